@@ -1,0 +1,6 @@
+#include "app/app_state.h"
+
+AppState& TheAppState() {
+    static AppState* const state = new AppState;
+    return *state;
+}

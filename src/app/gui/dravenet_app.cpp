@@ -1,0 +1,60 @@
+#include "app/gui/dravenet_app.h"
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include "app/app_state.h"
+#include "app/gui/main_frame.h"
+#include "app/gui/qt_message_box.h"
+#include "store/item_store.h"
+#include "store/list_files.h"
+
+namespace {
+
+// The signal handler writes one byte here; the user-interface thread reads it.
+int endSignalPipe[2] = {-1, -1};
+
+void OnEndSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(endSignalPipe[0], &byte, 1);
+}
+
+}  // namespace
+
+CDravenetApp::CDravenetApp() { WatchEndSignals(); }
+
+CDravenetApp::~CDravenetApp() = default;
+
+void CDravenetApp::WatchEndSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, endSignalPipe) != 0) return;
+    signalNotifier_ = new QSocketNotifier(endSignalPipe[1], QSocketNotifier::Read, this);
+    connect(signalNotifier_, &QSocketNotifier::activated, this, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t ignored = ::read(endSignalPipe[1], &byte, 1);
+        QApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+bool CDravenetApp::InitInstance() {
+    mainFrame_ = std::make_unique<CMainFrame>();
+    mainFrame_->InitialUpdate();
+    mainFrame_->showMaximized();
+    mainFrame_->setWindowTitle(QStringLiteral("Tarrawick for software"));
+    return true;
+}
+
+int CDravenetApp::ExitInstance(int exitCode) {
+    QtMessageBox messages(mainFrame_.get());
+    SaveLists(TheStore(), messages);
+    TheAppState().ClearHandOverSlots();
+    return exitCode;
+}

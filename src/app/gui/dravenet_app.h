@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+
+#include <QObject>
+
+class CMainFrame;
+class QSocketNotifier;
+
+// The application's life: start-up creates and shows the main window; the
+// end of the run saves the lists. The end signals of a desktop session
+// (SIGTERM, SIGINT, SIGHUP) end the run the same way as Exit.
+class CDravenetApp : public QObject {
+    Q_OBJECT
+
+public:
+    CDravenetApp();
+    ~CDravenetApp() override;
+
+    // Creates and shows the main window; false when it cannot be created.
+    bool InitInstance();
+    // Saves the lists and clears the hand-over slots; returns the exit code.
+    int ExitInstance(int exitCode);
+
+    CMainFrame* MainFrame() const { return mainFrame_.get(); }
+
+private:
+    void WatchEndSignals();
+
+    std::unique_ptr<CMainFrame> mainFrame_;
+    QSocketNotifier* signalNotifier_ = nullptr;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "store/message_box.h"
+
+// What the commands, the scheduler and the workers may do to the windows:
+// the rows of the entry list panel, the status view's three lines and its
+// animation, the downloaded tree and a modal message box. The Qt panels
+// implement it; tests use a fake that records every call. Called on the
+// user-interface thread only (workers hand their steps over to it).
+class WindowPort : public MessageBoxPort {
+public:
+    // Entry list panel. Rows count from 0 at the top.
+    virtual int InsertTopRow(std::string_view column0) = 0;  // new row 0, or -1
+    virtual void SetRowText(int row, int column, std::string_view text) = 0;
+    virtual void DeleteRow(int row) = 0;
+    virtual void DeleteAllRows() = 0;
+    virtual int RowCount() const = 0;
+    virtual int SelectedCount() const = 0;
+    virtual bool IsRowSelected(int row) const = 0;
+    virtual std::string RowText(int row, int column) const = 0;
+
+    // Status view.
+    virtual void SetStatusText(std::string_view text) = 0;
+    virtual void SetLastActionText(std::string_view text) = 0;
+    virtual void SetCurrentProjectText(std::string_view text) = 0;
+    virtual void PlayAnimation() = 0;  // from the first frame, repeating
+    virtual void StopAnimation() = 0;  // stays on the frame reached
+
+    // Downloaded tree: a project's root item (found by containment or
+    // appended; the placeholder goes), and one saved file under it.
+    virtual void BeginTreeProject(std::string_view projectName) = 0;
+    virtual void AddTreeFile(std::string_view projectName, std::string_view localPath) = 0;
+};

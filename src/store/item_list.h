@@ -1,0 +1,71 @@
+#pragma once
+
+#include <iterator>
+#include <list>
+#include <string_view>
+
+#include "store/records.h"
+#include "store/text_compare.h"
+
+// A list that owns copies of its records, in the order they were appended.
+// Positions count from 0 at the first record. A reference from GetAt stays
+// valid until that record is removed. Not thread-safe: the lists are used on
+// the user-interface thread only.
+template <typename Record>
+class ItemList {
+public:
+    void Append(const Record& record) {
+        records_.push_back(record);
+        modified_ = true;
+    }
+
+    // A new entry for the address, "Ready for download".
+    void AppendUrl(std::string_view url)
+        requires std::is_same_v<Record, FileEntry>
+    {
+        FileEntry entry;
+        entry.url = url;
+        entry.status = "Ready for download";
+        Append(entry);
+    }
+
+    // Positions outside 0..Count() - 1 change nothing, not even the flag.
+    void RemoveAt(int position) {
+        auto it = IteratorAt(position);
+        if (it == records_.end()) return;
+        records_.erase(it);
+        modified_ = true;
+    }
+
+    // Position of the first record whose key equals the text, A-Z folded; -1 if none.
+    int FindByName(std::string_view key) const {
+        int position = 0;
+        for (const Record& record : records_) {
+            if (EqualsNoCase(KeyOf(record), key)) return position;
+            ++position;
+        }
+        return -1;
+    }
+
+    Record* GetAt(int position) {
+        auto it = IteratorAt(position);
+        return it == records_.end() ? nullptr : &*it;
+    }
+    const Record* GetAt(int position) const { return const_cast<ItemList*>(this)->GetAt(position); }
+
+    int Count() const { return static_cast<int>(records_.size()); }
+    bool IsModified() const { return modified_; }
+    void SetModified(bool modified) { modified_ = modified; }
+
+    auto begin() const { return records_.begin(); }
+    auto end() const { return records_.end(); }
+
+private:
+    typename std::list<Record>::iterator IteratorAt(int position) {
+        if (position < 0 || position >= Count()) return records_.end();
+        return std::next(records_.begin(), position);
+    }
+
+    std::list<Record> records_;
+    bool modified_ = false;
+};

@@ -1,0 +1,144 @@
+#include "store/list_files.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "store/list_file_reader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// --- Reading -----------------------------------------------------------------
+
+void ReadRecord(ListFileReader& reader, FileEntry& entry) {
+    entry.url = reader.ReadToken(decltype(entry.url)::kCapacity);
+    reader.SkipWhiteSpace();
+}
+
+void ReadRecord(ListFileReader& reader, WebProject& project) {
+    project.name = reader.ReadLine(decltype(project.name)::kCapacity);
+    // Read as a whole line, like the name, so that an empty address or one
+    // with blanks cannot shift the fields of this and every later record.
+    project.startUrl = reader.ReadLine(decltype(project.startUrl)::kCapacity);
+    reader.ReadNumbers({&project.downloadAll});
+    reader.ReadNumbers({&project.wantZip, &project.wantExe, &project.wantRar, &project.wantAce,
+                        &project.wantTar, &project.wantGz, &project.wantArj});
+    reader.ReadNumbers({&project.startOnRequest, &project.startMinute, &project.startHour});
+    reader.ReadNumbers({&project.stopOnRequest, &project.stopMinute, &project.stopHour});
+    reader.ReadNumbers({&project.maxDomainCount, &project.reserved, &project.exitDomain});
+    reader.SkipStarLine();
+}
+
+void ReadRecord(ListFileReader& reader, SearchProject& project) {
+    project.name = reader.ReadLine(decltype(project.name)::kCapacity);
+    project.searchText = reader.ReadLine(decltype(project.searchText)::kCapacity);
+    reader.ReadNumbers({&project.useAltavista, &project.useHotBot, &project.useYahoo,
+                        &project.useNorthernLight, &project.useWebCrawler, &project.useMsn,
+                        &project.useGo2Net});
+    reader.ReadNumbers({&project.startOnRequest, &project.startMinute, &project.startHour});
+    reader.ReadNumbers({&project.stopOnRequest, &project.stopMinute, &project.stopHour});
+    reader.SkipStarLine();
+}
+
+template <typename Record>
+void LoadList(ItemList<Record>& list, const fs::path& file, const char* loadStatus) {
+    FilePtr input(std::fopen(file.c_str(), "r"));
+    if (!input) return;
+    ListFileReader reader(input.get());
+    while (!reader.AtEndAfterWhiteSpace()) {
+        Record record;  // every field starts at zero, whatever the file lacks
+        ReadRecord(reader, record);
+        record.status = loadStatus;
+        list.Append(record);
+    }
+    list.SetModified(false);
+}
+
+// --- Writing -----------------------------------------------------------------
+
+bool WriteRecord(std::FILE* out, const FileEntry& entry) {
+    return std::fprintf(out, "%s\n", entry.url.CStr()) >= 0;
+}
+
+bool WriteRecord(std::FILE* out, const WebProject& p) {
+    return std::fprintf(out, "%s\n%s\n", p.name.CStr(), p.startUrl.CStr()) >= 0 &&
+           std::fprintf(out, "%d\n", p.downloadAll) >= 0 &&
+           std::fprintf(out, "%d %d %d %d %d %d %d\n", p.wantZip, p.wantExe, p.wantRar, p.wantAce,
+                        p.wantTar, p.wantGz, p.wantArj) >= 0 &&
+           std::fprintf(out, "%d %d %d\n", p.startOnRequest, p.startMinute, p.startHour) >= 0 &&
+           std::fprintf(out, "%d %d %d\n", p.stopOnRequest, p.stopMinute, p.stopHour) >= 0 &&
+           std::fprintf(out, "%d %d %d\n*\n", p.maxDomainCount, p.reserved, p.exitDomain) >= 0;
+}
+
+bool WriteRecord(std::FILE* out, const SearchProject& p) {
+    return std::fprintf(out, "%s\n%s\n", p.name.CStr(), p.searchText.CStr()) >= 0 &&
+           std::fprintf(out, "%d %d %d %d %d %d %d\n", p.useAltavista, p.useHotBot, p.useYahoo,
+                        p.useNorthernLight, p.useWebCrawler, p.useMsn, p.useGo2Net) >= 0 &&
+           std::fprintf(out, "%d %d %d\n", p.startOnRequest, p.startMinute, p.startHour) >= 0 &&
+           std::fprintf(out, "%d %d %d\n*\n", p.stopOnRequest, p.stopMinute, p.stopHour) >= 0;
+}
+
+// Writes the records to a temporary file beside the target and renames it
+// over the target, so the old file survives any failure.
+template <typename Record>
+bool WriteListFile(const ItemList<Record>& list, const fs::path& file) {
+    fs::path temporary = file;
+    temporary += ".saving";
+    FilePtr out(std::fopen(temporary.c_str(), "w"));
+    if (!out) return false;
+    bool written = true;
+    for (const Record& record : list) written = written && WriteRecord(out.get(), record);
+    written = written && std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0;
+    written = std::fclose(out.release()) == 0 && written;
+    std::error_code error;
+    if (written) fs::rename(temporary, file, error);
+    if (!written || error) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
+template <typename Record>
+void SaveList(const ItemList<Record>& list, const fs::path& file, const char* failureMessage,
+              MessageBoxPort& messages) {
+    if (!list.IsModified()) return;
+    if (list.Count() == 0) {
+        std::error_code ignored;
+        fs::remove(file, ignored);
+        return;
+    }
+    if (!WriteListFile(list, file)) messages.ShowMessage(failureMessage);
+}
+
+constexpr const char* kFilesFailure = "Error saving the 'Requested Files' list!";
+constexpr const char* kSitesFailure = "Error saving the 'Requested Web Sites' list!";
+constexpr const char* kSearchesFailure = "Error saving the 'Requested Search Projects' list!";
+
+}  // namespace
+
+void LoadLists(ItemStore& store, const fs::path& folder) {
+    LoadList(store.RequestedFiles, folder / kRequestedFilesFile, "Ready for download");
+    LoadList(store.RequestedSites, folder / kRequestedSitesFile, "Ready for download");
+    LoadList(store.DownloadedFiles, folder / kDownloadedFilesFile, "Success");
+    LoadList(store.DownloadedSites, folder / kDownloadedSitesFile, "Success");
+    LoadList(store.RequestedSearches, folder / kRequestedSearchesFile, "Ready for download");
+    LoadList(store.SearchResults, folder / kSearchResultsFile, "New Project");
+}
+
+void SaveLists(const ItemStore& store, MessageBoxPort& messages, const fs::path& folder) {
+    SaveList(store.RequestedFiles, folder / kRequestedFilesFile, kFilesFailure, messages);
+    SaveList(store.RequestedSites, folder / kRequestedSitesFile, kSitesFailure, messages);
+    SaveList(store.RequestedSearches, folder / kRequestedSearchesFile, kSearchesFailure, messages);
+    SaveList(store.DownloadedFiles, folder / kDownloadedFilesFile, kFilesFailure, messages);
+    SaveList(store.DownloadedSites, folder / kDownloadedSitesFile, kSitesFailure, messages);
+    SaveList(store.SearchResults, folder / kSearchResultsFile, kFilesFailure, messages);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+
+#include "store/item_store.h"
+#include "store/message_box.h"
+
+// The six list files, kept in one folder (the current directory when the
+// program runs).
+inline constexpr const char* kRequestedFilesFile = "reqsoft.data";
+inline constexpr const char* kRequestedSitesFile = "reqsoftwebs.data";
+inline constexpr const char* kDownloadedFilesFile = "dnldsoft.data";
+inline constexpr const char* kDownloadedSitesFile = "dnldsoftwebs.data";
+inline constexpr const char* kRequestedSearchesFile = "reqsoftsearch.data";
+inline constexpr const char* kSearchResultsFile = "softsearchres.data";
+
+// Appends the records of each list file in the folder to its list and clears
+// the list's modified flag. A missing file leaves its list untouched.
+void LoadLists(ItemStore& store, const std::filesystem::path& folder = ".");
+
+// Writes every modified list to its file and deletes the file of every
+// modified list that is empty. A list is written to a temporary file that
+// then replaces the old one, so a failed write keeps the old file; the
+// failure is reported through the message box.
+void SaveLists(const ItemStore& store, MessageBoxPort& messages,
+               const std::filesystem::path& folder = ".");
