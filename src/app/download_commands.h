@@ -1,0 +1,12 @@
+#pragma once
+
+// The download commands of the main window and its scheduler timer, carried
+// out by the worker dispatch. Called on the user-interface thread.
+class DownloadCommands {
+public:
+    virtual ~DownloadCommands() = default;
+    virtual void StartWorker() = 0;    // Download > Selected Projects
+    virtual void SuspendWorker() = 0;  // Download > Stop Downloading
+    // The timer's tick, with the local time of day.
+    virtual void ScheduleTick(int hour, int minute) = 0;
+};
