@@ -52,6 +52,9 @@ template <typename Record>
 void LoadList(ItemList<Record>& list, const fs::path& file, const char* loadStatus) {
     FilePtr input(std::fopen(file.c_str(), "r"));
     if (!input) return;
+    // Records that were there before (a project made before the files are
+    // read) are not in the file yet, so such a list stays marked as changed.
+    const bool holdsUnsavedRecords = list.Count() > 0 && list.IsModified();
     ListFileReader reader(input.get());
     while (!reader.AtEndAfterWhiteSpace()) {
         Record record;  // every field starts at zero, whatever the file lacks
@@ -59,7 +62,7 @@ void LoadList(ItemList<Record>& list, const fs::path& file, const char* loadStat
         record.status = loadStatus;
         list.Append(record);
     }
-    list.SetModified(false);
+    list.SetModified(holdsUnsavedRecords);
 }
 
 // --- Writing -----------------------------------------------------------------

@@ -15,7 +15,9 @@ inline constexpr const char* kRequestedSearchesFile = "reqsoftsearch.data";
 inline constexpr const char* kSearchResultsFile = "softsearchres.data";
 
 // Appends the records of each list file in the folder to its list and clears
-// the list's modified flag. A missing file leaves its list untouched.
+// the list's modified flag, unless the list already held changed records
+// before (they are not in the file yet). A missing file leaves its list
+// untouched.
 void LoadLists(ItemStore& store, const std::filesystem::path& folder = ".");
 
 // Writes every modified list to its file and deletes the file of every

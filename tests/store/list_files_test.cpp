@@ -135,6 +135,7 @@ TEST_F(ListFilesTest, LoadingAppendsAfterRecordsAlreadyThere) {
     ASSERT_EQ(store.RequestedSites.Count(), 2);
     EXPECT_EQ(store.RequestedSites.GetAt(0)->name, "Chosen at start");
     EXPECT_EQ(store.RequestedSites.GetAt(1)->name, "Old");
+    EXPECT_TRUE(store.RequestedSites.IsModified());  // the first one is not saved yet
 }
 
 TEST_F(ListFilesTest, AnAddressWithABlankReadsBackAsTwoRecords) {
