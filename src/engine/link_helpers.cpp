@@ -272,11 +272,16 @@ bool IsSafePathComponent(std::string_view name) {
            name.find('/') == kNotFound && name.find('\0') == kNotFound;
 }
 
+bool IsSafeRelativeFolder(std::string_view relativePath) {
+    const std::vector<std::string_view> segments = SplitSkippingEmpty(relativePath, '\\');
+    return std::all_of(segments.begin(), segments.end(), IsSafePathComponent);
+}
+
 void CreateFolderPath(std::string_view base, std::string_view relativePath) {
     if (base.empty() || base.find('\0') != kNotFound) return;
     if (base.size() > kMaxFolderPathLength || relativePath.size() > kMaxFolderPathLength) return;
+    if (!IsSafeRelativeFolder(relativePath)) return;
     const std::vector<std::string_view> segments = SplitSkippingEmpty(relativePath, '\\');
-    if (!std::all_of(segments.begin(), segments.end(), IsSafePathComponent)) return;
     if (JoinedLength(base, segments) > kMaxFolderPathLength) return;
 
     // Each level is opened without following links before the next is made

@@ -89,10 +89,15 @@ bool HasIllegalChars(std::string_view path);
 // not empty, not "." or "..", no '/', no NUL, at most 255 bytes.
 bool IsSafePathComponent(std::string_view name);
 
+// True when every segment of the backslash-form relative folder is a safe
+// path component (empty segments are skipped), so that the folder stays
+// below whatever folder it is joined to. An empty folder is safe.
+bool IsSafeRelativeFolder(std::string_view relativePath);
+
 // Creates the folders of the backslash-form relative path below the base
 // folder, outermost first, with '/' as the separator; empty segments are
-// skipped and failures are ignored. Creates nothing when a segment is not a
-// safe path component, when the base is empty or holds a NUL, or when the
+// skipped and failures are ignored. Creates nothing when the relative path
+// is not a safe relative folder, when the base is empty or holds a NUL, or when the
 // whole path would be longer than kMaxFolderPathLength. Never goes through a
 // symbolic link found below the base.
 void CreateFolderPath(std::string_view base, std::string_view relativePath);

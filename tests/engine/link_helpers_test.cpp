@@ -324,6 +324,15 @@ TEST(IsSafePathComponent, RefusesNamesThatLeaveTheirFolder) {
     }
 }
 
+TEST(IsSafeRelativeFolder, RefusesAFolderWithAnyUnsafeSegment) {
+    for (const std::string& folder : {""s, "\\d1\\d2"s, "\\\\d1\\"s, "\\...\\x"s}) {
+        EXPECT_TRUE(IsSafeRelativeFolder(folder)) << folder;
+    }
+    for (const std::string& folder : {"\\d1\\..\\.."s, "\\.\\d"s, "\\a/b"s, "\\a\0b"s}) {
+        EXPECT_FALSE(IsSafeRelativeFolder(folder)) << folder;
+    }
+}
+
 class CreateFolderPathTest : public ::testing::Test {
 protected:
     TempFolder temp;
