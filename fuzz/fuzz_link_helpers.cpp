@@ -87,5 +87,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const std::optional<std::string> siteRoot = GetSiteRoot(link)) Require(siteRoot->back() == '/');
     HasIllegalChars(line);
     IsSafePathComponent(link);
+    IsSafeRelativeFolder(folder);
     return 0;
 }
