@@ -22,6 +22,7 @@ CProjProps::CProjProps(const QString& title, QWidget* parent)
     tabs_->addTab(files_, QStringLiteral("File Settings"));
     tabs_->addTab(run_, QStringLiteral("Run Settings"));
     tabs_->addTab(advanced_, QStringLiteral("Advanced Settings"));
+    tabs_->setUsesScrollButtons(false);  // all four tabs in view, as a sheet shows them
     tabs_->setCurrentIndex(0);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
