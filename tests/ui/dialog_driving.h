@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 // Helpers that drive dialogs the way a user would: typed keys go through the
 // widgets' own key handling (and so through their validators and limits).
@@ -40,4 +41,18 @@ inline int RunModal(QDialog& dialog, const std::function<void()>& actions) {
         }
     });
     return dialog.exec();
+}
+
+// The widgets that Tab visits from `first` on, in order, stopping when the
+// chain comes back to `first` or after `limit` widgets.
+inline std::vector<QWidget*> TabOrderFrom(QWidget* first, std::size_t limit) {
+    std::vector<QWidget*> order{first};
+    for (QWidget* at = first->nextInFocusChain(); at != first && order.size() < limit;
+         at = at->nextInFocusChain()) {
+        if ((at->focusPolicy() & Qt::TabFocus) != 0 &&
+            !at->inherits("QTabBar") && !at->inherits("QTabWidget")) {
+            order.push_back(at);
+        }
+    }
+    return order;
 }

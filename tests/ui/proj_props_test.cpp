@@ -273,6 +273,34 @@ TEST(ProjPropsTest, PasswordIsHiddenAndDigitEditsRefuseOtherCharacters) {
     EXPECT_EQ(count->text(), QStringLiteral("123"));
 }
 
+TEST(ProjPropsTest, TabVisitsEachPagesControlsInTheTemplatesOrder) {
+    CProjProps sheet(QStringLiteral("Web Project Properties"));
+    sheet.LoadFromRecord(FilledProject());  // every type control enabled
+    const CPWGenSettings& general = *sheet.GeneralPage();
+    EXPECT_EQ(TabOrderFrom(general.NameEdit(), 2),
+              (std::vector<QWidget*>{general.NameEdit(), general.StartUrlEdit()}));
+
+    const CFileSettings& files = *sheet.FilePage();
+    std::vector<QWidget*> fileOrder{files.SearchForTypes(), files.DownloadAll()};
+    for (int index = 0; index < CFileSettings::kTypeCount; ++index) {
+        fileOrder.push_back(files.TypeBox(index));
+    }
+    fileOrder.push_back(files.OtherTypesBox());
+    fileOrder.push_back(files.OtherTypesEdit());
+    EXPECT_EQ(TabOrderFrom(files.SearchForTypes(), fileOrder.size()), fileOrder);
+
+    const CRunStopTimes& times = *sheet.RunPage()->Times();
+    EXPECT_EQ(TabOrderFrom(times.RunWhenRequested(), 8),
+              (std::vector<QWidget*>{times.RunWhenRequested(), times.StartRunningAt(), times.StartHourEdit(),
+                                     times.StartMinuteEdit(), times.StopWhenRequested(), times.StopRunningAt(),
+                                     times.StopHourEdit(), times.StopMinuteEdit()}));
+
+    const CPAdvancedSettings& advanced = *sheet.AdvancedPage();
+    EXPECT_EQ(TabOrderFrom(advanced.MaxDomainCountEdit(), 4),
+              (std::vector<QWidget*>{advanced.MaxDomainCountEdit(), advanced.ExitDomainBox(),
+                                     advanced.UserNameEdit(), advanced.PasswordEdit()}));
+}
+
 TEST(ProjPropsTest, ANegativeNumberFromTheListFileSurvivesTheSheet) {
     WebProject loaded = NewProject();
     loaded.maxDomainCount = -4;

@@ -159,4 +159,31 @@ TEST_F(SearchProjDlgTest, EditsTakeNoMoreThanTheirFieldsHold) {
     EXPECT_EQ(dialog.Times()->StartHourEdit()->text(), QStringLiteral("12"));
 }
 
+TEST_F(SearchProjDlgTest, TabVisitsTheControlsInTheTemplatesOrder) {
+    const CRunStopTimes& times = *dialog.Times();
+    std::vector<QWidget*> expected{dialog.NameEdit(), dialog.SearchTextEdit()};
+    for (int index = 0; index < CSearchProjDlg::kEngineCount; ++index) {
+        expected.push_back(dialog.EngineBox(index));
+    }
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             times.RunWhenRequested(), times.StartRunningAt(), times.StartHourEdit(), times.StartMinuteEdit(),
+             times.StopWhenRequested(), times.StopRunningAt(), times.StopHourEdit(), times.StopMinuteEdit(),
+             OkButton(dialog)}) {
+        expected.push_back(widget);
+    }
+    const std::vector<QWidget*> order = TabOrderFrom(dialog.NameEdit(), expected.size() + 1);
+    ASSERT_GE(order.size(), expected.size());
+    EXPECT_EQ(std::vector<QWidget*>(order.begin(), order.begin() + static_cast<long>(expected.size())),
+              expected);
+}
+
+TEST_F(SearchProjDlgTest, APastedLineBreakIsRefused) {
+    dialog.NameEdit()->insert(QStringLiteral("two\nlines"));
+    dialog.SearchTextEdit()->insert(QStringLiteral("a\rb"));
+    EXPECT_EQ(dialog.NameEdit()->text(), QString());
+    EXPECT_EQ(dialog.SearchTextEdit()->text(), QString());
+    dialog.NameEdit()->insert(QStringLiteral("one line"));
+    EXPECT_EQ(dialog.NameEdit()->text(), QStringLiteral("one line"));
+}
+
 }  // namespace
