@@ -113,7 +113,7 @@ bool CMainFrame::CreateClient() {
     }
     columns_->setSizes({kFirstColumnWidth, 4 * kFirstColumnWidth});
     leftRows_->setSizes({kFirstRowHeight, 3 * kFirstRowHeight});
-    rightRows_->setSizes(leftRows_->sizes());
+    rightRows_->setSizes({kFirstRowHeight, 3 * kFirstRowHeight});
     setCentralWidget(columns_);
 
     window_ = std::make_unique<PanelWindowPort>(*list_, *status_, *downloaded_, *services_.messages);
