@@ -55,6 +55,41 @@ TEST_F(MainFrameLook, TheMenusHoldTheirItemsInOrder) {
     EXPECT_TRUE(frame->Action(kAddSearchProject)->shortcut().isEmpty());
 }
 
+TEST_F(MainFrameLook, InsertKeypadPlusAndDeleteRunTheirCommands) {
+    Open();
+    QApplication::setActiveWindow(frame.get());
+    List().setFocus();
+    QApplication::processEvents();
+    if (QApplication::activeWindow() != frame.get()) GTEST_SKIP() << "no active window on this platform";
+    QTest::keyClick(&List(), Qt::Key_Insert);
+    EXPECT_EQ(dialogs.fileDialogsShown, 1);
+    QTest::keyClick(&List(), Qt::Key_Plus);  // the main keyboard's plus is no key of ours
+    EXPECT_TRUE(dialogs.sheetTitles.empty());
+    QTest::keyClick(&List(), Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(dialogs.sheetTitles, std::vector<std::string>{"Add New Web Project"});
+    Store().RequestedFiles.AppendUrl("http://a/1.zip");
+    List().InsertTopRow("http://a/1.zip");
+    SelectRows({0});
+    QTest::keyClick(&List(), Qt::Key_Delete);
+    EXPECT_EQ(dialogs.questions, std::vector<std::string>{"Are you sure you want to delete that entry?"});
+    EXPECT_EQ(Store().RequestedFiles.Count(), 0);
+}
+
+TEST_F(MainFrameLook, TheEntryListDisablesSendToOutsideTheSearchResults) {
+    Store().RequestedFiles.AppendUrl("http://a/1.zip");
+    Open();
+    List().SetMenuPopup([](QMenu&, const QPoint&) {});
+    QMenu* entry = frame->menuBar()->actions()[1]->menu();
+    QTest::mouseClick(List().viewport(), Qt::RightButton, {}, List().visualItemRect(List().topLevelItem(0)).center());
+    frame->SetActiveView(&List());
+    emit entry->aboutToShow();
+    EXPECT_FALSE(frame->Action(kSendToRequestedFiles)->isEnabled());
+    EXPECT_FALSE(frame->Action(kSendToRequestedSites)->isEnabled());
+    frame->SetActiveView(&frame->TreePanel());
+    emit entry->aboutToShow();
+    EXPECT_TRUE(frame->Action(kSendToRequestedFiles)->isEnabled());
+}
+
 TEST_F(MainFrameLook, TheToolbarHasTheButtonsInOrderWithoutTips) {
     Open();
     const auto bars = frame->findChildren<QToolBar*>();

@@ -53,7 +53,9 @@ void CListPanel::OnInitialUpdate() {
 
 int CListPanel::InsertTopRow(const QString& column0) {
     auto* item = new QTreeWidgetItem(QStringList{column0, QString()});
-    item->setTextAlignment(0, Qt::AlignCenter);
+    // Both columns are centred, except that the first column's cells start
+    // at the left, as report lists draw them, so addresses line up.
+    item->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
     item->setTextAlignment(1, Qt::AlignCenter);
     insertTopLevelItem(0, item);
     return 0;
