@@ -8,8 +8,9 @@
 namespace {
 
 // Refuses any change that would make the text longer than its field holds,
-// counted in the bytes that are stored, or that brings in a non-digit when
-// only digits are wanted.
+// counted in the bytes that are stored, that brings in a line break (the list
+// files keep names and addresses one to a line), or that brings in a
+// non-digit when only digits are wanted.
 class FieldValidator : public QValidator {
 public:
     FieldValidator(QObject* parent, int maxBytes, bool digitsOnly)
@@ -17,6 +18,9 @@ public:
 
     State validate(QString& input, int& /*position*/) const override {
         if (maxBytes_ >= 0 && input.toLocal8Bit().size() > maxBytes_) {
+            return Invalid;
+        }
+        if (input.contains(u'\n') || input.contains(u'\r')) {
             return Invalid;
         }
         if (digitsOnly_) {

@@ -24,7 +24,8 @@ template <class Field>
 inline constexpr int CapacityOf = static_cast<int>(Field::kCapacity);
 
 // Lets an edit take at most maxBytes bytes of record text, so that what the
-// user typed fits its record field whole and is never cut later.
+// user typed fits its record field whole and is never cut later, and no line
+// break, which would split the record in its list file.
 void LimitEditToField(QLineEdit* edit, int maxBytes);
 
 // Lets an edit take only the digits 0 to 9 as typed or pasted characters. A

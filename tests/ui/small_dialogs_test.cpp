@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "ui/dialog_driving.h"
+#include "ui/dialogs/about_dlg.h"
+#include "ui/dialogs/add_file_dlg.h"
+#include "ui/dialogs/start_chooser_dlg.h"
+
+namespace {
+
+TEST(AddFileDlgTest, AddReturnsWhatWasTypedAndAnEmptyTextToo) {
+    CAddFileDlg dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Add File(s)"));
+    const QString address = QStringLiteral("127.0.0.1/files/tool.zip");
+    EXPECT_EQ(RunModal(dialog, [&] {
+                  TypeInto(dialog.UrlEdit(), address);
+                  PressKey(dialog.UrlEdit(), Qt::Key_Return);  // "Add" is the default button
+              }),
+              QDialog::Accepted);
+    EXPECT_EQ(dialog.Url(), address);
+
+    CAddFileDlg empty;
+    EXPECT_EQ(RunModal(empty, [&] { PressKey(empty.UrlEdit(), Qt::Key_Return); }), QDialog::Accepted);
+    EXPECT_EQ(empty.Url(), QString());
+}
+
+TEST(AddFileDlgTest, TheAddressTakesNoMoreThanAFileEntryHolds) {
+    CAddFileDlg dialog;
+    TypeInto(dialog.UrlEdit(), QString(300, u'a'));
+    EXPECT_EQ(dialog.Url().size(), 254);
+}
+
+TEST(StartChooserDlgTest, ProceedingWithoutTouchingTheOptionsJustStarts) {
+    CStartChooserDlg chooser;
+    EXPECT_EQ(chooser.windowTitle(), QStringLiteral("Start a New Project"));
+    EXPECT_TRUE(chooser.JustStartOption()->isChecked());
+    EXPECT_EQ(RunModal(chooser, [&] { chooser.ProceedButton()->click(); }), QDialog::Accepted);
+    EXPECT_EQ(chooser.Choice(), CStartChooserDlg::kJustStart);
+    EXPECT_EQ(CStartChooserDlg::kJustStart, 4);
+}
+
+TEST(StartChooserDlgTest, EachOptionSetsItsChoice) {
+    CStartChooserDlg chooser;
+    chooser.WebSiteOption()->click();
+    EXPECT_EQ(chooser.Choice(), 2);
+    chooser.SearchOption()->click();
+    EXPECT_EQ(chooser.Choice(), 3);
+    EXPECT_FALSE(chooser.WebSiteOption()->isChecked());
+    chooser.JustStartOption()->click();
+    EXPECT_EQ(chooser.Choice(), 4);
+    chooser.WebSiteOption()->click();
+    EXPECT_EQ(RunModal(chooser, [&] { PressKey(&chooser, Qt::Key_Escape); }), QDialog::Rejected);
+}
+
+class AboutDlgTest : public ::testing::Test {
+protected:
+    std::vector<QString> opened;
+    CAboutDlg about{nullptr, [this](const QString& address) { opened.push_back(address); }};
+};
+
+TEST_F(AboutDlgTest, CheckingOutOtherProductsOpensOurPageAndLeavesTheBoxOpen) {
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Tarrawick for Software"));
+    EXPECT_EQ(RunModal(about, [&] { about.ProductsButton()->click(); }), kLeftOpen);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(opened[0].endsWith(QStringLiteral("/products.htm")));
+    EXPECT_FALSE(opened[0].contains(QStringLiteral("://")));
+}
+
+TEST_F(AboutDlgTest, EscapeAndTheCloseBoxOpenThePageTooAndOnlyOkCloses) {
+    EXPECT_EQ(RunModal(about, [&] {
+                  PressKey(&about, Qt::Key_Escape);
+                  EXPECT_FALSE(about.close());
+                  EXPECT_TRUE(about.isVisible());
+                  about.OkButton()->click();
+              }),
+              QDialog::Accepted);
+    EXPECT_EQ(opened.size(), 2u);
+}
+
+}  // namespace
