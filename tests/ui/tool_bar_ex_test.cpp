@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QHelpEvent>
 #include <QImage>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -164,6 +165,27 @@ TEST_F(ToolBarTest, ImageIsCentredAndShiftedWhenDown) {
     EXPECT_EQ(ItemPixel(shot, kChecked, 4, 10), kIconColour);
 }
 
+TEST_F(ToolBarTest, LabelsGoUnderTheImageInTheLabelFont) {
+    bar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar_->layout()->activate();
+    window_->layout()->activate();
+    const QImage shot = Shot();
+    const QRect button = ItemAt(kAdd)->geometry();
+    const int imageLeft = (button.width() - 32) / 2;
+    const int imageTop = CToolBarEx::kLabelImageTop;
+    EXPECT_EQ(ItemPixel(shot, kAdd, imageLeft, imageTop), kIconColour);
+    EXPECT_EQ(ItemPixel(shot, kAdd, imageLeft + 31, imageTop + 31), kIconColour);
+    EXPECT_EQ(ItemPixel(shot, kAdd, imageLeft, imageTop - 1), Face());
+
+    int inked = 0;
+    for (int y = imageTop + 33; y < button.height() - 3; ++y) {
+        for (int x = 3; x < button.width() - 3; ++x) {
+            if (ItemPixel(shot, kAdd, x, y) != Face()) ++inked;
+        }
+    }
+    EXPECT_GT(inked, 0) << "the label is drawn below the image";
+}
+
 TEST_F(ToolBarTest, PointerLeavingTheBarDropsTheFrameOnTheNextTick) {
     MovePointerTo(ButtonAt(kAdd));
     ASSERT_NE(bar_->HoverTimerId(), 0);
@@ -272,6 +294,15 @@ TEST_F(ToolBarTest, ShiftClickDoesNotPressAButton) {
     SendMouse(button, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_EQ(triggered, 0);
 
+    const QPoint grip(6, bar_->height() / 2);
+    SendMouse(bar_, QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::ShiftModifier);
+    QMouseEvent drag(QEvent::MouseMove, QPointF(grip + QPoint(200, 150)),
+                     QPointF(bar_->mapToGlobal(grip + QPoint(200, 150))), Qt::NoButton,
+                     Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(bar_, &drag);
+    SendMouse(bar_, QEvent::MouseButtonRelease, grip, Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_FALSE(bar_->isFloating()) << "Shift with a click does not take the gripper";
+
     SendMouse(button, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
     EXPECT_TRUE(button->isDown());
     ExpectSunken(Shot(), kAdd);
@@ -308,6 +339,20 @@ TEST_F(ToolBarTest, NoHotTrackingWhileAModalDialogIsOpen) {
     dialog.hide();
 }
 
+TEST_F(ToolBarTest, AHotButtonGoesFlatWhenAModalDialogOpens) {
+    MovePointerTo(ButtonAt(kAdd));
+    ASSERT_EQ(bar_->HotButton(), kAdd);
+    QDialog dialog(window_.get());
+    dialog.setModal(true);
+    Activate(dialog);
+
+    QTimerEvent tick(bar_->HoverTimerId());
+    QApplication::sendEvent(bar_, &tick);
+    EXPECT_EQ(bar_->HotButton(), -1);
+    ExpectFlat(Shot(), kAdd);
+    dialog.hide();
+}
+
 TEST_F(ToolBarTest, PaletteChangeRepaintsInTheNewColours) {
     MovePointerTo(ButtonAt(kAdd));
     QPalette colours = bar_->palette();
@@ -325,6 +370,7 @@ TEST_F(ToolBarTest, PaletteChangeRepaintsInTheNewColours) {
 
 TEST_F(ToolBarTest, ButtonsShowNoToolTipUnlessOneWasGiven) {
     QToolButton* button = ButtonAt(kAdd);
+    ActionAt(kAdd)->setText(QStringLiteral("&Add File(s)..."));
     QHelpEvent ask(QEvent::ToolTip, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(button, &ask);
     EXPECT_FALSE(QToolTip::isVisible());

@@ -62,20 +62,13 @@ QFont MakeLabelFont() {
 }
 
 // What QAction reports as its tool tip when none was set: the text without
-// mnemonic markers and without a trailing ellipsis.
-QString DerivedToolTip(const QString& text) {
-    QString stripped;
-    stripped.reserve(text.size());
+// "..." and without mnemonic markers ("&&" stands for one '&').
+QString DerivedToolTip(QString text) {
+    text.remove(QStringLiteral("..."));
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&')) {
-            ++i;
-            if (i == text.size()) break;
-        }
-        stripped += text[i];
+        if (text[i] == QLatin1Char('&')) text.remove(i, 1);
     }
-    while (stripped.endsWith(QLatin1Char('.'))) stripped.chop(1);
-    if (stripped.endsWith(QChar(0x2026))) stripped.chop(1);
-    return stripped.trimmed();
+    return text.trimmed();
 }
 
 bool SameColour(QRgb pixel, const QColor& colour) {
