@@ -339,6 +339,15 @@ TEST_F(ToolBarTest, NoHotTrackingWhileAModalDialogIsOpen) {
     dialog.hide();
 }
 
+TEST_F(ToolBarTest, NoHotTrackingWhileTheWindowIsDisabled) {
+    window_->setEnabled(false);
+    MovePointerTo(ButtonAt(kAdd));
+    EXPECT_EQ(bar_->HotButton(), -1);
+    window_->setEnabled(true);
+    MovePointerTo(ButtonAt(kAdd));
+    EXPECT_EQ(bar_->HotButton(), kAdd);
+}
+
 TEST_F(ToolBarTest, AHotButtonGoesFlatWhenAModalDialogOpens) {
     MovePointerTo(ButtonAt(kAdd));
     ASSERT_EQ(bar_->HotButton(), kAdd);

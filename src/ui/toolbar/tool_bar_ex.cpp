@@ -145,7 +145,7 @@ void CToolBarEx::WatchItem(QAction* action) {
     item->installEventFilter(this);
     item->setMouseTracking(true);
     if (action->isSeparator()) {
-        item->setStyle(TheFlatBarStyle());
+        if (item->style() != TheFlatBarStyle()) item->setStyle(TheFlatBarStyle());
     } else if (auto* button = qobject_cast<QToolButton*>(item)) {
         SizeButton(button);
     }
