@@ -166,12 +166,14 @@ void CToolBarEx::SizeButtons() {
 }
 
 // Image-only buttons are the image plus a fixed margin; labelled buttons take
-// the size their text needs.
+// the size their text needs in the label font.
 void CToolBarEx::SizeButton(QToolButton* button) const {
     if (HasLabels(button)) {
+        button->setFont(labelFont_);
         button->setMinimumSize(0, 0);
         button->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     } else {
+        button->setFont(QFont());
         button->setFixedSize(iconSize() + QSize(kButtonExtraWidth, kButtonExtraHeight));
     }
 }
