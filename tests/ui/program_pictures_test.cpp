@@ -33,10 +33,11 @@ TEST(ProgramPictures, ToolbarIconsAre32By32OnATransparentGroundAndAllDiffer) {
     }
 }
 
-TEST(ProgramPictures, WindowIconAndDialogPicturesLoad) {
-    EXPECT_FALSE(Load(":/tarrawick.png").isNull());
-    EXPECT_EQ(Load(":/dialogs/bitmap151.png").size(), QSize(122, 182));
-    EXPECT_EQ(Load(":/dialogs/bitmap159.png").size(), QSize(200, 60));
+TEST(ProgramPictures, WindowIconLoads) {
+    const QImage icon = Load(":/tarrawick.png");
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(icon.width(), icon.height());
+    EXPECT_GE(icon.width(), 32);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Draws the toolbar's eight command icons (32x32), the window icon and the
-// two dialog pictures, and writes them as PNG files below the given folder.
+// Draws the toolbar's eight command icons (32x32) and the window icon, and
+// writes them as PNG files below the given folder.
 // Usage: draw_icons RES_FOLDER [PREVIEW.png]
 //
 // All drawings share one palette, a one-pixel dark outline and light from
@@ -10,10 +10,10 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
+#include <QList>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -286,67 +286,6 @@ QImage Draw(int size, const std::function<void(QPainter&)>& drawing) {
     return image;
 }
 
-QFont TitleFont(int pixels) {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixels);
-    font.setBold(true);
-    return font;
-}
-
-void FillBackdrop(QPainter& p, const QRect& area) {
-    QLinearGradient backdrop(area.topLeft(), area.bottomLeft());
-    backdrop.setColorAt(0.0, QColor(0x1d, 0x4f, 0x91));
-    backdrop.setColorAt(1.0, QColor(0x12, 0x7a, 0x7a));
-    p.fillRect(area, backdrop);
-}
-
-// The tall picture beside the chooser and the About box.
-QImage DrawTallPicture() {
-    QImage image(122, 182, QImage::Format_RGB32);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    FillBackdrop(p, image.rect());
-    p.save();
-    p.translate(21, 18);
-    p.scale(2.5, 2.5);
-    DrawEmblem(p);
-    p.restore();
-    p.setPen(Qt::white);
-    p.setFont(TitleFont(19));
-    p.drawText(QRect(0, 112, 122, 26), Qt::AlignCenter, QStringLiteral("Tarrawick"));
-    QFont small = TitleFont(11);
-    small.setBold(false);
-    p.setFont(small);
-    p.setPen(QColor(0xd8, 0xec, 0xf5));
-    p.drawText(QRect(0, 140, 122, 16), Qt::AlignCenter, QStringLiteral("for software"));
-    return image;
-}
-
-// The banner above the chooser's options.
-QImage DrawBanner() {
-    QImage image(200, 60, QImage::Format_RGB32);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    FillBackdrop(p, image.rect());
-    p.save();
-    p.translate(8, 7);
-    p.scale(1.45, 1.45);
-    DrawEmblem(p);
-    p.restore();
-    p.setPen(Qt::white);
-    p.setFont(TitleFont(22));
-    p.drawText(QRect(60, 6, 138, 30), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tarrawick"));
-    QFont small = TitleFont(11);
-    small.setBold(false);
-    p.setFont(small);
-    p.setPen(QColor(0xd8, 0xec, 0xf5));
-    p.drawText(QRect(61, 36, 138, 16), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Start a new project"));
-    return image;
-}
-
 // A sheet for looking at the icons: each at its size on a button-grey
 // ground, then four times enlarged without smoothing.
 QImage DrawPreview(const QList<QImage>& icons) {
@@ -401,7 +340,5 @@ int main(int argc, char** argv) {
         ok &= Save(DrawPreview(drawn), QString::fromLocal8Bit(argv[2]));
     }
     ok &= Save(Draw(64, DrawEmblem), folder + QStringLiteral("/tarrawick.png"));
-    ok &= Save(DrawTallPicture(), folder + QStringLiteral("/dialogs/bitmap151.png"));
-    ok &= Save(DrawBanner(), folder + QStringLiteral("/dialogs/bitmap159.png"));
     return ok ? 0 : 1;
 }
