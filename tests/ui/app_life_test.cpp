@@ -3,19 +3,29 @@
 #include <filesystem>
 
 #include "app/app_state.h"
+#include "app/command_ids.h"
 #include "app/gui/dravenet_app.h"
 #include "app/gui/main_frame.h"
 #include "store/item_store.h"
+#include "support/fake_message_box.h"
 #include "support/temp_folder.h"
+#include "ui/panels/list_panel.h"
+#include "ui/scripted_dialogs.h"
 
 namespace {
 
 class AppLifeTest : public ::testing::Test {
 protected:
-    void TearDown() override { TheStore() = ItemStore(); }
+    void TearDown() override {
+        TheStore() = ItemStore();
+        TheAppState() = AppState();
+    }
 
     TempFolder folder;
     ScopedCurrentDirectory inFolder{folder.Path()};
+    ScriptedDialogs dialogs;
+    FakeMessageBox messages;
+    FrameServices services{&dialogs, &messages, nullptr, [](const QUrl&) {}};
 };
 
 std::size_t FilesIn(const std::filesystem::path& folder) {
@@ -24,7 +34,7 @@ std::size_t FilesIn(const std::filesystem::path& folder) {
 }
 
 TEST_F(AppLifeTest, StartingWithoutFilesAndEndingAtOnceCreatesNoFile) {
-    CDravenetApp app;
+    CDravenetApp app(services);
     ASSERT_TRUE(app.InitInstance());
     EXPECT_EQ(app.MainFrame()->windowTitle(), "Tarrawick for software");
     EXPECT_TRUE(app.MainFrame()->isMaximized());
@@ -34,7 +44,7 @@ TEST_F(AppLifeTest, StartingWithoutFilesAndEndingAtOnceCreatesNoFile) {
 
 TEST_F(AppLifeTest, EndingWithoutChangesRewritesNothingAndClearsTheHandOver) {
     folder.Write("reqsoft.data", "http://a/1.zip\r\n\r\n");
-    CDravenetApp app;
+    CDravenetApp app(services);
     ASSERT_TRUE(app.InitInstance());
     EXPECT_EQ(TheStore().RequestedFiles.Count(), 1);
     TheAppState().PendingFileEntry = TheStore().RequestedFiles.GetAt(0);
@@ -44,12 +54,48 @@ TEST_F(AppLifeTest, EndingWithoutChangesRewritesNothingAndClearsTheHandOver) {
 }
 
 TEST_F(AppLifeTest, EndingSavesWhatChangedDuringTheRun) {
-    CDravenetApp app;
+    CDravenetApp app(services);
     ASSERT_TRUE(app.InitInstance());
     TheStore().DownloadedFiles.AppendUrl("http://a/1.zip");
     app.ExitInstance(0);
     EXPECT_EQ(folder.Read("dnldsoft.data"), "http://a/1.zip\n");
     EXPECT_EQ(FilesIn(folder.Path()), 1u);
+}
+
+TEST_F(AppLifeTest, AProjectMadeFromTheStartChooserIsSavedAtExit) {
+    // The list file exists, so loading it would clear the flag of a list
+    // that held nothing new.
+    folder.Write("reqsoftwebs.data", "Old\nhttp://old/\n1\n0 0 0 0 0 0 0\n1 0 0\n1 0 0\n0 0 0\n*\n");
+    dialogs.startChoice = 2;
+    dialogs.webSheet = [](WebProject& project) {
+        project.name = "Chosen";
+        project.startUrl = "http://chosen/";
+        return true;
+    };
+    CDravenetApp app(services);
+    ASSERT_TRUE(app.InitInstance());
+    EXPECT_EQ(dialogs.sheetTitles, std::vector<std::string>{"Add New Web Project"});
+    ASSERT_EQ(TheStore().RequestedSites.Count(), 2);
+    app.ExitInstance(0);
+    const std::string saved = folder.Read("reqsoftwebs.data");
+    EXPECT_NE(saved.find("Old\n"), std::string::npos);
+    EXPECT_NE(saved.find("Chosen\n"), std::string::npos);
+}
+
+TEST_F(AppLifeTest, DeleteAllListsThenExitLeavesNoListFile) {
+    for (const char* name : {"reqsoft.data", "reqsoftwebs.data", "dnldsoft.data", "dnldsoftwebs.data",
+                             "reqsoftsearch.data", "softsearchres.data"}) {
+        folder.Write(name, "");
+    }
+    folder.Write("reqsoft.data", "http://a/1.zip\n");
+    folder.Write("softsearchres.data", "http://r/1\n");
+    CDravenetApp app(services);
+    ASSERT_TRUE(app.InitInstance());
+    app.MainFrame()->Action(CommandId::kDeleteAllLists)->trigger();
+    EXPECT_EQ(app.MainFrame()->ListPanel().RowCount(), 0);
+    app.ExitInstance(0);
+    EXPECT_EQ(FilesIn(folder.Path()), 0u);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 }  // namespace

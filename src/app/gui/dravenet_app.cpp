@@ -25,7 +25,7 @@ void OnEndSignal(int) {
 
 }  // namespace
 
-CDravenetApp::CDravenetApp() { WatchEndSignals(); }
+CDravenetApp::CDravenetApp(FrameServices services) : services_(std::move(services)) { WatchEndSignals(); }
 
 CDravenetApp::~CDravenetApp() = default;
 
@@ -45,7 +45,11 @@ void CDravenetApp::WatchEndSignals() {
 }
 
 bool CDravenetApp::InitInstance() {
-    mainFrame_ = std::make_unique<CMainFrame>();
+    mainFrame_ = std::make_unique<CMainFrame>(services_);
+    if (!mainFrame_->Create()) {
+        mainFrame_.reset();
+        return false;
+    }
     mainFrame_->InitialUpdate();
     mainFrame_->showMaximized();
     mainFrame_->setWindowTitle(QStringLiteral("Tarrawick for software"));
@@ -53,8 +57,8 @@ bool CDravenetApp::InitInstance() {
 }
 
 int CDravenetApp::ExitInstance(int exitCode) {
-    QtMessageBox messages(mainFrame_.get());
-    SaveLists(TheStore(), messages);
+    QtMessageBox ownMessages(mainFrame_.get());
+    SaveLists(TheStore(), services_.messages != nullptr ? *services_.messages : ownMessages);
     TheAppState().ClearHandOverSlots();
     return exitCode;
 }

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include "app/gui/frame_services.h"
+
 class CMainFrame;
 class QSocketNotifier;
 
@@ -14,7 +16,7 @@ class CDravenetApp : public QObject {
     Q_OBJECT
 
 public:
-    CDravenetApp();
+    explicit CDravenetApp(FrameServices services = {});
     ~CDravenetApp() override;
 
     // Creates and shows the main window; false when it cannot be created.
@@ -27,6 +29,7 @@ public:
 private:
     void WatchEndSignals();
 
+    FrameServices services_;
     std::unique_ptr<CMainFrame> mainFrame_;
     QSocketNotifier* signalNotifier_ = nullptr;
 };

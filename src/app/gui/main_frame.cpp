@@ -1,35 +1,311 @@
 #include "app/gui/main_frame.h"
 
-#include <QFrame>
+#include <new>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QTime>
+#include <QToolBar>
+#include <QToolButton>
 
 #include "app/app_state.h"
+#include "app/command_ids.h"
+#include "app/download_commands.h"
+#include "app/entry_commands.h"
+#include "app/gui/frame_dialogs.h"
+#include "app/gui/lock_keys.h"
+#include "app/gui/program_dialogs.h"
+#include "app/gui/qt_message_box.h"
+#include "app/list_rows.h"
 #include "store/item_store.h"
-#include "store/list_files.h"
+#include "ui/panels/dnld_list.h"
+#include "ui/panels/list_panel.h"
+#include "ui/panels/panel_window_port.h"
+#include "ui/panels/status_view.h"
+#include "ui/panels/tree_panel.h"
 
 namespace {
 
-QWidget* MakePane(QWidget* parent) {
-    auto* pane = new QFrame(parent);
-    pane->setFrameShape(QFrame::StyledPanel);
-    return pane;
+// The status-bar prompts of the commands that have one.
+const std::map<int, const char*> kPrompts = {
+    {CommandId::kAddFiles, "Add one or more files in the 'Requested' list"},
+    {CommandId::kAddWebSite, "Add a web site to the 'Requested' list"},
+    {CommandId::kDeleteEntry, "Delete selected entries"},
+    {CommandId::kAbout, "Display program information, version number and copyright"},
+    {CommandId::kExit, "Quit the application"},
+};
+
+// Pane sizes of the grid: the first column's width and the first row's height.
+constexpr int kFirstColumnWidth = 200;
+constexpr int kFirstRowHeight = 150;
+constexpr int kLockKeysPollMs = 500;
+
+void KeepRowsInStep(QSplitter* moved, QSplitter* other) {
+    QObject::connect(moved, &QSplitter::splitterMoved, other, [moved, other] { other->setSizes(moved->sizes()); });
+}
+
+QSplitter* MakeRows(QSplitter* columns) {
+    auto* rows = new QSplitter(Qt::Vertical, columns);
+    rows->setChildrenCollapsible(false);
+    return rows;
 }
 
 }  // namespace
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
-    CreateClient();
-    TheAppState().ShownList = 1;
-}
-
-void CMainFrame::CreateClient() {
-    columns_ = new QSplitter(Qt::Horizontal, this);
-    for (int column = 0; column < 2; ++column) {
-        auto* rows = new QSplitter(Qt::Vertical, columns_);
-        rows->addWidget(MakePane(rows));
-        rows->addWidget(MakePane(rows));
+CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)) {
+    if (services_.messages == nullptr) {
+        ownMessages_ = std::make_unique<QtMessageBox>(this);
+        services_.messages = ownMessages_.get();
     }
-    setCentralWidget(columns_);
+    if (!services_.openUrl) services_.openUrl = DesktopUrlOpener();
+    if (services_.dialogs == nullptr) {
+        ownDialogs_ = MakeProgramDialogs(this, services_.openUrl, *services_.messages);
+        services_.dialogs = ownDialogs_.get();
+    }
 }
 
-void CMainFrame::InitialUpdate() { LoadLists(TheStore()); }
+CMainFrame::~CMainFrame() = default;
+
+WindowPort& CMainFrame::Window() const { return *window_; }
+
+bool CMainFrame::Create() {
+    if (!CreateClient()) return false;
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    connect(&schedulerTimer_, &QTimer::timeout, this, &CMainFrame::OnSchedulerTick);
+    schedulerTimer_.start(kSchedulerPeriodMs);
+    TheAppState().ShownList = kRequestedFilesList;
+    RunStartChooser();
+    return true;
+}
+
+bool CMainFrame::CreateClient() {
+    columns_ = new QSplitter(Qt::Horizontal, this);
+    columns_->setChildrenCollapsible(false);
+    leftRows_ = MakeRows(columns_);
+    rightRows_ = MakeRows(columns_);
+
+    tree_ = new CTreePanel(leftRows_);
+    downloaded_ = new CDnldList(leftRows_);
+    downloaded_->SetOpener(services_.openUrl);
+    list_ = new (std::nothrow) CListPanel(rightRows_);
+    if (list_ == nullptr) {
+        services_.messages->ShowMessage("Error on creating ListView");
+        return false;
+    }
+    status_ = new (std::nothrow) CStatusView(rightRows_);
+    if (status_ == nullptr) {
+        services_.messages->ShowMessage("Error on creating StatusView");
+        return false;
+    }
+
+    // The two columns share their row divider, like one 2x2 grid.
+    KeepRowsInStep(leftRows_, rightRows_);
+    KeepRowsInStep(rightRows_, leftRows_);
+    for (QSplitter* splitter : {columns_, leftRows_, rightRows_}) {
+        splitter->setStretchFactor(0, 0);
+        splitter->setStretchFactor(1, 1);
+    }
+    columns_->setSizes({kFirstColumnWidth, 4 * kFirstColumnWidth});
+    leftRows_->setSizes({kFirstRowHeight, 3 * kFirstRowHeight});
+    rightRows_->setSizes({kFirstRowHeight, 3 * kFirstRowHeight});
+    setCentralWidget(columns_);
+
+    window_ = std::make_unique<PanelWindowPort>(*list_, *status_, *downloaded_, *services_.messages);
+    commands_ = std::make_unique<EntryCommands>(TheStore(), TheAppState(), *window_, *services_.dialogs);
+    list_->SetCommands(commands_.get());
+    tree_->SetCategorySwitch(
+        [this](int list) { return SwitchCategory(TheStore(), TheAppState(), list, *window_); });
+
+    // The tree is the view the framework makes active first.
+    activeView_ = tree_;
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FollowFocus(now); });
+    return true;
+}
+
+QAction* CMainFrame::MakeAction(int commandId, const char* text) {
+    auto* action = new QAction(QString::fromLatin1(text), this);
+    action->setData(commandId);
+    if (auto prompt = kPrompts.find(commandId); prompt != kPrompts.end()) {
+        action->setStatusTip(QString::fromLatin1(prompt->second));
+    }
+    connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
+    actions_[commandId] = action;
+    return action;
+}
+
+void CMainFrame::CreateMenus() {
+    using namespace CommandId;
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(MakeAction(kDeleteAllLists, "&Delete All Lists"));
+    file->addSeparator();
+    file->addAction(MakeAction(kExit, "E&xit"));
+
+    QMenu* entry = menuBar()->addMenu(QStringLiteral("&Entry"));
+    entry->addAction(MakeAction(kAddFiles, "&Add File(s) \tIns"));
+    entry->addAction(MakeAction(kAddWebSite, "Add &Web Site \t+"));
+    entry->addAction(MakeAction(kAddSearchProject, "Add Search Project\tCtrl+S"));
+    entry->addSeparator();
+    entry->addAction(MakeAction(kDeleteEntry, "&Delete Entry \tDel"));
+    entry->addSeparator();
+    QMenu* sendTo = entry->addMenu(QStringLiteral("Send To"));
+    sendTo->addAction(MakeAction(kSendToRequestedFiles, "Requested Files List"));
+    sendTo->addAction(MakeAction(kSendToRequestedSites, "Requested Web Sites"));
+    entry->addSeparator();
+    entry->addAction(MakeAction(kProperties, "Properties..."));
+    connect(entry, &QMenu::aboutToShow, this, &CMainFrame::UpdateSendToEnabled);
+
+    QMenu* download = menuBar()->addMenu(QStringLiteral("&Download"));
+    download->addAction(MakeAction(kSelectedProjects, "&Selected Projects"));
+    download->addSeparator();
+    download->addAction(MakeAction(kStopDownloading, "Stop Downloading"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(MakeAction(kTableOfContents, "&Table of Contents..."));
+    help->addSeparator();
+    help->addAction(MakeAction(kAbout, "&About Tarrawick..."));
+
+    // The menu texts carry the key names; the keys themselves:
+    actions_[kAddFiles]->setShortcut(QKeySequence(Qt::Key_Insert));
+    actions_[kAddWebSite]->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
+    actions_[kDeleteEntry]->setShortcut(QKeySequence(Qt::Key_Delete));
+}
+
+void CMainFrame::CreateToolBar() {
+    using namespace CommandId;
+    auto* toolBar = new QToolBar(QStringLiteral("Standard"), this);
+    toolBar->setObjectName(QStringLiteral("toolbar"));
+    toolBar->setIconSize(QSize(32, 32));
+    toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    toolBar->setFloatable(true);
+    toolBar->setMovable(true);
+    const std::pair<int, const char*> buttons[] = {
+        {kAddFiles, ":/toolbar/add_files.png"},
+        {kAddWebSite, ":/toolbar/add_web_site.png"},
+        {kAddSearchProject, ":/toolbar/add_search_project.png"},
+        {0, nullptr},
+        {kDeleteEntry, ":/toolbar/delete_entry.png"},
+        {0, nullptr},
+        {kSelectedProjects, ":/toolbar/selected_projects.png"},
+        {kStopDownloading, ":/toolbar/stop_downloading.png"},
+        {kProperties, ":/toolbar/properties.png"},
+        {0, nullptr},
+        {kAbout, ":/toolbar/about.png"},
+    };
+    for (const auto& [commandId, icon] : buttons) {
+        if (commandId == 0) {
+            toolBar->addSeparator();
+            continue;
+        }
+        QAction* action = actions_.at(commandId);
+        action->setIcon(QIcon(QString::fromLatin1(icon)));
+        toolBar->addAction(action);
+        // The prompts carry no tool-tip part, so the buttons show no tip.
+        toolBar->widgetForAction(action)->installEventFilter(this);
+    }
+    setDockOptions(dockOptions() | QMainWindow::AnimatedDocks);
+    addToolBar(Qt::TopToolBarArea, toolBar);
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->addWidget(new QLabel(QStringLiteral("Ready"), bar), 1);
+    capsLock_ = new QLabel(QStringLiteral("CAP"), bar);
+    numLock_ = new QLabel(QStringLiteral("NUM"), bar);
+    scrollLock_ = new QLabel(QStringLiteral("SCRL"), bar);
+    for (QLabel* indicator : {capsLock_, numLock_, scrollLock_}) {
+        indicator->setFrameShape(QFrame::Panel);
+        indicator->setFrameShadow(QFrame::Sunken);
+        indicator->setAlignment(Qt::AlignCenter);
+        indicator->setMinimumWidth(indicator->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
+        bar->addPermanentWidget(indicator);
+    }
+    ShowLockKeys();
+    connect(&lockKeysTimer_, &QTimer::timeout, this, &CMainFrame::ShowLockKeys);
+    lockKeysTimer_.start(kLockKeysPollMs);
+}
+
+void CMainFrame::ShowLockKeys() {
+    const LockKeys keys = ReadLockKeys();
+    // An indicator that is off is shown greyed, its text kept.
+    capsLock_->setEnabled(keys.capsLock);
+    numLock_->setEnabled(keys.numLock);
+    scrollLock_->setEnabled(keys.scrollLock);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip) return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::RunStartChooser() {
+    const int choice = services_.dialogs->StartChoice();
+    if (choice == 2) OnCommand(CommandId::kAddWebSite);
+    if (choice == 3) OnCommand(CommandId::kAddSearchProject);
+}
+
+void CMainFrame::InitialUpdate() {
+    tree_->OnInitialUpdate();
+    downloaded_->OnInitialUpdate();
+    list_->OnInitialUpdate();
+}
+
+QAction* CMainFrame::Action(int commandId) const {
+    auto found = actions_.find(commandId);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::FollowFocus(QWidget* now) {
+    for (QWidget* pane : std::initializer_list<QWidget*>{tree_, downloaded_, list_, status_}) {
+        if (now != nullptr && (now == pane || pane->isAncestorOf(now))) activeView_ = pane;
+    }
+}
+
+bool CMainFrame::ListPanelIsActive() const { return activeView_ == list_; }
+
+void CMainFrame::UpdateSendToEnabled() {
+    // The entry list answers the enable query while it is the active view.
+    const bool enabled = !ListPanelIsActive() || list_->SendToEnabled();
+    actions_[CommandId::kSendToRequestedFiles]->setEnabled(enabled);
+    actions_[CommandId::kSendToRequestedSites]->setEnabled(enabled);
+}
+
+void CMainFrame::OnSchedulerTick() {
+    if (services_.downloads == nullptr) return;
+    const QTime now = QTime::currentTime();
+    services_.downloads->ScheduleTick(now.hour(), now.minute());
+}
+
+void CMainFrame::OnCommand(int commandId) {
+    using namespace CommandId;
+    const bool toPanel = ListPanelIsActive();
+    switch (commandId) {
+        case kAddFiles: commands_->AddFiles(); break;
+        case kAddWebSite: commands_->AddWebSite(); break;
+        case kAddSearchProject: commands_->AddSearchProject(); break;
+        case kDeleteEntry: toPanel ? list_->OnEntryDelete() : commands_->DeleteEntries(); break;
+        case kProperties: toPanel ? list_->OnProperties() : commands_->WindowProperties(); break;
+        case kSendToRequestedFiles:
+            toPanel ? list_->OnSendToRequestedFiles() : commands_->SendToRequestedFiles();
+            break;
+        case kSendToRequestedSites:
+            toPanel ? list_->OnSendToRequestedSites() : commands_->WindowSendToRequestedSites();
+            break;
+        case kDeleteAllLists: commands_->DeleteAllLists(); break;
+        case kTableOfContents: services_.openUrl(QUrl(QString::fromLatin1(kHelpPageUrl))); break;
+        case kSelectedProjects:
+            if (services_.downloads != nullptr) services_.downloads->StartWorker();
+            break;
+        case kStopDownloading:
+            if (services_.downloads != nullptr) services_.downloads->SuspendWorker();
+            break;
+        case kAbout: services_.dialogs->ShowAbout(); break;
+        case kExit: close(); break;
+        default: break;
+    }
+}

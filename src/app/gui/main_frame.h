@@ -1,21 +1,99 @@
 #pragma once
 
+#include <map>
+#include <memory>
+
 #include <QMainWindow>
+#include <QTimer>
 
+#include "app/gui/frame_services.h"
+
+class CDnldList;
+class CListPanel;
+class CStatusView;
+class CTreePanel;
+class EntryCommands;
+class PanelWindowPort;
+class QLabel;
 class QSplitter;
+class WindowPort;
 
-// The main window: menu, toolbar, status bar and the 2x2 pane grid.
+// The main window: menu bar, toolbar, status bar and the 2x2 pane grid of
+// the category tree, the entry list, the downloaded tree and the status
+// view. It carries the program's commands and the scheduler's timer.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // The online help page that Help > Table of Contents opens.
+    static constexpr const char* kHelpPageUrl = "https://www.tarrawick.example/help/contents.htm";
+    static constexpr int kSchedulerPeriodMs = 60000;
 
-    // Runs once before the window is first shown; reads the list files.
+    explicit CMainFrame(FrameServices services = {}, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Builds the panes, menus, toolbar and status bar, starts the scheduler
+    // timer and offers the start-up chooser. False when a pane cannot be
+    // created; the window is then unusable.
+    bool Create();
+    // The views' first update; the entry list reads the list files.
     void InitialUpdate();
 
+    // The action of a command identifier (CommandId), or null.
+    QAction* Action(int commandId) const;
+
+    CTreePanel& TreePanel() const { return *tree_; }
+    CListPanel& ListPanel() const { return *list_; }
+    CDnldList& DownloadedTree() const { return *downloaded_; }
+    CStatusView& StatusView() const { return *status_; }
+    WindowPort& Window() const;
+    EntryCommands& Commands() const { return *commands_; }
+
+    // The view that commands reach first; follows the keyboard focus.
+    void SetActiveView(QWidget* pane) { activeView_ = pane; }
+    QWidget* ActiveView() const { return activeView_; }
+
+    void SetDownloadCommands(DownloadCommands* downloads) { services_.downloads = downloads; }
+
+    // The scheduler timer's handler: hands the time of day to the scheduler.
+    void OnSchedulerTick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    void CreateClient();
+    bool CreateClient();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void RunStartChooser();
+    QAction* MakeAction(int commandId, const char* text);
+    void OnCommand(int commandId);
+    bool ListPanelIsActive() const;
+    void UpdateSendToEnabled();
+    void FollowFocus(QWidget* now);
+    void ShowLockKeys();
+
+    FrameServices services_;
+    std::unique_ptr<FrameDialogs> ownDialogs_;
+    std::unique_ptr<MessageBoxPort> ownMessages_;
 
     QSplitter* columns_ = nullptr;
+    QSplitter* leftRows_ = nullptr;
+    QSplitter* rightRows_ = nullptr;
+    CTreePanel* tree_ = nullptr;
+    CDnldList* downloaded_ = nullptr;
+    CListPanel* list_ = nullptr;
+    CStatusView* status_ = nullptr;
+    QWidget* activeView_ = nullptr;
+
+    std::unique_ptr<PanelWindowPort> window_;
+    std::unique_ptr<EntryCommands> commands_;
+    std::map<int, QAction*> actions_;
+
+    QTimer schedulerTimer_;
+    QTimer lockKeysTimer_;
+    QLabel* capsLock_ = nullptr;
+    QLabel* numLock_ = nullptr;
+    QLabel* scrollLock_ = nullptr;
 };

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// An address as the lists keep it. A file's address is one blank-delimited
+// token of its list file, so white space inside it is written as a %XX
+// escape ("%20" for a blank); the text is cut at a whole character or
+// escape so that it fits a field of `capacity` bytes.
+std::string EscapeBlanks(std::string_view address, std::size_t capacity);
+
+// "http://" in front of an address that holds no "//".
+std::string WithDefaultScheme(std::string_view address);

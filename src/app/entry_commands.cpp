@@ -1,0 +1,227 @@
+#include "app/entry_commands.h"
+
+#include <string>
+
+#include "app/address_text.h"
+#include "app/list_rows.h"
+
+namespace {
+
+constexpr const char* kReady = "Ready for download";
+constexpr std::size_t kNameChars = decltype(WebProject::name)::kCapacity;
+
+// Whether the record still lives in the list: a modal dialog runs the event
+// loop, so a worker's step may have removed it meanwhile.
+template <typename Record>
+bool Holds(const ItemList<Record>& list, const Record* record) {
+    for (const Record& held : list) {
+        if (&held == record) return true;
+    }
+    return false;
+}
+
+// What the web project sheet leaves aside when it is stored by a command.
+void FinishStoredProject(WebProject& project) {
+    project.startUrl = EscapeBlanks(project.startUrl, decltype(project.startUrl)::kCapacity);
+    project.reserved = 0;
+    project.status = kReady;
+}
+
+std::string Prefix(std::string text, std::size_t length) {
+    if (text.size() > length) text.resize(length);
+    return text;
+}
+
+}  // namespace
+
+bool EntryCommands::InsertNewRow(int list, std::string_view key) {
+    if (state_.ShownList != list) return true;
+    const int row = window_.InsertTopRow(key);
+    if (row < 0) {
+        window_.ShowMessage("Error adding files to list");
+        return false;
+    }
+    window_.SetRowText(row, 1, kReady);
+    return true;
+}
+
+void EntryCommands::AddFiles() {
+    const std::optional<std::string> typed = dialogs_.AskFileUrl();
+    if (!typed || typed->empty()) return;
+    const std::string url = EscapeBlanks(WithDefaultScheme(*typed), decltype(FileEntry::url)::kCapacity);
+    if (!InsertNewRow(kRequestedFilesList, url)) return;
+    store_.RequestedFiles.AppendUrl(url);
+}
+
+void EntryCommands::AddWebSite() {
+    WebProject project;
+    project.startOnRequest = 1;
+    project.stopOnRequest = 1;
+    if (!dialogs_.EditWebProject("Add New Web Project", project) || project.name.Empty()) return;
+    if (store_.RequestedSites.FindByName(project.name) >= 0) {
+        window_.ShowMessage("A project with that name already exists!");
+        return;
+    }
+    FinishStoredProject(project);
+    if (project.startOnRequest == 1) project.startMinute = project.startHour = 0;
+    if (project.stopOnRequest == 1) project.stopMinute = project.stopHour = 0;
+    if (!InsertNewRow(kRequestedSitesList, project.name)) return;
+    store_.RequestedSites.Append(project);
+}
+
+void EntryCommands::AddSearchProject() {
+    SearchProject project;
+    if (!dialogs_.NewSearchProject(project)) return;
+    project.status = kReady;
+    if (!InsertNewRow(kRequestedSearchesList, project.name)) return;
+    store_.RequestedSearches.Append(project);
+}
+
+template <typename Record>
+void EntryCommands::DeleteSelectedRows(ItemList<Record>& list) {
+    const int selected = window_.SelectedCount();
+    for (int pass = 0; pass < selected; ++pass) {
+        for (int row = 0; row < list.Count() && row < window_.RowCount(); ++row) {
+            if (!window_.IsRowSelected(row)) continue;
+            const int position = PositionOfRow(row, list.Count());
+            window_.DeleteRow(row);
+            list.RemoveAt(position);
+            break;
+        }
+    }
+}
+
+void EntryCommands::DeleteEntries() {
+    const int list = state_.ShownList;
+    if (list != kRequestedFilesList && list != kRequestedSitesList && list != kRequestedSearchesList) {
+        window_.ShowMessage("You are not alowed to delete entries in this panel");
+        return;
+    }
+    const int selected = window_.SelectedCount();
+    if (selected == 0) return;
+    if (!dialogs_.AskYesNo(selected == 1 ? "Are you sure you want to delete that entry?"
+                                         : "Are you sure you want to delete those entries?")) {
+        return;
+    }
+    // The question ran the event loop: the list shown is still the same,
+    // since only the category tree changes it and the question is modal.
+    if (list == kRequestedFilesList) DeleteSelectedRows(store_.RequestedFiles);
+    if (list == kRequestedSitesList) DeleteSelectedRows(store_.RequestedSites);
+    if (list == kRequestedSearchesList) DeleteSelectedRows(store_.RequestedSearches);
+}
+
+void EntryCommands::RenameRow(int row, std::string_view oldKey, std::string_view newKey,
+                              int onlyWhileShown) {
+    if (onlyWhileShown != 0 && state_.ShownList != onlyWhileShown) return;
+    // A worker may have deleted rows while the dialog was open; rename the
+    // row only while it still shows the record.
+    if (row >= window_.RowCount()) return;
+    if (window_.RowText(row, 0) != oldKey) return;
+    window_.SetRowText(row, 0, newKey);
+}
+
+void EntryCommands::EditSiteOfRow(int row, Lookup lookup, bool renameOnlyWhileShown) {
+    ItemList<WebProject>& sites = store_.RequestedSites;
+    const std::string rowKey = window_.RowText(row, 0);
+    const int position = lookup == Lookup::ByRowText ? sites.FindByName(Prefix(rowKey, kNameChars))
+                                                     : PositionOfRow(row, sites.Count());
+    WebProject* record = sites.GetAt(position);
+    if (record == nullptr) return;
+    WebProject edited = *record;
+    if (!dialogs_.EditWebProject("Web Project Properties", edited)) return;
+    FinishStoredProject(edited);
+    if (!Holds(sites, record)) return;
+    *record = edited;
+    RenameRow(row, rowKey, record->name, renameOnlyWhileShown ? kRequestedSitesList : 0);
+    sites.SetModified(true);
+}
+
+void EntryCommands::EditSearchOfRow(int row, bool renameOnlyWhileShown) {
+    ItemList<SearchProject>& searches = store_.RequestedSearches;
+    const std::string rowKey = window_.RowText(row, 0);
+    SearchProject* record = searches.GetAt(searches.FindByName(Prefix(rowKey, kNameChars)));
+    if (record == nullptr) return;
+    SearchProject edited = *record;
+    if (!dialogs_.EditSearchProject(edited)) return;
+    edited.status = kReady;
+    if (!Holds(searches, record)) return;
+    *record = edited;
+    RenameRow(row, rowKey, record->name, renameOnlyWhileShown ? kRequestedSearchesList : 0);
+    searches.SetModified(true);
+}
+
+void EntryCommands::EditProperties(Lookup siteLookup, bool renameOnlyWhileShown) {
+    const int list = state_.ShownList;
+    if (list != kRequestedSitesList && list != kRequestedSearchesList) return;
+    if (window_.SelectedCount() == 0) return;
+    for (int row = 0; row < window_.RowCount(); ++row) {
+        if (!window_.IsRowSelected(row)) continue;
+        if (list == kRequestedSitesList) EditSiteOfRow(row, siteLookup, renameOnlyWhileShown);
+        if (list == kRequestedSearchesList) EditSearchOfRow(row, renameOnlyWhileShown);
+    }
+}
+
+void EntryCommands::WindowProperties() { EditProperties(Lookup::ByRowText, true); }
+
+void EntryCommands::PanelProperties() { EditProperties(Lookup::ByRowPosition, false); }
+
+void EntryCommands::SendToRequestedFiles() {
+    if (state_.ShownList != kSearchResultsList || window_.SelectedCount() == 0) return;
+    for (int row = 0; row < window_.RowCount(); ++row) {
+        if (!window_.IsRowSelected(row)) continue;
+        const std::string url = window_.RowText(row, 0);
+        if (!url.empty() && url.back() == '/') return;
+        FileEntry entry;
+        entry.url = EscapeBlanks(url, decltype(entry.url)::kCapacity);
+        entry.status = "Ready for donwload";
+        store_.RequestedFiles.Append(entry);
+    }
+}
+
+void EntryCommands::WindowSendToRequestedSites() {
+    if (state_.ShownList != kSearchResultsList || window_.SelectedCount() == 0) return;
+    for (int row = 0; row < window_.RowCount(); ++row) {
+        if (!window_.IsRowSelected(row)) continue;
+        sendToScratch_.startUrl = window_.RowText(row, 0);
+        sendToScratch_.name = window_.RowText(row, 1);
+        sendToScratch_.startOnRequest = 1;
+        sendToScratch_.stopOnRequest = 1;
+        if (!dialogs_.EditWebProject("Web Project Properties", sendToScratch_)) continue;
+        FinishStoredProject(sendToScratch_);
+        store_.RequestedSites.Append(sendToScratch_);
+    }
+}
+
+void EntryCommands::PanelSendToRequestedSites() {
+    if (state_.ShownList != kSearchResultsList || window_.SelectedCount() == 0) return;
+    for (int row = 0; row < window_.RowCount(); ++row) {
+        if (!window_.IsRowSelected(row)) continue;
+        WebProject project;
+        project.startUrl = window_.RowText(row, 0);
+        project.name = window_.RowText(row, 1);
+        if (!dialogs_.EditWebProject("New Web Project ", project)) continue;
+        FinishStoredProject(project);
+        store_.RequestedSites.Append(project);
+    }
+}
+
+namespace {
+
+template <typename Record>
+void RemoveAll(ItemList<Record>& list) {
+    for (int position = list.Count() - 1; position >= 0; --position) list.RemoveAt(position);
+    // Also a list that was empty already: its file, if any, goes at exit.
+    list.SetModified(true);
+}
+
+}  // namespace
+
+void EntryCommands::DeleteAllLists() {
+    RemoveAll(store_.RequestedFiles);
+    RemoveAll(store_.RequestedSites);
+    RemoveAll(store_.DownloadedFiles);
+    RemoveAll(store_.DownloadedSites);
+    RemoveAll(store_.RequestedSearches);
+    RemoveAll(store_.SearchResults);
+    window_.DeleteAllRows();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/app_state.h"
+#include "app/entry_dialogs.h"
+#include "app/window_port.h"
+#include "store/item_store.h"
+
+// The entry commands of the main window and of the entry list panel. Both
+// sets change the store and the rows alike, except where marked: the
+// panel's own handlers and the window's handlers differ in how Properties
+// finds a web-site project and in what Send To Requested Web Sites starts
+// from. Run on the user-interface thread.
+class EntryCommands {
+public:
+    EntryCommands(ItemStore& store, AppState& state, WindowPort& window, EntryDialogs& dialogs)
+        : store_(store), state_(state), window_(window), dialogs_(dialogs) {}
+
+    void AddFiles();
+    void AddWebSite();
+    void AddSearchProject();
+    // The same for the window and the panel.
+    void DeleteEntries();
+    void SendToRequestedFiles();
+    void DeleteAllLists();
+
+    // The window's handlers.
+    void WindowProperties();
+    void WindowSendToRequestedSites();
+
+    // The entry list panel's handlers.
+    void PanelProperties();
+    void PanelSendToRequestedSites();
+
+    ItemStore& Store() { return store_; }
+    AppState& State() { return state_; }
+    WindowPort& Window() { return window_; }
+
+private:
+    enum class Lookup { ByRowText, ByRowPosition };
+
+    void EditProperties(Lookup siteLookup, bool renameOnlyWhileShown);
+    void EditSiteOfRow(int row, Lookup lookup, bool renameOnlyWhileShown);
+    void EditSearchOfRow(int row, bool renameOnlyWhileShown);
+    // onlyWhileShown: a list number, or 0 to rename whatever list is shown.
+    void RenameRow(int row, std::string_view oldKey, std::string_view newKey, int onlyWhileShown);
+    template <typename Record>
+    void DeleteSelectedRows(ItemList<Record>& list);
+    bool InsertNewRow(int list, std::string_view key);
+
+    ItemStore& store_;
+    AppState& state_;
+    WindowPort& window_;
+    EntryDialogs& dialogs_;
+    // What the window's Send To Requested Web Sites left in its project.
+    WebProject sendToScratch_;
+};

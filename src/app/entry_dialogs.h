@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "store/records.h"
+
+// The modal dialogs the entry commands open. They only collect input; the
+// commands change the store. The user interface implements them with its
+// dialogs; tests script the answers.
+class EntryDialogs {
+public:
+    virtual ~EntryDialogs() = default;
+
+    // "Add File(s)": the address typed, or nothing when not closed with OK.
+    virtual std::optional<std::string> AskFileUrl() = 0;
+
+    // The web project sheet with the given caption, loaded from the project.
+    // On OK the sheet is stored into the project (times and the domain count
+    // converted from their texts, reserved 0, status "Ready for download").
+    virtual bool EditWebProject(std::string_view title, WebProject& project) = 0;
+
+    // The search project dialog, empty; on OK stored into the project.
+    virtual bool NewSearchProject(SearchProject& project) = 0;
+    // The search project dialog loaded from the project; on OK stored into it.
+    virtual bool EditSearchProject(SearchProject& project) = 0;
+
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool AskYesNo(std::string_view question) = 0;
+};

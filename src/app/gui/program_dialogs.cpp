@@ -1,0 +1,77 @@
+#include "app/gui/program_dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "ui/dialogs/about_dlg.h"
+#include "ui/dialogs/add_file_dlg.h"
+#include "ui/dialogs/proj_props.h"
+#include "ui/dialogs/search_proj_dlg.h"
+#include "ui/dialogs/start_chooser_dlg.h"
+#include "ui/panels/qt_text.h"
+
+namespace {
+
+class ProgramDialogs : public FrameDialogs {
+public:
+    ProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages)
+        : parent_(parent), openUrl_(std::move(openUrl)), messages_(messages) {}
+
+    std::optional<std::string> AskFileUrl() override {
+        CAddFileDlg dialog(parent_);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return ToStdString(dialog.Url());
+    }
+
+    bool EditWebProject(std::string_view title, WebProject& project) override {
+        CProjProps sheet(ToQString(title), parent_);
+        sheet.LoadFromRecord(project);
+        if (sheet.exec() != QDialog::Accepted) return false;
+        sheet.StoreIntoRecord(project);
+        return true;
+    }
+
+    bool NewSearchProject(SearchProject& project) override {
+        CSearchProjDlg dialog(parent_, &messages_);
+        return Store(dialog, project);
+    }
+
+    bool EditSearchProject(SearchProject& project) override {
+        CSearchProjDlg dialog(parent_, &messages_);
+        dialog.LoadFromRecord(project);
+        return Store(dialog, project);
+    }
+
+    bool AskYesNo(std::string_view question) override {
+        return QMessageBox::question(parent_, QApplication::applicationName(), ToQString(question),
+                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    }
+
+    int StartChoice() override {
+        CStartChooserDlg chooser(nullptr);
+        return chooser.exec() == QDialog::Accepted ? chooser.Choice() : 0;
+    }
+
+    void ShowAbout() override {
+        CAboutDlg about(parent_, [this](const QString& address) { openUrl_(QUrl::fromUserInput(address)); });
+        about.exec();
+    }
+
+private:
+    static bool Store(CSearchProjDlg& dialog, SearchProject& project) {
+        if (dialog.exec() != QDialog::Accepted) return false;
+        dialog.StoreIntoRecord(project);
+        return true;
+    }
+
+    QWidget* parent_;
+    UrlOpener openUrl_;
+    MessageBoxPort& messages_;
+};
+
+}  // namespace
+
+std::unique_ptr<FrameDialogs> MakeProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages) {
+    return std::make_unique<ProgramDialogs>(parent, std::move(openUrl), messages);
+}

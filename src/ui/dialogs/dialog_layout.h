@@ -1,0 +1,16 @@
+#pragma once
+
+#include <initializer_list>
+
+class QGroupBox;
+class QLayout;
+class QWidget;
+
+// Every page and dialog template draws a plain frame around its contents.
+// Puts a frame holding the given layout into the widget's layout (a vertical
+// one is made if the widget has none) and returns it.
+QGroupBox* AddFrame(QWidget* widget, QLayout* contents);
+
+// Fixes the tab order to the given order, which is the template's, whatever
+// order the layouts put the widgets in.
+void ChainTabOrder(std::initializer_list<QWidget*> widgets);

@@ -1,0 +1,58 @@
+#include "ui/panels/dnld_list.h"
+
+#include <QDir>
+#include <QMouseEvent>
+
+namespace {
+
+const QString kPlaceholder = QStringLiteral("No files downloaded");
+
+}  // namespace
+
+CDnldList::CDnldList(QWidget* parent) : QTreeWidget(parent), opener_(DesktopUrlOpener()) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A double-click opens the file; it does not fold the project.
+    setExpandsOnDoubleClick(false);
+}
+
+void CDnldList::OnInitialUpdate() {
+    clear();
+    addTopLevelItem(new QTreeWidgetItem(QStringList{kPlaceholder}));
+}
+
+QTreeWidgetItem* CDnldList::FindProject(const QString& projectName) const {
+    for (int index = 0; index < topLevelItemCount(); ++index) {
+        QTreeWidgetItem* root = topLevelItem(index);
+        if (root->text(0).contains(projectName)) return root;
+    }
+    return nullptr;
+}
+
+QTreeWidgetItem* CDnldList::BeginProject(const QString& projectName) {
+    if (topLevelItemCount() > 0 && topLevelItem(0)->text(0).contains(QStringLiteral("No files"))) clear();
+    if (QTreeWidgetItem* root = FindProject(projectName)) return root;
+    auto* root = new QTreeWidgetItem(QStringList{projectName});
+    addTopLevelItem(root);
+    return root;
+}
+
+void CDnldList::AddFile(const QString& projectName, const QString& localPath) {
+    QTreeWidgetItem* root = FindProject(projectName);
+    if (root == nullptr) root = BeginProject(projectName);
+    root->addChild(new QTreeWidgetItem(QStringList{localPath}));
+    root->setExpanded(true);
+}
+
+void CDnldList::OpenSelectedFile() {
+    const QTreeWidgetItem* item = currentItem();
+    if (item == nullptr || item->parent() == nullptr || !opener_) return;
+    opener_(QUrl::fromLocalFile(QDir::current().absoluteFilePath(item->text(0))));
+}
+
+void CDnldList::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) OpenSelectedFile();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QTreeWidget>
+
+#include "ui/panels/url_opener.h"
+
+// What the site crawler saved in this run, one root item per project with
+// its files below. Double-clicking a file opens it with the desktop's
+// default application.
+class CDnldList : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    explicit CDnldList(QWidget* parent = nullptr);
+
+    void SetOpener(UrlOpener opener) { opener_ = std::move(opener); }
+
+    // Shows the placeholder "No files downloaded".
+    void OnInitialUpdate();
+
+    // The project's root item: the placeholder goes, then the first root
+    // whose text contains the name, or a new one at the end.
+    QTreeWidgetItem* BeginProject(const QString& projectName);
+    // A saved file under the project's root item, which is expanded.
+    void AddFile(const QString& projectName, const QString& localPath);
+
+    // Opens the selected item when it is a file (it has a parent).
+    void OpenSelectedFile();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QTreeWidgetItem* FindProject(const QString& projectName) const;
+
+    UrlOpener opener_;
+};

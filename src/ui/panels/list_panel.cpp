@@ -1,0 +1,124 @@
+#include "ui/panels/list_panel.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include "app/command_ids.h"
+#include "app/entry_commands.h"
+#include "app/list_rows.h"
+#include "store/list_files.h"
+
+CListPanel::CListPanel(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSortingEnabled(false);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setColumnCount(2);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    popup_ = [](QMenu& menu, const QPoint& screenPosition) { menu.exec(screenPosition); };
+    BuildContextMenu();
+}
+
+void CListPanel::BuildContextMenu() {
+    contextMenu_ = new QMenu(this);
+    auto add = [this](QMenu* menu, const char* text, int id, void (CListPanel::*handler)()) {
+        QAction* action = menu->addAction(QString::fromLatin1(text));
+        action->setData(id);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    add(contextMenu_, "Delete\tDel", CommandId::kDeleteEntry, &CListPanel::OnEntryDelete);
+    contextMenu_->addSeparator();
+    QMenu* sendTo = contextMenu_->addMenu(QStringLiteral("Send To"));
+    add(sendTo, "&Requested Files List", CommandId::kSendToRequestedFiles, &CListPanel::OnSendToRequestedFiles);
+    add(sendTo, "Requested &Web Sites", CommandId::kSendToRequestedSites, &CListPanel::OnSendToRequestedSites);
+    contextMenu_->addSeparator();
+    add(contextMenu_, "Properties...", CommandId::kProperties, &CListPanel::OnProperties);
+}
+
+void CListPanel::OnInitialUpdate() {
+    if (commands_ == nullptr) return;
+    LoadLists(commands_->Store());
+    setHeaderLabels({QStringLiteral("Project"), QStringLiteral("Status")});
+    for (int column = 0; column < 2; ++column) headerItem()->setTextAlignment(column, Qt::AlignCenter);
+    setColumnWidth(0, 250);
+    setColumnWidth(1, 300);
+    DeleteAllRows();
+    FillRows(commands_->Store(), kRequestedFilesList, commands_->Window());
+}
+
+int CListPanel::InsertTopRow(const QString& column0) {
+    auto* item = new QTreeWidgetItem(QStringList{column0, QString()});
+    // Both columns are centred, except that the first column's cells start
+    // at the left, as report lists draw them, so addresses line up.
+    item->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
+    item->setTextAlignment(1, Qt::AlignCenter);
+    insertTopLevelItem(0, item);
+    return 0;
+}
+
+void CListPanel::SetRowText(int row, int column, const QString& text) {
+    if (QTreeWidgetItem* item = topLevelItem(row); item != nullptr && column >= 0 && column < 2) {
+        item->setText(column, text);
+    }
+}
+
+void CListPanel::DeleteRow(int row) { delete takeTopLevelItem(row); }
+
+void CListPanel::DeleteAllRows() { clear(); }
+
+int CListPanel::RowCount() const { return topLevelItemCount(); }
+
+int CListPanel::SelectedCount() const { return static_cast<int>(selectedItems().size()); }
+
+bool CListPanel::IsRowSelected(int row) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item != nullptr && item->isSelected();
+}
+
+QString CListPanel::RowText(int row, int column) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item == nullptr ? QString() : item->text(column);
+}
+
+void CListPanel::OnEntryDelete() {
+    if (commands_ != nullptr) commands_->DeleteEntries();
+}
+
+void CListPanel::OnSendToRequestedFiles() {
+    if (commands_ != nullptr) commands_->SendToRequestedFiles();
+}
+
+void CListPanel::OnSendToRequestedSites() {
+    if (commands_ != nullptr) commands_->PanelSendToRequestedSites();
+}
+
+void CListPanel::OnProperties() {
+    if (commands_ != nullptr) commands_->PanelProperties();
+}
+
+void CListPanel::ReportSelection() {
+    if (commands_ != nullptr) ::ReportSelection(commands_->State(), commands_->Window());
+}
+
+void CListPanel::ShowContextMenu(const QPoint& position) {
+    if (commands_ == nullptr) return;
+    sendToFlag_ = commands_->State().ShownList == kSearchResultsList ? 1 : 0;
+    if (SelectedCount() == 0) return;
+    popup_(*contextMenu_, viewport()->mapToGlobal(position));
+}
+
+void CListPanel::mousePressEvent(QMouseEvent* event) {
+    QTreeWidget::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) ReportSelection();
+    if (event->button() == Qt::RightButton) ShowContextMenu(event->position().toPoint());
+}
+
+void CListPanel::keyReleaseEvent(QKeyEvent* event) {
+    ReportSelection();
+    QTreeWidget::keyReleaseEvent(event);
+}

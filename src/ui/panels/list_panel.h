@@ -1,0 +1,63 @@
+#pragma once
+
+#include <functional>
+
+#include <QTreeWidget>
+
+class EntryCommands;
+class QMenu;
+
+// The entry list: one row per record of the list shown, newest first, with
+// the record's key in "Project" and its status in "Status". It loads the
+// list files in its initial update and carries its own handlers of Delete,
+// Send To and Properties, which its context menu always reaches.
+class CListPanel : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    // Shows the context menu at a screen position; tests record it instead.
+    using MenuPopup = std::function<void(QMenu& menu, const QPoint& screenPosition)>;
+
+    explicit CListPanel(QWidget* parent = nullptr);
+
+    void SetCommands(EntryCommands* commands) { commands_ = commands; }
+    void SetMenuPopup(MenuPopup popup) { popup_ = std::move(popup); }
+
+    // Reads the list files into the store and shows the requested files.
+    void OnInitialUpdate();
+
+    // Row operations; rows count from 0 at the top.
+    int InsertTopRow(const QString& column0);
+    void SetRowText(int row, int column, const QString& text);
+    void DeleteRow(int row);
+    void DeleteAllRows();
+    int RowCount() const;
+    int SelectedCount() const;
+    bool IsRowSelected(int row) const;
+    QString RowText(int row, int column) const;
+
+    // Answers the enable query of the two Send To commands.
+    bool SendToEnabled() const { return sendToFlag_ != 0; }
+
+    // The panel's own command handlers.
+    void OnEntryDelete();
+    void OnSendToRequestedFiles();
+    void OnSendToRequestedSites();
+    void OnProperties();
+
+    QMenu& ContextMenu() { return *contextMenu_; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void BuildContextMenu();
+    void ReportSelection();
+    void ShowContextMenu(const QPoint& position);
+
+    EntryCommands* commands_ = nullptr;
+    QMenu* contextMenu_ = nullptr;
+    MenuPopup popup_;
+    int sendToFlag_ = 1;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/window_port.h"
+
+class CListPanel;
+class CStatusView;
+class CDnldList;
+
+// The window interface over the main window's panes: the entry list's
+// rows, the status view's lines and animation, the downloaded tree, and
+// message boxes through the given port. User-interface thread only.
+class PanelWindowPort : public WindowPort {
+public:
+    PanelWindowPort(CListPanel& list, CStatusView& status, CDnldList& downloaded, MessageBoxPort& messages)
+        : list_(list), status_(status), downloaded_(downloaded), messages_(messages) {}
+
+    void ShowMessage(std::string_view text) override;
+
+    int InsertTopRow(std::string_view column0) override;
+    void SetRowText(int row, int column, std::string_view text) override;
+    void DeleteRow(int row) override;
+    void DeleteAllRows() override;
+    int RowCount() const override;
+    int SelectedCount() const override;
+    bool IsRowSelected(int row) const override;
+    std::string RowText(int row, int column) const override;
+
+    void SetStatusText(std::string_view text) override;
+    void SetLastActionText(std::string_view text) override;
+    void SetCurrentProjectText(std::string_view text) override;
+    void PlayAnimation() override;
+    void StopAnimation() override;
+
+    void BeginTreeProject(std::string_view projectName) override;
+    void AddTreeFile(std::string_view projectName, std::string_view localPath) override;
+
+private:
+    CListPanel& list_;
+    CStatusView& status_;
+    CDnldList& downloaded_;
+    MessageBoxPort& messages_;
+};

@@ -1,0 +1,70 @@
+#include "ui/panels/tree_panel.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace {
+
+struct Category {
+    const char* text;
+    int list;  // 0 for a heading
+};
+
+// In the order of the tree: a heading, then its three lists.
+constexpr Category kCategories[] = {
+    {"Requested Items", 0},  {"Files", 1},           {"Web Sites", 2},
+    {"Search Projects", 5},  {"Downloaded Items", 0}, {"Downloaded Files", 3},
+    {"Downloaded Sites", 4}, {"Search Results", 6},
+};
+
+}  // namespace
+
+CTreePanel::CTreePanel(QWidget* parent) : QTreeWidget(parent) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+void CTreePanel::OnInitialUpdate() {
+    clear();
+    QTreeWidgetItem* heading = nullptr;
+    for (const Category& category : kCategories) {
+        const QString text = QString::fromLatin1(category.text);
+        if (category.list == 0) {
+            heading = new QTreeWidgetItem(this, QStringList{text});
+        } else {
+            new QTreeWidgetItem(heading, QStringList{text});
+        }
+    }
+    QTreeWidgetItem* requested = topLevelItem(0);
+    requested->setExpanded(true);
+    setCurrentItem(requested->child(0));
+}
+
+int CTreePanel::ListOfItem(const QString& text) {
+    for (const Category& category : kCategories) {
+        if (text == QLatin1String(category.text)) return category.list;
+    }
+    return 0;
+}
+
+bool CTreePanel::SwitchToSelectedCategory() {
+    const QTreeWidgetItem* item = currentItem();
+    if (item == nullptr || !switch_) return false;
+    const int list = ListOfItem(item->text(0));
+    return list != 0 && switch_(list);
+}
+
+void CTreePanel::mousePressEvent(QMouseEvent* event) {
+    QTreeWidget::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) SwitchToSelectedCategory();
+}
+
+void CTreePanel::keyReleaseEvent(QKeyEvent* event) {
+    // The selection moves when the key goes down; the list follows when it
+    // comes up, so holding an arrow key switches only once.
+    if (SwitchToSelectedCategory()) QTreeWidget::keyReleaseEvent(event);
+}

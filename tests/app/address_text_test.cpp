@@ -1,0 +1,45 @@
+#include "app/address_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "store/item_store.h"
+#include "store/list_files.h"
+#include "support/fake_message_box.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+TEST(AddressTextTest, BlanksBecomeEscapesAndOtherBytesStay) {
+    EXPECT_EQ(EscapeBlanks("http://a/my file.zip", 254), "http://a/my%20file.zip");
+    EXPECT_EQ(EscapeBlanks(" a\tb\r\n", 254), "%20a%09b%0D%0A");
+    EXPECT_EQ(EscapeBlanks("http://a/%20.zip", 254), "http://a/%20.zip");
+}
+
+TEST(AddressTextTest, CutsAtAWholeEscapeToFitTheField) {
+    EXPECT_EQ(EscapeBlanks("abc d", 5), "abc");
+    EXPECT_EQ(EscapeBlanks("abc d", 6), "abc%20");
+    EXPECT_EQ(EscapeBlanks(std::string(300, 'x'), 254).size(), 254u);
+}
+
+TEST(AddressTextTest, DefaultSchemeOnlyWithoutDoubleSlash) {
+    EXPECT_EQ(WithDefaultScheme("a.org/x.zip"), "http://a.org/x.zip");
+    EXPECT_EQ(WithDefaultScheme("ftp://a.org/x.zip"), "ftp://a.org/x.zip");
+    EXPECT_EQ(WithDefaultScheme("a.org//x.zip"), "a.org//x.zip");
+}
+
+// The reason for the escapes: a file's address is one token of its list file.
+TEST(AddressTextTest, AnEscapedAddressSurvivesTheListFileAsOneRecord) {
+    TempFolder folder;
+    ItemStore saved;
+    saved.RequestedFiles.AppendUrl(EscapeBlanks("http://a/my file.zip", 254));
+    FakeMessageBox messages;
+    SaveLists(saved, messages, folder.Path());
+    ItemStore loaded;
+    LoadLists(loaded, folder.Path());
+    ASSERT_EQ(loaded.RequestedFiles.Count(), 1);
+    EXPECT_EQ(loaded.RequestedFiles.GetAt(0)->url, "http://a/my%20file.zip");
+}
+
+}  // namespace

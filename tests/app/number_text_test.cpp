@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "app/number_text.h"
+
+namespace {
+
+TEST(LeadingNumberTest, ReadsTheDigitsAtTheStartAndIgnoresTheRest) {
+    EXPECT_EQ(LeadingNumber("75"), 75);
+    EXPECT_EQ(LeadingNumber("09"), 9);
+    EXPECT_EQ(LeadingNumber("12:30"), 12);
+    EXPECT_EQ(LeadingNumber("  \t 8x"), 8);
+    EXPECT_EQ(LeadingNumber("+4"), 4);
+    EXPECT_EQ(LeadingNumber("-3"), -3);
+}
+
+TEST(LeadingNumberTest, TextWithoutLeadingDigitsGivesZero) {
+    EXPECT_EQ(LeadingNumber(""), 0);
+    EXPECT_EQ(LeadingNumber("   "), 0);
+    EXPECT_EQ(LeadingNumber("abc"), 0);
+    EXPECT_EQ(LeadingNumber("x12"), 0);
+    EXPECT_EQ(LeadingNumber("-"), 0);
+    EXPECT_EQ(LeadingNumber("- 5"), 0);
+    EXPECT_EQ(LeadingNumber("+-5"), 0);
+}
+
+TEST(LeadingNumberTest, NumbersBeyondThirtyTwoBitsAreClampedNotWrapped) {
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+    EXPECT_EQ(LeadingNumber("2147483647"), kMax);
+    EXPECT_EQ(LeadingNumber("2147483648"), kMax);
+    EXPECT_EQ(LeadingNumber("99999999999999999999999999"), kMax);
+    EXPECT_EQ(LeadingNumber("-2147483648"), kMin);
+    EXPECT_EQ(LeadingNumber("-99999999999999999999999999"), kMin);
+}
+
+TEST(NumberTextTest, WritesPlainDecimalsThatReadBackTheSame) {
+    EXPECT_EQ(NumberText(0), "0");
+    EXPECT_EQ(NumberText(5), "5");
+    EXPECT_EQ(NumberText(-17), "-17");
+    for (const std::int32_t value : {0, 9, 59, 75, -1, std::numeric_limits<std::int32_t>::min(),
+                                     std::numeric_limits<std::int32_t>::max()}) {
+        EXPECT_EQ(LeadingNumber(NumberText(value)), value);
+    }
+}
+
+}  // namespace
