@@ -8,7 +8,6 @@
 class QAction;
 class QImage;
 class QPainter;
-class QStyle;
 class QToolButton;
 
 // The main window's toolbar, drawn flat: a button shows no frame until the
