@@ -245,6 +245,22 @@ TEST_F(EntryCommandsTest, SendToRequestedFilesStopsAtAnAddressEndingWithASlash) 
     EXPECT_EQ(List().RowCount(), 3);
 }
 
+// The start address is offered whole, not cut to the 79 characters of a name.
+TEST_F(EntryCommandsTest, SendToRequestedWebSitesOffersTheWholeAddress) {
+    const std::string address = "http://results.example.org/" + std::string(100, 'a') + "/";
+    Store().SearchResults.Append(File(address.c_str(), "New Project"));
+    Open();
+    ClickCategory("Search Results");
+    SelectRows({0});
+    for (QWidget* view : {static_cast<QWidget*>(&List()), static_cast<QWidget*>(&frame->TreePanel())}) {
+        frame->SetActiveView(view);
+        Run(kSendToRequestedSites);
+    }
+    ASSERT_EQ(dialogs.sheetsLoadedWith.size(), 2u);
+    EXPECT_EQ(dialogs.sheetsLoadedWith[0].startUrl, address);
+    EXPECT_EQ(dialogs.sheetsLoadedWith[1].startUrl, address);
+}
+
 TEST_F(EntryCommandsTest, SendToRequestedWebSitesDiffersBetweenTheWindowAndTheEntryList) {
     Store().SearchResults.Append(File("http://r/site/", "New Project"));
     Open();

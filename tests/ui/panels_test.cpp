@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QMenu>
 
@@ -95,8 +97,14 @@ TEST_F(Panels, ReleasingTheKeyThatMovedTheSelectionSwitchesTheCategory) {
     QTest::keyPress(&tree, Qt::Key_Down);
     EXPECT_EQ(tree.currentItem()->text(0), "Web Sites");
     EXPECT_EQ(TheAppState().ShownList, 1);  // not before the release
+    // A held key repeats as release and press pairs marked as repeats.
+    QKeyEvent repeatedRelease(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(&tree, &repeatedRelease);
+    QTest::keyPress(&tree, Qt::Key_Down);
+    EXPECT_EQ(TheAppState().ShownList, 1);
     QTest::keyRelease(&tree, Qt::Key_Down);
-    EXPECT_EQ(TheAppState().ShownList, 2);
+    EXPECT_EQ(tree.currentItem()->text(0), "Search Projects");
+    EXPECT_EQ(TheAppState().ShownList, 5);
 }
 
 TEST_F(Panels, ClickingARowReportsItInTheStatusView) {

@@ -69,7 +69,11 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
     }
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The panes lose the focus while the base class destroys them, after
+    // this class's part of the window is gone.
+    disconnect(focusConnection_);
+}
 
 WindowPort& CMainFrame::Window() const { return *window_; }
 
@@ -126,7 +130,8 @@ bool CMainFrame::CreateClient() {
 
     // The tree is the view the framework makes active first.
     activeView_ = tree_;
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FollowFocus(now); });
+    focusConnection_ =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FollowFocus(now); });
     return true;
 }
 

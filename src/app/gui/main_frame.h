@@ -90,6 +90,7 @@ private:
     std::unique_ptr<PanelWindowPort> window_;
     std::unique_ptr<EntryCommands> commands_;
     std::map<int, QAction*> actions_;
+    QMetaObject::Connection focusConnection_;
 
     QTimer schedulerTimer_;
     QTimer lockKeysTimer_;

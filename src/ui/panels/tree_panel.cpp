@@ -65,6 +65,8 @@ void CTreePanel::mousePressEvent(QMouseEvent* event) {
 
 void CTreePanel::keyReleaseEvent(QKeyEvent* event) {
     // The selection moves when the key goes down; the list follows when it
-    // comes up, so holding an arrow key switches only once.
+    // comes up, so holding an arrow key switches only once. The releases that
+    // a held key's repeats bring are not the key coming up.
+    if (event->isAutoRepeat()) return QTreeWidget::keyReleaseEvent(event);
     if (SwitchToSelectedCategory()) QTreeWidget::keyReleaseEvent(event);
 }
