@@ -9,6 +9,7 @@
 #include "app/command_ids.h"
 #include "app/gui/lock_keys.h"
 #include "ui/main_frame_fixture.h"
+#include "ui/toolbar/tool_bar_ex.h"
 
 namespace {
 
@@ -100,6 +101,8 @@ TEST_F(MainFrameLook, TheToolbarHasTheButtonsInOrderWithoutTips) {
     }
     EXPECT_EQ(ids, (QStringList{"32771", "32772", "32790", "-", "32787", "-", "32798", "32792", "32789", "-",
                                 "57664"}));
+    EXPECT_NE(qobject_cast<CToolBarEx*>(bars[0]), nullptr) << "the toolbar is drawn flat";
+    EXPECT_FALSE(frame->windowIcon().isNull());
     QWidget* button = bars[0]->widgetForAction(frame->Action(kAddFiles));
     QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(button, &tip);

@@ -26,6 +26,7 @@
 #include "ui/panels/panel_window_port.h"
 #include "ui/panels/status_view.h"
 #include "ui/panels/tree_panel.h"
+#include "ui/toolbar/tool_bar_ex.h"
 
 namespace {
 
@@ -77,6 +78,7 @@ CMainFrame::~CMainFrame() {
 WindowPort& CMainFrame::Window() const { return *window_; }
 
 bool CMainFrame::Create() {
+    setWindowIcon(QIcon(QStringLiteral(":/tarrawick.png")));
     if (!CreateClient()) return false;
     CreateMenus();
     CreateToolBar();
@@ -183,7 +185,7 @@ void CMainFrame::CreateMenus() {
 
 void CMainFrame::CreateToolBar() {
     using namespace CommandId;
-    auto* toolBar = new QToolBar(QStringLiteral("Standard"), this);
+    auto* toolBar = new CToolBarEx(QStringLiteral("Standard"), this);
     toolBar->setObjectName(QStringLiteral("toolbar"));
     toolBar->setIconSize(QSize(32, 32));
     toolBar->setAllowedAreas(Qt::AllToolBarAreas);
