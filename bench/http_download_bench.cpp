@@ -14,6 +14,8 @@
 namespace {
 
 constexpr std::size_t kBlockSize = 255;
+// Writes reach the disk in large pieces, however small the blocks are.
+constexpr std::size_t kOutputBufferSize = 256 * 1024;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -31,6 +33,8 @@ int main(int argc, char** argv) {
         std::perror(argv[2]);
         return 1;
     }
+    static char outputBuffer[kOutputBufferSize];
+    std::setvbuf(output.get(), outputBuffer, _IOFBF, sizeof outputBuffer);
     try {
         const auto start = std::chrono::steady_clock::now();
         auto session = OpenCurlSession();

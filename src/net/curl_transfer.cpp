@@ -13,10 +13,10 @@ namespace {
 
 // The body fetched ahead of the reader: enough to keep the connection busy,
 // small enough that a stalled reader holds little memory.
-constexpr std::size_t kDefaultReadAhead = 256 * 1024;
+constexpr std::size_t kDefaultReadAhead = 1024 * 1024;
 constexpr std::size_t kMaxReadAhead = 4 * 1024 * 1024;
 // libcurl's receive block.
-constexpr long kReceiveBufferSize = 128 * 1024;
+constexpr long kReceiveBufferSize = 256 * 1024;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
