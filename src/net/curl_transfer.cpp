@@ -231,16 +231,18 @@ bool CurlTransfer::ReadString(std::string& line) {
     while (FillBuffer()) {
         anyByte = true;
         const std::string_view waiting(buffer_.data() + head_, Unread());
-        const std::size_t feed = waiting.find('\n');
-        const std::string_view part = waiting.substr(0, feed);
         const std::size_t room = kMaxLineLength - line.size();
-        line.append(part.substr(0, room));
-        if (feed == std::string_view::npos) {
-            Consume(waiting.size());
-            continue;
+        // A line feed right after a line of the longest length still ends it.
+        const std::size_t feed = waiting.substr(0, room + 1).find('\n');
+        if (feed != std::string_view::npos) {
+            line.append(waiting.substr(0, feed));
+            Consume(feed + 1);
+            return true;
         }
-        Consume(feed + 1);
-        return true;
+        const std::string_view piece = waiting.substr(0, room);
+        line.append(piece);
+        Consume(piece.size());
+        if (line.size() == kMaxLineLength && Unread() > 0) return true;
     }
     return anyByte;
 }

@@ -18,7 +18,9 @@ std::vector<std::string> LinesOf(InternetFile& file) {
 
 // Tests of the workers rely on the fake reading exactly like the real client.
 TEST(FakeInternetTest, ReadsLinesLikeTheRealClient) {
-    const std::string body = "one\r\ntwo\n\n" + std::string(InternetFile::kMaxLineLength + 9, 'x') + "\nlast";
+    constexpr std::size_t kMax = InternetFile::kMaxLineLength;
+    const std::string body = "one\r\ntwo\n\n" + std::string(2 * kMax + 9, 'x') + "\n" + std::string(kMax, 'e') +
+                             "\n\nlast";
     TestHttpServer server;
     server.Route("/page.html", TestHttpReply::Ok(body));
     FakeInternet fake;

@@ -31,10 +31,10 @@ public:
     bool ReadString(std::string& line) override {
         line.clear();
         if (!MoreToRead()) return false;
-        const std::size_t feed = answer_.body.find('\n', position_);
-        const std::size_t end = feed == std::string::npos ? answer_.body.size() : feed;
-        line = answer_.body.substr(position_, std::min(end - position_, kMaxLineLength));
-        position_ = feed == std::string::npos ? end : feed + 1;
+        const std::string_view rest = std::string_view(answer_.body).substr(position_, kMaxLineLength + 1);
+        const std::size_t feed = rest.find('\n');
+        line = rest.substr(0, std::min(feed, kMaxLineLength));
+        position_ += feed == std::string_view::npos ? line.size() : feed + 1;
         return true;
     }
 
