@@ -136,8 +136,13 @@ void CurlTransfer::WaitForAnswer() {
     if (finished_ && result_ != CURLE_OK) throw CurlTransferError(result_, errorText_);
 }
 
+// No exception may cross libcurl: running out of memory fails the transfer.
 std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
-    return static_cast<CurlTransfer*>(self)->TakeBody({data, size * count});
+    try {
+        return static_cast<CurlTransfer*>(self)->TakeBody({data, size * count});
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 std::size_t CurlTransfer::TakeBody(std::string_view bytes) {
@@ -158,8 +163,12 @@ std::size_t CurlTransfer::TakeBody(std::string_view bytes) {
 }
 
 std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
-    static_cast<CurlTransfer*>(self)->TakeHeaderLine({data, size * count});
-    return size * count;
+    try {
+        static_cast<CurlTransfer*>(self)->TakeHeaderLine({data, size * count});
+        return size * count;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 // Each answer (one per redirection, and an interim 1xx one) starts with its
