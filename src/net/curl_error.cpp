@@ -1,0 +1,39 @@
+#include "net/curl_error.h"
+
+namespace {
+
+InternetError ErrorKind(CURLcode code) {
+    switch (code) {
+        case CURLE_UNSUPPORTED_PROTOCOL:
+        case CURLE_URL_MALFORMAT:
+            return InternetError::kUnsupportedScheme;
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return InternetError::kNameNotResolved;
+        case CURLE_COULDNT_CONNECT:
+            return InternetError::kCannotConnect;
+        case CURLE_OPERATION_TIMEDOUT:
+            return InternetError::kTimedOut;
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_GOT_NOTHING:
+        case CURLE_HTTP2:
+        case CURLE_HTTP2_STREAM:
+        case CURLE_WEIRD_SERVER_REPLY:
+            return InternetError::kConnectionBroken;
+        case CURLE_TOO_MANY_REDIRECTS:
+            return InternetError::kTooManyRedirects;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return InternetError::kAborted;
+        default:
+            return InternetError::kOther;
+    }
+}
+
+}  // namespace
+
+InternetException CurlTransferError(CURLcode code, std::string_view errorBuffer) {
+    const std::string_view text = errorBuffer.empty() ? curl_easy_strerror(code) : errorBuffer;
+    return InternetException(ErrorKind(code), text);
+}

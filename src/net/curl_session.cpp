@@ -1,0 +1,88 @@
+#include "net/curl_session.h"
+
+#include <mutex>
+#include <stdexcept>
+#include <utility>
+
+#include <curl/curl.h>
+
+#include "net/curl_pump.h"
+#include "net/curl_transfer.h"
+#include "net/internet_exception.h"
+
+namespace {
+
+void InitialiseCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            throw std::runtime_error("The Internet client could not be initialised");
+        }
+    });
+}
+
+// "http://server:port/object", with an IPv6 address in brackets.
+std::string RequestUrl(const HttpRequest& request) {
+    const bool ipv6 = request.server.find(':') != std::string::npos;
+    std::string url = request.secure ? "https://" : "http://";
+    url += ipv6 ? "[" + request.server + "]" : request.server;
+    url += ":" + std::to_string(request.port);
+    if (request.object.empty() || request.object.front() != '/') url += '/';
+    url += request.object;
+    return url;
+}
+
+class CurlSession final : public InternetSession {
+public:
+    explicit CurlSession(const CurlSessionSettings& settings)
+        : agent_(settings.agent), pump_(std::make_shared<CurlPump>(settings.abort)) {}
+
+    std::unique_ptr<InternetFile> OpenURL(const std::string& url,
+                                          const OpenUrlOptions& options) override {
+        CurlTransferSettings transfer = CommonSettings();
+        transfer.url = url;
+        transfer.maxRedirects = options.maxRedirects;
+        transfer.failOnHttpError = options.failOnHttpError;
+        return std::make_unique<CurlTransfer>(pump_, transfer);
+    }
+
+    std::unique_ptr<HttpFile> SendRequest(const HttpRequest& request) override {
+        CurlTransferSettings transfer = CommonSettings();
+        transfer.url = RequestUrl(request);
+        transfer.verb = request.verb;
+        transfer.headers = request.headers;
+        return std::make_unique<CurlTransfer>(pump_, transfer);
+    }
+
+    void SetConnectTimeout(std::chrono::milliseconds timeout) override { connectTimeout_ = timeout; }
+
+    void Close() override { closed_ = true; }
+
+    void Abort() override { pump_->Abort(); }
+
+private:
+    CurlTransferSettings CommonSettings() const {
+        if (closed_) throw InternetException(InternetError::kClosed, "The session is closed");
+        pump_->ThrowIfAborted();
+        CurlTransferSettings transfer;
+        transfer.agent = agent_;
+        transfer.connectTimeout = connectTimeout_;
+        return transfer;
+    }
+
+    std::string agent_;
+    std::shared_ptr<CurlPump> pump_;
+    std::chrono::milliseconds connectTimeout_{0};
+    bool closed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<InternetSession> OpenCurlSession(const CurlSessionSettings& settings) {
+    InitialiseCurlOnce();
+    return std::make_unique<CurlSession>(settings);
+}
+
+InternetSessionFactory CurlSessionFactory(CurlSessionSettings settings) {
+    return [settings = std::move(settings)] { return OpenCurlSession(settings); };
+}

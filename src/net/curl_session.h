@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "net/internet_abort.h"
+#include "net/internet_session.h"
+
+// Settings of the sessions over libcurl.
+struct CurlSessionSettings {
+    std::string agent = "Dravenet";
+    // When set, aborting it aborts the session too.
+    std::shared_ptr<InternetAbort> abort;
+};
+
+// A session over libcurl's multi interface: plain HTTP, HTTPS checked against
+// the system's certificate store, and ftp addresses through OpenURL.
+std::unique_ptr<InternetSession> OpenCurlSession(const CurlSessionSettings& settings = {});
+
+// A factory of such sessions, all sharing the settings' abort switch.
+InternetSessionFactory CurlSessionFactory(CurlSessionSettings settings = {});

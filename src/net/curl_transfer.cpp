@@ -1,0 +1,270 @@
+#include "net/curl_transfer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "net/curl_error.h"
+#include "net/http_status_text.h"
+#include "net/internet_exception.h"
+
+namespace {
+
+// The body fetched ahead of the reader: enough to keep the connection busy,
+// small enough that a stalled reader holds little memory.
+constexpr std::size_t kDefaultReadAhead = 1024 * 1024;
+constexpr std::size_t kMaxReadAhead = 4 * 1024 * 1024;
+// libcurl's receive block.
+constexpr long kReceiveBufferSize = 256 * 1024;
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(text[i]) != lower(prefix[i])) return false;
+    }
+    return true;
+}
+
+std::string_view TrimLineEnd(std::string_view line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    return line;
+}
+
+// "HTTP/1.1 404 Not Found" gives 404 and "Not Found"; "HTTP/2 404" no reason.
+void ParseStatusLine(std::string_view line, int& code, std::string& reason) {
+    code = 0;
+    reason.clear();
+    const std::size_t space = line.find(' ');
+    if (space == std::string_view::npos) return;
+    std::string_view rest = line.substr(space + 1);
+    std::size_t digits = 0;
+    while (digits < rest.size() && digits < 3 && rest[digits] >= '0' && rest[digits] <= '9') {
+        code = code * 10 + (rest[digits] - '0');
+        ++digits;
+    }
+    if (digits != 3) {
+        code = 0;
+        return;
+    }
+    rest.remove_prefix(digits);
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    reason = std::string(rest);
+}
+
+}  // namespace
+
+CurlTransfer::CurlTransfer(std::shared_ptr<CurlPump> pump, const CurlTransferSettings& settings)
+    : pump_(std::move(pump)), readAhead_(kDefaultReadAhead) {
+    pump_->ThrowIfAborted();
+    easy_ = curl_easy_init();
+    if (easy_ == nullptr) throw std::bad_alloc();
+    try {
+        Configure(settings);
+        const CURLMcode added = curl_multi_add_handle(pump_->Multi(), easy_);
+        if (added != CURLM_OK) throw InternetException(InternetError::kOther, curl_multi_strerror(added));
+        WaitForAnswer();
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+CurlTransfer::~CurlTransfer() { Close(); }
+
+void CurlTransfer::Configure(const CurlTransferSettings& settings) {
+    followsRedirects_ = settings.maxRedirects > 0;
+    failOnHttpError_ = settings.failOnHttpError;
+
+    curl_easy_setopt(easy_, CURLOPT_PRIVATE, static_cast<CurlPump::Listener*>(this));
+    curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
+    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy_, CURLOPT_URL, settings.url.c_str());
+    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+    curl_easy_setopt(easy_, CURLOPT_USERAGENT, settings.agent.c_str());
+    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::OnBody);
+    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeader);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+    if (followsRedirects_) {
+        curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, static_cast<long>(settings.maxRedirects));
+        curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    }
+    if (settings.connectTimeout.count() > 0) {
+        curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
+                         static_cast<long>(settings.connectTimeout.count()));
+    }
+    if (settings.verb == "HEAD") {
+        curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    } else if (settings.verb != "GET") {
+        curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, settings.verb.c_str());
+    }
+    AddHeaders(settings.headers);
+}
+
+// A header block holds lines ended by "\r\n" (or a bare "\n"); libcurl wants
+// them one by one, without their ends. No Accept header is sent unless the
+// block has one.
+void CurlTransfer::AddHeaders(std::string_view block) {
+    bool hasAccept = false;
+    while (!block.empty()) {
+        const std::size_t end = block.find('\n');
+        const std::string line(TrimLineEnd(block.substr(0, end)));
+        block.remove_prefix(end == std::string_view::npos ? block.size() : end + 1);
+        if (line.empty()) continue;
+        hasAccept = hasAccept || StartsWithNoCase(line, "Accept:");
+        AppendHeader(line);
+    }
+    if (!hasAccept) AppendHeader("Accept:");  // an empty value drops libcurl's own
+    curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_);
+}
+
+void CurlTransfer::AppendHeader(const std::string& line) {
+    curl_slist* grown = curl_slist_append(headerList_, line.c_str());
+    if (grown == nullptr) throw std::bad_alloc();
+    headerList_ = grown;
+}
+
+void CurlTransfer::WaitForAnswer() {
+    pump_->RunUntil([this] { return answerBegun_ || finished_; });
+    if (answerBegun_ && failOnHttpError_ && statusCode_ >= 400) {
+        throw InternetException(InternetError::kHttpStatus, HttpStatusText(statusCode_, reason_));
+    }
+    if (finished_ && result_ != CURLE_OK) throw CurlTransferError(result_, errorText_);
+}
+
+// No exception may cross libcurl: running out of memory fails the transfer.
+std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
+    try {
+        return static_cast<CurlTransfer*>(self)->TakeBody({data, size * count});
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+std::size_t CurlTransfer::TakeBody(std::string_view bytes) {
+    if (Unread() >= readAhead_) {
+        paused_ = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    if (head_ == buffer_.size()) {
+        buffer_.clear();
+        head_ = 0;
+    } else if (head_ >= buffer_.size() / 2) {
+        buffer_.erase(0, head_);
+        head_ = 0;
+    }
+    buffer_.append(bytes);
+    answerBegun_ = true;
+    return bytes.size();
+}
+
+std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
+    try {
+        static_cast<CurlTransfer*>(self)->TakeHeaderLine({data, size * count});
+        return size * count;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+// Each answer (one per redirection, and an interim 1xx one) starts with its
+// status line and ends with an empty line. The answer has begun once the
+// headers of one end that libcurl will not go past.
+void CurlTransfer::TakeHeaderLine(std::string_view line) {
+    if (StartsWithNoCase(line, "HTTP/")) {
+        ParseStatusLine(TrimLineEnd(line), statusCode_, reason_);
+        hasLocation_ = false;
+        return;
+    }
+    if (StartsWithNoCase(line, "Location:")) {
+        hasLocation_ = true;
+        return;
+    }
+    if (!TrimLineEnd(line).empty() || statusCode_ == 0) return;
+    const bool interim = statusCode_ >= 100 && statusCode_ < 200;
+    const bool followed = followsRedirects_ && hasLocation_ && statusCode_ >= 300 &&
+                          statusCode_ < 400 && statusCode_ != 304;
+    if (!interim && !followed) answerBegun_ = true;
+}
+
+void CurlTransfer::OnTransferDone(CURLcode result) {
+    finished_ = true;
+    result_ = result;
+    errorText_ = std::string(errorBuffer_, ::strnlen(errorBuffer_, sizeof errorBuffer_));
+}
+
+void CurlTransfer::SetReadBufferSize(std::size_t bytes) {
+    readAhead_ = std::clamp(bytes, kDefaultReadAhead, kMaxReadAhead);
+}
+
+void CurlTransfer::ThrowIfUnreadable() const {
+    if (easy_ == nullptr) throw InternetException(InternetError::kClosed, "The file is closed");
+    pump_->ThrowIfAborted();
+}
+
+bool CurlTransfer::FillBuffer() {
+    while (Unread() == 0) {
+        if (finished_) {
+            if (result_ != CURLE_OK) throw CurlTransferError(result_, errorText_);
+            return false;
+        }
+        if (paused_) {
+            paused_ = false;
+            // Hands the held-back block to OnBody at once, which may pause again.
+            const CURLcode resumed = curl_easy_pause(easy_, CURLPAUSE_CONT);
+            if (resumed != CURLE_OK) throw CurlTransferError(resumed, "");
+            continue;
+        }
+        pump_->RunUntil([this] { return Unread() > 0 || finished_ || paused_; });
+    }
+    return true;
+}
+
+std::size_t CurlTransfer::Read(void* buffer, std::size_t maxBytes) {
+    ThrowIfUnreadable();
+    if (maxBytes == 0 || !FillBuffer()) return 0;
+    const std::size_t bytes = std::min(maxBytes, Unread());
+    std::memcpy(buffer, buffer_.data() + head_, bytes);
+    Consume(bytes);
+    return bytes;
+}
+
+bool CurlTransfer::ReadString(std::string& line) {
+    ThrowIfUnreadable();
+    line.clear();
+    bool anyByte = false;
+    while (FillBuffer()) {
+        anyByte = true;
+        const std::string_view waiting(buffer_.data() + head_, Unread());
+        const std::size_t room = kMaxLineLength - line.size();
+        // A line feed right after a line of the longest length still ends it.
+        const std::size_t feed = waiting.substr(0, room + 1).find('\n');
+        if (feed != std::string_view::npos) {
+            line.append(waiting.substr(0, feed));
+            Consume(feed + 1);
+            return true;
+        }
+        const std::string_view piece = waiting.substr(0, room);
+        line.append(piece);
+        Consume(piece.size());
+        if (line.size() == kMaxLineLength && Unread() > 0) return true;
+    }
+    return anyByte;
+}
+
+void CurlTransfer::Close() {
+    if (easy_ == nullptr) return;
+    curl_multi_remove_handle(pump_->Multi(), easy_);
+    curl_easy_cleanup(easy_);
+    easy_ = nullptr;
+    curl_slist_free_all(headerList_);
+    headerList_ = nullptr;
+    buffer_.clear();
+    head_ = 0;
+}
+
+int CurlTransfer::QueryInfoStatusCode() const { return statusCode_; }

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <curl/curl.h>
+
+#include "net/curl_pump.h"
+#include "net/internet_file.h"
+
+// What one transfer asks for.
+struct CurlTransferSettings {
+    std::string url;
+    std::string agent;
+    std::string verb = "GET";
+    std::string headers;  // header lines, each ended by "\r\n"
+    int maxRedirects = 0; // 0: redirections are not followed
+    bool failOnHttpError = false;
+    std::chrono::milliseconds connectTimeout{0};  // 0: libcurl's own
+};
+
+// One libcurl easy handle on the session's multi handle, read by pulling: the
+// body is buffered only a bounded amount ahead of the reader, beyond which
+// the transfer is paused until the reader has caught up.
+class CurlTransfer final : public HttpFile, private CurlPump::Listener {
+public:
+    // Starts the transfer and waits until its answer has begun; raises
+    // InternetException when it cannot begin, or for an answer of 400 or
+    // above when the settings say so.
+    CurlTransfer(std::shared_ptr<CurlPump> pump, const CurlTransferSettings& settings);
+    ~CurlTransfer() override;
+
+    void SetReadBufferSize(std::size_t bytes) override;
+    std::size_t Read(void* buffer, std::size_t maxBytes) override;
+    bool ReadString(std::string& line) override;
+    void Close() override;
+    int QueryInfoStatusCode() const override;
+
+private:
+    static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
+    std::size_t TakeBody(std::string_view bytes);
+    void TakeHeaderLine(std::string_view line);
+    void OnTransferDone(CURLcode result) override;
+
+    void Configure(const CurlTransferSettings& settings);
+    void AddHeaders(std::string_view block);
+    void AppendHeader(const std::string& line);
+    void WaitForAnswer();
+    void ThrowIfUnreadable() const;
+    // True once bytes wait in the buffer; false at the end of the body.
+    bool FillBuffer();
+    std::size_t Unread() const { return buffer_.size() - head_; }
+    void Consume(std::size_t bytes) { head_ += bytes; }
+
+    std::shared_ptr<CurlPump> pump_;
+    CURL* easy_ = nullptr;
+    curl_slist* headerList_ = nullptr;
+    char errorBuffer_[CURL_ERROR_SIZE] = {};
+
+    bool followsRedirects_ = false;
+    bool failOnHttpError_ = false;
+    std::size_t readAhead_;
+
+    // The answer being received (the last one, when redirected).
+    int statusCode_ = 0;
+    std::string reason_;
+    bool hasLocation_ = false;
+    bool answerBegun_ = false;
+
+    std::string buffer_;
+    std::size_t head_ = 0;  // bytes of buffer_ already handed out
+    bool paused_ = false;
+    bool finished_ = false;
+    CURLcode result_ = CURLE_OK;
+    std::string errorText_;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// A readable answer of a server, pulled by its reader: nothing is fetched
+// ahead beyond a bounded buffer, so a reader that stops reading stops the
+// transfer. Every call raises InternetException on failure (a broken
+// transfer, an aborted session). A file is used by one thread at a time.
+class InternetFile {
+public:
+    // Longest line ReadString hands out; a longer one comes in pieces.
+    static constexpr std::size_t kMaxLineLength = 16384;
+
+    virtual ~InternetFile() = default;
+
+    // How much may be fetched ahead of the reader (a hint; bounded inside).
+    virtual void SetReadBufferSize(std::size_t bytes) = 0;
+
+    // Copies at most maxBytes bytes of the body into buffer and returns their
+    // number; blocks until some arrive. 0 means the body has ended.
+    virtual std::size_t Read(void* buffer, std::size_t maxBytes) = 0;
+
+    // The next line of the body, without its line feed; a carriage return
+    // before the line feed stays in the line. A line longer than
+    // kMaxLineLength is cut into pieces of that length, handed out one per
+    // call, so that every call returns after a bounded amount of the body
+    // (a page of one endless line cannot hold its reader). The last line
+    // needs no line feed. Returns false, with the line empty, at the end.
+    virtual bool ReadString(std::string& line) = 0;
+
+    // Ends the transfer. Later reads raise; closing twice does nothing.
+    virtual void Close() = 0;
+
+    InternetFile(const InternetFile&) = delete;
+    InternetFile& operator=(const InternetFile&) = delete;
+
+protected:
+    InternetFile() = default;
+};
+
+// The answer to an HTTP request, with its status code.
+class HttpFile : public InternetFile {
+public:
+    // The status code of the answer read (301 and 404 included).
+    virtual int QueryInfoStatusCode() const = 0;
+};

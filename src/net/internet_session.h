@@ -1,0 +1,68 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "net/internet_file.h"
+
+// How OpenURL treats the answer.
+struct OpenUrlOptions {
+    // Redirections followed before the answer counts as the final one.
+    int maxRedirects = 10;
+    // An answer of 400 or above raises InternetException (kHttpStatus) with a
+    // message naming it, e.g. "404 Not Found", instead of handing out the
+    // server's error page as the file's body.
+    bool failOnHttpError = true;
+};
+
+// One HTTP request sent as it stands: no redirection is followed and the
+// status code is left to the caller.
+struct HttpRequest {
+    std::string server;       // host name or address, no port
+    int port = 80;
+    bool secure = false;      // https
+    std::string verb = "GET";
+    std::string object = "/"; // path with any query, starting with '/'
+    // Added header lines, each ended by "\r\n", e.g.
+    // "Accept: text/*\r\nUser-Agent: Tarrawick\r\n"; a header named here
+    // replaces the client's own of that name.
+    std::string headers;
+};
+
+// A connection to the Internet for one use by one thread: it opens addresses
+// and sends requests. Every call raises InternetException on failure, except
+// Abort, which never fails.
+class InternetSession {
+public:
+    virtual ~InternetSession() = default;
+    InternetSession(const InternetSession&) = delete;
+    InternetSession& operator=(const InternetSession&) = delete;
+
+    // Opens an http, https or ftp address for reading and returns once the
+    // answer has begun (for HTTP: its headers have arrived).
+    virtual std::unique_ptr<InternetFile> OpenURL(const std::string& url,
+                                                  const OpenUrlOptions& options = {}) = 0;
+
+    // Sends the request and returns once the answer's headers have arrived.
+    virtual std::unique_ptr<HttpFile> SendRequest(const HttpRequest& request) = 0;
+
+    // Bound on setting up a connection, for the calls that follow.
+    virtual void SetConnectTimeout(std::chrono::milliseconds timeout) = 0;
+
+    // Ends the session; later calls raise. Files already open stay readable.
+    virtual void Close() = 0;
+
+    // Called from any thread while the session lives: every blocked or later
+    // call on this session and on its files raises InternetException
+    // (kAborted) promptly. To abort sessions whose lifetime another thread
+    // owns, share an InternetAbort through the factory instead.
+    virtual void Abort() = 0;
+
+protected:
+    InternetSession() = default;
+};
+
+// How a worker gets its sessions, so that tests can hand in fakes.
+using InternetSessionFactory = std::function<std::unique_ptr<InternetSession>()>;

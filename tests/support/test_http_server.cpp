@@ -1,0 +1,323 @@
+#include "support/test_http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <system_error>
+
+namespace {
+
+constexpr std::size_t kMaxRequestHead = 64 * 1024;
+
+[[noreturn]] void ThrowSystemError(const char* what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+int ListenOnLoopback(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) ThrowSystemError("socket");
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 64) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        ThrowSystemError("listen");
+    }
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+// False when the client has gone.
+bool SendAll(int client, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(client, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Fills method, target and headers from the request head; false if malformed.
+bool ParseRequestHead(std::string_view head, TestHttpRequest& request) {
+    std::size_t lineEnd = head.find("\r\n");
+    const std::string_view requestLine = head.substr(0, lineEnd);
+    const std::size_t firstSpace = requestLine.find(' ');
+    const std::size_t secondSpace = requestLine.find(' ', firstSpace + 1);
+    if (firstSpace == std::string_view::npos || secondSpace == std::string_view::npos) return false;
+    request.method = std::string(requestLine.substr(0, firstSpace));
+    request.target = std::string(requestLine.substr(firstSpace + 1, secondSpace - firstSpace - 1));
+    while (lineEnd != std::string_view::npos) {
+        const std::size_t start = lineEnd + 2;
+        lineEnd = head.find("\r\n", start);
+        const std::string_view line = head.substr(start, lineEnd - start);
+        const std::size_t colon = line.find(':');
+        if (line.empty() || colon == std::string_view::npos) continue;
+        request.headers.emplace_back(std::string(Trim(line.substr(0, colon))),
+                                     std::string(Trim(line.substr(colon + 1))));
+    }
+    return true;
+}
+
+std::string ReplyHead(const TestHttpReply& reply, bool withLength, std::size_t length) {
+    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + reply.reason + "\r\n";
+    head += "Connection: close\r\n";
+    if (withLength) head += "Content-Length: " + std::to_string(length) + "\r\n";
+    for (const std::string& line : reply.headers) head += line + "\r\n";
+    head += "\r\n";
+    return head;
+}
+
+void ResetConnection(int client) {
+    const linger abortive{1, 0};
+    ::setsockopt(client, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+}
+
+}  // namespace
+
+TestHttpReply TestHttpReply::Ok(std::string body) {
+    TestHttpReply reply;
+    reply.body = std::move(body);
+    return reply;
+}
+
+TestHttpReply TestHttpReply::Status(int status, std::string reason, std::string body) {
+    TestHttpReply reply;
+    reply.status = status;
+    reply.reason = std::move(reason);
+    reply.body = std::move(body);
+    return reply;
+}
+
+TestHttpReply TestHttpReply::Redirect(int status, std::string location) {
+    TestHttpReply reply = Status(status, status == 301 ? "Moved Permanently" : "Found", "moved\n");
+    reply.headers.push_back("Location: " + location);
+    return reply;
+}
+
+TestHttpReply TestHttpReply::Cut(TestReplyEnding ending, std::string body, std::size_t cutAfter) {
+    TestHttpReply reply = Ok(std::move(body));
+    reply.ending = ending;
+    reply.cutAfter = std::min(cutAfter, reply.body.size());
+    return reply;
+}
+
+TestHttpReply TestHttpReply::Endless(std::string pattern) {
+    TestHttpReply reply = Ok(std::move(pattern));
+    reply.ending = TestReplyEnding::kEndless;
+    reply.sendLength = false;
+    return reply;
+}
+
+std::string TestHttpRequest::Header(std::string_view name) const {
+    for (const auto& [key, value] : headers) {
+        if (EqualNoCase(key, name)) return value;
+    }
+    return {};
+}
+
+bool TestHttpRequest::HasHeader(std::string_view name) const {
+    return std::any_of(headers.begin(), headers.end(),
+                       [&](const auto& header) { return EqualNoCase(header.first, name); });
+}
+
+TestHttpServer::TestHttpServer() {
+    listener_ = ListenOnLoopback(port_);
+    wakeup_ = ::eventfd(0, EFD_CLOEXEC);
+    if (wakeup_ < 0) {
+        ::close(listener_);
+        ThrowSystemError("eventfd");
+    }
+    acceptThread_ = std::thread([this] { AcceptLoop(); });
+}
+
+TestHttpServer::~TestHttpServer() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        // Wakes clients blocked in a receive or a send.
+        for (int client : openClients_) ::shutdown(client, SHUT_RDWR);
+    }
+    changed_.notify_all();
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wakeup_, &one, sizeof one);
+    acceptThread_.join();
+    for (std::thread& thread : clientThreads_) thread.join();
+    ::close(listener_);
+    ::close(wakeup_);
+}
+
+std::string TestHttpServer::Url(std::string_view target) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + std::string(target);
+}
+
+void TestHttpServer::Route(const std::string& target, TestHttpReply reply) {
+    std::lock_guard lock(mutex_);
+    routes_[target] = std::move(reply);
+}
+
+std::vector<TestHttpRequest> TestHttpServer::Requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+void TestHttpServer::WaitForRequests(std::size_t count) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return requests_.size() >= count; });
+}
+
+void TestHttpServer::WaitUntilStalled(std::size_t count) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return stalled_ >= count; });
+}
+
+void TestHttpServer::ReleaseStalled() {
+    {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+    }
+    changed_.notify_all();
+}
+
+bool TestHttpServer::WaitForRelease() {
+    std::unique_lock lock(mutex_);
+    ++stalled_;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return released_ || stopping_; });
+    return !stopping_;
+}
+
+void TestHttpServer::AcceptLoop() {
+    pollfd watched[2] = {{listener_, POLLIN, 0}, {wakeup_, POLLIN, 0}};
+    for (;;) {
+        if (::poll(watched, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (watched[1].revents != 0) return;
+        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) continue;
+        std::lock_guard lock(mutex_);
+        if (stopping_) {
+            ::close(client);
+            return;
+        }
+        openClients_.insert(client);
+        clientThreads_.emplace_back([this, client] { Serve(client); });
+    }
+}
+
+void TestHttpServer::Serve(int client) {
+    TestHttpRequest request;
+    if (ReceiveRequest(client, request)) {
+        {
+            std::lock_guard lock(mutex_);
+            requests_.push_back(request);
+        }
+        changed_.notify_all();
+        SendReply(client, ReplyFor(request.target));
+    }
+    Forget(client);
+}
+
+bool TestHttpServer::ReceiveRequest(int client, TestHttpRequest& request) {
+    std::string head;
+    char block[4096];
+    while (head.find("\r\n\r\n") == std::string::npos) {
+        if (head.size() > kMaxRequestHead) return false;
+        const ssize_t received = ::recv(client, block, sizeof block, 0);
+        if (received < 0 && errno == EINTR) continue;
+        if (received <= 0) return false;
+        head.append(block, static_cast<std::size_t>(received));
+    }
+    return ParseRequestHead(head.substr(0, head.find("\r\n\r\n") + 2), request);
+}
+
+TestHttpReply TestHttpServer::ReplyFor(const std::string& target) const {
+    std::lock_guard lock(mutex_);
+    const auto route = routes_.find(target);
+    if (route != routes_.end()) return route->second;
+    return TestHttpReply::Status(404, "Not Found", "<html>no such page</html>\n");
+}
+
+void TestHttpServer::SendReply(int client, const TestHttpReply& reply) {
+    const std::string_view body = reply.body;
+    const std::string head = ReplyHead(reply, reply.sendLength && reply.ending != TestReplyEnding::kEndless,
+                                       body.size());
+    switch (reply.ending) {
+        case TestReplyEnding::kComplete:
+            SendAll(client, head + reply.body);
+            return;
+        case TestReplyEnding::kReset:
+            if (SendAll(client, head) && SendAll(client, body.substr(0, reply.cutAfter))) {
+                ResetConnection(client);
+            }
+            return;
+        case TestReplyEnding::kCloseEarly:
+            if (SendAll(client, head)) SendAll(client, body.substr(0, reply.cutAfter));
+            return;
+        case TestReplyEnding::kStall:
+            if (SendAll(client, head) && SendAll(client, body.substr(0, reply.cutAfter)) &&
+                WaitForRelease()) {
+                SendAll(client, body.substr(reply.cutAfter));
+            }
+            return;
+        case TestReplyEnding::kStallBeforeHeaders:
+            if (WaitForRelease()) SendAll(client, head + reply.body);
+            return;
+        case TestReplyEnding::kEndless:
+            if (SendAll(client, head)) SendEndless(client, reply);
+            return;
+    }
+}
+
+void TestHttpServer::SendEndless(int client, const TestHttpReply& reply) {
+    std::string block;
+    while (block.size() < 64 * 1024 && !reply.body.empty()) block += reply.body;
+    while (!block.empty() && SendAll(client, block)) {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return;
+    }
+}
+
+void TestHttpServer::Forget(int client) {
+    {
+        std::lock_guard lock(mutex_);
+        openClients_.erase(client);
+    }
+    ::close(client);
+}
+
+int ClosedLocalPort() {
+    int port = 0;
+    const int fd = ListenOnLoopback(port);
+    ::close(fd);
+    return port;
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// How a reply of the test server ends.
+enum class TestReplyEnding {
+    kComplete,            // the whole body, then the connection is closed
+    kReset,               // `cutAfter` body bytes, then a reset (RST)
+    kCloseEarly,          // `cutAfter` body bytes of a longer announced length, then close
+    kStall,               // `cutAfter` body bytes, then nothing until released; then the rest
+    kStallBeforeHeaders,  // nothing at all until released; then the whole reply
+    kEndless,             // the body over and over, without a length, until the client leaves
+};
+
+// One reply, set by a test for one request target.
+struct TestHttpReply {
+    int status = 200;
+    std::string reason = "OK";
+    std::vector<std::string> headers;  // extra lines "Name: value"
+    std::string body;
+    TestReplyEnding ending = TestReplyEnding::kComplete;
+    std::size_t cutAfter = 0;
+    bool sendLength = true;  // Content-Length (kEndless never sends one)
+
+    static TestHttpReply Ok(std::string body);
+    static TestHttpReply Status(int status, std::string reason, std::string body = "");
+    static TestHttpReply Redirect(int status, std::string location);
+    static TestHttpReply Cut(TestReplyEnding ending, std::string body, std::size_t cutAfter);
+    static TestHttpReply Endless(std::string pattern);
+};
+
+// A request as the server received it.
+struct TestHttpRequest {
+    std::string method;
+    std::string target;  // path and query, as sent
+    std::vector<std::pair<std::string, std::string>> headers;
+
+    // The value of the first header of that name (case ignored), "" if none.
+    std::string Header(std::string_view name) const;
+    bool HasHeader(std::string_view name) const;
+};
+
+// An HTTP/1.1 server on 127.0.0.1 and an ephemeral port, answering from its
+// own threads with the replies the test set; targets without one get
+// "404 Not Found". It can misbehave on purpose (see TestReplyEnding).
+// Every member may be called from any thread.
+class TestHttpServer {
+public:
+    TestHttpServer();
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    int Port() const { return port_; }
+    // "http://127.0.0.1:<port>" followed by the target, e.g. Url("/a.zip").
+    std::string Url(std::string_view target) const;
+
+    void Route(const std::string& target, TestHttpReply reply);
+
+    std::vector<TestHttpRequest> Requests() const;
+    // Blocks until at least `count` requests have been received.
+    void WaitForRequests(std::size_t count);
+
+    // Blocks until at least `count` replies have reached their stall point.
+    void WaitUntilStalled(std::size_t count = 1);
+    // Lets every stalled reply, now and later, go on to its end.
+    void ReleaseStalled();
+
+private:
+    void AcceptLoop();
+    void Serve(int client);
+    bool ReceiveRequest(int client, TestHttpRequest& request);
+    TestHttpReply ReplyFor(const std::string& target) const;
+    void SendReply(int client, const TestHttpReply& reply);
+    void SendEndless(int client, const TestHttpReply& reply);
+    bool WaitForRelease();  // false when the server is stopping
+    void Forget(int client);
+
+    int listener_ = -1;
+    int wakeup_ = -1;  // eventfd that ends the accept loop
+    int port_ = 0;
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::string, TestHttpReply> routes_;
+    std::vector<TestHttpRequest> requests_;
+    std::set<int> openClients_;
+    std::size_t stalled_ = 0;
+    bool released_ = false;
+    bool stopping_ = false;
+
+    std::thread acceptThread_;
+    std::vector<std::thread> clientThreads_;
+};
+
+// A port on 127.0.0.1 on which nothing listens (taken and given back).
+int ClosedLocalPort();
