@@ -113,23 +113,20 @@ TEST(PauseGateTest, HaltingTwiceIsOneHalt) {
 
 TEST(PauseGateTest, AParkedWorkerGoesOnWhenOpenedAndEndsWhenEnded) {
     PauseGate gate;
-    gate.Close();
-    std::vector<bool> passes;
-    std::thread worker([&] {
-        passes.push_back(gate.Pass());
-        passes.push_back(gate.Pass());
-    });
-    ASSERT_TRUE(gate.WaitUntilParked(20s));
-    gate.Open();
-    // The worker passes once more without waiting, then is told to end while
-    // it may be anywhere: a closed gate after End no longer holds it.
-    gate.End();
-    gate.Close();
-    worker.join();
-    EXPECT_EQ(passes.size(), 2u);
-    EXPECT_TRUE(passes[0]);
-    EXPECT_FALSE(gate.Pass());
+    auto passAtClosedGate = [&](const std::function<void()>& release) {
+        gate.Close();
+        bool passed = false;
+        std::thread worker([&] { passed = gate.Pass(); });
+        EXPECT_TRUE(gate.WaitUntilParked(20s));
+        release();
+        worker.join();
+        return passed;
+    };
+    EXPECT_TRUE(passAtClosedGate([&] { gate.Open(); }));
+    EXPECT_FALSE(passAtClosedGate([&] { gate.End(); }));
+    gate.Close();  // an ending worker is no longer held
     EXPECT_FALSE(gate.IsClosed());
+    EXPECT_FALSE(gate.Pass());
 }
 
 }  // namespace

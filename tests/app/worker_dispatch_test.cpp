@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -197,6 +198,7 @@ TEST_F(WorkerDispatchTest, StartingProjectsWritesTheirKindsTexts) {
     EXPECT_EQ(state.SelectedRow, 1);
     EXPECT_TRUE((window.calls == std::vector<std::string>{}));
     ASSERT_TRUE(RunUntilNoWorker());
+    std::sort(started.begin(), started.end());
     EXPECT_EQ(started, (std::vector<std::string>{"crawler Site", "search Query"}));
 }
 
