@@ -13,10 +13,10 @@ namespace {
 
 // The body fetched ahead of the reader: enough to keep the connection busy,
 // small enough that a stalled reader holds little memory.
-constexpr std::size_t kDefaultReadAhead = 256 * 1024;
+constexpr std::size_t kDefaultReadAhead = 1024 * 1024;
 constexpr std::size_t kMaxReadAhead = 4 * 1024 * 1024;
 // libcurl's receive block.
-constexpr long kReceiveBufferSize = 128 * 1024;
+constexpr long kReceiveBufferSize = 256 * 1024;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -136,8 +136,13 @@ void CurlTransfer::WaitForAnswer() {
     if (finished_ && result_ != CURLE_OK) throw CurlTransferError(result_, errorText_);
 }
 
+// No exception may cross libcurl: running out of memory fails the transfer.
 std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
-    return static_cast<CurlTransfer*>(self)->TakeBody({data, size * count});
+    try {
+        return static_cast<CurlTransfer*>(self)->TakeBody({data, size * count});
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 std::size_t CurlTransfer::TakeBody(std::string_view bytes) {
@@ -158,8 +163,12 @@ std::size_t CurlTransfer::TakeBody(std::string_view bytes) {
 }
 
 std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
-    static_cast<CurlTransfer*>(self)->TakeHeaderLine({data, size * count});
-    return size * count;
+    try {
+        static_cast<CurlTransfer*>(self)->TakeHeaderLine({data, size * count});
+        return size * count;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 // Each answer (one per redirection, and an interim 1xx one) starts with its
@@ -231,16 +240,18 @@ bool CurlTransfer::ReadString(std::string& line) {
     while (FillBuffer()) {
         anyByte = true;
         const std::string_view waiting(buffer_.data() + head_, Unread());
-        const std::size_t feed = waiting.find('\n');
-        const std::string_view part = waiting.substr(0, feed);
         const std::size_t room = kMaxLineLength - line.size();
-        line.append(part.substr(0, room));
-        if (feed == std::string_view::npos) {
-            Consume(waiting.size());
-            continue;
+        // A line feed right after a line of the longest length still ends it.
+        const std::size_t feed = waiting.substr(0, room + 1).find('\n');
+        if (feed != std::string_view::npos) {
+            line.append(waiting.substr(0, feed));
+            Consume(feed + 1);
+            return true;
         }
-        Consume(feed + 1);
-        return true;
+        const std::string_view piece = waiting.substr(0, room);
+        line.append(piece);
+        Consume(piece.size());
+        if (line.size() == kMaxLineLength && Unread() > 0) return true;
     }
     return anyByte;
 }

@@ -9,7 +9,7 @@
 // transfer, an aborted session). A file is used by one thread at a time.
 class InternetFile {
 public:
-    // Longest line ReadString hands out; the rest of a longer line is skipped.
+    // Longest line ReadString hands out; a longer one comes in pieces.
     static constexpr std::size_t kMaxLineLength = 16384;
 
     virtual ~InternetFile() = default;
@@ -23,8 +23,10 @@ public:
 
     // The next line of the body, without its line feed; a carriage return
     // before the line feed stays in the line. A line longer than
-    // kMaxLineLength is cut there and its rest skipped. The last line needs no
-    // line feed. Returns false, with the line empty, at the end of the body.
+    // kMaxLineLength is cut into pieces of that length, handed out one per
+    // call, so that every call returns after a bounded amount of the body
+    // (a page of one endless line cannot hold its reader). The last line
+    // needs no line feed. Returns false, with the line empty, at the end.
     virtual bool ReadString(std::string& line) = 0;
 
     // Ends the transfer. Later reads raise; closing twice does nothing.

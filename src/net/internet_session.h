@@ -54,8 +54,10 @@ public:
     // Ends the session; later calls raise. Files already open stay readable.
     virtual void Close() = 0;
 
-    // Called from any thread: every blocked or later call on this session and
-    // on its files raises InternetException (kAborted) promptly.
+    // Called from any thread while the session lives: every blocked or later
+    // call on this session and on its files raises InternetException
+    // (kAborted) promptly. To abort sessions whose lifetime another thread
+    // owns, share an InternetAbort through the factory instead.
     virtual void Abort() = 0;
 
 protected:

@@ -82,15 +82,27 @@ TEST_F(CurlReadingTest, ReadStringSplitsAtLineFeedsAndKeepsCarriageReturns) {
               (std::vector<std::string>{"first\r", "second", "", "<a href=x.zip>\r", "last"}));
 }
 
-TEST_F(CurlReadingTest, OverlongLineIsCutAndItsRestSkipped) {
-    const std::string longLine(InternetFile::kMaxLineLength * 3 + 5, 'x');
-    server.Route("/long.html", TestHttpReply::Ok("before\n" + longLine + "\nafter\n"));
+TEST_F(CurlReadingTest, OverlongLineComesInPiecesOfTheLongestLength) {
+    constexpr std::size_t kMax = InternetFile::kMaxLineLength;
+    const std::string longLine = std::string(2 * kMax, 'x') + "tail";
+    const std::string exactLine(kMax, 'e');
+    server.Route("/long.html", TestHttpReply::Ok("before\n" + longLine + "\n" + exactLine + "\nafter"));
     auto file = session->OpenURL(server.Url("/long.html"));
-    const std::vector<std::string> lines = ReadAllLines(*file);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "before");
-    EXPECT_EQ(lines[1], std::string(InternetFile::kMaxLineLength, 'x'));
-    EXPECT_EQ(lines[2], "after");
+    EXPECT_EQ(ReadAllLines(*file),
+              (std::vector<std::string>{"before", std::string(kMax, 'x'), std::string(kMax, 'x'), "tail",
+                                        exactLine, "after"}));
+}
+
+// Each call returns after a bounded part of the body, even when the page is
+// one line that never ends.
+TEST_F(CurlReadingTest, EndlessLineStillGivesLines) {
+    server.Route("/endless.html", TestHttpReply::Endless("<a href=x.zip>"));
+    auto file = session->OpenURL(server.Url("/endless.html"));
+    std::string line;
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(file->ReadString(line));
+        ASSERT_EQ(line.size(), InternetFile::kMaxLineLength);
+    }
 }
 
 // Lines and blocks may be mixed on one file; neither loses bytes of the other.

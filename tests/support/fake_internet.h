@@ -1,49 +1,51 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/internet_exception.h"
 #include "net/internet_session.h"
 
-// A scripted answer of the fake Internet client to one address.
-struct FakeAnswer {
-    std::string body;
-    // Raised by OpenURL instead of answering (unknown host, 404, ...).
-    std::optional<InternetException> openError;
-    // Raised by the read that would go past this many bytes of the body.
-    std::optional<std::size_t> breakAfter;
-    // Most bytes handed out by each read in turn; after the last, 255.
-    std::vector<std::size_t> chunks;
-    // Runs on the reading thread before each read, with the bytes read so far.
-    std::function<void(std::size_t bytesRead)> beforeRead;
-};
+// The error the real client raises for a host name it cannot resolve.
+InternetException UnknownHostError(std::string_view host);
 
-// The Internet as the tests script it: sessions that answer from a table of
-// addresses. Unknown addresses fail like an unknown host.
+// A scripted Internet layer for tests of its users: each address gets a body
+// (with a status code), an error on opening, or an error after some bytes.
+// Addresses without a script fail as an unknown host, so no test reaches the
+// network. Sessions from Factory() share the script. Thread-safe.
 class FakeInternet {
 public:
-    // Set up before any session is made; not changed while workers run.
-    std::map<std::string, FakeAnswer> answers;
+    struct Answer {
+        std::string body;
+        int status = 200;
+        std::optional<InternetException> openError;
+        std::optional<InternetException> readError;  // raised once `body` has been read
+    };
+
+    void Serve(const std::string& url, std::string body, int status = 200);
+    void FailOnOpen(const std::string& url, InternetException error);
+    void FailWhileReading(const std::string& url, std::string bodyBefore, InternetException error);
 
     InternetSessionFactory Factory();
-    // Any thread: the addresses opened so far, in order.
+
+    // Addresses opened so far, in order ("http://server[:port]/object" for
+    // requests).
     std::vector<std::string> Opened() const;
+    std::size_t SessionsMade() const;
 
     // Used by the fake sessions.
-    const FakeAnswer* Answer(const std::string& url);
+    Answer Open(const std::string& url);
+    void CountSession();
 
 private:
     mutable std::mutex mutex_;
+    std::map<std::string, Answer> answers_;
     std::vector<std::string> opened_;
+    std::size_t sessions_ = 0;
 };
-
-inline InternetException UnknownHost(const std::string& host) {
-    return InternetException(InternetError::kNameNotResolved, "Could not resolve host: " + host);
-}
