@@ -8,7 +8,9 @@
 #include <QSocketNotifier>
 
 #include "app/app_state.h"
+#include "app/worker_threads.h"
 #include "app/gui/main_frame.h"
+#include "app/gui/qt_ui_dispatcher.h"
 #include "app/gui/qt_message_box.h"
 #include "store/item_store.h"
 #include "store/list_files.h"
@@ -25,7 +27,11 @@ void OnEndSignal(int) {
 
 }  // namespace
 
-CDravenetApp::CDravenetApp() { WatchEndSignals(); }
+CDravenetApp::CDravenetApp()
+    : uiDispatcher_(std::make_unique<QtUiDispatcher>()),
+      workers_(std::make_unique<WorkerThreads>(*uiDispatcher_)) {
+    WatchEndSignals();
+}
 
 CDravenetApp::~CDravenetApp() = default;
 
@@ -56,5 +62,8 @@ int CDravenetApp::ExitInstance(int exitCode) {
     QtMessageBox messages(mainFrame_.get());
     SaveLists(TheStore(), messages);
     TheAppState().ClearHandOverSlots();
+    // After the save: no worker step runs from here on, and halted or
+    // transferring workers end within the bound.
+    workers_->EndAll();
     return exitCode;
 }
