@@ -35,8 +35,9 @@ void CloseQuietly(Closable& closable) {
 // One run of the worker for one requested file.
 class HttpFileDownload {
 public:
-    HttpFileDownload(WorkerContext& context, const InternetSessionFactory& sessions)
-        : context_(context), sessions_(sessions), url_(context.key) {}
+    HttpFileDownload(WorkerContext& context, const InternetSessionFactory& sessions,
+                     std::chrono::nanoseconds progressInterval)
+        : context_(context), sessions_(sessions), progressInterval_(progressInterval), url_(context.key) {}
 
     void Run() {
         std::unique_ptr<InternetSession> session;
@@ -85,7 +86,7 @@ private:
         if (!IsSafeLocalName(name)) throw LocalFileError(kInvalidLocalNameMessage);
         LocalFile local(localPath);
 
-        CoalescedProgress progress(*context_.ui, MakeProgressReport());
+        CoalescedProgress progress(*context_.ui, MakeProgressReport(), progressInterval_);
         char block[kBlockSize + 1];
         std::uint32_t total = 0;
         for (;;) {
@@ -203,13 +204,15 @@ private:
 
     WorkerContext& context_;
     const InternetSessionFactory& sessions_;
+    const std::chrono::nanoseconds progressInterval_;
     const std::string url_;
 };
 
 }  // namespace
 
-void HttpFileWorker(WorkerContext& context, const InternetSessionFactory& sessions) {
-    HttpFileDownload(context, sessions).Run();
+void HttpFileWorker(WorkerContext& context, const InternetSessionFactory& sessions,
+                    std::chrono::nanoseconds progressInterval) {
+    HttpFileDownload(context, sessions, progressInterval).Run();
 }
 
 std::string ProgressText(std::uint32_t bytes) {

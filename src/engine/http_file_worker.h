@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,8 +12,11 @@
 // folder, reporting progress in the entry and the status view, and moving the
 // entry to the downloaded files when the transfer has ended. Runs on its own
 // thread; every step that touches the lists, the process-wide state or the
-// windows is handed over to the user-interface thread.
-void HttpFileWorker(WorkerContext& context, const InternetSessionFactory& sessions);
+// windows is handed over to the user-interface thread. Progress is handed
+// over at most once per interval (see CoalescedProgress).
+inline constexpr std::chrono::milliseconds kProgressInterval{10};
+void HttpFileWorker(WorkerContext& context, const InternetSessionFactory& sessions,
+                    std::chrono::nanoseconds progressInterval = kProgressInterval);
 
 // "Downloading...%.02fk read" for the bytes written so far, kilobytes in
 // single precision.

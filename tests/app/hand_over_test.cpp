@@ -101,6 +101,18 @@ TEST(CoalescedProgressTest, OneReportWaitsAtATimeAndShowsTheLatestFigure) {
     EXPECT_EQ(shown, (std::vector<std::uint32_t>{1000, 1001}));
 }
 
+TEST(CoalescedProgressTest, WithinTheIntervalOnlyTheFirstReportIsHandedOver) {
+    ManualExecutor executor;
+    HandOver ui(executor);
+    std::vector<std::uint32_t> shown;
+    CoalescedProgress progress(ui, [&](std::uint32_t figure) { shown.push_back(figure); }, std::chrono::hours(1));
+    for (std::uint32_t figure = 1; figure <= 3; ++figure) {
+        progress.Report(figure);
+        executor.RunUntil([] { return false; }, 0ms);
+    }
+    EXPECT_EQ(shown, (std::vector<std::uint32_t>{1}));
+}
+
 TEST(PauseGateTest, HaltingTwiceIsOneHalt) {
     PauseGate gate;
     gate.Close();
