@@ -65,6 +65,36 @@ TEST_F(CurlReadingTest, BodyArrivesByteIdenticalIn255ByteReads) {
     }
 }
 
+// Two files of one session share its connection machinery: reading one moves
+// the other on too, which must then hold back rather than lose bytes.
+TEST_F(CurlReadingTest, TwoFilesOfOneSessionReadInTurnsStayIntact) {
+    const std::string first = PatternedBytes(3 * 1024 * 1024);
+    const std::string second = first.substr(1000) + "tail";
+    server.Route("/first.zip", TestHttpReply::Ok(first));
+    server.Route("/second.zip", TestHttpReply::Ok(second));
+    auto a = session->OpenURL(server.Url("/first.zip"));
+    auto b = session->OpenURL(server.Url("/second.zip"));
+    std::string gotA;
+    std::string gotB;
+    char block[255];
+    bool aOpen = true;
+    bool bOpen = true;
+    while (aOpen || bOpen) {
+        if (aOpen) {
+            const std::size_t got = a->Read(block, sizeof block);
+            gotA.append(block, got);
+            aOpen = got > 0;
+        }
+        for (int i = 0; bOpen && i < 3; ++i) {  // at another pace than the first
+            const std::size_t got = b->Read(block, sizeof block);
+            gotB.append(block, got);
+            bOpen = got > 0;
+        }
+    }
+    EXPECT_TRUE(gotA == first);
+    EXPECT_TRUE(gotB == second);
+}
+
 TEST_F(CurlReadingTest, EmptyBodyEndsAtOnce) {
     server.Route("/empty.zip", TestHttpReply::Ok(""));
     auto file = session->OpenURL(server.Url("/empty.zip"));
