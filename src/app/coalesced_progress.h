@@ -41,5 +41,8 @@ private:
     HandOver& ui_;
     std::shared_ptr<Shared> shared_;
     const std::chrono::nanoseconds minInterval_;
-    std::optional<std::chrono::steady_clock::time_point> lastHandedOver_;  // worker thread only
+    static constexpr unsigned kReportsPerClockRead = 64;
+    // Worker thread only.
+    std::optional<std::chrono::steady_clock::time_point> lastHandedOver_;
+    unsigned reportsSinceClock_ = 0;
 };

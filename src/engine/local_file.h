@@ -1,12 +1,13 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 
-// A file being written by a download worker, buffered. Failures raise
-// LocalFileError with the system's message.
+// A file being written by a download worker, buffered so that small blocks
+// reach the disk in large writes. Failures raise LocalFileError with the
+// system's message. Used by one thread.
 class LocalFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -16,14 +17,19 @@ class LocalFile {
 public:
     // Creates or truncates the file; a symbolic link in its place is refused.
     explicit LocalFile(const std::filesystem::path& path);
+    // Closes without reporting; what is still buffered is written first.
     ~LocalFile();
     LocalFile(const LocalFile&) = delete;
     LocalFile& operator=(const LocalFile&) = delete;
 
     void Write(const void* bytes, std::size_t count);
-    // Flushes and closes; the destructor closes without reporting.
+    // Writes what is buffered and closes the file.
     void Close();
 
 private:
-    std::FILE* stream_ = nullptr;
+    void Flush();
+
+    std::unique_ptr<char[]> buffer_;
+    int fd_ = -1;
+    std::size_t buffered_ = 0;
 };
