@@ -10,6 +10,7 @@
 #include "app/worker_dispatch.h"
 #include "app/worker_threads.h"
 #include "engine/http_file_worker.h"
+#include "engine/local_file.h"
 #include "net/curl_session.h"
 #include "store/item_store.h"
 #include "store/list_files.h"
@@ -84,6 +85,8 @@ TEST_F(HttpFileWorkerTest, ACompletedDownloadIsSavedWholeAndMovesToTheDownloaded
     UseTestServer();
     const std::string body = Bytes(100000);
     server.Route("/pkg/Setup.EXE", TestHttpReply::Ok(body));
+    std::filesystem::create_directory(folder / "Software");
+    folder.Write("Software/Setup.EXE", Bytes(200000));  // an older, longer file is replaced
     store.RequestedFiles.AppendUrl("http://127.0.0.1/other.zip");
     Start(server.Url("/pkg/Setup.EXE"));
 
@@ -293,6 +296,22 @@ TEST_F(HttpFileWorkerTest, ALinkPlantedInTheDownloadFolderIsNotFollowed) {
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(folder.Read("outside.txt"), "keep");
     EXPECT_EQ(store.RequestedFiles.GetAt(0)->status, "Too many levels of symbolic links");
+}
+
+TEST(LocalFileTest, KeepsEveryByteWhateverTheSizesOfTheWrites) {
+    TempFolder folder;
+    const std::string bytes = Bytes(600000);
+    {
+        LocalFile file(folder / "out");
+        std::size_t at = 0;
+        for (std::size_t size : {255u, 1u, 300000u, 255u}) {
+            file.Write(bytes.data() + at, size);
+            at += size;
+        }
+        file.Write(bytes.data() + at, bytes.size() - at);
+        file.Close();
+    }
+    EXPECT_TRUE(folder.Read("out") == bytes);
 }
 
 TEST(LocalFileNameTest, IsTheAddressAfterItsLastSlashAndMustStayInTheFolder) {
