@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 
 #include "app/app_state.h"
 #include "app/command_ids.h"
@@ -9,6 +13,7 @@
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
 #include "support/temp_folder.h"
+#include "support/test_http_server.h"
 #include "ui/panels/list_panel.h"
 #include "ui/scripted_dialogs.h"
 
@@ -96,6 +101,44 @@ TEST_F(AppLifeTest, DeleteAllListsThenExitLeavesNoListFile) {
     app.ExitInstance(0);
     EXPECT_EQ(FilesIn(folder.Path()), 0u);
     EXPECT_TRUE(messages.shown.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Runs the event loop until the condition holds; a bound turns a hang into a
+// failure instead of waiting for it.
+bool ProcessEventsUntil(const std::function<bool()>& condition) {
+    QDeadlineTimer bound(30000);
+    while (!condition() && !bound.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    return condition();
+}
+
+TEST_F(AppLifeTest, SelectedProjectsDownloadsAFileThroughTheProgramsOwnWorkers) {
+    TestHttpServer server;
+    const std::string body(5000, 'z');
+    server.Route("/tool.zip", TestHttpReply::Ok(body));
+    folder.Write("reqsoft.data", server.Url("/tool.zip") + "\n");
+
+    CDravenetApp app(services);  // no download commands given: the program's own
+    ASSERT_TRUE(app.InitInstance());
+    CListPanel& list = app.MainFrame()->ListPanel();
+    ASSERT_EQ(list.RowCount(), 1);
+    list.topLevelItem(0)->setSelected(true);
+    app.MainFrame()->Action(CommandId::kSelectedProjects)->trigger();
+    EXPECT_EQ(list.RowText(0, 1), "Downloading...");
+
+    ASSERT_TRUE(ProcessEventsUntil([] { return TheStore().DownloadedFiles.Count() == 1; }));
+    EXPECT_EQ(TheStore().RequestedFiles.Count(), 0);
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_EQ(folder.Read("Software/tool.zip"), body);
+    ASSERT_TRUE(ProcessEventsUntil([] { return TheStore().ActiveFileDownloads.Count() == 0; }));
+    app.ExitInstance(0);
+    EXPECT_EQ(folder.Read("dnldsoft.data"), server.Url("/tool.zip") + "\n");
+    EXPECT_FALSE(folder.Exists("reqsoft.data"));
 }
 
 }  // namespace

@@ -8,9 +8,14 @@
 #include <QSocketNotifier>
 
 #include "app/app_state.h"
+#include "app/default_workers.h"
+#include "app/worker_dispatch.h"
+#include "app/worker_threads.h"
 #include "app/gui/main_frame.h"
+#include "app/gui/qt_ui_dispatcher.h"
 #include "app/gui/qt_message_box.h"
 #include "store/item_store.h"
+#include "net/curl_session.h"
 #include "store/list_files.h"
 
 namespace {
@@ -25,7 +30,12 @@ void OnEndSignal(int) {
 
 }  // namespace
 
-CDravenetApp::CDravenetApp(FrameServices services) : services_(std::move(services)) { WatchEndSignals(); }
+CDravenetApp::CDravenetApp(FrameServices services)
+    : services_(std::move(services)),
+      uiDispatcher_(std::make_unique<QtUiDispatcher>()),
+      workers_(std::make_unique<WorkerThreads>(*uiDispatcher_)) {
+    WatchEndSignals();
+}
 
 CDravenetApp::~CDravenetApp() = default;
 
@@ -50,6 +60,12 @@ bool CDravenetApp::InitInstance() {
         mainFrame_.reset();
         return false;
     }
+    if (services_.downloads == nullptr) {
+        dispatch_ = std::make_unique<WorkerDispatch>(TheStore(), TheAppState(), mainFrame_->Window(),
+                                                     *workers_,
+                                                     DefaultWorkerProcedures(CurlSessionFactory()));
+        mainFrame_->SetDownloadCommands(dispatch_.get());
+    }
     mainFrame_->InitialUpdate();
     mainFrame_->showMaximized();
     mainFrame_->setWindowTitle(QStringLiteral("Tarrawick for software"));
@@ -60,5 +76,8 @@ int CDravenetApp::ExitInstance(int exitCode) {
     QtMessageBox ownMessages(mainFrame_.get());
     SaveLists(TheStore(), services_.messages != nullptr ? *services_.messages : ownMessages);
     TheAppState().ClearHandOverSlots();
+    // After the save: no worker step runs from here on, and halted or
+    // transferring workers end within the bound.
+    workers_->EndAll();
     return exitCode;
 }

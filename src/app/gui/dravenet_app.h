@@ -8,6 +8,9 @@
 
 class CMainFrame;
 class QSocketNotifier;
+class QtUiDispatcher;
+class WorkerDispatch;
+class WorkerThreads;
 
 // The application's life: start-up creates and shows the main window; the
 // end of the run saves the lists. The end signals of a desktop session
@@ -21,15 +24,22 @@ public:
 
     // Creates and shows the main window; false when it cannot be created.
     bool InitInstance();
-    // Saves the lists and clears the hand-over slots; returns the exit code.
+    // Saves the lists, clears the hand-over slots and ends the workers;
+    // returns the exit code.
     int ExitInstance(int exitCode);
 
     CMainFrame* MainFrame() const { return mainFrame_.get(); }
+    // The worker threads of the run, whose steps run in this thread's event
+    // loop; the main window's worker dispatch starts workers through them.
+    WorkerThreads& Workers() const { return *workers_; }
 
 private:
     void WatchEndSignals();
 
     FrameServices services_;
+    std::unique_ptr<QtUiDispatcher> uiDispatcher_;
+    std::unique_ptr<WorkerThreads> workers_;
+    std::unique_ptr<WorkerDispatch> dispatch_;
     std::unique_ptr<CMainFrame> mainFrame_;
     QSocketNotifier* signalNotifier_ = nullptr;
 };

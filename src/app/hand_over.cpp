@@ -1,0 +1,90 @@
+#include "app/hand_over.h"
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <set>
+
+namespace {
+
+// One step a worker waits for.
+struct PendingStep {
+    bool done = false;
+    bool ran = false;
+    std::exception_ptr error;
+};
+
+}  // namespace
+
+struct HandOver::Shared {
+    explicit Shared(UiExecutor& ex) : executor(ex) {}
+
+    UiExecutor& executor;
+    mutable std::mutex mutex;
+    std::condition_variable stepDone;
+    bool closed = false;
+    std::set<std::shared_ptr<PendingStep>> waiting;
+
+    // User-interface thread. Close runs on the same thread, so the hand-over
+    // cannot close while the step runs.
+    void RunStep(const std::shared_ptr<PendingStep>& pending, const std::function<void()>& step) {
+        {
+            std::lock_guard lock(mutex);
+            if (closed) return;  // Close has released the waiter already
+        }
+        std::exception_ptr error;
+        try {
+            step();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        std::lock_guard lock(mutex);
+        pending->ran = true;
+        pending->done = true;
+        pending->error = error;
+        waiting.erase(pending);
+        stepDone.notify_all();
+    }
+};
+
+HandOver::HandOver(UiExecutor& executor) : shared_(std::make_shared<Shared>(executor)) {}
+
+bool HandOver::Run(std::function<void()> step) {
+    auto pending = std::make_shared<PendingStep>();
+    std::unique_lock lock(shared_->mutex);
+    if (shared_->closed) return false;
+    shared_->waiting.insert(pending);
+    // Posted under the lock, so Close cannot slip in between the test and the
+    // post and the executor is never used after the hand-over closed.
+    shared_->executor.Post([shared = shared_, pending, step = std::move(step)] {
+        shared->RunStep(pending, step);
+    });
+    shared_->stepDone.wait(lock, [&] { return pending->done; });
+    if (pending->error) std::rethrow_exception(pending->error);
+    return pending->ran;
+}
+
+void HandOver::Post(std::function<void()> step) {
+    std::lock_guard lock(shared_->mutex);
+    if (shared_->closed) return;
+    shared_->executor.Post([shared = shared_, step = std::move(step)] {
+        {
+            std::lock_guard innerLock(shared->mutex);
+            if (shared->closed) return;
+        }
+        step();
+    });
+}
+
+void HandOver::Close() {
+    std::lock_guard lock(shared_->mutex);
+    shared_->closed = true;
+    for (const auto& pending : shared_->waiting) pending->done = true;
+    shared_->waiting.clear();
+    shared_->stepDone.notify_all();
+}
+
+bool HandOver::IsClosed() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->closed;
+}

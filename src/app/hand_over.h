@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/ui_executor.h"
+
+// The channel through which workers run their steps on the user-interface
+// thread. A step that reads or changes the lists, the process-wide state or
+// the windows is handed over as one closure, so it sees a consistent store.
+// Once closed (at exit), hand-overs return at once without running, and
+// workers waiting for a step are released.
+class HandOver {
+public:
+    explicit HandOver(UiExecutor& executor);
+    HandOver(const HandOver&) = delete;
+    HandOver& operator=(const HandOver&) = delete;
+
+    // Worker thread: runs the step on the user-interface thread and waits for
+    // it. False when the hand-over is closed and the step did not run. An
+    // exception thrown by the step is thrown again here.
+    bool Run(std::function<void()> step);
+
+    // Any thread: queues the step without waiting for it; dropped once closed.
+    void Post(std::function<void()> step);
+
+    // User-interface thread: no step runs after this returns.
+    void Close();
+    // Any thread.
+    bool IsClosed() const;
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/hand_over.h"
+#include "app/window_port.h"
+#include "app/worker_control.h"
+#include "store/item_store.h"
+
+// What a worker is given when it is created: the key of its entry (a file's
+// url or a project's name), the hand-over to the user-interface thread, its
+// own control, and the shared state that its handed-over steps may touch.
+struct WorkerContext {
+    std::string key;
+    std::shared_ptr<HandOver> ui;
+    std::shared_ptr<WorkerControl> control;
+    // Touched only inside steps run through `ui`.
+    ItemStore& store;
+    AppState& state;
+    WindowPort& window;
+    ItemList<WorkerRecord>& activeList;
+
+    // Worker thread: runs the step on the user-interface thread and waits;
+    // false when the program is ending and the step did not run.
+    bool OnUi(std::function<void()> step) const { return ui->Run(std::move(step)); }
+
+    // Worker thread: waits while the worker is halted; false when it is to end.
+    bool PassGate() const { return control->Gate().Pass(); }
+
+    // User-interface thread: the worker's last change to the lists, removing
+    // the first active record whose key equals its own.
+    void RemoveActiveRecord() const {
+        const int position = activeList.FindByName(key);
+        if (position >= 0) activeList.RemoveAt(position);
+    }
+};
+
+// The body of a worker thread.
+using WorkerProcedure = std::function<void(WorkerContext& context)>;

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "app/app_state.h"
+#include "app/download_commands.h"
+#include "app/window_port.h"
+#include "app/worker_context.h"
+#include "app/worker_threads.h"
+#include "store/item_store.h"
+
+// The thread procedures of the four kinds of worker.
+struct WorkerProcedures {
+    WorkerProcedure httpFile;
+    WorkerProcedure ftpFile;
+    WorkerProcedure siteCrawler;
+    WorkerProcedure search;
+};
+
+// Starts and halts the workers: the Selected Projects and Stop Downloading
+// commands and the scheduler's tick. Runs on the user-interface thread. A
+// worker is given its entry's key when it is created; the hand-over slots are
+// still written for whoever reads them, but nothing waits on them.
+class WorkerDispatch : public DownloadCommands {
+public:
+    WorkerDispatch(ItemStore& store, AppState& state, WindowPort& window, WorkerThreads& threads,
+                   WorkerProcedures procedures);
+
+    void StartWorker() override;
+    void SuspendWorker() override;
+    void ScheduleTick(int hour, int minute) override;
+
+private:
+    template <typename Record>
+    struct Kind;
+
+    bool ShowsRequestedList() const;
+    template <typename Record>
+    bool StartOrResumeRow(const Kind<Record>& kind, int row);
+    template <typename Record>
+    void HaltRow(const Kind<Record>& kind, int row);
+    template <typename Record>
+    bool StartDueProjects(const Kind<Record>& kind, int hour, int minute);
+    template <typename Record>
+    void HaltDueProjects(const Kind<Record>& kind, int hour, int minute);
+
+    template <typename Record>
+    WorkerControl* ActiveControl(const Kind<Record>& kind, std::string_view key) const;
+    template <typename Record>
+    bool Launch(const Kind<Record>& kind, Record& entry);
+    void ShowResumed(int row, std::string_view key, bool writeRow);
+    void ShowProjectStarted(int row, std::string_view name, bool writeRow);
+    const WorkerProcedure& ProcedureFor(const FileEntry& entry) const;
+
+    Kind<FileEntry> Files() const;
+    Kind<WebProject> Sites() const;
+    Kind<SearchProject> Searches() const;
+
+    ItemStore& store_;
+    AppState& state_;
+    WindowPort& window_;
+    WorkerThreads& threads_;
+    WorkerProcedures procedures_;
+};

@@ -1,0 +1,68 @@
+#include "engine/local_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kBufferSize = 256 * 1024;
+
+[[noreturn]] void ThrowSystemError(int error) {
+    throw LocalFileError(std::system_category().message(error != 0 ? error : EIO));
+}
+
+void WriteAll(int fd, const char* bytes, std::size_t count) {
+    while (count > 0) {
+        const ssize_t written = ::write(fd, bytes, count);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            ThrowSystemError(errno);
+        }
+        bytes += written;
+        count -= static_cast<std::size_t>(written);
+    }
+}
+
+}  // namespace
+
+LocalFile::LocalFile(const std::filesystem::path& path)
+    : buffer_(std::make_unique<char[]>(kBufferSize)) {
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd_ < 0) ThrowSystemError(errno);
+}
+
+LocalFile::~LocalFile() {
+    if (fd_ < 0) return;
+    try {
+        Flush();
+    } catch (const LocalFileError&) {
+    }
+    ::close(fd_);
+}
+
+void LocalFile::Write(const void* bytes, std::size_t count) {
+    if (buffered_ + count > kBufferSize) Flush();
+    if (count >= kBufferSize) {
+        WriteAll(fd_, static_cast<const char*>(bytes), count);
+        return;
+    }
+    std::memcpy(buffer_.get() + buffered_, bytes, count);
+    buffered_ += count;
+}
+
+void LocalFile::Flush() {
+    const std::size_t count = buffered_;
+    buffered_ = 0;  // what failed to be written is not tried again
+    WriteAll(fd_, buffer_.get(), count);
+}
+
+void LocalFile::Close() {
+    if (fd_ < 0) return;
+    Flush();
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) ThrowSystemError(errno);
+}

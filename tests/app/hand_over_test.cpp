@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "app/coalesced_progress.h"
+#include "app/hand_over.h"
+#include "app/pause_gate.h"
+#include "support/manual_executor.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(HandOverTest, StepsRunOnTheUserInterfaceThreadInOrderWhileTheWorkerWaits) {
+    ManualExecutor executor;
+    HandOver ui(executor);
+    const std::thread::id testThread = std::this_thread::get_id();
+    std::vector<int> order;
+    bool allOnTestThread = true;
+    std::atomic<bool> workerDone{false};
+
+    std::thread worker([&] {
+        for (int step = 0; step < 3; ++step) {
+            EXPECT_TRUE(ui.Run([&, step] {
+                order.push_back(step);
+                allOnTestThread = allOnTestThread && std::this_thread::get_id() == testThread;
+            }));
+        }
+        ui.Post([&] { workerDone = true; });
+    });
+    ASSERT_TRUE(executor.RunUntil([&] { return workerDone.load(); }));
+    worker.join();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(allOnTestThread);
+}
+
+TEST(HandOverTest, AnExceptionOfAStepReachesTheWorker) {
+    ManualExecutor executor;
+    HandOver ui(executor);
+    bool caught = false;
+    std::atomic<bool> workerDone{false};
+    std::thread worker([&] {
+        try {
+            ui.Run([] { throw std::runtime_error("step failed"); });
+        } catch (const std::runtime_error&) {
+            caught = true;
+        }
+        workerDone = true;
+        ui.Post([] {});
+    });
+    ASSERT_TRUE(executor.RunUntil([&] { return workerDone.load(); }));
+    worker.join();
+    EXPECT_TRUE(caught);
+}
+
+TEST(HandOverTest, ClosingReleasesAWaitingWorkerAndLaterStepsNeverRun) {
+    ManualExecutor executor;
+    HandOver ui(executor);
+    std::atomic<int> ran{0};
+    std::atomic<bool> firstPosted{false};
+    bool firstResult = true;
+    bool laterResult = true;
+
+    std::thread worker([&] {
+        ui.Post([&] { firstPosted = true; });
+        firstResult = ui.Run([&] { ++ran; });
+        laterResult = ui.Run([&] { ++ran; });
+        ui.Post([&] { ++ran; });
+    });
+    // The worker's Run is queued behind the marker; close before running it.
+    ASSERT_TRUE(executor.RunUntil([&] { return firstPosted.load(); }));
+    ui.Close();
+    worker.join();
+    executor.RunUntil([] { return false; }, 0ms);  // drains what was queued
+    EXPECT_FALSE(firstResult);
+    EXPECT_FALSE(laterResult);
+    EXPECT_EQ(ran.load(), 0);
+    EXPECT_TRUE(ui.IsClosed());
+}
+
+TEST(CoalescedProgressTest, OneReportWaitsAtATimeAndShowsTheLatestFigure) {
+    ManualExecutor executor;
+    HandOver ui(executor);
+    std::vector<std::uint32_t> shown;
+    CoalescedProgress progress(ui, [&](std::uint32_t figure) { shown.push_back(figure); });
+
+    std::thread worker([&] {
+        for (std::uint32_t figure = 1; figure <= 1000; ++figure) progress.Report(figure);
+    });
+    worker.join();
+    executor.RunUntil([] { return false; }, 0ms);
+    EXPECT_EQ(shown, (std::vector<std::uint32_t>{1000}));
+
+    std::thread later([&] { progress.Report(1001); });
+    later.join();
+    executor.RunUntil([] { return false; }, 0ms);
+    EXPECT_EQ(shown, (std::vector<std::uint32_t>{1000, 1001}));
+}
+
+TEST(CoalescedProgressTest, WithinTheIntervalOnlyTheFirstReportIsHandedOver) {
+    ManualExecutor executor;
+    HandOver ui(executor);
+    std::vector<std::uint32_t> shown;
+    CoalescedProgress progress(ui, [&](std::uint32_t figure) { shown.push_back(figure); }, std::chrono::hours(1));
+    for (std::uint32_t figure = 1; figure <= 3; ++figure) {
+        progress.Report(figure);
+        executor.RunUntil([] { return false; }, 0ms);
+    }
+    EXPECT_EQ(shown, (std::vector<std::uint32_t>{1}));
+}
+
+TEST(PauseGateTest, HaltingTwiceIsOneHalt) {
+    PauseGate gate;
+    gate.Close();
+    gate.Close();
+    EXPECT_TRUE(gate.IsClosed());
+    gate.Open();
+    EXPECT_FALSE(gate.IsClosed());
+    EXPECT_TRUE(gate.Pass());  // would block for good if the halts were counted
+}
+
+TEST(PauseGateTest, AParkedWorkerGoesOnWhenOpenedAndEndsWhenEnded) {
+    PauseGate gate;
+    auto passAtClosedGate = [&](const std::function<void()>& release) {
+        gate.Close();
+        bool passed = false;
+        std::thread worker([&] { passed = gate.Pass(); });
+        EXPECT_TRUE(gate.WaitUntilParked(20s));
+        release();
+        worker.join();
+        return passed;
+    };
+    EXPECT_TRUE(passAtClosedGate([&] { gate.Open(); }));
+    EXPECT_FALSE(passAtClosedGate([&] { gate.End(); }));
+    gate.Close();  // an ending worker is no longer held
+    EXPECT_FALSE(gate.IsClosed());
+    EXPECT_FALSE(gate.Pass());
+}
+
+}  // namespace
