@@ -7,5 +7,5 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Dravenet"));
     CDravenetApp app;
     if (!app.InitInstance()) return 1;
-    return app.ExitInstance(QApplication::exec());
+    return app.ExitInstance(app.Run());
 }

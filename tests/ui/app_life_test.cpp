@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
 
@@ -139,6 +140,21 @@ TEST_F(AppLifeTest, SelectedProjectsDownloadsAFileThroughTheProgramsOwnWorkers) 
     app.ExitInstance(0);
     EXPECT_EQ(folder.Read("dnldsoft.data"), server.Url("/tool.zip") + "\n");
     EXPECT_FALSE(folder.Exists("reqsoft.data"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AppLifeTest, AnEndSignalDuringStartUpEndsTheRunWithTheListsSaved) {
+    CDravenetApp app(services);
+    ::raise(SIGTERM);  // as if the session ended while the start-up chooser was open
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(app.InitInstance());
+    TheStore().RequestedFiles.AppendUrl("http://a/1.zip");
+    EXPECT_EQ(app.Run(), 0);  // returns at once instead of entering the main loop
+    app.ExitInstance(0);
+    EXPECT_EQ(folder.Read("reqsoft.data"), "http://a/1.zip\n");
 }
 
 }  // namespace

@@ -42,10 +42,14 @@ CDravenetApp::~CDravenetApp() = default;
 void CDravenetApp::WatchEndSignals() {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, endSignalPipe) != 0) return;
     signalNotifier_ = new QSocketNotifier(endSignalPipe[1], QSocketNotifier::Read, this);
-    connect(signalNotifier_, &QSocketNotifier::activated, this, [] {
+    connect(signalNotifier_, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const ssize_t ignored = ::read(endSignalPipe[1], &byte, 1);
-        QApplication::quit();
+        // exit() leaves every event loop running now, a modal dialog's too,
+        // without asking the windows to close (the About box refuses to);
+        // the flag covers a signal that comes before the main loop starts.
+        endRequested_ = true;
+        QApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = OnEndSignal;
@@ -71,6 +75,8 @@ bool CDravenetApp::InitInstance() {
     mainFrame_->setWindowTitle(QStringLiteral("Tarrawick for software"));
     return true;
 }
+
+int CDravenetApp::Run() const { return endRequested_ ? 0 : QApplication::exec(); }
 
 int CDravenetApp::ExitInstance(int exitCode) {
     QtMessageBox ownMessages(mainFrame_.get());

@@ -28,6 +28,10 @@ public:
     // returns the exit code.
     int ExitInstance(int exitCode);
 
+    // Runs the main event loop unless an end signal came during start-up
+    // (while the start-up chooser was open, say); returns its exit code.
+    int Run() const;
+
     CMainFrame* MainFrame() const { return mainFrame_.get(); }
     // The worker threads of the run, whose steps run in this thread's event
     // loop; the main window's worker dispatch starts workers through them.
@@ -42,4 +46,5 @@ private:
     std::unique_ptr<WorkerDispatch> dispatch_;
     std::unique_ptr<CMainFrame> mainFrame_;
     QSocketNotifier* signalNotifier_ = nullptr;
+    bool endRequested_ = false;
 };
