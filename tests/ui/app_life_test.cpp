@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <functional>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTimer>
 #include <QDeadlineTimer>
 
 #include "app/app_state.h"
@@ -155,6 +157,21 @@ TEST_F(AppLifeTest, AnEndSignalDuringStartUpEndsTheRunWithTheListsSaved) {
     EXPECT_EQ(app.Run(), 0);  // returns at once instead of entering the main loop
     app.ExitInstance(0);
     EXPECT_EQ(folder.Read("reqsoft.data"), "http://a/1.zip\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AppLifeTest, AnEndSignalWhileTheStartUpChooserIsOpenClosesItAndEndsTheRun) {
+    FrameServices ownDialogs = services;
+    ownDialogs.dialogs = nullptr;  // the program's real start-up chooser
+    CDravenetApp app(ownDialogs);
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });  // fires inside the chooser's loop
+    ASSERT_TRUE(app.InitInstance());                   // would hang if the chooser stayed open
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(app.Run(), 0);
+    app.ExitInstance(0);
 }
 
 }  // namespace

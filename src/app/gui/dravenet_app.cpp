@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 
 #include "app/app_state.h"
@@ -37,7 +38,14 @@ CDravenetApp::CDravenetApp(FrameServices services)
     WatchEndSignals();
 }
 
-CDravenetApp::~CDravenetApp() = default;
+CDravenetApp::~CDravenetApp() {
+    // A later application object makes a pair of its own.
+    delete signalNotifier_;
+    for (int& end : endSignalPipe) {
+        if (end >= 0) ::close(end);
+        end = -1;
+    }
+}
 
 void CDravenetApp::WatchEndSignals() {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, endSignalPipe) != 0) return;
@@ -45,11 +53,7 @@ void CDravenetApp::WatchEndSignals() {
     connect(signalNotifier_, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const ssize_t ignored = ::read(endSignalPipe[1], &byte, 1);
-        // exit() leaves every event loop running now, a modal dialog's too,
-        // without asking the windows to close (the About box refuses to);
-        // the flag covers a signal that comes before the main loop starts.
-        endRequested_ = true;
-        QApplication::exit(0);
+        EndOnSignal();
     });
     struct sigaction action = {};
     action.sa_handler = OnEndSignal;
@@ -76,7 +80,26 @@ bool CDravenetApp::InitInstance() {
     return true;
 }
 
-int CDravenetApp::Run() const { return endRequested_ ? 0 : QApplication::exec(); }
+void CDravenetApp::EndOnSignal() {
+    endRequested_ = true;
+    // Open dialogs are dismissed as cancelled; done() rather than reject(),
+    // since the About box answers reject() by opening a page and staying.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog != nullptr && dialog->isVisible()) dialog->done(QDialog::Rejected);
+    }
+    // Before the main loop has started (the start-up chooser was open), the
+    // flag keeps Run() from entering it.
+    if (inMainLoop_) QApplication::exit(0);
+}
+
+int CDravenetApp::Run() {
+    if (endRequested_) return 0;
+    inMainLoop_ = true;
+    const int exitCode = QApplication::exec();
+    inMainLoop_ = false;
+    return exitCode;
+}
 
 int CDravenetApp::ExitInstance(int exitCode) {
     QtMessageBox ownMessages(mainFrame_.get());

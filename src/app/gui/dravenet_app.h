@@ -30,7 +30,7 @@ public:
 
     // Runs the main event loop unless an end signal came during start-up
     // (while the start-up chooser was open, say); returns its exit code.
-    int Run() const;
+    int Run();
 
     CMainFrame* MainFrame() const { return mainFrame_.get(); }
     // The worker threads of the run, whose steps run in this thread's event
@@ -39,6 +39,8 @@ public:
 
 private:
     void WatchEndSignals();
+    // SIGTERM, SIGINT or SIGHUP: ends the run as Exit does.
+    void EndOnSignal();
 
     FrameServices services_;
     std::unique_ptr<QtUiDispatcher> uiDispatcher_;
@@ -47,4 +49,5 @@ private:
     std::unique_ptr<CMainFrame> mainFrame_;
     QSocketNotifier* signalNotifier_ = nullptr;
     bool endRequested_ = false;
+    bool inMainLoop_ = false;
 };
