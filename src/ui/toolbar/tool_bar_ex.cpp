@@ -200,14 +200,8 @@ bool CToolBarEx::event(QEvent* event) {
         ReadColours();
         RepaintItems();
         break;
-    case QEvent::MouseMove:
-        TrackPointer(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
-        break;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        if (IsShiftClick(event)) return true;
-        break;
     default:
+        if (ConsumesPointerEvent(event)) return true;
         break;
     }
     return QToolBar::event(event);
@@ -225,14 +219,6 @@ bool CToolBarEx::eventFilter(QObject* watched, QEvent* event) {
             PaintSeparator(item);
         }
         return true;
-    case QEvent::MouseMove:
-        TrackPointer(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
-        break;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        // Shift with a click leaves the button alone.
-        if (IsShiftClick(event)) return true;
-        break;
     case QEvent::ToolTip:
         // Only an explicitly given tool tip is shown; QAction would otherwise
         // offer the command's text.
@@ -242,9 +228,25 @@ bool CToolBarEx::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     default:
+        if (ConsumesPointerEvent(event)) return true;
         break;
     }
     return QToolBar::eventFilter(watched, event);
+}
+
+// Pointer events of the bar and of its buttons alike: moves drive the hot
+// tracking; a click with Shift is swallowed, so it presses nothing.
+bool CToolBarEx::ConsumesPointerEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        TrackPointer(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        return IsShiftClick(event);
+    default:
+        return false;
+    }
 }
 
 bool CToolBarEx::IsShiftClick(const QEvent* event) const {

@@ -93,6 +93,7 @@ private:
     void PaintSeparator(QWidget* separator);
 
     bool HasLabels(const QToolButton* button) const;
+    bool ConsumesPointerEvent(QEvent* event);
     bool IsShiftClick(const QEvent* event) const;
     bool IsToolTipOwnText(const QAction* action) const;
 
