@@ -19,12 +19,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_state.h"
+#include "workers/app_state.h"
 #include "app/default_workers.h"
-#include "app/ui_executor.h"
-#include "app/window_port.h"
+#include "workers/ui_executor.h"
+#include "workers/window_port.h"
 #include "app/worker_dispatch.h"
-#include "app/worker_threads.h"
+#include "workers/worker_threads.h"
 #include "net/curl_session.h"
 #include "store/item_store.h"
 

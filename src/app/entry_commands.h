@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/app_state.h"
+#include "workers/app_state.h"
 #include "app/entry_dialogs.h"
-#include "app/window_port.h"
+#include "workers/window_port.h"
 #include "store/item_store.h"
 
 // The entry commands of the main window and of the entry list panel. Both

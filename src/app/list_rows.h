@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/app_state.h"
-#include "app/window_port.h"
+#include "workers/app_state.h"
+#include "workers/window_port.h"
 #include "store/item_store.h"
 
 // The entry list panel's rows and the status texts that follow them.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/worker_context.h"
+#include "workers/worker_context.h"
 
 // Stands in for a worker kind that is not built yet: ends at once, removing
 // its active record, so the dispatch around it works as it will later.

@@ -3,11 +3,11 @@
 #include <memory>
 #include <string_view>
 
-#include "app/app_state.h"
+#include "workers/app_state.h"
 #include "app/download_commands.h"
-#include "app/window_port.h"
-#include "app/worker_context.h"
-#include "app/worker_threads.h"
+#include "workers/window_port.h"
+#include "workers/worker_context.h"
+#include "workers/worker_threads.h"
 #include "store/item_store.h"
 
 // The thread procedures of the four kinds of worker.

@@ -5,7 +5,7 @@
 #include <memory>
 #include <system_error>
 
-#include "app/coalesced_progress.h"
+#include "workers/coalesced_progress.h"
 #include "engine/archive_name.h"
 #include "engine/local_file.h"
 #include "net/internet_exception.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/worker_context.h"
+#include "workers/worker_context.h"
 #include "net/internet_session.h"
 
 // The worker that fetches one requested file over HTTP into the download

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/worker_control.h"
+#include "workers/app_state.h"
+#include "workers/worker_control.h"
 #include "app/worker_dispatch.h"
-#include "app/worker_threads.h"
+#include "workers/worker_threads.h"
 #include "store/item_store.h"
 #include "support/fake_window.h"
 #include "support/manual_executor.h"

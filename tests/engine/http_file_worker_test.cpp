@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "workers/app_state.h"
 #include "app/default_workers.h"
 #include "app/worker_dispatch.h"
-#include "app/worker_threads.h"
+#include "workers/worker_threads.h"
 #include "engine/http_file_worker.h"
 #include "engine/local_file.h"
 #include "net/curl_session.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/window_port.h"
+#include "workers/window_port.h"
 #include "store/item_list.h"
 
 // A window that records what is done to it: the rows of the entry list with

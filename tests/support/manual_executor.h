@@ -6,7 +6,7 @@
 #include <functional>
 #include <mutex>
 
-#include "app/ui_executor.h"
+#include "workers/ui_executor.h"
 
 // The user-interface thread of a test: tasks posted from worker threads run
 // on the test's own thread, in order, when the test asks for them.

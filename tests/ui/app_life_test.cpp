@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QDeadlineTimer>
 
-#include "app/app_state.h"
+#include "workers/app_state.h"
 #include "app/command_ids.h"
 #include "app/gui/dravenet_app.h"
 #include "app/gui/main_frame.h"

@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include "app/app_state.h"
+#include "workers/app_state.h"
 #include "app/gui/main_frame.h"
 #include "store/item_store.h"
 #include "support/fake_message_box.h"

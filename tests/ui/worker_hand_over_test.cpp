@@ -8,11 +8,11 @@
 #include <QThread>
 #include <QTimer>
 
-#include "app/app_state.h"
+#include "workers/app_state.h"
 #include "app/gui/dravenet_app.h"
 #include "app/gui/qt_ui_dispatcher.h"
-#include "app/hand_over.h"
-#include "app/worker_threads.h"
+#include "workers/hand_over.h"
+#include "workers/worker_threads.h"
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
 #include "support/fake_window.h"

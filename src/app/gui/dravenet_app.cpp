@@ -8,10 +8,10 @@
 #include <QDialog>
 #include <QSocketNotifier>
 
-#include "app/app_state.h"
+#include "workers/app_state.h"
 #include "app/default_workers.h"
 #include "app/worker_dispatch.h"
-#include "app/worker_threads.h"
+#include "workers/worker_threads.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/qt_ui_dispatcher.h"
 #include "app/gui/qt_message_box.h"

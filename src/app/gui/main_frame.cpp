@@ -11,7 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/app_state.h"
+#include "workers/app_state.h"
 #include "app/command_ids.h"
 #include "app/download_commands.h"
 #include "app/entry_commands.h"

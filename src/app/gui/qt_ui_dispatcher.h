@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "app/ui_executor.h"
+#include "workers/ui_executor.h"
 
 // Runs the workers' handed-over steps on the thread this object lives on
 // (the user-interface thread), through its event loop. Steps still queued

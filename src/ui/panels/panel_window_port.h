@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/window_port.h"
+#include "workers/window_port.h"
 
 class CListPanel;
 class CStatusView;

@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/coalesced_progress.h"
-#include "app/hand_over.h"
-#include "app/pause_gate.h"
+#include "workers/coalesced_progress.h"
+#include "workers/hand_over.h"
+#include "workers/pause_gate.h"
 #include "support/manual_executor.h"
 
 namespace {

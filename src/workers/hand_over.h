@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/ui_executor.h"
+#include "workers/ui_executor.h"
 
 // The channel through which workers run their steps on the user-interface
 // thread. A step that reads or changes the lists, the process-wide state or

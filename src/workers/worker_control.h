@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/pause_gate.h"
+#include "workers/pause_gate.h"
 
 // The control of one running or halted worker thread: its pause gate, the
 // abort of its current transfer and the end of its thread. Held by the

@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/hand_over.h"
-#include "app/ui_executor.h"
-#include "app/worker_context.h"
-#include "app/worker_control.h"
+#include "workers/hand_over.h"
+#include "workers/ui_executor.h"
+#include "workers/worker_context.h"
+#include "workers/worker_control.h"
 
 // Owns the worker threads of the run and their hand-over to the
 // user-interface thread, and ends them at exit. Used on the user-interface

@@ -1,4 +1,4 @@
-#include "app/coalesced_progress.h"
+#include "workers/coalesced_progress.h"
 
 CoalescedProgress::CoalescedProgress(HandOver& ui, Apply apply, std::chrono::nanoseconds minInterval)
     : ui_(ui), shared_(std::make_shared<Shared>()), minInterval_(minInterval) {

@@ -1,4 +1,4 @@
-#include "app/worker_threads.h"
+#include "workers/worker_threads.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "app/app_state.h"
+#include "workers/app_state.h"
 
 AppState& TheAppState() {
     static AppState* const state = new AppState;

@@ -1,4 +1,4 @@
-#include "app/pause_gate.h"
+#include "workers/pause_gate.h"
 
 void PauseGate::Close() {
     std::lock_guard lock(mutex_);

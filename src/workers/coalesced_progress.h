@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/hand_over.h"
+#include "workers/hand_over.h"
 
 // Progress reports of one worker, coalesced: at most one report waits on the
 // user-interface thread at a time, and when it runs it shows the latest

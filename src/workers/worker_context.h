@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/hand_over.h"
-#include "app/window_port.h"
-#include "app/worker_control.h"
+#include "workers/app_state.h"
+#include "workers/hand_over.h"
+#include "workers/window_port.h"
+#include "workers/worker_control.h"
 #include "store/item_store.h"
 
 // What a worker is given when it is created: the key of its entry (a file's

@@ -1,4 +1,4 @@
-#include "app/worker_control.h"
+#include "workers/worker_control.h"
 
 WorkerControl::~WorkerControl() {
     if (thread_.joinable()) thread_.detach();

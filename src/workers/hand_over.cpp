@@ -1,4 +1,4 @@
-#include "app/hand_over.h"
+#include "workers/hand_over.h"
 
 #include <condition_variable>
 #include <exception>
