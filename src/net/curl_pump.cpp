@@ -1,5 +1,6 @@
 #include "net/curl_pump.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -12,6 +13,15 @@ constexpr int kPollMilliseconds = 1000;
 
 void ThrowMultiError(CURLMcode code) {
     throw InternetException(InternetError::kOther, curl_multi_strerror(code));
+}
+
+// The wait for the network that ends at the deadline at the latest, rounded
+// up so that a wait never ends just before it.
+int PollMilliseconds(std::chrono::steady_clock::time_point deadline) {
+    const auto now = std::chrono::steady_clock::now();
+    if (deadline <= now) return 0;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+    return static_cast<int>(std::min<long long>(left, kPollMilliseconds));
 }
 
 }  // namespace
@@ -39,13 +49,16 @@ void CurlPump::ThrowIfAborted() const {
     if (Aborted()) throw InternetException(InternetError::kAborted, "The operation was canceled");
 }
 
-void CurlPump::RunUntil(const std::function<bool()>& finished) {
+bool CurlPump::RunUntil(const std::function<bool()>& finished,
+                        std::chrono::steady_clock::time_point deadline) {
     for (;;) {
         ThrowIfAborted();
         PerformOnce();
-        if (finished()) return;
+        if (finished()) return true;
         ThrowIfAborted();
-        const CURLMcode code = curl_multi_poll(multi_, nullptr, 0, kPollMilliseconds, nullptr);
+        const int wait = PollMilliseconds(deadline);
+        if (wait <= 0) return false;
+        const CURLMcode code = curl_multi_poll(multi_, nullptr, 0, wait, nullptr);
         if (code != CURLM_OK) ThrowMultiError(code);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -36,8 +37,9 @@ public:
     void ThrowIfAborted() const;
 
     // Moves the transfers on, waiting for the network when nothing is to be
-    // done, until `finished` holds.
-    void RunUntil(const std::function<bool()>& finished);
+    // done, until `finished` holds (true) or the deadline has passed (false).
+    bool RunUntil(const std::function<bool()>& finished,
+                  std::chrono::steady_clock::time_point deadline);
 
 private:
     void PerformOnce();

@@ -35,7 +35,9 @@ std::string RequestUrl(const HttpRequest& request) {
 class CurlSession final : public InternetSession {
 public:
     explicit CurlSession(const CurlSessionSettings& settings)
-        : agent_(settings.agent), pump_(std::make_shared<CurlPump>(settings.abort)) {}
+        : agent_(settings.agent),
+          silenceLimit_(settings.silenceLimit),
+          pump_(std::make_shared<CurlPump>(settings.abort)) {}
 
     std::unique_ptr<InternetFile> OpenURL(const std::string& url,
                                           const OpenUrlOptions& options) override {
@@ -67,10 +69,12 @@ private:
         CurlTransferSettings transfer;
         transfer.agent = agent_;
         transfer.connectTimeout = connectTimeout_;
+        transfer.silenceLimit = silenceLimit_;
         return transfer;
     }
 
     std::string agent_;
+    std::chrono::milliseconds silenceLimit_;
     std::shared_ptr<CurlPump> pump_;
     std::chrono::milliseconds connectTimeout_{0};
     bool closed_ = false;

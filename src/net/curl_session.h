@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -9,6 +10,10 @@
 // Settings of the sessions over libcurl.
 struct CurlSessionSettings {
     std::string agent = "Dravenet";
+    // A transfer that receives nothing for this long fails (kTimedOut), so a
+    // server that accepts and then stays silent cannot hold its reader.
+    // Zero: no limit.
+    std::chrono::milliseconds silenceLimit{60000};
     // When set, aborting it aborts the session too.
     std::shared_ptr<InternetAbort> abort;
 };

@@ -53,6 +53,14 @@ void ParseStatusLine(std::string_view line, int& code, std::string& reason) {
     reason = std::string(rest);
 }
 
+// "Timeout: no data received for 60 s"; limits below a second (tests) in ms.
+InternetException SilenceError(std::chrono::milliseconds limit) {
+    const long long count = limit.count();
+    const std::string span = count % 1000 == 0 ? std::to_string(count / 1000) + " s"
+                                               : std::to_string(count) + " ms";
+    return InternetException(InternetError::kTimedOut, "Timeout: no data received for " + span);
+}
+
 }  // namespace
 
 CurlTransfer::CurlTransfer(std::shared_ptr<CurlPump> pump, const CurlTransferSettings& settings)
@@ -76,6 +84,7 @@ CurlTransfer::~CurlTransfer() { Close(); }
 void CurlTransfer::Configure(const CurlTransferSettings& settings) {
     followsRedirects_ = settings.maxRedirects > 0;
     failOnHttpError_ = settings.failOnHttpError;
+    silenceLimit_ = settings.silenceLimit;
 
     curl_easy_setopt(easy_, CURLOPT_PRIVATE, static_cast<CurlPump::Listener*>(this));
     curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
@@ -129,11 +138,26 @@ void CurlTransfer::AppendHeader(const std::string& line) {
 }
 
 void CurlTransfer::WaitForAnswer() {
-    pump_->RunUntil([this] { return answerBegun_ || finished_; });
+    RunUntil([this] { return answerBegun_ || finished_; });
     if (answerBegun_ && failOnHttpError_ && statusCode_ >= 400) {
         throw InternetException(InternetError::kHttpStatus, HttpStatusText(statusCode_, reason_));
     }
     if (finished_ && result_ != CURLE_OK) throw CurlTransferError(result_, errorText_);
+}
+
+// Only the time spent waiting counts as silence: while the reader is busy
+// elsewhere nobody drives the transfer, and what the server sent meanwhile
+// waits in the socket.
+void CurlTransfer::RunUntil(const std::function<bool()>& done) {
+    using Clock = std::chrono::steady_clock;
+    lastActivity_ = Clock::now();
+    if (silenceLimit_.count() <= 0) {
+        pump_->RunUntil(done, Clock::time_point::max());
+        return;
+    }
+    while (!pump_->RunUntil(done, lastActivity_ + silenceLimit_)) {
+        if (Clock::now() - lastActivity_ >= silenceLimit_) throw SilenceError(silenceLimit_);
+    }
 }
 
 // No exception may cross libcurl: running out of memory fails the transfer.
@@ -146,6 +170,7 @@ std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count
 }
 
 std::size_t CurlTransfer::TakeBody(std::string_view bytes) {
+    lastActivity_ = std::chrono::steady_clock::now();
     if (Unread() >= readAhead_) {
         paused_ = true;
         return CURL_WRITEFUNC_PAUSE;
@@ -175,6 +200,7 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
 // status line and ends with an empty line. The answer has begun once the
 // headers of one end that libcurl will not go past.
 void CurlTransfer::TakeHeaderLine(std::string_view line) {
+    lastActivity_ = std::chrono::steady_clock::now();
     if (StartsWithNoCase(line, "HTTP/")) {
         ParseStatusLine(TrimLineEnd(line), statusCode_, reason_);
         hasLocation_ = false;
@@ -219,7 +245,7 @@ bool CurlTransfer::FillBuffer() {
             if (resumed != CURLE_OK) throw CurlTransferError(resumed, "");
             continue;
         }
-        pump_->RunUntil([this] { return Unread() > 0 || finished_ || paused_; });
+        RunUntil([this] { return Unread() > 0 || finished_ || paused_; });
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@ struct CurlTransferSettings {
     int maxRedirects = 0; // 0: redirections are not followed
     bool failOnHttpError = false;
     std::chrono::milliseconds connectTimeout{0};  // 0: libcurl's own
+    std::chrono::milliseconds silenceLimit{0};    // 0: none
 };
 
 // One libcurl easy handle on the session's multi handle, read by pulling: the
@@ -49,6 +51,9 @@ private:
     void AddHeaders(std::string_view block);
     void AppendHeader(const std::string& line);
     void WaitForAnswer();
+    // Moves the transfer on until `done` holds; raises when nothing at all
+    // arrives for the silence limit while it waits.
+    void RunUntil(const std::function<bool()>& done);
     void ThrowIfUnreadable() const;
     // True once bytes wait in the buffer; false at the end of the body.
     bool FillBuffer();
@@ -63,6 +68,9 @@ private:
     bool followsRedirects_ = false;
     bool failOnHttpError_ = false;
     std::size_t readAhead_;
+    std::chrono::milliseconds silenceLimit_{0};
+    // The start of the current wait or the last bytes received, whichever is later.
+    std::chrono::steady_clock::time_point lastActivity_;
 
     // The answer being received (the last one, when redirected).
     int statusCode_ = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <string>
 #include <thread>
@@ -174,6 +175,25 @@ TEST_F(CurlErrorsTest, StalledReplyGoesOnWhenReleased) {
     server.WaitUntilStalled();
     server.ReleaseStalled();
     EXPECT_EQ(reading.get(), body);
+}
+
+// A server that accepts and then stays silent, before its headers or in
+// mid-body, fails the waiting call once the silence limit has passed.
+TEST_F(CurlErrorsTest, SilentServerRaisesATimeoutAfterTheSilenceLimit) {
+    server.Route("/mute.zip", TestHttpReply::Cut(TestReplyEnding::kStallBeforeHeaders, "body", 0));
+    server.Route("/halfway.zip", TestHttpReply::Cut(TestReplyEnding::kStall, std::string(5000, 'h'), 300));
+    CurlSessionSettings settings;
+    settings.silenceLimit = std::chrono::milliseconds(200);
+    const auto quick = OpenCurlSession(settings);
+
+    const InternetException beforeHeaders = RaisedBy([&] { quick->OpenURL(server.Url("/mute.zip")); });
+    EXPECT_EQ(beforeHeaders.Error(), InternetError::kTimedOut);
+    EXPECT_EQ(beforeHeaders.Message(), "Timeout: no data received for 200 ms");
+
+    auto file = quick->OpenURL(server.Url("/halfway.zip"));
+    const InternetException midBody = RaisedBy([&] { ReadToEnd(*file); });
+    EXPECT_EQ(midBody.Error(), InternetError::kTimedOut);
+    server.ReleaseStalled();
 }
 
 TEST(InternetExceptionTest, MessageIsOneLineOfAtMost199Characters) {
