@@ -2,14 +2,17 @@
 
 #include "app/stand_in_worker.h"
 #include "engine/http_file_worker.h"
+#include "search/search_worker.h"
 
-WorkerProcedures DefaultWorkerProcedures(InternetSessionFactory sessions) {
+WorkerProcedures DefaultWorkerProcedures(InternetSessionFactory sessions, SearchHosts searchHosts) {
     WorkerProcedures procedures;
-    procedures.httpFile = [sessions = std::move(sessions)](WorkerContext& context) {
+    procedures.httpFile = [sessions](WorkerContext& context) {
         HttpFileWorker(context, sessions);
     };
     procedures.ftpFile = EndAtOnceWorker;
     procedures.siteCrawler = EndAtOnceWorker;
-    procedures.search = EndAtOnceWorker;
+    procedures.search = [engines = SearchEngines{sessions, std::move(searchHosts)}](WorkerContext& context) {
+        SearchWorker(context, engines);
+    };
     return procedures;
 }

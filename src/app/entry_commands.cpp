@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/address_text.h"
+#include "store/address_text.h"
 #include "app/list_rows.h"
 
 namespace {

@@ -1,6 +1,8 @@
 #include "app/gui/dravenet_app.h"
 
 #include <csignal>
+#include <cstdlib>
+#include <iostream>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,6 +19,7 @@
 #include "app/gui/qt_message_box.h"
 #include "store/item_store.h"
 #include "net/curl_session.h"
+#include "search/query_hosts.h"
 #include "store/list_files.h"
 
 namespace {
@@ -63,6 +66,14 @@ void CDravenetApp::WatchEndSignals() {
 }
 
 bool CDravenetApp::InitInstance() {
+    // Checked before anything is read or shown: a refused host is never sent.
+    const SearchHostsReading search = ReadSearchHosts([](const char* name) { return std::getenv(name); });
+    if (!search.refusal.empty()) {
+        std::cerr << search.refusal << '\n';
+        QtMessageBox ownMessages;
+        (services_.messages != nullptr ? *services_.messages : ownMessages).ShowMessage(search.refusal);
+        return false;
+    }
     mainFrame_ = std::make_unique<CMainFrame>(services_);
     if (!mainFrame_->Create()) {
         mainFrame_.reset();
@@ -71,7 +82,7 @@ bool CDravenetApp::InitInstance() {
     if (services_.downloads == nullptr) {
         dispatch_ = std::make_unique<WorkerDispatch>(TheStore(), TheAppState(), mainFrame_->Window(),
                                                      *workers_,
-                                                     DefaultWorkerProcedures(CurlSessionFactory()));
+                                                     DefaultWorkerProcedures(CurlSessionFactory(), search.hosts));
         mainFrame_->SetDownloadCommands(dispatch_.get());
     }
     mainFrame_->InitialUpdate();

@@ -22,7 +22,9 @@ public:
     explicit CDravenetApp(FrameServices services = {});
     ~CDravenetApp() override;
 
-    // Creates and shows the main window; false when it cannot be created.
+    // Creates and shows the main window; false when it cannot be created,
+    // or when a search engine host set in the environment is refused (the
+    // message box says why, and nothing has been read or written).
     bool InitInstance();
     // Saves the lists, clears the hand-over slots and ends the workers;
     // returns the exit code.

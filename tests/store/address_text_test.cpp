@@ -1,4 +1,4 @@
-#include "app/address_text.h"
+#include "store/address_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,21 +1,21 @@
-#include "app/address_text.h"
+#include "store/address_text.h"
 
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
-std::string EscapeOf(char c) {
+}  // namespace
+
+std::string PercentEscape(char c) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     const auto byte = static_cast<unsigned char>(c);
     return {'%', kHex[byte >> 4], kHex[byte & 0x0F]};
 }
 
-}  // namespace
-
 std::string EscapeBlanks(std::string_view address, std::size_t capacity) {
     std::string stored;
     for (char c : address) {
-        const std::string piece = IsBlank(c) ? EscapeOf(c) : std::string(1, c);
+        const std::string piece = IsBlank(c) ? PercentEscape(c) : std::string(1, c);
         if (stored.size() + piece.size() > capacity) break;
         stored += piece;
     }

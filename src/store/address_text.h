@@ -10,5 +10,8 @@
 // escape so that it fits a field of `capacity` bytes.
 std::string EscapeBlanks(std::string_view address, std::size_t capacity);
 
+// The byte as a %XX escape, with capital hex digits.
+std::string PercentEscape(char c);
+
 // "http://" in front of an address that holds no "//".
 std::string WithDefaultScheme(std::string_view address);

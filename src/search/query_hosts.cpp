@@ -1,0 +1,112 @@
+#include "search/query_hosts.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cstddef>
+
+namespace {
+
+constexpr std::size_t kMaxHostNameLength = 253;
+constexpr std::size_t kMaxLabelLength = 63;
+constexpr std::size_t kMaxPortDigits = 5;
+constexpr long kMaxPort = 65535;
+// "[" + the longest IPv6 text + "]" or the longest name, then ":65535".
+constexpr std::size_t kMaxHostTextLength = kMaxHostNameLength + 1 + kMaxPortDigits;
+// How much of a refused text the message repeats.
+constexpr std::size_t kShownValueLength = 80;
+
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool IsValidPort(std::string_view port) {
+    if (port.empty() || port.size() > kMaxPortDigits) return false;
+    if (!std::all_of(port.begin(), port.end(), IsAsciiDigit)) return false;
+    long value = 0;
+    for (char c : port) value = value * 10 + (c - '0');
+    return value >= 1 && value <= kMaxPort;
+}
+
+bool IsValidLabel(std::string_view label) {
+    if (label.empty() || label.size() > kMaxLabelLength) return false;
+    if (label.front() == '-' || label.back() == '-') return false;
+    return std::all_of(label.begin(), label.end(),
+                       [](char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '-'; });
+}
+
+bool ParsesAs(int family, std::string_view address) {
+    const std::string text(address);
+    unsigned char parsed[16];
+    return ::inet_pton(family, text.c_str(), parsed) == 1;
+}
+
+// A host name of dot-separated labels; digits and dots alone must make an
+// IPv4 address, so "1.2.3" or "300.1.1.1" is no host.
+bool IsValidHostName(std::string_view host) {
+    if (host.empty() || host.size() > kMaxHostNameLength) return false;
+    if (std::all_of(host.begin(), host.end(), [](char c) { return IsAsciiDigit(c) || c == '.'; })) {
+        return ParsesAs(AF_INET, host);
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t dot = host.find('.', start);
+        if (!IsValidLabel(host.substr(start, dot - start))) return false;
+        if (dot == std::string_view::npos) return true;
+        start = dot + 1;
+    }
+}
+
+// The text of a value for a message: cut, with unprintable bytes as '?'.
+std::string Shown(std::string_view value) {
+    std::string shown(value.substr(0, kShownValueLength));
+    for (char& c : shown) {
+        if (c < 0x20 || c > 0x7e) c = '?';
+    }
+    if (value.size() > kShownValueLength) shown += "...";
+    return shown;
+}
+
+}  // namespace
+
+std::optional<std::string> QueryHostProblem(std::string_view host) {
+    if (host.empty()) return "it is empty";
+    if (host.size() > kMaxHostTextLength) return "it is too long";
+    if (host.find('/') != std::string_view::npos) return "give the host alone, without a scheme or a path";
+    std::string_view name = host;
+    std::optional<std::string_view> port;
+    if (host.front() == '[') {
+        const std::size_t close = host.find(']');
+        if (close == std::string_view::npos || !ParsesAs(AF_INET6, host.substr(1, close - 1))) {
+            return "it is no IPv6 address in brackets";
+        }
+        const std::string_view rest = host.substr(close + 1);
+        if (!rest.empty() && rest.front() != ':') return "only a port may follow the address";
+        if (!rest.empty()) port = rest.substr(1);
+    } else {
+        const std::size_t colon = host.find(':');
+        if (colon != std::string_view::npos) {
+            name = host.substr(0, colon);
+            port = host.substr(colon + 1);
+        }
+        if (!IsValidHostName(name)) return "it is no host name or address";
+    }
+    if (port && !IsValidPort(*port)) return "the port must be a number from 1 to 65535";
+    return std::nullopt;
+}
+
+SearchHostsReading ReadSearchHosts(const std::function<const char*(const char* name)>& lookup) {
+    SearchHostsReading reading;
+    for (auto [variable, host] : {std::pair{kAltavistaHostVariable, &reading.hosts.altavista},
+                                  std::pair{kYahooHostVariable, &reading.hosts.yahoo}}) {
+        const char* value = lookup(variable);
+        if (value == nullptr) continue;
+        if (const std::optional<std::string> problem = QueryHostProblem(value)) {
+            reading.refusal = std::string(variable) + " is set to \"" + Shown(value) + "\": " + *problem +
+                              ".\nIt must be a host name or address with an optional :port, such as "
+                              "search.example.org or 127.0.0.1:8080.";
+            return reading;
+        }
+        *host = value;
+    }
+    return reading;
+}
