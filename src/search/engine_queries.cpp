@@ -46,16 +46,8 @@ std::optional<std::string> ResultLink(std::string_view line, std::string_view ow
     return stored;
 }
 
-template <typename Closable>
-void CloseQuietly(Closable& closable) {
-    try {
-        closable.Close();
-    } catch (const InternetException&) {
-    }
-}
-
-// The links of the result page, or nothing when it could not be read.
-// Worker thread.
+// The links of the result page, or nothing when it could not be read. The
+// page, then the session, close as they go out of scope. Worker thread.
 std::optional<std::vector<std::string>> ReadResultLinks(const EngineDesign& engine, const std::string& url,
                                                         const InternetSessionFactory& sessions,
                                                         WorkerControl* control) {
@@ -77,8 +69,6 @@ std::optional<std::vector<std::string>> ReadResultLinks(const EngineDesign& engi
                 links.push_back(std::move(*link));
             }
         }
-        CloseQuietly(*page);
-        CloseQuietly(*session);
     } catch (const InternetException&) {
         return std::nullopt;
     }
