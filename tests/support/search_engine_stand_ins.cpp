@@ -16,32 +16,23 @@ SearchHosts SearchEngineStandIns::Hosts() const {
     return ReadSearchHosts([](const char* name) { return std::getenv(name); }).hosts;
 }
 
-std::string SearchEngineStandIns::AltavistaTarget(std::string_view queryText) {
-    return "/cgi-bin/query?pg=q&kl=XX&stype=stext&q=" + std::string(queryText) + "&search.x=19&search.y=9";
-}
-
-std::string SearchEngineStandIns::YahooTarget(std::string_view queryText) {
-    return "/bin/search?p=" + std::string(queryText);
-}
-
 void SearchEngineStandIns::ServeAltavista(std::string_view queryText, TestHttpReply reply) {
-    altavista.Route(AltavistaTarget(queryText), std::move(reply));
+    altavista.Route("/cgi-bin/query?pg=q&kl=XX&stype=stext&q=" + std::string(queryText) + "&search.x=19&search.y=9",
+                    std::move(reply));
 }
 
 void SearchEngineStandIns::ServeYahoo(std::string_view queryText, TestHttpReply reply) {
-    yahoo.Route(YahooTarget(queryText), std::move(reply));
+    yahoo.Route("/bin/search?p=" + std::string(queryText), std::move(reply));
 }
 
 std::string ResultPage(const std::vector<std::string>& links) {
-    std::string page = "<html><head><title>Results</title></head>\r\n<body>\r\n";
+    std::string page = "<html><body>\r\n";
     for (const std::string& link : links) page += "<p><a href=\"" + link + "\">" + link + "</a>\r\n<br>\r\n";
     return page + "</body></html>\r\n";
 }
 
-std::vector<std::string> NumberedLinks(std::string_view site, int count, int first) {
+std::vector<std::string> NumberedLinks(std::string_view site, int count) {
     std::vector<std::string> links;
-    for (int i = first; i < first + count; ++i) {
-        links.push_back("http://" + std::string(site) + "/" + std::to_string(i) + ".zip");
-    }
+    for (int i = 1; i <= count; ++i) links.push_back("http://" + std::string(site) + "/" + std::to_string(i) + ".zip");
     return links;
 }

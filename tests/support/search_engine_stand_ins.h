@@ -7,10 +7,9 @@
 #include "search/query_hosts.h"
 #include "support/test_http_server.h"
 
-// A stand-in of each search engine, each on a test server of its own and
-// reached the way the program reaches the engines: the two host variables
-// name them while this object lives, and Hosts() reads them back as the
-// program does at its start.
+// A stand-in of each search engine on a test server of its own, reached as
+// the program reaches the engines: the two host variables name them while
+// this object lives, and Hosts() reads them back as the program's start does.
 class SearchEngineStandIns {
 public:
     SearchEngineStandIns();
@@ -19,22 +18,16 @@ public:
     SearchEngineStandIns& operator=(const SearchEngineStandIns&) = delete;
 
     SearchHosts Hosts() const;
-
-    // The request targets of the two engines' queries for a query text as
-    // sent (blanks already '+', escapes already made).
-    static std::string AltavistaTarget(std::string_view queryText);
-    static std::string YahooTarget(std::string_view queryText);
-
-    // Serves the page as the answer of each engine to that query text.
+    // Each engine's answer to its query with this query text (as sent).
     void ServeAltavista(std::string_view queryText, TestHttpReply reply);
     void ServeYahoo(std::string_view queryText, TestHttpReply reply);
+    std::size_t RequestCount() const { return altavista.Requests().size() + yahoo.Requests().size(); }
 
     TestHttpServer altavista;
     TestHttpServer yahoo;
 };
 
-// A result page with one anchor line per link, between lines without links.
+// A result page with a line for each link, between lines without links.
 std::string ResultPage(const std::vector<std::string>& links);
-
-// `count` links http://<site>/<first>.zip, http://<site>/<first + 1>.zip, ...
-std::vector<std::string> NumberedLinks(std::string_view site, int count, int first = 1);
+// http://<site>/1.zip, http://<site>/2.zip, ... up to `count`.
+std::vector<std::string> NumberedLinks(std::string_view site, int count);
