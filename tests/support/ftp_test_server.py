@@ -12,7 +12,7 @@ import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import ActiveDTP, FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -39,6 +39,18 @@ class HeldFile:
         return getattr(self._file, name)
 
 
+class HandedOverActiveDTP(ActiveDTP):
+    """pyftpdlib's ActiveDTP hands its connected socket over to the data
+    channel but keeps its descriptor number, and unregisters that number
+    again when the session ends. By then the number may belong to a newer
+    connection, which the server would no longer serve. Forgetting it once
+    the socket is handed over keeps the server answering."""
+
+    def handle_connect(self):
+        super().handle_connect()
+        self._fileno = None
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("root")
@@ -55,6 +67,7 @@ def main():
     handler = FTPHandler
     handler.authorizer = authorizer
     handler.abstracted_fs = Filesystem
+    handler.active_dtp = HandedOverActiveDTP
     handler.use_sendfile = args.hold_after is None  # the wrapper must see each read
     logging.basicConfig(level=logging.ERROR)
 
