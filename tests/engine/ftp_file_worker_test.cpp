@@ -2,19 +2,15 @@
 
 #include <chrono>
 #include <filesystem>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/default_workers.h"
-#include "app/worker_dispatch.h"
+#include "engine/file_worker_steps.h"
 #include "engine/ftp_file_worker.h"
 #include "net/curl_session.h"
-#include "store/item_store.h"
-#include "workers/app_state.h"
-#include "workers/worker_threads.h"
-#include "support/fake_window.h"
-#include "support/manual_executor.h"
+#include "support/file_worker_fixture.h"
+#include "support/internet_checks.h"
 #include "support/temp_folder.h"
 #include "support/test_ftp_server.h"
 #include "support/test_http_server.h"
@@ -23,69 +19,31 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string Bytes(std::size_t count) {
-    std::string bytes(count, '\0');
-    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>((i * 7919 + i / 255) & 0xff);
-    return bytes;
-}
-
 // Requested ftp addresses fetched by the real FtpFileWorker through the
 // dispatch from a pyftpdlib server on 127.0.0.1, which serves x.zip,
 // pub/tools/x.zip and readme.txt.
-class FtpFileWorkerTest : public ::testing::Test {
+class FtpFileWorkerTest : public FileWorkerFixture {
 protected:
-    explicit FtpFileWorkerTest(std::optional<std::size_t> holdAfter = std::nullopt) : ftp(served.Path(), holdAfter) {
+    explicit FtpFileWorkerTest(std::optional<std::size_t> holdAfter = std::nullopt)
+        : ftp(served.Path(), holdAfter) {
         std::filesystem::create_directories(served / "pub" / "tools");
         served.Write("x.zip", body);
-        served.Write("pub/tools/x.zip", Bytes(20000));
+        served.Write("pub/tools/x.zip", body.substr(0, 20000));
         served.Write("readme.txt", "text");
-    }
-
-    // Adds the address as the newest entry, shows the requested files with
-    // it selected (row 0) and starts its worker.
-    void Start(const std::string& url) {
-        store.RequestedFiles.AppendUrl(url);
-        window.Show(store.RequestedFiles);
-        window.Select({0});
-        StartSelected();
-    }
-
-    void StartSelected() {
-        if (!dispatch) {
-            WorkerProcedures procedures = DefaultWorkerProcedures(sessions);
-            // Every block's report is handed over, so tests see the last figure.
-            procedures.ftpFile = [this](WorkerContext& context) {
-                FtpFileWorker(context, sessions, std::chrono::nanoseconds::zero());
-            };
-            dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads, procedures);
-        }
-        dispatch->StartWorker();
-    }
-
-    bool RunUntilDone() {
-        return executor.RunUntil([&] { return store.ActiveFileDownloads.Count() == 0; });
+        sessions = CurlSessionFactory();
     }
 
     std::string Status(int position) const { return store.RequestedFiles.GetAt(position)->status.Str(); }
 
-    const std::string body = Bytes(300000);
-    TempFolder folder;
-    ScopedCurrentDirectory inFolder{folder.Path()};
+    const std::string body = PatternedBytes(300000);
     TempFolder served;
     TestFtpServer ftp;
-    InternetSessionFactory sessions = CurlSessionFactory();
-    ManualExecutor executor;
-    ItemStore store;
-    AppState state;
-    FakeWindow window;
-    WorkerThreads threads{executor};
-    std::unique_ptr<WorkerDispatch> dispatch;
 };
 
 TEST_F(FtpFileWorkerTest, FetchesAfterChangingDirectoryOrFromTheLoginDirectory) {
     Start(ftp.Url("/pub/tools/x.zip"));
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_TRUE(folder.Read("Software/x.zip") == Bytes(20000));
+    EXPECT_TRUE(folder.Read("Software/x.zip") == body.substr(0, 20000));
     Start(ftp.Url("/x.zip"));
     ASSERT_TRUE(RunUntilDone());
     EXPECT_TRUE(folder.Read("Software/x.zip") == body);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "net/internet_exception.h"
@@ -26,4 +28,16 @@ inline std::string ReadToEnd(InternetFile& file) {
     char block[255];
     while (const std::size_t got = file.Read(block, sizeof block)) body.append(block, got);
     return body;
+}
+
+// Bytes that differ from block to block, so a lost, doubled or reordered
+// block shows.
+inline std::string PatternedBytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = 12345;
+    for (char& byte : bytes) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
 }
