@@ -4,8 +4,7 @@
 #include "net/internet_session.h"
 #include "search/query_hosts.h"
 
-// The workers of the program: HttpFileWorker for requested files over HTTP
-// and SearchWorker for search projects, whose queries go to the given hosts;
-// the FTP worker and the crawler are stand-ins that end at once until they
-// are built.
+// The workers of the program: HttpFileWorker and FtpFileWorker for requested
+// files and SearchWorker for search projects, whose queries go to the given
+// hosts; the crawler is a stand-in that ends at once until it is built.
 WorkerProcedures DefaultWorkerProcedures(InternetSessionFactory sessions, SearchHosts searchHosts = {});

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 
 // A file being written by a download worker, buffered so that small blocks
 // reach the disk in large writes. Failures raise LocalFileError with the
@@ -33,3 +34,7 @@ private:
     int fd_ = -1;
     std::size_t buffered_ = 0;
 };
+
+// Whether a name taken from an address may be a file directly inside the
+// download folder: not empty, "." or "..", no '/' or NUL, at most 255 bytes.
+bool IsSafeLocalName(std::string_view name);

@@ -13,6 +13,7 @@ InternetError ErrorKind(CURLcode code) {
         case CURLE_COULDNT_CONNECT:
             return InternetError::kCannotConnect;
         case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_FTP_ACCEPT_TIMEOUT:
             return InternetError::kTimedOut;
         case CURLE_RECV_ERROR:
         case CURLE_SEND_ERROR:
@@ -26,6 +27,10 @@ InternetError ErrorKind(CURLcode code) {
             return InternetError::kTooManyRedirects;
         case CURLE_ABORTED_BY_CALLBACK:
             return InternetError::kAborted;
+        case CURLE_REMOTE_ACCESS_DENIED:
+        case CURLE_REMOTE_FILE_NOT_FOUND:
+        case CURLE_FTP_COULDNT_RETR_FILE:
+            return InternetError::kRemoteRefused;
         default:
             return InternetError::kOther;
     }
@@ -36,4 +41,9 @@ InternetError ErrorKind(CURLcode code) {
 InternetException CurlTransferError(CURLcode code, std::string_view errorBuffer) {
     const std::string_view text = errorBuffer.empty() ? curl_easy_strerror(code) : errorBuffer;
     return InternetException(ErrorKind(code), text);
+}
+
+InternetException CurlFtpError(CURLcode code, std::string_view lastReply) {
+    const bool refusal = !lastReply.empty() && (lastReply.front() == '4' || lastReply.front() == '5');
+    return InternetException(ErrorKind(code), refusal ? lastReply : curl_easy_strerror(code));
 }

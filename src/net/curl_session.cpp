@@ -6,6 +6,7 @@
 
 #include <curl/curl.h>
 
+#include "net/curl_ftp_connection.h"
 #include "net/curl_pump.h"
 #include "net/curl_transfer.h"
 #include "net/internet_exception.h"
@@ -54,6 +55,10 @@ public:
         transfer.verb = request.verb;
         transfer.headers = request.headers;
         return std::make_unique<CurlTransfer>(pump_, transfer);
+    }
+
+    std::unique_ptr<FtpConnection> GetFtpConnection(const std::string& server) override {
+        return ConnectCurlFtp(pump_, CommonSettings(), server);
     }
 
     void SetConnectTimeout(std::chrono::milliseconds timeout) override { connectTimeout_ = timeout; }

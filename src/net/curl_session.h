@@ -19,7 +19,8 @@ struct CurlSessionSettings {
 };
 
 // A session over libcurl's multi interface: plain HTTP, HTTPS checked against
-// the system's certificate store, and ftp addresses through OpenURL.
+// the system's certificate store, ftp addresses through OpenURL, and FTP
+// connections (GetFtpConnection).
 std::unique_ptr<InternetSession> OpenCurlSession(const CurlSessionSettings& settings = {});
 
 // A factory of such sessions, all sharing the settings' abort switch.

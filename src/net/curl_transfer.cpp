@@ -82,6 +82,7 @@ CurlTransfer::CurlTransfer(std::shared_ptr<CurlPump> pump, const CurlTransferSet
 CurlTransfer::~CurlTransfer() { Close(); }
 
 void CurlTransfer::Configure(const CurlTransferSettings& settings) {
+    ftp_ = StartsWithNoCase(settings.url, "ftp://");
     followsRedirects_ = settings.maxRedirects > 0;
     failOnHttpError_ = settings.failOnHttpError;
     silenceLimit_ = settings.silenceLimit;
@@ -112,6 +113,15 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
         curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, settings.verb.c_str());
     }
     AddHeaders(settings.headers);
+    ConfigureFtp(settings.ftp);
+}
+
+void CurlTransfer::ConfigureFtp(FtpRequest request) {
+    if (request == FtpRequest::kDefault) return;
+    curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");  // active: the address of the control connection
+    curl_easy_setopt(easy_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    if (request == FtpRequest::kChangeDirectory) curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    if (request == FtpRequest::kListNames) curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, 1L);
 }
 
 // A header block holds lines ended by "\r\n" (or a bare "\n"); libcurl wants
@@ -142,7 +152,7 @@ void CurlTransfer::WaitForAnswer() {
     if (answerBegun_ && failOnHttpError_ && statusCode_ >= 400) {
         throw InternetException(InternetError::kHttpStatus, HttpStatusText(statusCode_, reason_));
     }
-    if (finished_ && result_ != CURLE_OK) throw CurlTransferError(result_, errorText_);
+    if (finished_ && result_ != CURLE_OK) throw Failure();
 }
 
 // Only the time spent waiting counts as silence: while the reader is busy
@@ -201,6 +211,10 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
 // headers of one end that libcurl will not go past.
 void CurlTransfer::TakeHeaderLine(std::string_view line) {
     lastActivity_ = std::chrono::steady_clock::now();
+    if (ftp_) {
+        TakeFtpReply(line);
+        return;
+    }
     if (StartsWithNoCase(line, "HTTP/")) {
         ParseStatusLine(TrimLineEnd(line), statusCode_, reason_);
         hasLocation_ = false;
@@ -217,10 +231,22 @@ void CurlTransfer::TakeHeaderLine(std::string_view line) {
     if (!interim && !followed) answerBegun_ = true;
 }
 
+// For FTP libcurl hands over the server's replies as header lines; the
+// lines that start with a reply code are kept, the last one standing.
+void CurlTransfer::TakeFtpReply(std::string_view line) {
+    const auto digit = [&](std::size_t i) { return i < line.size() && line[i] >= '0' && line[i] <= '9'; };
+    if (!digit(0) || !digit(1) || !digit(2)) return;
+    lastReply_.assign(TrimLineEnd(line).substr(0, InternetException::kMaxMessageLength));
+}
+
 void CurlTransfer::OnTransferDone(CURLcode result) {
     finished_ = true;
     result_ = result;
     errorText_ = std::string(errorBuffer_, ::strnlen(errorBuffer_, sizeof errorBuffer_));
+}
+
+InternetException CurlTransfer::Failure() const {
+    return ftp_ ? CurlFtpError(result_, lastReply_) : CurlTransferError(result_, errorText_);
 }
 
 void CurlTransfer::SetReadBufferSize(std::size_t bytes) {
@@ -235,7 +261,7 @@ void CurlTransfer::ThrowIfUnreadable() const {
 bool CurlTransfer::FillBuffer() {
     while (Unread() == 0) {
         if (finished_) {
-            if (result_ != CURLE_OK) throw CurlTransferError(result_, errorText_);
+            if (result_ != CURLE_OK) throw Failure();
             return false;
         }
         if (paused_) {

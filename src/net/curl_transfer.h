@@ -9,7 +9,15 @@
 #include <curl/curl.h>
 
 #include "net/curl_pump.h"
+#include "net/internet_exception.h"
 #include "net/internet_file.h"
+
+// What an FTP transfer of the FTP connection asks of the server: only the
+// change to the address's directory, the names in that directory (NLST), or
+// the file (in binary). Such transfers are active (the server connects back)
+// and reach the directory with one CWD of its whole path. kDefault: libcurl's
+// own way for an ftp address opened as a URL.
+enum class FtpRequest { kDefault, kChangeDirectory, kListNames, kRetrieve };
 
 // What one transfer asks for.
 struct CurlTransferSettings {
@@ -21,6 +29,7 @@ struct CurlTransferSettings {
     bool failOnHttpError = false;
     std::chrono::milliseconds connectTimeout{0};  // 0: libcurl's own
     std::chrono::milliseconds silenceLimit{0};    // 0: none
+    FtpRequest ftp = FtpRequest::kDefault;
 };
 
 // One libcurl easy handle on the session's multi handle, read by pulling: the
@@ -45,9 +54,11 @@ private:
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
     std::size_t TakeBody(std::string_view bytes);
     void TakeHeaderLine(std::string_view line);
+    void TakeFtpReply(std::string_view line);
     void OnTransferDone(CURLcode result) override;
 
     void Configure(const CurlTransferSettings& settings);
+    void ConfigureFtp(FtpRequest request);
     void AddHeaders(std::string_view block);
     void AppendHeader(const std::string& line);
     void WaitForAnswer();
@@ -55,6 +66,7 @@ private:
     // arrives for the silence limit while it waits.
     void RunUntil(const std::function<bool()>& done);
     void ThrowIfUnreadable() const;
+    InternetException Failure() const;
     // True once bytes wait in the buffer; false at the end of the body.
     bool FillBuffer();
     std::size_t Unread() const { return buffer_.size() - head_; }
@@ -65,6 +77,7 @@ private:
     curl_slist* headerList_ = nullptr;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
 
+    bool ftp_ = false;
     bool followsRedirects_ = false;
     bool failOnHttpError_ = false;
     std::size_t readAhead_;
@@ -84,4 +97,6 @@ private:
     bool finished_ = false;
     CURLcode result_ = CURLE_OK;
     std::string errorText_;
+    // FTP: the server's last reply line, cut to the length of a message.
+    std::string lastReply_;
 };

@@ -16,6 +16,7 @@ enum class InternetError : int {
     kConnectionBroken,   // reset, closed early or otherwise cut in mid-transfer
     kTooManyRedirects,
     kHttpStatus,         // the server answered 400 or above
+    kRemoteRefused,      // an FTP server refused the directory or file asked for
     kAborted,            // the session was aborted (program exit)
     kClosed,             // a call on a file or session that was already closed
 };

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "net/ftp_connection.h"
 #include "net/internet_file.h"
 
 // How OpenURL treats the answer.
@@ -47,6 +48,13 @@ public:
 
     // Sends the request and returns once the answer's headers have arrived.
     virtual std::unique_ptr<HttpFile> SendRequest(const HttpRequest& request) = 0;
+
+    // Connects to an FTP server and logs in anonymously. The server is a host
+    // name or address (an IPv6 one in brackets), optionally followed by
+    // ":port" (21 without); transfers are active (the server connects back).
+    // A server text holding a user name ('@') or other characters that
+    // cannot stand in a host name is refused before any look-up.
+    virtual std::unique_ptr<FtpConnection> GetFtpConnection(const std::string& server) = 0;
 
     // Bound on setting up a connection, for the calls that follow.
     virtual void SetConnectTimeout(std::chrono::milliseconds timeout) = 0;

@@ -18,6 +18,7 @@
 #include "support/fake_internet.h"
 #include "support/fake_message_box.h"
 #include "support/fake_window.h"
+#include "support/file_worker_fixture.h"
 #include "support/manual_executor.h"
 #include "support/temp_folder.h"
 #include "support/test_http_server.h"
@@ -37,47 +38,15 @@ std::string Bytes(std::size_t count) {
 
 // Requested files downloaded by the real HttpFileWorker through the dispatch,
 // with the Internet either scripted (SteppableInternet) or a local test server.
-class HttpFileWorkerTest : public ::testing::Test {
+class HttpFileWorkerTest : public FileWorkerFixture {
 protected:
+    HttpFileWorkerTest() { sessions = internet.Factory(); }
+
     void UseTestServer() { sessions = CurlSessionFactory(); }
-
-    // Adds the file as the newest entry, shows the requested files with it
-    // selected (row 0) and starts its worker.
-    void Start(const std::string& url) {
-        store.RequestedFiles.AppendUrl(url);
-        window.Show(store.RequestedFiles);
-        window.Select({0});
-        StartSelected();
-    }
-
-    void StartSelected() {
-        if (!dispatch) {
-            WorkerProcedures procedures = DefaultWorkerProcedures(sessions);
-            // Every block's report is handed over, so tests see each figure.
-            procedures.httpFile = [this](WorkerContext& context) {
-                HttpFileWorker(context, sessions, std::chrono::nanoseconds::zero());
-            };
-            dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads, procedures);
-        }
-        dispatch->StartWorker();
-    }
-
-    bool RunUntilDone() {
-        return executor.RunUntil([&] { return store.ActiveFileDownloads.Count() == 0; });
-    }
 
     std::string Saved(const std::string& name) const { return folder.Read("Software/" + name); }
 
-    TempFolder folder;
-    ScopedCurrentDirectory inFolder{folder.Path()};
     SteppableInternet internet;
-    InternetSessionFactory sessions = internet.Factory();
-    ManualExecutor executor;
-    ItemStore store;
-    AppState state;
-    FakeWindow window;
-    WorkerThreads threads{executor};
-    std::unique_ptr<WorkerDispatch> dispatch;
 };
 
 TEST_F(HttpFileWorkerTest, ACompletedDownloadIsSavedWholeAndMovesToTheDownloadedFiles) {

@@ -7,29 +7,10 @@
 
 #include "net/curl_session.h"
 #include "net/internet_exception.h"
+#include "support/internet_checks.h"
 #include "support/test_http_server.h"
 
 namespace {
-
-// Runs the call and returns the InternetException it raised; fails the test
-// when it raised none.
-template <typename Call>
-InternetException RaisedBy(Call call) {
-    try {
-        call();
-    } catch (const InternetException& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no InternetException was raised";
-    return InternetException(InternetError::kOther, "none");
-}
-
-std::string ReadToEnd(InternetFile& file) {
-    std::string body;
-    char block[255];
-    while (const std::size_t got = file.Read(block, sizeof block)) body.append(block, got);
-    return body;
-}
 
 class CurlErrorsTest : public ::testing::Test {
 protected:

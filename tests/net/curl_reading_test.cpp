@@ -6,21 +6,10 @@
 
 #include "net/curl_session.h"
 #include "net/internet_exception.h"
+#include "support/internet_checks.h"
 #include "support/test_http_server.h"
 
 namespace {
-
-// Bytes that differ from block to block, so a lost, doubled or reordered
-// block shows.
-std::string PatternedBytes(std::size_t size) {
-    std::string bytes(size, '\0');
-    std::uint32_t state = 12345;
-    for (char& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
 
 std::string ReadAllInBlocks(InternetFile& file, std::size_t blockSize) {
     std::string body;

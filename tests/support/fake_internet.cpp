@@ -74,6 +74,10 @@ public:
         return std::make_unique<FakeFile>(script_.Open(url));
     }
 
+    std::unique_ptr<FtpConnection> GetFtpConnection(const std::string& server) override {
+        throw UnknownHostError(server);
+    }
+
     void SetConnectTimeout(std::chrono::milliseconds) override {}
     void Close() override {}
     void Abort() override {}

@@ -17,8 +17,8 @@ InternetException UnknownHostError(std::string_view host);
 
 // A scripted Internet layer for tests of its users: each address gets a body
 // (with a status code), an error on opening, or an error after some bytes.
-// Addresses without a script fail as an unknown host, so no test reaches the
-// network. Sessions from Factory() share the script. Thread-safe.
+// Addresses without a script, and every FTP server, fail as an unknown host,
+// so no test reaches the network. Sessions from Factory() share the script. Thread-safe.
 class FakeInternet {
 public:
     struct Answer {

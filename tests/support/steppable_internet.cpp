@@ -73,6 +73,10 @@ public:
         throw InternetException(InternetError::kOther, "Not scripted");
     }
 
+    std::unique_ptr<FtpConnection> GetFtpConnection(const std::string& server) override {
+        throw UnknownHostError(server);
+    }
+
     void SetConnectTimeout(std::chrono::milliseconds) override {}
     void Close() override {}
     void Abort() override { aborted_->store(true); }

@@ -29,8 +29,8 @@ struct SteppedAnswer {
 // A scripted Internet whose reads a test can step through: each read may be
 // cut short and preceded by a hook running on the reading thread, and Abort
 // is honoured, so a worker test can act at a chosen point of a transfer.
-// Unknown addresses fail like an unknown host (see FakeInternet for the
-// plainer script).
+// Unknown addresses and FTP servers fail like an unknown host (see
+// FakeInternet for the plainer script).
 class SteppableInternet {
 public:
     // Set up before any session is made; not changed while workers run.

@@ -1,6 +1,7 @@
-// Runs HttpFileWorker through the worker dispatch, as the program does, with
+// Runs the file worker of the address (HttpFileWorker, or FtpFileWorker for
+// an ftp:// address) through the worker dispatch, as the program does, with
 // this thread as the user-interface thread serving the handed-over steps.
-//   http_file_worker_bench <url> [downloads]
+//   file_worker_bench <url> [downloads]
 // Starts that many downloads of the address at once (each with its own
 // "?copy=N" so each entry and local file is its own), into ./Software, and
 // prints the rate and how long handed-over steps waited before they ran:

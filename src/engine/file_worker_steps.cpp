@@ -1,0 +1,152 @@
+#include "engine/file_worker_steps.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "engine/archive_name.h"
+#include "engine/local_file.h"
+
+namespace {
+
+constexpr int kRequestedFilesList = 1;
+constexpr int kDownloadedFilesList = 3;
+constexpr std::size_t kBlockSize = 255;
+
+constexpr const char* kNotAnArchiveMessage =
+    "The file you are trying to download \nis not an archive file!\nPlease check your URL!";
+constexpr const char* kInvalidLocalNameMessage = "Invalid local file name";
+
+}  // namespace
+
+std::string ProgressText(std::uint32_t bytes) {
+    const float kilobytes = static_cast<float>(bytes) * 0.0009765625f;
+    char text[64];
+    std::snprintf(text, sizeof text, "Downloading...%.02fk read", static_cast<double>(kilobytes));
+    return text;
+}
+
+FileWorkerSteps::FileWorkerSteps(WorkerContext& context, FileWorkerTexts texts)
+    : context_(context), url_(context.key), texts_(texts) {}
+
+bool FileWorkerSteps::Step(std::function<void()> step) {
+    return context_.PassGate() && context_.OnUi(std::move(step));
+}
+
+int FileWorkerSteps::Position() const { return context_.store.RequestedFiles.FindByName(url_); }
+
+bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
+                              std::chrono::nanoseconds progressInterval) {
+    if (!IsSafeLocalName(name)) throw LocalFileError(kInvalidLocalNameMessage);
+    LocalFile local(DownloadFolder() / name);
+
+    CoalescedProgress progress(*context_.ui, MakeProgressReport(), progressInterval);
+    char block[kBlockSize + 1];
+    std::uint32_t total = 0;
+    for (;;) {
+        if (!context_.PassGate()) return false;
+        const std::size_t count = remote.Read(block, kBlockSize);
+        if (count == 0) break;
+        local.Write(block, count);
+        total += static_cast<std::uint32_t>(count);  // wraps like the 32-bit counter it is
+        progress.Report(total);
+    }
+    CloseQuietly(remote);
+    local.Close();
+    return true;
+}
+
+// The report runs on the user-interface thread, maybe after the worker is
+// gone; it holds what it needs by value.
+CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport() const {
+    return [url = url_, texts = texts_, control = context_.control, &store = context_.store,
+            &state = context_.state, &window = context_.window](std::uint32_t bytes) {
+        if (control->IsHalted()) return;  // keeps the "Stopped" of the Stop command
+        if (!state.AnimationRunning) {
+            window.PlayAnimation();
+            state.AnimationRunning = true;
+        }
+        const int position = store.RequestedFiles.FindByName(url);
+        if (position < 0) return;
+        const std::string text = ProgressText(bytes);
+        if (texts.progressInEntry) store.RequestedFiles.GetAt(position)->status = text;
+        if (state.SelectedRow == RowOf(store.RequestedFiles, position) &&
+            state.ShownList == kRequestedFilesList) {
+            window.SetStatusText(text);
+        }
+    };
+}
+
+void FileWorkerSteps::StartAnimationIfStopped() {
+    if (context_.state.AnimationRunning) return;
+    context_.window.PlayAnimation();
+    context_.state.AnimationRunning = true;
+}
+
+void FileWorkerSteps::StopAnimationIfRunning() {
+    if (!context_.state.AnimationRunning) return;
+    context_.window.StopAnimation();
+    context_.state.AnimationRunning = false;
+}
+
+bool FileWorkerSteps::MoveToDownloadedFiles() {
+    ItemList<FileEntry>& requested = context_.store.RequestedFiles;
+    AppState& state = context_.state;
+    WindowPort& window = context_.window;
+    const int position = Position();
+    if (position < 0) return false;
+    const int row = RowOf(requested, position);
+    FileEntry* entry = requested.GetAt(position);
+    if (state.ShownList == kRequestedFilesList) window.DeleteRow(row);
+    entry->status = "Success";
+    context_.store.DownloadedFiles.Append(*entry);
+    if (state.ShownList == kDownloadedFilesList) {
+        const int newRow = window.InsertTopRow(entry->url);
+        if (newRow >= 0) window.SetRowText(newRow, 1, "Success");
+    }
+    if (state.SelectedRow == row && state.ShownList == kRequestedFilesList) {
+        window.SetLastActionText("Download ended");
+        window.SetStatusText("Success");
+    }
+    requested.RemoveAt(position);
+    return true;
+}
+
+void FileWorkerSteps::RefusalPath() {
+    Step([this] {
+        context_.window.ShowMessage(kNotAnArchiveMessage);
+        // Looked up after the box is closed: the lists may have changed meanwhile.
+        ItemList<FileEntry>& requested = context_.store.RequestedFiles;
+        const int position = Position();
+        if (position >= 0) {
+            const int row = RowOf(requested, position);
+            if (context_.state.ShownList == kRequestedFilesList) {
+                context_.window.DeleteRow(row);
+                if (context_.state.SelectedRow == row) {
+                    context_.window.SetLastActionText("Download canceled");
+                    context_.window.SetStatusText("Invalid archive file");
+                }
+            }
+            requested.RemoveAt(position);
+        }
+        context_.RemoveActiveRecord();
+    });
+}
+
+void FileWorkerSteps::ErrorPath(const std::string& message) {
+    Step([this, &message] {
+        ItemList<FileEntry>& requested = context_.store.RequestedFiles;
+        const int position = Position();
+        if (position >= 0) {
+            const int row = RowOf(requested, position);
+            requested.GetAt(position)->status = message;
+            if (context_.state.ShownList == kRequestedFilesList) {
+                context_.window.SetRowText(row, 1, message);
+            }
+            if (texts_.errorInAnyStatusLine || context_.state.SelectedRow == row) {
+                context_.window.SetStatusText(message);
+            }
+        }
+        StopAnimationIfRunning();
+        context_.RemoveActiveRecord();
+    });
+}

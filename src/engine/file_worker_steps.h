@@ -1,0 +1,92 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "workers/coalesced_progress.h"
+#include "workers/worker_context.h"
+#include "net/internet_exception.h"
+#include "net/internet_file.h"
+#include "store/item_list.h"
+#include "store/records.h"
+
+// Progress of a file worker is handed over at most once per interval (see
+// CoalescedProgress).
+inline constexpr std::chrono::milliseconds kProgressInterval{10};
+
+// "Downloading...%.02fk read" for the bytes written so far, kilobytes in
+// single precision.
+std::string ProgressText(std::uint32_t bytes);
+
+// Where a file worker shows its progress and its errors: the two file
+// workers differ only in these.
+struct FileWorkerTexts {
+    // The entry's status follows the kilobytes read (HTTP); otherwise it
+    // keeps what it had and only the status line shows them (FTP).
+    bool progressInEntry = true;
+    // An Internet error shows in the status line whatever row it refers to
+    // (FTP); otherwise only when the entry's row is the status row (HTTP).
+    bool errorInAnyStatusLine = false;
+};
+
+// What the file workers share: their entry, found again by its url at each
+// step, the steps that touch the lists, the process-wide state and the
+// windows, and the copy of a remote file into the download folder. Steps run
+// on the user-interface thread, handed over by the worker thread.
+class FileWorkerSteps {
+protected:
+    FileWorkerSteps(WorkerContext& context, FileWorkerTexts texts);
+
+    // Worker thread: waits while halted, then runs the step on the
+    // user-interface thread; false when the program is ending.
+    bool Step(std::function<void()> step);
+
+    // Worker thread: the name is not an archive. A message box, then the
+    // entry is deleted from the requested files (not downloaded), with
+    // "Download canceled" / "Invalid archive file" for its status row.
+    void RefusalPath();
+
+    // Worker thread: the transfer failed. The message becomes the entry's
+    // status and its row's text, and the status line's (see FileWorkerTexts);
+    // the animation stops and the entry stays requested.
+    void ErrorPath(const std::string& message);
+
+    // Worker thread: reads the remote file in 255-byte blocks into the file
+    // `name` of the download folder, reporting progress, and closes both.
+    // False when the program ends meanwhile. Raises InternetException, and
+    // LocalFileError when the local file cannot be made or written.
+    bool Receive(InternetFile& remote, const std::string& name,
+                 std::chrono::nanoseconds progressInterval);
+
+    // User-interface thread.
+    void StartAnimationIfStopped();
+    void StopAnimationIfRunning();
+    // Moves the entry, when it is still requested, to the downloaded files
+    // with the status "Success", in the lists and the rows shown; false when
+    // the user deleted it meanwhile.
+    bool MoveToDownloadedFiles();
+    // The entry's position in the requested files (-1 when absent) and the
+    // row that shows it.
+    int Position() const;
+    static int RowOf(const ItemList<FileEntry>& list, int position) { return list.Count() - 1 - position; }
+
+    WorkerContext& context_;
+    const std::string url_;
+
+private:
+    CoalescedProgress::Apply MakeProgressReport() const;
+
+    const FileWorkerTexts texts_;
+};
+
+// Ends a transfer that is over or abandoned; a failure to close changes
+// nothing for the worker.
+template <typename Closable>
+void CloseQuietly(Closable& closable) {
+    try {
+        closable.Close();
+    } catch (const InternetException&) {
+    }
+}

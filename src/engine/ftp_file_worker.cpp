@@ -1,0 +1,144 @@
+#include "engine/ftp_file_worker.h"
+
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "engine/archive_name.h"
+#include "net/ftp_connection.h"
+#include "net/internet_exception.h"
+
+namespace {
+
+constexpr int kRequestedFilesList = 1;
+constexpr std::size_t kReadBufferSize = 2048;
+
+constexpr const char* kParseErrorMessage = "Error parsing url";
+constexpr const char* kNotFoundMessage = "Error finding file";
+constexpr const char* kInProgressText = "Downloading in progress...";
+constexpr const char* kUnknownErrorMessage = "Unknown error";
+
+// One run of the worker for one requested file.
+class FtpFileDownload : private FileWorkerSteps {
+public:
+    FtpFileDownload(WorkerContext& context, const InternetSessionFactory& sessions,
+                    std::chrono::nanoseconds progressInterval)
+        : FileWorkerSteps(context, {.progressInEntry = false, .errorInAnyStatusLine = true}),
+          sessions_(sessions), progressInterval_(progressInterval) {}
+
+    // Whatever fails ends in the error path, so that no entry is left
+    // "Downloading..." with no worker behind it.
+    void Run() {
+        try {
+            Download();
+        } catch (const InternetException& error) {
+            ErrorPath(error.Message());
+        } catch (const std::exception& error) {
+            ErrorPath(error.what());
+        } catch (...) {
+            ErrorPath(kUnknownErrorMessage);
+        }
+    }
+
+private:
+    void Download() {
+        const std::optional<FtpUrlParts> parts = SplitFtpUrl(url_);
+        if (!parts) {
+            EndWithMessage(kParseErrorMessage);
+            return;
+        }
+        std::error_code ignored;
+        std::filesystem::create_directory(DownloadFolder(), ignored);
+        if (!IsArchiveName(parts->fileName)) {
+            RefusalPath();
+            return;
+        }
+        if (!Step([this] { StartAnimationIfStopped(); })) return;
+        switch (Fetch(*parts)) {
+            case Outcome::kFetched: Step([this] { EndOfTransfer(); }); break;
+            case Outcome::kNotFound: EndWithMessage(kNotFoundMessage); break;  // the entry and the animation stay
+            case Outcome::kEnding: break;
+        }
+    }
+
+    enum class Outcome { kFetched, kNotFound, kEnding };
+
+    // Fetches the file over a session and connection of its own, which are
+    // closed (the server hears QUIT) by the time it returns or raises.
+    Outcome Fetch(const FtpUrlParts& parts) {
+        const std::unique_ptr<InternetSession> session = sessions_();
+        ScopedAbort abort(*context_.control, [raw = session.get()] { raw->Abort(); });
+        const std::unique_ptr<FtpConnection> connection = session->GetFtpConnection(parts.server);
+        if (!Found(*connection, parts)) return Outcome::kNotFound;
+        if (!Step([this] { ShowInProgress(); })) return Outcome::kEnding;
+        const std::unique_ptr<InternetFile> remote = connection->OpenFile(parts.fileName);
+        remote->SetReadBufferSize(kReadBufferSize);
+        return Receive(*remote, parts.fileName, progressInterval_) ? Outcome::kFetched : Outcome::kEnding;
+    }
+
+    // A refused change of directory finds nothing: the name is never looked
+    // up, and so never fetched, in another directory.
+    static bool Found(FtpConnection& connection, const FtpUrlParts& parts) {
+        if (!parts.directory.empty() && !connection.SetCurrentDirectory(parts.directory)) return false;
+        return connection.FindFile(parts.fileName);
+    }
+
+    // Worker thread: a message box, and the worker ends with nothing else
+    // changed.
+    void EndWithMessage(const char* message) {
+        Step([this, message] {
+            context_.window.ShowMessage(message);
+            context_.RemoveActiveRecord();
+        });
+    }
+
+    // The steps below run on the user-interface thread.
+
+    void ShowInProgress() {
+        const int position = Position();
+        if (position < 0) return;
+        ItemList<FileEntry>& requested = context_.store.RequestedFiles;
+        requested.GetAt(position)->status = kInProgressText;
+        if (context_.state.ShownList == kRequestedFilesList) {
+            context_.window.SetRowText(RowOf(requested, position), 1, kInProgressText);
+        }
+    }
+
+    void EndOfTransfer() {
+        MoveToDownloadedFiles();
+        StopAnimationIfRunning();
+        context_.RemoveActiveRecord();
+    }
+
+    const InternetSessionFactory& sessions_;
+    const std::chrono::nanoseconds progressInterval_;
+};
+
+}  // namespace
+
+void FtpFileWorker(WorkerContext& context, const InternetSessionFactory& sessions,
+                   std::chrono::nanoseconds progressInterval) {
+    FtpFileDownload(context, sessions, progressInterval).Run();
+}
+
+std::optional<FtpUrlParts> SplitFtpUrl(std::string_view url) {
+    const std::size_t doubleSlash = url.find("//");
+    if (doubleSlash == std::string_view::npos) return std::nullopt;
+    // In an address that starts with "ftp://" the slashes stand at positions
+    // 4 and 5; hidden in a working copy, the first '/' left ends the server.
+    std::string working(url);
+    for (const std::size_t at : {4u, 5u}) {
+        if (at < working.size()) working[at] = 'x';
+    }
+    const std::size_t serverStart = doubleSlash + 2;
+    const std::size_t firstSlash = working.find('/');
+    // Before the server when the "//" stands elsewhere: no '/' after it then.
+    if (firstSlash == std::string::npos || firstSlash < serverStart) return std::nullopt;
+    const std::size_t lastSlash = working.rfind('/');
+    FtpUrlParts parts;
+    parts.server = url.substr(serverStart, firstSlash - serverStart);
+    if (lastSlash > firstSlash) parts.directory = url.substr(firstSlash + 1, lastSlash - firstSlash - 1);
+    parts.fileName = url.substr(lastSlash + 1);
+    return parts;
+}

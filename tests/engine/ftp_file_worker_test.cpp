@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/file_worker_steps.h"
+#include "engine/ftp_file_worker.h"
+#include "net/curl_session.h"
+#include "support/file_worker_fixture.h"
+#include "support/internet_checks.h"
+#include "support/temp_folder.h"
+#include "support/test_ftp_server.h"
+#include "support/test_http_server.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Requested ftp addresses fetched by the real FtpFileWorker through the
+// dispatch from a pyftpdlib server on 127.0.0.1, which serves x.zip,
+// pub/tools/x.zip and readme.txt.
+class FtpFileWorkerTest : public FileWorkerFixture {
+protected:
+    explicit FtpFileWorkerTest(std::optional<std::size_t> holdAfter = std::nullopt)
+        : ftp(served.Path(), holdAfter) {
+        std::filesystem::create_directories(served / "pub" / "tools");
+        served.Write("x.zip", body);
+        served.Write("pub/tools/x.zip", body.substr(0, 20000));
+        served.Write("readme.txt", "text");
+        sessions = CurlSessionFactory();
+    }
+
+    std::string Status(int position) const { return store.RequestedFiles.GetAt(position)->status.Str(); }
+
+    const std::string body = PatternedBytes(300000);
+    TempFolder served;
+    TestFtpServer ftp;
+};
+
+TEST_F(FtpFileWorkerTest, FetchesAfterChangingDirectoryOrFromTheLoginDirectory) {
+    Start(ftp.Url("/pub/tools/x.zip"));
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_TRUE(folder.Read("Software/x.zip") == body.substr(0, 20000));
+    Start(ftp.Url("/x.zip"));
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_TRUE(folder.Read("Software/x.zip") == body);
+
+    ASSERT_EQ(store.DownloadedFiles.Count(), 2);
+    EXPECT_EQ(store.DownloadedFiles.GetAt(0)->url, ftp.Url("/pub/tools/x.zip"));
+    EXPECT_EQ(store.DownloadedFiles.GetAt(1)->status, "Success");
+    EXPECT_EQ(store.RequestedFiles.Count(), 0);
+    EXPECT_EQ(window.RowCount(), 0);
+    EXPECT_EQ(window.lastActionText, "Download ended");
+    EXPECT_EQ(window.statusText, "Success");
+    EXPECT_FALSE(state.AnimationRunning);
+    EXPECT_FALSE(window.animationPlaying);
+    EXPECT_TRUE(window.messages.empty());
+}
+
+// A file that is not where the address says, also when the directory is
+// missing and the login directory holds a file of that name.
+TEST_F(FtpFileWorkerTest, AFileNotFoundLeavesTheEntryAsItWas) {
+    for (const std::string path : {"/missing.zip", "/pub/missing.zip", "/nowhere/x.zip"}) {
+        SCOPED_TRACE(path);
+        window.messages.clear();
+        Start(ftp.Url(path));
+        ASSERT_TRUE(RunUntilDone());
+        EXPECT_EQ(window.messages, std::vector<std::string>{"Error finding file"});
+        EXPECT_EQ(Status(store.RequestedFiles.Count() - 1), "Ready for download");
+        EXPECT_EQ(window.RowText(0, 1), "Downloading...");
+        EXPECT_EQ(window.statusText, "No errors");
+        EXPECT_TRUE(window.animationPlaying);
+    }
+    EXPECT_FALSE(folder.Exists("Software/x.zip"));
+    EXPECT_EQ(store.DownloadedFiles.Count(), 0);
+}
+
+TEST_F(FtpFileWorkerTest, AddressesWithoutPathOrArchiveNameEndBeforeAnyConnection) {
+    Start("ftp://127.0.0.1");
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(window.messages, std::vector<std::string>{"Error parsing url"});
+    ASSERT_EQ(store.RequestedFiles.Count(), 1);
+    EXPECT_EQ(Status(0), "Ready for download");
+    EXPECT_EQ(window.RowText(0, 1), "Downloading...");
+
+    Start(ftp.Url("/readme.txt"));
+    ASSERT_TRUE(RunUntilDone());
+    ASSERT_EQ(window.messages.size(), 2u);
+    EXPECT_EQ(window.messages[1], "The file you are trying to download \nis not an archive file!\nPlease check your URL!");
+    ASSERT_EQ(store.RequestedFiles.Count(), 1);  // the refused entry is deleted
+    EXPECT_EQ(window.RowCount(), 1);
+    EXPECT_EQ(window.lastActionText, "Download canceled");
+    EXPECT_EQ(window.statusText, "Invalid archive file");
+    EXPECT_FALSE(folder.Exists("Software/readme.txt"));
+    EXPECT_FALSE(window.animationPlaying);
+}
+
+// The message shows in the entry, its row and the status line, even when
+// the status line refers to another row.
+TEST_F(FtpFileWorkerTest, ConnectionFailuresTakeTheErrorPathWithTheMessageInTheStatusLine) {
+    const std::string closedPort = std::to_string(ClosedLocalPort());
+    const struct {
+        std::string url;
+        std::string message;
+    } cases[] = {
+        {"ftp://127.0.0.1:" + closedPort + "/x.zip", "Couldn't connect to server"},
+        {"ftp://user:secret@" + ftp.Server() + "/x.zip",
+         "User names are not supported in FTP addresses: the login is anonymous"},
+    };
+    for (const auto& failing : cases) {
+        SCOPED_TRACE(failing.url);
+        Start(failing.url);
+        store.RequestedFiles.AppendUrl("http://h/other.zip");
+        window.InsertTopRow("http://h/other.zip");  // now row 0; the status row stays 0
+        ASSERT_TRUE(RunUntilDone());
+        EXPECT_EQ(Status(store.RequestedFiles.Count() - 2), failing.message);
+        EXPECT_EQ(window.RowText(1, 1), failing.message);
+        EXPECT_EQ(window.statusText, failing.message);
+        EXPECT_FALSE(window.animationPlaying);
+        EXPECT_FALSE(state.AnimationRunning);
+    }
+    EXPECT_EQ(store.DownloadedFiles.Count(), 0);
+    EXPECT_FALSE(folder.Exists("Software/x.zip"));
+}
+
+// The server holds every transfer after its first 100000 bytes until the
+// test releases it.
+class HeldFtpTransferTest : public FtpFileWorkerTest {
+protected:
+    HeldFtpTransferTest() : FtpFileWorkerTest(kHoldAfter) {}
+
+    bool RunUntilStatusLineShows(const std::string& text) {
+        return executor.RunUntil([&] { return window.statusText == text; });
+    }
+
+    static constexpr std::size_t kHoldAfter = 100000;
+};
+
+TEST_F(HeldFtpTransferTest, ShowsProgressOnlyInTheStatusLineAndEndsWholeAfterAHalt) {
+    Start(ftp.Url("/x.zip"));
+    ASSERT_TRUE(RunUntilStatusLineShows(ProgressText(kHoldAfter)));
+    EXPECT_EQ(Status(0), "Downloading in progress...");
+    EXPECT_EQ(window.RowText(0, 1), "Downloading in progress...");
+
+    dispatch->SuspendWorker();
+    ftp.Release();
+    WorkerControl* control = store.ActiveFileDownloads.GetAt(0)->thread.get();
+    ASSERT_TRUE(control->Gate().WaitUntilParked(20s));
+    EXPECT_EQ(Status(0), "Stopped");
+    EXPECT_EQ(window.statusText, "Download Stopped");
+
+    StartSelected();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_TRUE(folder.Read("Software/x.zip") == body);
+    EXPECT_EQ(store.DownloadedFiles.Count(), 1);
+    EXPECT_EQ(window.statusText, "Success");
+}
+
+TEST_F(HeldFtpTransferTest, ATransferThatFallsSilentFailsAfterTheSilenceLimit) {
+    CurlSessionSettings settings;
+    settings.silenceLimit = 200ms;
+    sessions = CurlSessionFactory(settings);
+    Start(ftp.Url("/x.zip"));
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Status(0), "Timeout: no data received for 200 ms");
+    EXPECT_EQ(window.statusText, "Timeout: no data received for 200 ms");
+    EXPECT_EQ(folder.Read("Software/x.zip").size(), kHoldAfter);  // the part received stays
+}
+
+TEST(SplitFtpUrlTest, CutsServerDirectoryAndFileName) {
+    const struct {
+        const char* url;
+        const char* server;
+        const char* directory;
+        const char* fileName;
+    } cases[] = {
+        {"ftp://h/pub/tools/x.zip", "h", "pub/tools", "x.zip"},
+        {"ftp://h:2121/x.zip", "h:2121", "", "x.zip"},
+        {"ftp://u:p@h/d/", "u:p@h", "d", ""},
+        {"ftp:///x.zip", "", "", "x.zip"},
+        {"ftp://h//x.zip", "h", "", "x.zip"},
+        {"ftp://h///x.zip", "h", "/", "x.zip"},
+    };
+    for (const auto& expected : cases) {
+        const std::optional<FtpUrlParts> parts = SplitFtpUrl(expected.url);
+        ASSERT_TRUE(parts) << expected.url;
+        EXPECT_EQ(parts->server, expected.server) << expected.url;
+        EXPECT_EQ(parts->directory, expected.directory) << expected.url;
+        EXPECT_EQ(parts->fileName, expected.fileName) << expected.url;
+    }
+    // No "//", no '/' after the server, or the "//" elsewhere than after "ftp:".
+    for (const char* url : {"ftp:/h/x.zip", "ftp://h", "ftp:", "xftp://h/a.zip", "a//b", "f//h/x.zip"}) {
+        EXPECT_FALSE(SplitFtpUrl(url)) << url;
+    }
+}
+
+}  // namespace
