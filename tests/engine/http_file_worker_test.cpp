@@ -52,12 +52,8 @@ protected:
 
     void StartSelected() {
         if (!dispatch) {
-            WorkerProcedures procedures = DefaultWorkerProcedures(sessions);
-            // Every block's report is handed over, so tests see each figure.
-            procedures.httpFile = [this](WorkerContext& context) {
-                HttpFileWorker(context, sessions, std::chrono::nanoseconds::zero());
-            };
-            dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads, procedures);
+            dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads,
+                                                        DefaultWorkerProcedures(sessions));
         }
         dispatch->StartWorker();
     }
