@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "workers/coalesced_progress.h"
+#include "workers/exception_message.h"
 #include "engine/archive_name.h"
 #include "engine/local_file.h"
 #include "net/internet_exception.h"
@@ -39,14 +40,20 @@ public:
                      std::chrono::nanoseconds progressInterval)
         : context_(context), sessions_(sessions), progressInterval_(progressInterval), url_(context.key) {}
 
+    // Whatever goes wrong, an Internet error, a local file that cannot be
+    // written or the system running out of memory or descriptors, ends in
+    // the error path with its message; nothing leaves the worker's thread.
     void Run() {
-        std::unique_ptr<InternetSession> session;
         try {
-            session = sessions_();
-        } catch (const InternetException& error) {
-            ErrorPath(error.Message());
-            return;
+            Fetch();
+        } catch (...) {
+            ErrorPath(ExceptionMessage(std::current_exception()));
         }
+    }
+
+private:
+    void Fetch() {
+        std::unique_ptr<InternetSession> session = sessions_();
         ScopedAbort abort(*context_.control, [raw = session.get()] { raw->Abort(); });
         std::error_code ignored;
         std::filesystem::create_directory(DownloadFolder(), ignored);
@@ -61,7 +68,6 @@ public:
         CloseQuietly(*session);
     }
 
-private:
     // Worker thread: waits while halted, then runs the step on the
     // user-interface thread; false when the program is ending.
     bool Step(std::function<void()> step) {
@@ -70,13 +76,7 @@ private:
 
     void Download(InternetSession& session, const std::string& name, const std::string& localPath) {
         if (!Step([this] { StartAnimationIfStopped(); })) return;
-        try {
-            if (Transfer(session, name, localPath)) Step([this] { EndOfTransfer(); });
-        } catch (const InternetException& error) {
-            ErrorPath(error.Message());
-        } catch (const LocalFileError& error) {
-            ErrorPath(error.what());
-        }
+        if (Transfer(session, name, localPath)) Step([this] { EndOfTransfer(); });
     }
 
     // False when the program ends during the transfer.
