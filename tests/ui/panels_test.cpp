@@ -180,10 +180,11 @@ TEST_F(Panels, TheDownloadedTreeGroupsFilesByProjectAndOpensOnlyFiles) {
     // Root items are matched by containment: "Site" goes under "Archive Site".
     window.BeginTreeProject("Site");
     window.AddTreeFile("Site", "Software/Site/b.zip");
+    window.AddTreeFile("Site", "Software/Site/caf\xe9 1.zip");
     ASSERT_EQ(tree.topLevelItemCount(), 1);
     QTreeWidgetItem* project = tree.topLevelItem(0);
     EXPECT_EQ(project->text(0), "Archive Site");
-    ASSERT_EQ(project->childCount(), 2);
+    ASSERT_EQ(project->childCount(), 3);
     EXPECT_TRUE(project->isExpanded());
 
     tree.setCurrentItem(project);
@@ -192,6 +193,9 @@ TEST_F(Panels, TheDownloadedTreeGroupsFilesByProjectAndOpensOnlyFiles) {
     QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(project->child(1)).center());
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(QDir::current().absoluteFilePath("Software/Site/b.zip")));
+    QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(project->child(2)).center());
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_TRUE(opened[1].toEncoded().endsWith("/Software/Site/caf%E9%201.zip")) << opened[1].toEncoded().data();
 }
 
 TEST_F(Panels, TheWindowInterfaceReachesRowsAndStatusLines) {

@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "ui/record_text.h"
+
 void QtMessageBox::ShowMessage(std::string_view text) {
-    QMessageBox::warning(parent_, QApplication::applicationName(),
-                         QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+    QMessageBox::warning(parent_, QApplication::applicationName(), TextFromRecord(text));
 }

@@ -17,6 +17,7 @@
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/dialogs/dialog_text.h"
 #include "ui/dialogs/dialog_units.h"
+#include "ui/record_text.h"
 #include "ui/dialogs/run_stop_times.h"
 
 namespace {

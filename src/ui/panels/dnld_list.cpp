@@ -1,7 +1,12 @@
 #include "ui/panels/dnld_list.h"
 
-#include <QDir>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
 #include <QMouseEvent>
+
+#include "ui/record_text.h"
 
 namespace {
 
@@ -49,7 +54,12 @@ void CDnldList::AddFile(const QString& projectName, const QString& localPath) {
 void CDnldList::OpenSelectedFile() {
     const QTreeWidgetItem* item = currentItem();
     if (item == nullptr || item->parent() == nullptr || !opener_) return;
-    opener_(QUrl::fromLocalFile(QDir::current().absoluteFilePath(item->text(0))));
+    // The address is built from the path's bytes, so that a name that is no
+    // UTF-8 still names its file.
+    std::error_code ignored;
+    const std::string path = std::filesystem::absolute(TextForRecord(item->text(0)), ignored).string();
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    opener_(QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/")));
 }
 
 void CDnldList::mouseDoubleClickEvent(QMouseEvent* event) {
