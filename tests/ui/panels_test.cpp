@@ -107,6 +107,45 @@ TEST_F(Panels, ReleasingTheKeyThatMovedTheSelectionSwitchesTheCategory) {
     EXPECT_EQ(TheAppState().ShownList, 5);
 }
 
+TEST_F(Panels, OnlyTheLeftButtonMovesTheCategoryHighlight) {
+    Open();
+    CTreePanel& tree = frame->TreePanel();
+    tree.topLevelItem(1)->setExpanded(true);
+    const QPoint downloadedFiles = tree.visualItemRect(tree.topLevelItem(1)->child(0)).center();
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseClick(tree.viewport(), button, {}, downloadedFiles);
+        QTest::mouseDClick(tree.viewport(), button, {}, downloadedFiles);
+        EXPECT_EQ(tree.currentItem()->text(0), "Files") << button;
+    }
+    EXPECT_EQ(TheAppState().ShownList, 1);
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, downloadedFiles);
+    EXPECT_EQ(tree.currentItem()->text(0), "Downloaded Files");
+    EXPECT_EQ(TheAppState().ShownList, 3);
+}
+
+// The row reported is the one selected when the button comes up: a click
+// inside a selection of several rows narrows it, a drag extends it.
+TEST_F(Panels, TheSelectionIsReportedOnceItHasSettled) {
+    for (const char* url : {"http://a/1.zip", "http://a/2.zip", "http://a/3.zip"}) Store().RequestedFiles.AppendUrl(url);
+    Open();
+    QWidget* rows = List().viewport();
+    auto centreOf = [&](int row) { return List().visualItemRect(List().topLevelItem(row)).center(); };
+
+    SelectRows({0, 1, 2});
+    QTest::mouseClick(rows, Qt::LeftButton, {}, centreOf(0));
+    EXPECT_EQ(List().SelectedCount(), 1);
+    EXPECT_EQ(TheAppState().SelectedRow, 0);
+    EXPECT_EQ(frame->StatusView().LastActionText(), "http://a/3.zip selected");
+
+    QTest::mousePress(rows, Qt::LeftButton, {}, centreOf(0));
+    QTest::mouseMove(rows, centreOf(1));
+    QTest::mouseMove(rows, centreOf(2));
+    QTest::mouseRelease(rows, Qt::LeftButton, {}, centreOf(2));
+    EXPECT_EQ(List().SelectedCount(), 3);
+    EXPECT_EQ(TheAppState().SelectedRow, 2);
+    EXPECT_EQ(frame->StatusView().LastActionText(), "http://a/1.zip selected");
+}
+
 TEST_F(Panels, ClickingARowReportsItInTheStatusView) {
     Store().RequestedSites.Append(Site("Alpha"));
     Store().RequestedSites.Append(Site("Beta"));
