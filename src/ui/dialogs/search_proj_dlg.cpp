@@ -109,6 +109,7 @@ CSearchProjDlg::CSearchProjDlg(QWidget* parent, MessageBoxPort* messages)
     // Whatever a loaded record holds, the dialog starts with both projects
     // running and stopping only when the user asks.
     times_->SelectOnRequest(true, true);
+    name_->setFocus();
 }
 
 CSearchProjDlg::~CSearchProjDlg() = default;
