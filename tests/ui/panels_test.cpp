@@ -235,6 +235,47 @@ TEST_F(Panels, TheDownloadedTreeGroupsFilesByProjectAndOpensOnlyFiles) {
     QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(project->child(2)).center());
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_TRUE(opened[1].toEncoded().endsWith("/Software/Site/caf%E9%201.zip")) << opened[1].toEncoded().data();
+
+    tree.setCurrentItem(project->child(0));
+    QTest::keyClick(&tree, Qt::Key_Return);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_TRUE(opened[2].toEncoded().endsWith("/Software/Archive%20Site/a.zip")) << opened[2].toEncoded().data();
+    // The tree handles a double-click (a click, then the second press) first:
+    // a project folds and unfolds.
+    const QPoint onProject = tree.visualItemRect(project).center();
+    for (bool expanded : {false, true}) {
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, onProject);
+        QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, onProject);
+        EXPECT_EQ(project->isExpanded(), expanded);
+    }
+    tree.setCurrentItem(project);
+    QTest::keyClick(&tree, Qt::Key_Return);
+    EXPECT_EQ(opened.size(), 3u);
+}
+
+// Under a dark theme the pane keeps dark text on its white, and a long last
+// action (an address) wraps onto the second line of its box.
+TEST_F(Panels, TheStatusViewIsReadableUnderADarkThemeAndWrapsTheLastAction) {
+    QWidget darkWindow;
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    darkWindow.setPalette(dark);
+    auto* status = new CStatusView(&darkWindow);
+    status->resize(600, 280);
+    status->SetLastActionText("http://downloads.example.org/" + QString(60, u'x') + "/archive.zip selected");
+    const QImage shot = status->grab().toImage();
+    auto inkIn = [&](const QRect& box) {
+        int ink = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            for (int x = box.left(); x <= box.right(); ++x) ink += qGray(shot.pixel(x, y)) < 96 ? 1 : 0;
+        }
+        return ink;
+    };
+    EXPECT_EQ(qGray(shot.pixel(5, 5)), 255);
+    EXPECT_GT(inkIn(QRect(QPoint(20, 40), QPoint(149, 64))), 0) << "the labels are dark";
+    EXPECT_GT(inkIn(QRect(QPoint(130, 80), QPoint(579, 96))), 0) << "the last action's first line";
+    EXPECT_GT(inkIn(QRect(QPoint(130, 98), QPoint(579, 114))), 0) << "and its second line";
 }
 
 TEST_F(Panels, TheWindowInterfaceReachesRowsAndStatusLines) {

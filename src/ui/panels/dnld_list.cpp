@@ -4,6 +4,7 @@
 #include <string>
 #include <system_error>
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "ui/record_text.h"
@@ -19,8 +20,6 @@ CDnldList::CDnldList(QWidget* parent) : QTreeWidget(parent), opener_(DesktopUrlO
     setColumnCount(1);
     setRootIsDecorated(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // A double-click opens the file; it does not fold the project.
-    setExpandsOnDoubleClick(false);
 }
 
 void CDnldList::OnInitialUpdate() {
@@ -62,7 +61,21 @@ void CDnldList::OpenSelectedFile() {
     opener_(QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/")));
 }
 
+// The tree handles a double-click first: it folds or unfolds a project.
 void CDnldList::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeWidget::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton) OpenSelectedFile();
+}
+
+// Enter opens a saved file as a double-click does; on a project or the
+// placeholder it does what the tree does with it.
+void CDnldList::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const QTreeWidgetItem* item = currentItem();
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && item != nullptr && item->parent() != nullptr) {
+        OpenSelectedFile();
+        return event->accept();
+    }
+    QTreeWidget::keyPressEvent(event);
 }
