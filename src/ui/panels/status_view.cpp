@@ -1,8 +1,9 @@
 #include "ui/panels/status_view.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
 #include <QTextOption>
 
 #include "ui/panels/activity_animation.h"
@@ -45,6 +46,9 @@ CStatusView::CStatusView(QWidget* parent) : QWidget(parent) {
     currentProject_ = AddLabel(Box(160, 40, 550, 65), QString());
     AddLabel(Box(20, 80, 150, 105), QStringLiteral("Last Action : "));
     lastAction_ = AddLabel(Box(130, 80, 580, 115), QString(), new WrappingLabel(this));
+    // Both of its lines whole also in a large font, as far as the status line allows.
+    lastAction_->resize(lastAction_->width(),
+                        std::clamp(2 * lastAction_->fontMetrics().lineSpacing(), lastAction_->height(), 130 - 80));
     AddLabel(Box(20, 130, 150, 155), QStringLiteral("Status : "));
     status_ = AddLabel(Box(130, 130, 550, 155), QString());
     animation_ = new ActivityAnimation(this);
@@ -69,11 +73,8 @@ QLabel* CStatusView::AddLabel(const QRect& rectangle, const QString& text, QLabe
 void CStatusView::paintEvent(QPaintEvent*) {
     if (!hasFocus()) return;
     QPainter painter(this);
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    option.rect = rect().adjusted(2, 2, -2, -2);
-    option.backgroundColor = palette().color(QPalette::Window);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }
 
 void CStatusView::focusInEvent(QFocusEvent* event) {
