@@ -293,12 +293,14 @@ TEST_F(HttpFileWorkerTest, AnyExceptionOnTheWorkerThreadTakesTheErrorPath) {
         const char* url;
         std::function<void()> fault;
         bool whenStarting;  // else after two blocks
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
         {"http://h/1.zip", [] { throw std::bad_alloc(); }, true, "Out of memory"},
         {"http://h/2.zip", [] { throw std::runtime_error("Too many open files"); }, false, "Too many open files"},
         {"http://h/3.zip", [] { throw 42; }, false, "Unknown error"},
+        // cut like an Internet error's message
+        {"http://h/4.zip", [] { throw std::runtime_error(std::string(500, 'x')); }, true, std::string(199, 'x')},
     };
     for (const Case& test : cases) {
         SteppedAnswer& answer = internet.answers[test.url];

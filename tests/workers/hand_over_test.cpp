@@ -1,18 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <new>
 #include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "net/internet_exception.h"
 #include "store/item_store.h"
 #include "workers/app_state.h"
 #include "workers/coalesced_progress.h"
-#include "workers/exception_message.h"
 #include "workers/worker_threads.h"
 #include "support/fake_window.h"
 #include "workers/hand_over.h"
@@ -154,21 +151,6 @@ TEST(WorkerThreadsTest, AWorkerThatThrowsEndsOnlyItsOwnThread) {
     ASSERT_NE(control, nullptr);
     EXPECT_TRUE(threads.EndAll(20s));
     EXPECT_TRUE(control->IsFinished());
-}
-
-TEST(ExceptionMessageTest, EveryExceptionGivesABoundedMessage) {
-    auto messageOf = [](auto thrown) {
-        try {
-            throw thrown;
-        } catch (...) {
-            return ExceptionMessage(std::current_exception());
-        }
-    };
-    EXPECT_EQ(messageOf(InternetException(InternetError::kTimedOut, "Timeout was reached")), "Timeout was reached");
-    EXPECT_EQ(messageOf(std::bad_alloc()), "Out of memory");
-    EXPECT_EQ(messageOf(std::runtime_error(std::string(500, 'x'))), std::string(199, 'x'));
-    EXPECT_EQ(messageOf(std::runtime_error("")), "Unknown error");
-    EXPECT_EQ(messageOf(7), "Unknown error");
 }
 
 TEST(PauseGateTest, HaltingTwiceIsOneHalt) {
