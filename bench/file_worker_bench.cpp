@@ -33,7 +33,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The user-interface thread's queue, noting how long each task waited.
+// The user-interface thread's queue, noting how long each task waited after
+// it was posted or, for a delayed one, after it fell due.
 class TimedExecutor : public UiExecutor {
 public:
     void Post(std::function<void()> task) override {
@@ -42,12 +43,32 @@ public:
         posted_.notify_one();
     }
 
+    void PostAfter(std::chrono::nanoseconds delay, std::function<void()> task) override {
+        std::lock_guard lock(mutex_);
+        const Queued delayed{Clock::now() + std::chrono::ceil<Clock::duration>(delay), std::move(task)};
+        delayed_.insert(std::upper_bound(delayed_.begin(), delayed_.end(), delayed,
+                                         [](const Queued& a, const Queued& b) { return a.posted < b.posted; }),
+                        delayed);
+        posted_.notify_one();
+    }
+
     void RunUntil(const std::function<bool()>& done) {
         while (!done()) {
             Queued next;
             {
                 std::unique_lock lock(mutex_);
-                posted_.wait(lock, [&] { return !tasks_.empty(); });
+                for (;;) {
+                    while (!delayed_.empty() && delayed_.front().posted <= Clock::now()) {
+                        tasks_.push_back(std::move(delayed_.front()));
+                        delayed_.pop_front();
+                    }
+                    if (!tasks_.empty()) break;
+                    if (delayed_.empty()) {
+                        posted_.wait(lock);
+                    } else {
+                        posted_.wait_until(lock, delayed_.front().posted);
+                    }
+                }
                 next = std::move(tasks_.front());
                 tasks_.pop_front();
             }
@@ -60,12 +81,13 @@ public:
 
 private:
     struct Queued {
-        Clock::time_point posted;
+        Clock::time_point posted;  // or due
         std::function<void()> task;
     };
     std::mutex mutex_;
     std::condition_variable posted_;
     std::deque<Queued> tasks_;
+    std::deque<Queued> delayed_;
     std::vector<double> waits_;
 };
 

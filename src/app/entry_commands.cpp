@@ -47,8 +47,12 @@ bool EntryCommands::InsertNewRow(int list, std::string_view key) {
 
 void EntryCommands::AddFiles() {
     const std::optional<std::string> typed = dialogs_.AskFileUrl();
-    if (!typed || typed->empty()) return;
-    const std::string url = EscapeBlanks(WithDefaultScheme(*typed), decltype(FileEntry::url)::kCapacity);
+    if (!typed) return;
+    // Trimmed before the scheme goes in front, which would make leading
+    // blanks inner ones; an address of blanks only is an empty one.
+    const std::string_view address = TrimBlanks(*typed);
+    if (address.empty()) return;
+    const std::string url = EscapeBlanks(WithDefaultScheme(address), decltype(FileEntry::url)::kCapacity);
     if (!InsertNewRow(kRequestedFilesList, url)) return;
     store_.RequestedFiles.AppendUrl(url);
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <system_error>
 
+#include "workers/exception_message.h"
 #include "engine/archive_name.h"
 #include "net/ftp_connection.h"
 #include "net/internet_exception.h"
@@ -17,7 +18,6 @@ constexpr std::size_t kReadBufferSize = 2048;
 constexpr const char* kParseErrorMessage = "Error parsing url";
 constexpr const char* kNotFoundMessage = "Error finding file";
 constexpr const char* kInProgressText = "Downloading in progress...";
-constexpr const char* kUnknownErrorMessage = "Unknown error";
 
 // One run of the worker for one requested file.
 class FtpFileDownload : private FileWorkerSteps {
@@ -32,12 +32,8 @@ public:
     void Run() {
         try {
             Download();
-        } catch (const InternetException& error) {
-            ErrorPath(error.Message());
-        } catch (const std::exception& error) {
-            ErrorPath(error.what());
         } catch (...) {
-            ErrorPath(kUnknownErrorMessage);
+            ErrorPath(ExceptionMessage(std::current_exception()));
         }
     }
 

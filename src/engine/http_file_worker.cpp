@@ -4,6 +4,7 @@
 #include <memory>
 #include <system_error>
 
+#include "workers/exception_message.h"
 #include "engine/archive_name.h"
 #include "engine/file_worker_steps.h"
 #include "engine/local_file.h"
@@ -21,14 +22,20 @@ public:
         : FileWorkerSteps(context, {.progressInEntry = true, .errorInAnyStatusLine = false}),
           sessions_(sessions), progressInterval_(progressInterval) {}
 
+    // Whatever goes wrong, an Internet error, a local file that cannot be
+    // written or the system running out of memory or descriptors, ends in
+    // the error path with its message; nothing leaves the worker's thread.
     void Run() {
-        std::unique_ptr<InternetSession> session;
         try {
-            session = sessions_();
-        } catch (const InternetException& error) {
-            ErrorPath(error.Message());
-            return;
+            Fetch();
+        } catch (...) {
+            ErrorPath(ExceptionMessage(std::current_exception()));
         }
+    }
+
+private:
+    void Fetch() {
+        std::unique_ptr<InternetSession> session = sessions_();
         ScopedAbort abort(*context_.control, [raw = session.get()] { raw->Abort(); });
         std::error_code ignored;
         std::filesystem::create_directory(DownloadFolder(), ignored);
@@ -43,16 +50,9 @@ public:
         CloseQuietly(*session);
     }
 
-private:
     void Download(InternetSession& session, const std::string& name) {
         if (!Step([this] { StartAnimationIfStopped(); })) return;
-        try {
-            if (Transfer(session, name)) Step([this] { EndOfTransfer(); });
-        } catch (const InternetException& error) {
-            ErrorPath(error.Message());
-        } catch (const LocalFileError& error) {
-            ErrorPath(error.what());
-        }
+        if (Transfer(session, name)) Step([this] { EndOfTransfer(); });
     }
 
     // False when the program ends during the transfer.

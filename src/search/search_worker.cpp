@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "workers/exception_message.h"
+
 namespace {
 
 constexpr int kRequestedSearchesList = 5;
@@ -13,7 +15,6 @@ constexpr const char* kRunningText = "Running search project...";
 constexpr const char* kRowSuccessText = "Search Completed Successfully";
 constexpr const char* kEndedText = "Search ended";
 constexpr const char* kStatusSuccessText = "Search completed succesfully";
-constexpr const char* kUnknownErrorText = "Unknown error";
 
 using EngineQuery = int (*)(std::string_view, LinkTable&, const SearchEngines&, WorkerControl*);
 
@@ -49,10 +50,8 @@ public:
     void Run() noexcept {
         try {
             RunSteps();
-        } catch (const std::exception& error) {
-            EndWithError(error.what());
         } catch (...) {
-            EndWithError(kUnknownErrorText);
+            EndWithError(std::current_exception());
         }
     }
 
@@ -157,9 +156,9 @@ private:
 
     // Worker thread: the end of a run that met an exception. The message
     // shows where a failed query's text would, and the worker's record goes.
-    void EndWithError(const char* message) noexcept {
+    void EndWithError(const std::exception_ptr& error) noexcept {
         try {
-            const std::string text(message);
+            const std::string text = ExceptionMessage(error);
             context_.OnUi([&] {
                 const std::optional<int> row = ProjectRow();
                 SetRowTextIfShown(row, text.c_str());

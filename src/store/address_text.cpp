@@ -12,9 +12,15 @@ std::string PercentEscape(char c) {
     return {'%', kHex[byte >> 4], kHex[byte & 0x0F]};
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 std::string EscapeBlanks(std::string_view address, std::size_t capacity) {
     std::string stored;
-    for (char c : address) {
+    for (char c : TrimBlanks(address)) {
         const std::string piece = IsBlank(c) ? PercentEscape(c) : std::string(1, c);
         if (stored.size() + piece.size() > capacity) break;
         stored += piece;

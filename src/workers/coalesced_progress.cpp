@@ -7,23 +7,22 @@ CoalescedProgress::CoalescedProgress(HandOver& ui, Apply apply, std::chrono::nan
 
 void CoalescedProgress::Report(std::uint32_t figure) {
     shared_->latest.store(figure);
-    if (shared_->pending.load() || IntervalRunning()) return;
-    shared_->pending.store(true);
-    ui_.Post([shared = shared_] {
+    // While a report waits, it will show this figure: nothing else to do,
+    // not even a look at the clock.
+    if (shared_->pending.load()) return;
+    shared_->pending.store(true);  // only this thread sets it
+    auto report = [shared = shared_] {
         // Cleared before the figure is read: a report made after this point
         // either is seen here or hands over a report of its own.
         shared->pending.store(false);
         shared->apply(shared->latest.load());
-    });
-}
-
-bool CoalescedProgress::IntervalRunning() {
-    if (minInterval_ <= std::chrono::nanoseconds::zero()) return false;
-    // The clock is read on every 64th report only: it costs more than the
-    // rest of a report, and 64 blocks pass far within any interval.
-    if (lastHandedOver_ && ++reportsSinceClock_ % kReportsPerClockRead != 0) return true;
+    };
     const auto now = std::chrono::steady_clock::now();
-    if (lastHandedOver_ && now - *lastHandedOver_ < minInterval_) return true;
-    lastHandedOver_ = now;
-    return false;
+    const auto due = lastDue_ && *lastDue_ + minInterval_ > now ? *lastDue_ + minInterval_ : now;
+    lastDue_ = due;
+    if (due > now) {
+        ui_.PostAfter(due - now, std::move(report));
+    } else {
+        ui_.Post(std::move(report));
+    }
 }

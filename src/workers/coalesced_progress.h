@@ -12,11 +12,12 @@
 // Progress reports of one worker, coalesced: at most one report waits on the
 // user-interface thread at a time, and when it runs it shows the latest
 // figure. A worker reporting every block thus never floods the user interface.
-// With a minimum interval, a report is handed over only when that much time
-// has passed since the last one: waking the user-interface thread for every
-// block would cost a fast transfer a fifth of its speed. The figure shown
-// then lags by at most the interval; the worker's next step (end, error or
-// halt) replaces it anyway.
+// With a minimum interval, reports are handed over at most once per interval:
+// a report made sooner waits until the interval has passed (see
+// HandOver::PostAfter), so waking the user-interface thread for every block
+// does not cost a fast transfer a fifth of its speed, and the figure shown is
+// never older than the interval, however slowly the blocks come. A step the
+// worker hands over later runs after the waiting report.
 class CoalescedProgress {
 public:
     using Apply = std::function<void(std::uint32_t figure)>;
@@ -36,13 +37,9 @@ private:
         Apply apply;
     };
 
-    bool IntervalRunning();
-
     HandOver& ui_;
     std::shared_ptr<Shared> shared_;
     const std::chrono::nanoseconds minInterval_;
-    static constexpr unsigned kReportsPerClockRead = 64;
-    // Worker thread only.
-    std::optional<std::chrono::steady_clock::time_point> lastHandedOver_;
-    unsigned reportsSinceClock_ = 0;
+    // Worker thread only: when the last report handed over was due to run.
+    std::optional<std::chrono::steady_clock::time_point> lastDue_;
 };

@@ -4,6 +4,7 @@
 #include <exception>
 #include <mutex>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -12,6 +13,12 @@ struct PendingStep {
     bool done = false;
     bool ran = false;
     std::exception_ptr error;
+};
+
+// A step handed over to run later; its closure is taken by whichever comes
+// first, the delay's end or the next hand-over.
+struct DeferredStep {
+    std::function<void()> step;
 };
 
 }  // namespace
@@ -24,6 +31,27 @@ struct HandOver::Shared {
     std::condition_variable stepDone;
     bool closed = false;
     std::set<std::shared_ptr<PendingStep>> waiting;
+    std::vector<std::shared_ptr<DeferredStep>> deferred;
+
+    // Under the lock: queues the deferred steps ahead of the step about to be
+    // handed over, so that none of them runs after it.
+    void FlushDeferredLocked(const std::shared_ptr<Shared>& self) {
+        for (const auto& step : deferred) executor.Post([self, step] { self->RunDeferred(step); });
+        deferred.clear();
+    }
+
+    // User-interface thread: runs the deferred step unless it ran already.
+    void RunDeferred(const std::shared_ptr<DeferredStep>& deferredStep) {
+        std::function<void()> step;
+        {
+            std::lock_guard lock(mutex);
+            if (closed) return;
+            std::erase(deferred, deferredStep);
+            step = std::move(deferredStep->step);
+            deferredStep->step = nullptr;
+        }
+        if (step) step();
+    }
 
     // User-interface thread. Close runs on the same thread, so the hand-over
     // cannot close while the step runs.
@@ -53,6 +81,7 @@ bool HandOver::Run(std::function<void()> step) {
     auto pending = std::make_shared<PendingStep>();
     std::unique_lock lock(shared_->mutex);
     if (shared_->closed) return false;
+    shared_->FlushDeferredLocked(shared_);
     shared_->waiting.insert(pending);
     // Posted under the lock, so Close cannot slip in between the test and the
     // post and the executor is never used after the hand-over closed.
@@ -67,6 +96,7 @@ bool HandOver::Run(std::function<void()> step) {
 void HandOver::Post(std::function<void()> step) {
     std::lock_guard lock(shared_->mutex);
     if (shared_->closed) return;
+    shared_->FlushDeferredLocked(shared_);
     shared_->executor.Post([shared = shared_, step = std::move(step)] {
         {
             std::lock_guard innerLock(shared->mutex);
@@ -76,9 +106,19 @@ void HandOver::Post(std::function<void()> step) {
     });
 }
 
+void HandOver::PostAfter(std::chrono::nanoseconds delay, std::function<void()> step) {
+    std::lock_guard lock(shared_->mutex);
+    if (shared_->closed) return;
+    auto deferred = std::make_shared<DeferredStep>(DeferredStep{std::move(step)});
+    shared_->deferred.push_back(deferred);
+    shared_->executor.PostAfter(delay, [shared = shared_, deferred] { shared->RunDeferred(deferred); });
+}
+
 void HandOver::Close() {
     std::lock_guard lock(shared_->mutex);
     shared_->closed = true;
+    for (const auto& deferred : shared_->deferred) deferred->step = nullptr;
+    shared_->deferred.clear();
     for (const auto& pending : shared_->waiting) pending->done = true;
     shared_->waiting.clear();
     shared_->stepDone.notify_all();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -8,8 +9,9 @@
 // The channel through which workers run their steps on the user-interface
 // thread. A step that reads or changes the lists, the process-wide state or
 // the windows is handed over as one closure, so it sees a consistent store.
-// Once closed (at exit), hand-overs return at once without running, and
-// workers waiting for a step are released.
+// Steps run in the order they were handed over; a deferred step is no
+// exception (see PostAfter). Once closed (at exit), hand-overs return at once
+// without running, and workers waiting for a step are released.
 class HandOver {
 public:
     explicit HandOver(UiExecutor& executor);
@@ -23,6 +25,11 @@ public:
 
     // Any thread: queues the step without waiting for it; dropped once closed.
     void Post(std::function<void()> step);
+
+    // Any thread: queues the step to run once the delay has passed, or
+    // earlier, just before the next step handed over by any Run or Post, so
+    // that it never runs after a step handed over later. Dropped once closed.
+    void PostAfter(std::chrono::nanoseconds delay, std::function<void()> step);
 
     // User-interface thread: no step runs after this returns.
     void Close();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 // Runs tasks on the user-interface thread, in the order they were posted.
@@ -10,4 +11,7 @@ public:
     virtual ~UiExecutor() = default;
     // Any thread: queues the task and returns without waiting for it.
     virtual void Post(std::function<void()> task) = 0;
+    // Any thread: queues the task to run once the delay has passed; returns
+    // without waiting for it.
+    virtual void PostAfter(std::chrono::nanoseconds delay, std::function<void()> task) = 0;
 };

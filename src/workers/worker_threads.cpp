@@ -17,7 +17,13 @@ std::shared_ptr<WorkerControl> WorkerThreads::Start(std::string key, ItemStore& 
     WorkerContext context{std::move(key), ui_, control, store, state, window, activeList};
     try {
         WorkerControl::Launch(control, [context = std::move(context), procedure]() mutable {
-            procedure(context);
+            // The last guard: a worker takes its own error path for what it
+            // catches (ExceptionMessage); should that path fail too, the
+            // thread ends quietly rather than the whole process with it.
+            try {
+                procedure(context);
+            } catch (...) {
+            }
         });
     } catch (const std::system_error&) {
         return nullptr;

@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -253,6 +256,46 @@ TEST_F(HttpFileWorkerTest, ALocalFileThatCannotBeCreatedTakesTheErrorPath) {
     ASSERT_TRUE(RunUntilDone());
     ASSERT_EQ(store.RequestedFiles.Count(), 1);
     EXPECT_EQ(store.RequestedFiles.GetAt(0)->status, "Not a directory");
+    EXPECT_EQ(store.DownloadedFiles.Count(), 0);
+}
+
+// Not only Internet errors: whatever is thrown on the worker's thread ends in
+// its error path with a message, and the process goes on.
+TEST_F(HttpFileWorkerTest, AnyExceptionOnTheWorkerThreadTakesTheErrorPath) {
+    struct Case {
+        const char* url;
+        std::function<void()> fault;
+        bool whenStarting;  // else after two blocks
+        std::string message;
+    };
+    const Case cases[] = {
+        {"http://h/1.zip", [] { throw std::bad_alloc(); }, true, "Out of memory"},
+        {"http://h/2.zip", [] { throw std::runtime_error("Too many open files"); }, false, "Too many open files"},
+        {"http://h/3.zip", [] { throw 42; }, false, "Unknown error"},
+        // cut like an Internet error's message
+        {"http://h/4.zip", [] { throw std::runtime_error(std::string(500, 'x')); }, true, std::string(199, 'x')},
+    };
+    for (const Case& test : cases) {
+        SteppedAnswer& answer = internet.answers[test.url];
+        answer.body = Bytes(2000);
+        answer.beforeRead = [&test](std::size_t bytesRead) {
+            if (!test.whenStarting && bytesRead == 510) test.fault();
+        };
+        InternetSessionFactory scripted = internet.Factory();
+        sessions = [&test, scripted] {
+            if (test.whenStarting) test.fault();
+            return scripted();
+        };
+        dispatch.reset();
+        Start(test.url);
+        ASSERT_TRUE(RunUntilDone()) << test.url;
+        const FileEntry* entry = store.RequestedFiles.GetAt(store.RequestedFiles.FindByName(test.url));
+        ASSERT_NE(entry, nullptr) << test.url;
+        EXPECT_EQ(entry->status, test.message);
+        EXPECT_EQ(window.statusText, test.message);
+        EXPECT_FALSE(window.animationPlaying) << test.url;
+    }
+    EXPECT_TRUE(Saved("2.zip") == Bytes(510));
     EXPECT_EQ(store.DownloadedFiles.Count(), 0);
 }
 

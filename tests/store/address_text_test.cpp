@@ -13,7 +13,10 @@ namespace {
 
 TEST(AddressTextTest, BlanksBecomeEscapesAndOtherBytesStay) {
     EXPECT_EQ(EscapeBlanks("http://a/my file.zip", 254), "http://a/my%20file.zip");
-    EXPECT_EQ(EscapeBlanks(" a\tb\r\n", 254), "%20a%09b%0D%0A");
+    EXPECT_EQ(EscapeBlanks("a\tb\r\nc", 254), "a%09b%0D%0Ac");
+    // Blanks at the ends are dropped, not escaped: "a.zip%20" names another file.
+    EXPECT_EQ(EscapeBlanks(" \thttp://h/my a.zip \r\n", 254), "http://h/my%20a.zip");
+    EXPECT_EQ(EscapeBlanks(" \t ", 254), "");
     EXPECT_EQ(EscapeBlanks("http://a/%20.zip", 254), "http://a/%20.zip");
 }
 

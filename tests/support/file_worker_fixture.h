@@ -16,8 +16,8 @@
 
 // Requested files downloaded by the real file workers through the dispatch,
 // in a current folder of the test's own, with the test's thread as the
-// user-interface thread. Every progress report is handed over, so tests see
-// each figure. Tests set `sessions` before the first start.
+// user-interface thread, with the program's own workers and progress
+// interval. Tests set `sessions` before the first start.
 class FileWorkerFixture : public ::testing::Test {
 protected:
     // Ends the workers before the members of derived fixtures they use go.

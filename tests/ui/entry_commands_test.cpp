@@ -61,7 +61,7 @@ TEST_F(EntryCommandsTest, DeletingInTheDownloadedListsAndResultsIsRefused) {
 TEST_F(EntryCommandsTest, AddingAFileWhileAnotherListIsShownAddsNoRow) {
     Open();
     ClickCategory("Web Sites");
-    dialogs.fileUrl = "host.org/my file.zip";
+    dialogs.fileUrl = "  host.org/my file.zip ";  // pasted with blanks around it
     Run(kAddFiles);
     EXPECT_EQ(List().RowCount(), 0);
     ASSERT_EQ(Store().RequestedFiles.Count(), 1);
@@ -74,8 +74,10 @@ TEST_F(EntryCommandsTest, AddingAFileWhileAnotherListIsShownAddsNoRow) {
     EXPECT_EQ(Column(0), (std::vector<std::string>{"ftp://host.org/b.zip", "http://host.org/my%20file.zip"}));
     EXPECT_EQ(List().RowText(0, 1), "Ready for download");
 
-    dialogs.fileUrl = "";
-    Run(kAddFiles);
+    for (const char* empty : {"", " \t "}) {
+        dialogs.fileUrl = empty;
+        Run(kAddFiles);
+    }
     dialogs.fileUrl.reset();
     Run(kAddFiles);
     EXPECT_EQ(Store().RequestedFiles.Count(), 2);

@@ -8,7 +8,9 @@
 
 #include "app/command_ids.h"
 #include "app/gui/lock_keys.h"
+#include "ui/dialog_driving.h"
 #include "ui/main_frame_fixture.h"
+#include "ui/panels/dnld_list.h"
 #include "ui/toolbar/tool_bar_ex.h"
 
 namespace {
@@ -54,6 +56,27 @@ TEST_F(MainFrameLook, TheMenusHoldTheirItemsInOrder) {
     EXPECT_EQ(frame->Action(kAddWebSite)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
     EXPECT_EQ(frame->Action(kDeleteEntry)->shortcut(), QKeySequence(Qt::Key_Delete));
     EXPECT_TRUE(frame->Action(kAddSearchProject)->shortcut().isEmpty());
+}
+
+// Tab and F6 go tree, entry list, downloaded tree, status view; the bars
+// offer no menu that could hide them.
+TEST_F(MainFrameLook, TabAndF6GoFromPaneToPaneInReadingOrder) {
+    Open();
+    QWidget* panes[] = {&frame->TreePanel(), &List(), &frame->DownloadedTree(), &frame->StatusView()};
+    const std::vector<QWidget*> order = TabOrderFrom(panes[0], 5);
+    EXPECT_EQ(order, std::vector<QWidget*>(std::begin(panes), std::end(panes)));
+    EXPECT_EQ(frame->createPopupMenu(), nullptr);
+
+    QApplication::setActiveWindow(frame.get());
+    panes[0]->setFocus();
+    QApplication::processEvents();
+    if (QApplication::focusWidget() != panes[0]) GTEST_SKIP() << "no keyboard focus on this platform";
+    for (int step = 1; step <= 4; ++step) {
+        QTest::keyClick(frame.get(), Qt::Key_F6);
+        EXPECT_EQ(QApplication::focusWidget(), panes[step % 4]) << step;
+    }
+    QTest::keyClick(frame.get(), Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), panes[3]);
 }
 
 TEST_F(MainFrameLook, InsertKeypadPlusAndDeleteRunTheirCommands) {

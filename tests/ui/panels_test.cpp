@@ -107,6 +107,45 @@ TEST_F(Panels, ReleasingTheKeyThatMovedTheSelectionSwitchesTheCategory) {
     EXPECT_EQ(TheAppState().ShownList, 5);
 }
 
+TEST_F(Panels, OnlyTheLeftButtonMovesTheCategoryHighlight) {
+    Open();
+    CTreePanel& tree = frame->TreePanel();
+    tree.topLevelItem(1)->setExpanded(true);
+    const QPoint downloadedFiles = tree.visualItemRect(tree.topLevelItem(1)->child(0)).center();
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseClick(tree.viewport(), button, {}, downloadedFiles);
+        QTest::mouseDClick(tree.viewport(), button, {}, downloadedFiles);
+        EXPECT_EQ(tree.currentItem()->text(0), "Files") << button;
+    }
+    EXPECT_EQ(TheAppState().ShownList, 1);
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, downloadedFiles);
+    EXPECT_EQ(tree.currentItem()->text(0), "Downloaded Files");
+    EXPECT_EQ(TheAppState().ShownList, 3);
+}
+
+// The row reported is the one selected when the button comes up: a click
+// inside a selection of several rows narrows it, a drag extends it.
+TEST_F(Panels, TheSelectionIsReportedOnceItHasSettled) {
+    for (const char* url : {"http://a/1.zip", "http://a/2.zip", "http://a/3.zip"}) Store().RequestedFiles.AppendUrl(url);
+    Open();
+    QWidget* rows = List().viewport();
+    auto centreOf = [&](int row) { return List().visualItemRect(List().topLevelItem(row)).center(); };
+
+    SelectRows({0, 1, 2});
+    QTest::mouseClick(rows, Qt::LeftButton, {}, centreOf(0));
+    EXPECT_EQ(List().SelectedCount(), 1);
+    EXPECT_EQ(TheAppState().SelectedRow, 0);
+    EXPECT_EQ(frame->StatusView().LastActionText(), "http://a/3.zip selected");
+
+    QTest::mousePress(rows, Qt::LeftButton, {}, centreOf(0));
+    QTest::mouseMove(rows, centreOf(1));
+    QTest::mouseMove(rows, centreOf(2));
+    QTest::mouseRelease(rows, Qt::LeftButton, {}, centreOf(2));
+    EXPECT_EQ(List().SelectedCount(), 3);
+    EXPECT_EQ(TheAppState().SelectedRow, 2);
+    EXPECT_EQ(frame->StatusView().LastActionText(), "http://a/1.zip selected");
+}
+
 TEST_F(Panels, ClickingARowReportsItInTheStatusView) {
     Store().RequestedSites.Append(Site("Alpha"));
     Store().RequestedSites.Append(Site("Beta"));
@@ -180,10 +219,11 @@ TEST_F(Panels, TheDownloadedTreeGroupsFilesByProjectAndOpensOnlyFiles) {
     // Root items are matched by containment: "Site" goes under "Archive Site".
     window.BeginTreeProject("Site");
     window.AddTreeFile("Site", "Software/Site/b.zip");
+    window.AddTreeFile("Site", "Software/Site/caf\xe9 1.zip");
     ASSERT_EQ(tree.topLevelItemCount(), 1);
     QTreeWidgetItem* project = tree.topLevelItem(0);
     EXPECT_EQ(project->text(0), "Archive Site");
-    ASSERT_EQ(project->childCount(), 2);
+    ASSERT_EQ(project->childCount(), 3);
     EXPECT_TRUE(project->isExpanded());
 
     tree.setCurrentItem(project);
@@ -192,6 +232,50 @@ TEST_F(Panels, TheDownloadedTreeGroupsFilesByProjectAndOpensOnlyFiles) {
     QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(project->child(1)).center());
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(QDir::current().absoluteFilePath("Software/Site/b.zip")));
+    QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(project->child(2)).center());
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_TRUE(opened[1].toEncoded().endsWith("/Software/Site/caf%E9%201.zip")) << opened[1].toEncoded().data();
+
+    tree.setCurrentItem(project->child(0));
+    QTest::keyClick(&tree, Qt::Key_Return);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_TRUE(opened[2].toEncoded().endsWith("/Software/Archive%20Site/a.zip")) << opened[2].toEncoded().data();
+    // The tree handles a double-click (a click, then the second press) first:
+    // a project folds and unfolds.
+    const QPoint onProject = tree.visualItemRect(project).center();
+    for (bool expanded : {false, true}) {
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, onProject);
+        QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, onProject);
+        EXPECT_EQ(project->isExpanded(), expanded);
+    }
+    tree.setCurrentItem(project);
+    QTest::keyClick(&tree, Qt::Key_Return);
+    EXPECT_EQ(opened.size(), 3u);
+}
+
+// Under a dark theme the pane keeps dark text on its white, and a long last
+// action (an address) wraps onto the second line of its box.
+TEST_F(Panels, TheStatusViewIsReadableUnderADarkThemeAndWrapsTheLastAction) {
+    QWidget darkWindow;
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    darkWindow.setPalette(dark);
+    auto* status = new CStatusView(&darkWindow);
+    status->resize(600, 280);
+    status->SetLastActionText("http://downloads.example.org/" + QString(60, u'x') + "/archive.zip selected");
+    const QImage shot = status->grab().toImage();
+    auto inkIn = [&](const QRect& box) {
+        int ink = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            for (int x = box.left(); x <= box.right(); ++x) ink += qGray(shot.pixel(x, y)) < 96 ? 1 : 0;
+        }
+        return ink;
+    };
+    EXPECT_EQ(qGray(shot.pixel(5, 5)), 255);
+    EXPECT_GT(inkIn(QRect(QPoint(20, 40), QPoint(149, 64))), 0) << "the labels are dark";
+    EXPECT_GT(inkIn(QRect(QPoint(130, 80), QPoint(579, 96))), 0) << "the last action's first line";
+    EXPECT_GT(inkIn(QRect(QPoint(130, 98), QPoint(579, 114))), 0) << "and its second line";
 }
 
 TEST_F(Panels, TheWindowInterfaceReachesRowsAndStatusLines) {

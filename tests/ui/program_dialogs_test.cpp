@@ -7,6 +7,9 @@
 #include <QTimer>
 
 #include "app/command_ids.h"
+#include "app/gui/qt_message_box.h"
+#include "ui/dialog_driving.h"
+#include "ui/dialogs/search_proj_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
 #include "ui/dialogs/proj_props.h"
 #include "ui/dialogs/start_chooser_dlg.h"
@@ -85,6 +88,28 @@ TEST_F(ProgramDialogsTest, AddFilesDeleteAndAddWebSiteGoThroughTheRealDialogs) {
     EXPECT_EQ(Store().RequestedSites.GetAt(0)->name, "Typed");
     EXPECT_EQ(Store().RequestedSites.GetAt(0)->startHour, 0);
     EXPECT_EQ(Store().RequestedSites.GetAt(0)->status, "Ready for download");
+}
+
+// A refusal of the search project dialog is centred on the dialog, not on
+// the main window that the program's message boxes are given.
+TEST(QtMessageBoxTest, ABoxRaisedWhileADialogIsOpenBelongsToTheDialog) {
+    QWidget mainWindow;
+    QtMessageBox messages(&mainWindow);
+    CSearchProjDlg search(nullptr, &messages);
+    QWidget* boxParent = nullptr;
+    QString boxText;
+    RunModal(search, [&] {
+        DriveNextModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            boxParent = box->parentWidget();
+            boxText = box->text();
+            box->accept();
+        });
+        search.accept();  // nothing entered: refused with a box
+    });
+    EXPECT_EQ(boxText, "Enter the project's name!");
+    EXPECT_EQ(boxParent, &search);
 }
 
 }  // namespace

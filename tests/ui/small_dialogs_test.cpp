@@ -7,6 +7,9 @@
 #include "ui/dialog_driving.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
+#include "ui/dialogs/proj_props.h"
+#include "ui/dialogs/pw_gen_settings.h"
+#include "ui/dialogs/search_proj_dlg.h"
 #include "ui/dialogs/start_chooser_dlg.h"
 
 namespace {
@@ -40,6 +43,24 @@ TEST(StartChooserDlgTest, ProceedingWithoutTouchingTheOptionsJustStarts) {
     EXPECT_EQ(RunModal(chooser, [&] { chooser.ProceedButton()->click(); }), QDialog::Accepted);
     EXPECT_EQ(chooser.Choice(), CStartChooserDlg::kJustStart);
     EXPECT_EQ(CStartChooserDlg::kJustStart, 4);
+}
+
+// Typing goes into the first field at once; the chooser's arrow keys start
+// from the chosen option, and Return still proceeds.
+TEST(DialogFocusTest, DialogsOpenWithTheFocusInTheirFirstField) {
+    CProjProps sheet(QStringLiteral("Add New Web Project"));
+    CSearchProjDlg search;
+    CStartChooserDlg chooser;
+    const std::pair<QDialog*, QWidget*> expected[] = {
+        {&sheet, sheet.GeneralPage()->NameEdit()},
+        {&search, search.NameEdit()},
+        {&chooser, chooser.JustStartOption()},
+    };
+    for (const auto& [dialog, field] : expected) {
+        EXPECT_EQ(RunModal(*dialog, [&] { EXPECT_EQ(dialog->focusWidget(), field) << dialog->windowTitle().toStdString(); }),
+                  kLeftOpen);
+    }
+    EXPECT_EQ(RunModal(chooser, [&] { PressKey(chooser.JustStartOption(), Qt::Key_Return); }), QDialog::Accepted);
 }
 
 TEST(StartChooserDlgTest, EachOptionSetsItsChoice) {

@@ -202,6 +202,18 @@ TEST_F(ToolBarTest, PointerLeavingTheBarDropsTheFrameOnTheNextTick) {
     ExpectFlat(Shot(), kAdd);
 }
 
+// Where the pointer's position is not followed outside the window, only the
+// bar's leave event tells that the pointer has gone.
+TEST_F(ToolBarTest, ThePointerLeavingTheBarDropsTheFrameAtOnce) {
+    MovePointerTo(ButtonAt(kAdd));
+    ASSERT_EQ(bar_->HotButton(), kAdd);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(bar_, &leave);  // the pointer position still reads as on the button
+    EXPECT_EQ(bar_->HotButton(), -1);
+    EXPECT_EQ(bar_->HoverTimerId(), 0);
+    ExpectFlat(Shot(), kAdd);
+}
+
 TEST_F(ToolBarTest, MovingOffAButtonWithinTheBarDropsItsFrameAtOnce) {
     MovePointerTo(ButtonAt(kAdd));
     MovePointerTo(ItemAt(kSep1), QPoint(2, 5));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include <QCoreApplication>
@@ -28,9 +29,14 @@ TEST(QtUiDispatcherTest, AWorkerStepRunsInTheEventLoopOfTheUserInterfaceThread) 
     QTimer::singleShot(20000, &loop, &QEventLoop::quit);  // turns a hang into a failure
     bool onUserInterfaceThread = false;
     bool ran = false;
+    bool delayedOnUserInterfaceThread = false;
     std::thread worker([&] {
         ran = ui.Run([&] {
             onUserInterfaceThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        });
+        // A delayed step runs on the same thread once its delay is over.
+        ui.PostAfter(std::chrono::microseconds(1500), [&] {
+            delayedOnUserInterfaceThread = QThread::currentThread() == QCoreApplication::instance()->thread();
             loop.quit();
         });
     });
@@ -38,6 +44,7 @@ TEST(QtUiDispatcherTest, AWorkerStepRunsInTheEventLoopOfTheUserInterfaceThread) 
     worker.join();
     EXPECT_TRUE(ran);
     EXPECT_TRUE(onUserInterfaceThread);
+    EXPECT_TRUE(delayedOnUserInterfaceThread);
 }
 
 class AppExitTest : public ::testing::Test {

@@ -3,10 +3,15 @@
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "store/item_store.h"
+#include "workers/app_state.h"
 #include "workers/coalesced_progress.h"
+#include "workers/worker_threads.h"
+#include "support/fake_window.h"
 #include "workers/hand_over.h"
 #include "workers/pause_gate.h"
 #include "support/manual_executor.h"
@@ -73,8 +78,10 @@ TEST(HandOverTest, ClosingReleasesAWaitingWorkerAndLaterStepsNeverRun) {
     });
     // The worker's Run is queued behind the marker; close before running it.
     ASSERT_TRUE(executor.RunUntil([&] { return firstPosted.load(); }));
+    ui.PostAfter(0ms, [&] { ++ran; });
     ui.Close();
     worker.join();
+    executor.ElapseDelays();
     executor.RunUntil([] { return false; }, 0ms);  // drains what was queued
     EXPECT_FALSE(firstResult);
     EXPECT_FALSE(laterResult);
@@ -101,16 +108,49 @@ TEST(CoalescedProgressTest, OneReportWaitsAtATimeAndShowsTheLatestFigure) {
     EXPECT_EQ(shown, (std::vector<std::uint32_t>{1000, 1001}));
 }
 
-TEST(CoalescedProgressTest, WithinTheIntervalOnlyTheFirstReportIsHandedOver) {
+// However slowly the blocks come, the figure shown is never older than the
+// interval: a report made within it is handed over at its end, and a step
+// the worker hands over later still runs after it.
+TEST(CoalescedProgressTest, AReportWithinTheIntervalIsShownAtItsEndAndBeforeLaterSteps) {
     ManualExecutor executor;
     HandOver ui(executor);
-    std::vector<std::uint32_t> shown;
-    CoalescedProgress progress(ui, [&](std::uint32_t figure) { shown.push_back(figure); }, std::chrono::hours(1));
-    for (std::uint32_t figure = 1; figure <= 3; ++figure) {
-        progress.Report(figure);
-        executor.RunUntil([] { return false; }, 0ms);
-    }
-    EXPECT_EQ(shown, (std::vector<std::uint32_t>{1}));
+    std::vector<std::string> shown;
+    CoalescedProgress progress(
+        ui, [&](std::uint32_t figure) { shown.push_back(std::to_string(figure)); }, std::chrono::hours(1));
+    auto drain = [&] { executor.RunUntil([] { return false; }, 0ms); };
+
+    progress.Report(1);
+    drain();
+    progress.Report(2);
+    progress.Report(3);
+    drain();
+    EXPECT_EQ(shown, (std::vector<std::string>{"1"}));
+    EXPECT_EQ(executor.DelayedCount(), 1u);
+    executor.ElapseDelays();
+    drain();
+    EXPECT_EQ(shown, (std::vector<std::string>{"1", "3"}));
+
+    progress.Report(4);
+    std::thread worker([&] { ui.Run([&] { shown.push_back("step"); }); });
+    ASSERT_TRUE(executor.RunUntil([&] { return shown.back() == "step"; }));
+    worker.join();
+    EXPECT_EQ(shown, (std::vector<std::string>{"1", "3", "4", "step"}));
+    executor.ElapseDelays();
+    drain();  // the report's own delay ends: it does not run twice
+    EXPECT_EQ(shown.size(), 4u);
+}
+
+TEST(WorkerThreadsTest, AWorkerThatThrowsEndsOnlyItsOwnThread) {
+    ManualExecutor executor;
+    WorkerThreads threads(executor);
+    ItemStore store;
+    AppState state;
+    FakeWindow window;
+    auto control = threads.Start("http://h/a.zip", store, state, window, store.ActiveFileDownloads,
+                                 [](WorkerContext&) { throw std::logic_error("error path failed too"); });
+    ASSERT_NE(control, nullptr);
+    EXPECT_TRUE(threads.EndAll(20s));
+    EXPECT_TRUE(control->IsFinished());
 }
 
 TEST(PauseGateTest, HaltingTwiceIsOneHalt) {

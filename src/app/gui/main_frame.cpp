@@ -1,5 +1,7 @@
 #include "app/gui/main_frame.h"
 
+#include <algorithm>
+#include <array>
 #include <new>
 
 #include <QApplication>
@@ -128,12 +130,41 @@ bool CMainFrame::CreateClient() {
     tree_->SetCategorySwitch(
         [this](int list) { return SwitchCategory(TheStore(), TheAppState(), list, *window_); });
 
+    ChainPanes();
     // The tree is the view the framework makes active first.
     activeView_ = tree_;
     focusConnection_ =
         connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FollowFocus(now); });
     return true;
 }
+
+// Tab and F6 go from pane to pane in reading order: the category tree, the
+// entry list, the downloaded tree, the status view; Shift goes back.
+void CMainFrame::ChainPanes() {
+    status_->setFocusPolicy(Qt::StrongFocus);
+    const std::array<QWidget*, 4> panes = Panes();
+    for (std::size_t at = 1; at < panes.size(); ++at) QWidget::setTabOrder(panes.at(at - 1), panes.at(at));
+    auto* next = new QAction(this);
+    next->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(next, &QAction::triggered, this, [this] { FocusPane(+1); });
+    auto* previous = new QAction(this);
+    previous->setShortcut(QKeySequence(Qt::ShiftModifier | Qt::Key_F6));
+    connect(previous, &QAction::triggered, this, [this] { FocusPane(-1); });
+    addActions({next, previous});
+}
+
+std::array<QWidget*, 4> CMainFrame::Panes() const { return {tree_, list_, downloaded_, status_}; }
+
+void CMainFrame::FocusPane(int step) {
+    const std::array<QWidget*, 4> panes = Panes();
+    const auto count = static_cast<int>(panes.size());
+    const auto current = std::find(panes.begin(), panes.end(), activeView_);
+    const int from = current == panes.end() ? 0 : static_cast<int>(current - panes.begin());
+    panes.at(static_cast<std::size_t>((from + step + count) % count))->setFocus(Qt::ShortcutFocusReason);
+}
+
+// Qt's menu for the bars would let the toolbar be hidden with no way back.
+QMenu* CMainFrame::createPopupMenu() { return nullptr; }
 
 QAction* CMainFrame::MakeAction(int commandId, const char* text) {
     auto* action = new QAction(QString::fromLatin1(text), this);
@@ -268,7 +299,7 @@ QAction* CMainFrame::Action(int commandId) const {
 }
 
 void CMainFrame::FollowFocus(QWidget* now) {
-    for (QWidget* pane : std::initializer_list<QWidget*>{tree_, downloaded_, list_, status_}) {
+    for (QWidget* pane : Panes()) {
         if (now != nullptr && (now == pane || pane->isAncestorOf(now))) activeView_ = pane;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 
@@ -55,6 +56,13 @@ public:
 
     void SetDownloadCommands(DownloadCommands* downloads) { services_.downloads = downloads; }
 
+    // Moves the keyboard focus to the next pane (step +1, F6) or the one
+    // before (-1, Shift+F6), from the active view.
+    void FocusPane(int step);
+
+    // None: the bars cannot be hidden.
+    QMenu* createPopupMenu() override;
+
     // The scheduler timer's handler: hands the time of day to the scheduler.
     void OnSchedulerTick();
 
@@ -63,6 +71,8 @@ protected:
 
 private:
     bool CreateClient();
+    void ChainPanes();
+    std::array<QWidget*, 4> Panes() const;
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();

@@ -9,7 +9,7 @@
 #include "ui/dialogs/proj_props.h"
 #include "ui/dialogs/search_proj_dlg.h"
 #include "ui/dialogs/start_chooser_dlg.h"
-#include "ui/panels/qt_text.h"
+#include "ui/record_text.h"
 
 namespace {
 
@@ -21,11 +21,11 @@ public:
     std::optional<std::string> AskFileUrl() override {
         CAddFileDlg dialog(parent_);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-        return ToStdString(dialog.Url());
+        return TextForRecord(dialog.Url());
     }
 
     bool EditWebProject(std::string_view title, WebProject& project) override {
-        CProjProps sheet(ToQString(title), parent_);
+        CProjProps sheet(TextFromRecord(title), parent_);
         sheet.LoadFromRecord(project);
         if (sheet.exec() != QDialog::Accepted) return false;
         sheet.StoreIntoRecord(project);
@@ -44,7 +44,7 @@ public:
     }
 
     bool AskYesNo(std::string_view question) override {
-        return QMessageBox::question(parent_, QApplication::applicationName(), ToQString(question),
+        return QMessageBox::question(parent_, QApplication::applicationName(), TextFromRecord(question),
                                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
 

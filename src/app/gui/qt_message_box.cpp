@@ -3,7 +3,11 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "ui/record_text.h"
+
 void QtMessageBox::ShowMessage(std::string_view text) {
-    QMessageBox::warning(parent_, QApplication::applicationName(),
-                         QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+    // A box raised while a dialog is open belongs over that dialog (the
+    // search project dialog's refusals), not over the main window.
+    QWidget* modal = QApplication::activeModalWidget();
+    QMessageBox::warning(modal != nullptr ? modal : parent_, QApplication::applicationName(), TextFromRecord(text));
 }

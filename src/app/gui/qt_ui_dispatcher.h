@@ -15,4 +15,6 @@ public:
 
     // Any thread.
     void Post(std::function<void()> task) override;
+    // Any thread.
+    void PostAfter(std::chrono::nanoseconds delay, std::function<void()> task) override;
 };

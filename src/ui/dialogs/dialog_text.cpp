@@ -4,6 +4,7 @@
 #include <QValidator>
 
 #include "app/number_text.h"
+#include "ui/record_text.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ public:
         : QValidator(parent), maxBytes_(maxBytes), digitsOnly_(digitsOnly) {}
 
     State validate(QString& input, int& /*position*/) const override {
-        if (maxBytes_ >= 0 && input.toLocal8Bit().size() > maxBytes_) {
+        if (maxBytes_ >= 0 && std::ssize(TextForRecord(input)) > maxBytes_) {
             return Invalid;
         }
         if (input.contains(u'\n') || input.contains(u'\r')) {
@@ -51,12 +52,6 @@ FieldValidator* ValidatorOf(QLineEdit* edit) {
 }
 
 }  // namespace
-
-QString TextFromRecord(std::string_view text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string TextForRecord(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
 QString NumberForEdit(std::int32_t value) { return TextFromRecord(NumberText(value)); }
 

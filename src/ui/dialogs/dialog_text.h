@@ -3,15 +3,8 @@
 #include <QString>
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 class QLineEdit;
-
-// Record texts are bytes in the system's 8-bit encoding; the dialogs show and
-// return them as QStrings through these two functions.
-QString TextFromRecord(std::string_view text);
-std::string TextForRecord(const QString& text);
 
 // Number fields are shown as decimal texts and read back by their leading
 // digits (LeadingNumber), with no range test.

@@ -12,6 +12,7 @@
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/dialogs/dialog_text.h"
 #include "ui/dialogs/dialog_units.h"
+#include "ui/record_text.h"
 
 CPAdvancedSettings::CPAdvancedSettings(QWidget* parent)
     : QWidget(parent),

@@ -1,6 +1,7 @@
 #include "ui/dialogs/proj_props.h"
 
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -32,6 +33,8 @@ CProjProps::CProjProps(const QString& title, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->addWidget(tabs_);
     column->addWidget(buttons);
+    // Typing goes into the first page's first field at once, not to the tabs.
+    general_->NameEdit()->setFocus();
 }
 
 void CProjProps::LoadFromRecord(const WebProject& project) {

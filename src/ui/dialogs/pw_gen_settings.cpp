@@ -8,6 +8,7 @@
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/dialogs/dialog_text.h"
 #include "ui/dialogs/dialog_units.h"
+#include "ui/record_text.h"
 
 CPWGenSettings::CPWGenSettings(QWidget* parent)
     : QWidget(parent), name_(new QLineEdit(this)), startUrl_(new QLineEdit(this)) {

@@ -17,6 +17,7 @@
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/dialogs/dialog_text.h"
 #include "ui/dialogs/dialog_units.h"
+#include "ui/record_text.h"
 #include "ui/dialogs/run_stop_times.h"
 
 namespace {
@@ -108,6 +109,7 @@ CSearchProjDlg::CSearchProjDlg(QWidget* parent, MessageBoxPort* messages)
     // Whatever a loaded record holds, the dialog starts with both projects
     // running and stopping only when the user asks.
     times_->SelectOnRequest(true, true);
+    name_->setFocus();
 }
 
 CSearchProjDlg::~CSearchProjDlg() = default;

@@ -45,4 +45,7 @@ CStartChooserDlg::CStartChooserDlg(QWidget* parent)
     contents->addLayout(right);
     AddFrame(this, contents);
     ChainTabOrder({webSite_, search_, justStart_, proceed_});
+    // The arrow keys move between the options from the chosen one; Return
+    // still presses the default button, "Proceed".
+    justStart_->setFocus();
 }

@@ -1,7 +1,13 @@
 #include "ui/panels/dnld_list.h"
 
-#include <QDir>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include <QKeyEvent>
 #include <QMouseEvent>
+
+#include "ui/record_text.h"
 
 namespace {
 
@@ -14,8 +20,6 @@ CDnldList::CDnldList(QWidget* parent) : QTreeWidget(parent), opener_(DesktopUrlO
     setColumnCount(1);
     setRootIsDecorated(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // A double-click opens the file; it does not fold the project.
-    setExpandsOnDoubleClick(false);
 }
 
 void CDnldList::OnInitialUpdate() {
@@ -49,10 +53,29 @@ void CDnldList::AddFile(const QString& projectName, const QString& localPath) {
 void CDnldList::OpenSelectedFile() {
     const QTreeWidgetItem* item = currentItem();
     if (item == nullptr || item->parent() == nullptr || !opener_) return;
-    opener_(QUrl::fromLocalFile(QDir::current().absoluteFilePath(item->text(0))));
+    // The address is built from the path's bytes, so that a name that is no
+    // UTF-8 still names its file.
+    std::error_code ignored;
+    const std::string path = std::filesystem::absolute(TextForRecord(item->text(0)), ignored).string();
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    opener_(QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/")));
 }
 
+// The tree handles a double-click first: it folds or unfolds a project.
 void CDnldList::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeWidget::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton) OpenSelectedFile();
+}
+
+// Enter opens a saved file as a double-click does; on a project or the
+// placeholder it does what the tree does with it.
+void CDnldList::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const QTreeWidgetItem* item = currentItem();
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && item != nullptr && item->parent() != nullptr) {
+        OpenSelectedFile();
+        return event->accept();
+    }
+    QTreeWidget::keyPressEvent(event);
 }

@@ -5,8 +5,8 @@
 #include "ui/panels/url_opener.h"
 
 // What the site crawler saved in this run, one root item per project with
-// its files below. Double-clicking a file opens it with the desktop's
-// default application.
+// its files below. Double-clicking a file, or Enter on it, opens it with the
+// desktop's default application; a double-click on a project folds it.
 class CDnldList : public QTreeWidget {
     Q_OBJECT
 
@@ -29,6 +29,7 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QTreeWidgetItem* FindProject(const QString& projectName) const;

@@ -114,8 +114,15 @@ void CListPanel::ShowContextMenu(const QPoint& position) {
 
 void CListPanel::mousePressEvent(QMouseEvent* event) {
     QTreeWidget::mousePressEvent(event);
-    if (event->button() == Qt::LeftButton) ReportSelection();
     if (event->button() == Qt::RightButton) ShowContextMenu(event->position().toPoint());
+}
+
+// The selection is reported once it has settled: a click inside a selection
+// of several rows narrows it, and a drag extends it, only when the button
+// comes up.
+void CListPanel::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton) ReportSelection();
 }
 
 void CListPanel::keyReleaseEvent(QKeyEvent* event) {

@@ -3,15 +3,15 @@
 #include "ui/panels/activity_animation.h"
 #include "ui/panels/dnld_list.h"
 #include "ui/panels/list_panel.h"
-#include "ui/panels/qt_text.h"
 #include "ui/panels/status_view.h"
+#include "ui/record_text.h"
 
 void PanelWindowPort::ShowMessage(std::string_view text) { messages_.ShowMessage(text); }
 
-int PanelWindowPort::InsertTopRow(std::string_view column0) { return list_.InsertTopRow(ToQString(column0)); }
+int PanelWindowPort::InsertTopRow(std::string_view column0) { return list_.InsertTopRow(TextFromRecord(column0)); }
 
 void PanelWindowPort::SetRowText(int row, int column, std::string_view text) {
-    list_.SetRowText(row, column, ToQString(text));
+    list_.SetRowText(row, column, TextFromRecord(text));
 }
 
 void PanelWindowPort::DeleteRow(int row) { list_.DeleteRow(row); }
@@ -21,23 +21,23 @@ int PanelWindowPort::SelectedCount() const { return list_.SelectedCount(); }
 bool PanelWindowPort::IsRowSelected(int row) const { return list_.IsRowSelected(row); }
 
 std::string PanelWindowPort::RowText(int row, int column) const {
-    return ToStdString(list_.RowText(row, column));
+    return TextForRecord(list_.RowText(row, column));
 }
 
-void PanelWindowPort::SetStatusText(std::string_view text) { status_.SetStatusText(ToQString(text)); }
-void PanelWindowPort::SetLastActionText(std::string_view text) { status_.SetLastActionText(ToQString(text)); }
+void PanelWindowPort::SetStatusText(std::string_view text) { status_.SetStatusText(TextFromRecord(text)); }
+void PanelWindowPort::SetLastActionText(std::string_view text) { status_.SetLastActionText(TextFromRecord(text)); }
 
 void PanelWindowPort::SetCurrentProjectText(std::string_view text) {
-    status_.SetCurrentProjectText(ToQString(text));
+    status_.SetCurrentProjectText(TextFromRecord(text));
 }
 
 void PanelWindowPort::PlayAnimation() { status_.Animation().Play(); }
 void PanelWindowPort::StopAnimation() { status_.Animation().Stop(); }
 
 void PanelWindowPort::BeginTreeProject(std::string_view projectName) {
-    downloaded_.BeginProject(ToQString(projectName));
+    downloaded_.BeginProject(TextFromRecord(projectName));
 }
 
 void PanelWindowPort::AddTreeFile(std::string_view projectName, std::string_view localPath) {
-    downloaded_.AddFile(ToQString(projectName), ToQString(localPath));
+    downloaded_.AddFile(TextFromRecord(projectName), TextFromRecord(localPath));
 }

@@ -1,6 +1,10 @@
 #include "ui/panels/status_view.h"
 
+#include <algorithm>
+
 #include <QLabel>
+#include <QPainter>
+#include <QTextOption>
 
 #include "ui/panels/activity_animation.h"
 
@@ -9,18 +13,42 @@ namespace {
 // Left, top, right, bottom in pixels of the pane.
 QRect Box(int left, int top, int right, int bottom) { return {QPoint(left, top), QPoint(right - 1, bottom - 1)}; }
 
+// A value line that wraps onto the lines of its box, between words where it
+// can and inside a long word (an address) where it must.
+class WrappingLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        QTextOption option(alignment());
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        painter.drawText(QRectF(contentsRect()), text(), option);
+    }
+};
+
 }  // namespace
 
 CStatusView::CStatusView(QWidget* parent) : QWidget(parent) {
+    // Dark text on white, whatever the desktop's theme: only the background
+    // is the pane's own, so the text colour must be too.
     setAutoFillBackground(true);
     QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        white.setColor(group, QPalette::Window, Qt::white);
+        white.setColor(group, QPalette::WindowText, Qt::black);
+    }
     setPalette(white);
 
     AddLabel(Box(20, 40, 150, 65), QStringLiteral("Current Project : "));
     currentProject_ = AddLabel(Box(160, 40, 550, 65), QString());
     AddLabel(Box(20, 80, 150, 105), QStringLiteral("Last Action : "));
-    lastAction_ = AddLabel(Box(130, 80, 580, 115), QString());
+    lastAction_ = AddLabel(Box(130, 80, 580, 115), QString(), new WrappingLabel(this));
+    // Both of its lines whole also in a large font, as far as the status line allows.
+    lastAction_->resize(lastAction_->width(),
+                        std::clamp(2 * lastAction_->fontMetrics().lineSpacing(), lastAction_->height(), 130 - 80));
     AddLabel(Box(20, 130, 150, 155), QStringLiteral("Status : "));
     status_ = AddLabel(Box(130, 130, 550, 155), QString());
     animation_ = new ActivityAnimation(this);
@@ -31,12 +59,32 @@ CStatusView::CStatusView(QWidget* parent) : QWidget(parent) {
     SetStatusText(QStringLiteral("Ready"));
 }
 
-QLabel* CStatusView::AddLabel(const QRect& rectangle, const QString& text) {
-    auto* label = new QLabel(text, this);
+QLabel* CStatusView::AddLabel(const QRect& rectangle, const QString& text, QLabel* label) {
+    if (label == nullptr) label = new QLabel(this);
+    label->setText(text);
     label->setGeometry(rectangle);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+// The pane takes the keyboard focus (Tab, F6) to become the active view,
+// and shows that it has it.
+void CStatusView::paintEvent(QPaintEvent*) {
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+}
+
+void CStatusView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CStatusView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void CStatusView::SetCurrentProjectText(const QString& text) { currentProject_->setText(text); }

@@ -58,9 +58,23 @@ bool CTreePanel::SwitchToSelectedCategory() {
     return list != 0 && switch_(list);
 }
 
+// Only the left button moves the highlight, and it switches the list at
+// once; a right or middle click would leave the tree naming another list
+// than the one shown.
 void CTreePanel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return event->accept();
     QTreeWidget::mousePressEvent(event);
-    if (event->button() == Qt::LeftButton) SwitchToSelectedCategory();
+    SwitchToSelectedCategory();
+}
+
+void CTreePanel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return event->accept();
+    QTreeWidget::mouseReleaseEvent(event);
+}
+
+void CTreePanel::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return event->accept();
+    QTreeWidget::mouseDoubleClickEvent(event);
 }
 
 void CTreePanel::keyReleaseEvent(QKeyEvent* event) {

@@ -200,6 +200,14 @@ bool CToolBarEx::event(QEvent* event) {
         ReadColours();
         RepaintItems();
         break;
+    case QEvent::Leave:
+        // The pointer has left the bar (not just for one of its buttons):
+        // drop the raised frame now. Where the pointer's position is not
+        // followed outside the window (Wayland), the hover timer would
+        // still find it on the button it last crossed.
+        DropHotButton();
+        hoverTimer_.stop();
+        break;
     default:
         if (ConsumesPointerEvent(event)) return true;
         break;
