@@ -102,11 +102,17 @@ int CDravenetApp::Run() {
 }
 
 int CDravenetApp::ExitInstance(int exitCode) {
+    // Nothing may change the lists while they are saved: a save-error message
+    // runs an event loop, in which a tick could start workers and a worker's
+    // finishing step could move an entry between two lists half-way through
+    // the save. Closing the hand-over releases waiting workers; their steps
+    // never run.
+    if (mainFrame_) mainFrame_->StopScheduler();
+    workers_->Ui()->Close();
     QtMessageBox ownMessages(mainFrame_.get());
     SaveLists(TheStore(), services_.messages != nullptr ? *services_.messages : ownMessages);
     TheAppState().ClearHandOverSlots();
-    // After the save: no worker step runs from here on, and halted or
-    // transferring workers end within the bound.
+    // Halted or transferring workers end within the bound.
     workers_->EndAll();
     return exitCode;
 }

@@ -24,8 +24,8 @@ public:
 
     // Creates and shows the main window; false when it cannot be created.
     bool InitInstance();
-    // Saves the lists, clears the hand-over slots and ends the workers;
-    // returns the exit code.
+    // Stops the scheduler and closes the hand-over, saves the lists, clears
+    // the hand-over slots and ends the workers; returns the exit code.
     int ExitInstance(int exitCode);
 
     // Runs the main event loop unless an end signal came during start-up
