@@ -5,6 +5,9 @@
 #include <string>
 #include <system_error>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "store/list_file_reader.h"
 
 namespace {
@@ -89,8 +92,20 @@ bool WriteRecord(std::FILE* out, const SearchProject& p) {
            std::fprintf(out, "%d %d %d\n*\n", p.stopOnRequest, p.stopMinute, p.stopHour) >= 0;
 }
 
+// Makes a change of the folder's entries (a rename, a removal) survive a
+// power loss. File systems that cannot sync a folder are left as they are.
+void SyncFolderOf(const fs::path& file) {
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return;
+    ::fsync(descriptor);
+    ::close(descriptor);
+}
+
 // Writes the records to a temporary file beside the target and renames it
-// over the target, so the old file survives any failure.
+// over the target, so the old file survives any failure. The bytes reach the
+// disk before the rename: otherwise a power loss could leave an empty file in
+// place of both the old and the new list.
 template <typename Record>
 bool WriteListFile(const ItemList<Record>& list, const fs::path& file) {
     fs::path temporary = file;
@@ -99,7 +114,8 @@ bool WriteListFile(const ItemList<Record>& list, const fs::path& file) {
     if (!out) return false;
     bool written = true;
     for (const Record& record : list) written = written && WriteRecord(out.get(), record);
-    written = written && std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0;
+    written = written && std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0 &&
+              ::fsync(::fileno(out.get())) == 0;
     written = std::fclose(out.release()) == 0 && written;
     std::error_code error;
     if (written) fs::rename(temporary, file, error);
@@ -107,6 +123,7 @@ bool WriteListFile(const ItemList<Record>& list, const fs::path& file) {
         fs::remove(temporary, error);
         return false;
     }
+    SyncFolderOf(file);
     return true;
 }
 
@@ -116,7 +133,7 @@ void SaveList(const ItemList<Record>& list, const fs::path& file, const char* fa
     if (!list.IsModified()) return;
     if (list.Count() == 0) {
         std::error_code ignored;
-        fs::remove(file, ignored);
+        if (fs::remove(file, ignored)) SyncFolderOf(file);
         return;
     }
     if (!WriteListFile(list, file)) messages.ShowMessage(failureMessage);
