@@ -127,16 +127,21 @@ bool WriteListFile(const ItemList<Record>& list, const fs::path& file) {
     return true;
 }
 
+// Saves one list as described for SaveLists; false when it could not.
 template <typename Record>
-void SaveList(const ItemList<Record>& list, const fs::path& file, const char* failureMessage,
+bool SaveList(ItemList<Record>& list, const fs::path& file, const char* failureMessage,
               MessageBoxPort& messages) {
-    if (!list.IsModified()) return;
+    if (!list.IsModified()) return true;
+    const std::uint64_t changesWritten = list.ChangeCount();
     if (list.Count() == 0) {
         std::error_code ignored;
         if (fs::remove(file, ignored)) SyncFolderOf(file);
-        return;
+    } else if (!WriteListFile(list, file)) {
+        messages.ShowMessage(failureMessage);
+        return false;
     }
-    if (!WriteListFile(list, file)) messages.ShowMessage(failureMessage);
+    if (list.ChangeCount() == changesWritten) list.SetModified(false);
+    return true;
 }
 
 constexpr const char* kFilesFailure = "Error saving the 'Requested Files' list!";
@@ -154,11 +159,20 @@ void LoadLists(ItemStore& store, const fs::path& folder) {
     LoadList(store.SearchResults, folder / kSearchResultsFile, "New Project");
 }
 
-void SaveLists(const ItemStore& store, MessageBoxPort& messages, const fs::path& folder) {
-    SaveList(store.RequestedFiles, folder / kRequestedFilesFile, kFilesFailure, messages);
-    SaveList(store.RequestedSites, folder / kRequestedSitesFile, kSitesFailure, messages);
-    SaveList(store.RequestedSearches, folder / kRequestedSearchesFile, kSearchesFailure, messages);
-    SaveList(store.DownloadedFiles, folder / kDownloadedFilesFile, kFilesFailure, messages);
-    SaveList(store.DownloadedSites, folder / kDownloadedSitesFile, kSitesFailure, messages);
-    SaveList(store.SearchResults, folder / kSearchResultsFile, kFilesFailure, messages);
+bool SaveLists(ItemStore& store, MessageBoxPort& messages, const fs::path& folder) {
+    // Every list is tried, also after a failure.
+    bool saved = SaveList(store.RequestedFiles, folder / kRequestedFilesFile, kFilesFailure, messages);
+    saved &= SaveList(store.RequestedSites, folder / kRequestedSitesFile, kSitesFailure, messages);
+    saved &= SaveList(store.RequestedSearches, folder / kRequestedSearchesFile, kSearchesFailure,
+                      messages);
+    saved &= SaveList(store.DownloadedFiles, folder / kDownloadedFilesFile, kFilesFailure, messages);
+    saved &= SaveList(store.DownloadedSites, folder / kDownloadedSitesFile, kSitesFailure, messages);
+    saved &= SaveList(store.SearchResults, folder / kSearchResultsFile, kFilesFailure, messages);
+    return saved;
+}
+
+std::uint64_t ListFileChanges(const ItemStore& store) {
+    return store.RequestedFiles.ChangeCount() + store.RequestedSites.ChangeCount() +
+           store.DownloadedFiles.ChangeCount() + store.DownloadedSites.ChangeCount() +
+           store.RequestedSearches.ChangeCount() + store.SearchResults.ChangeCount();
 }

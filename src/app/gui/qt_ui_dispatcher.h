@@ -15,4 +15,11 @@ public:
 
     // Any thread.
     void Post(std::function<void()> task) override;
+
+    // User-interface thread: whether a step is running, maybe with a modal
+    // message box of its own open in the middle of its changes.
+    bool RunningStep() const { return runningSteps_ > 0; }
+
+private:
+    int runningSteps_ = 0;
 };
