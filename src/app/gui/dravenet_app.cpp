@@ -121,9 +121,9 @@ int CDravenetApp::Run() {
 int CDravenetApp::ExitInstance(int exitCode) {
     // Nothing may change the lists while they are saved: a save-error message
     // runs an event loop, in which a scheduler tick could start workers, an
-    // auto-save tick could save again, and a worker's finishing step could move an entry between two lists half-way through
-    // the save. Closing the hand-over releases waiting workers; their steps
-    // never run.
+    // auto-save tick could save again, and a worker's finishing step could
+    // move an entry between two lists half-way through the save. Closing the
+    // hand-over releases waiting workers; their steps never run.
     if (mainFrame_) mainFrame_->StopScheduler();
     autoSaveTimer_.stop();
     workers_->Ui()->Close();
