@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "app/auto_save.h"
@@ -14,16 +13,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Records the texts and, while "open", runs what a modal box's event loop
-// would run.
-struct LoopingMessageBox : FakeMessageBox {
-    void ShowMessage(std::string_view text) override {
-        FakeMessageBox::ShowMessage(text);
-        if (whileOpen) whileOpen();
-    }
-    std::function<void()> whileOpen;
-};
 
 class AutoSaveTest : public ::testing::Test {
 protected:
@@ -39,7 +28,7 @@ protected:
     TempFolder folder;
     SyncRecorder recorder;
     ItemStore store;
-    LoopingMessageBox messages;
+    FakeMessageBox messages;
     AutoSave autoSave{store, messages, {5s, 30s}, folder.Path()};
     AutoSave::Clock::time_point now;
 };
@@ -99,6 +88,7 @@ TEST_F(AutoSaveTest, AFailingSaveIsReportedOnceAndTriedAgainAtTheNextChange) {
     PollAndWait(5s);
     PollAndWait(1h);
     EXPECT_EQ(messages.shown.size(), 2u);
+
 }
 
 TEST_F(AutoSaveTest, AListChangedWhileAFailureIsShownStaysMarkedAndIsWrittenNext) {

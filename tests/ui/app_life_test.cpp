@@ -91,22 +91,10 @@ TEST_F(AppLifeTest, AProjectMadeFromTheStartChooserIsSavedAtExit) {
     EXPECT_NE(saved.find("Chosen\n"), std::string::npos);
 }
 
-// Records the texts like FakeMessageBox and, while "open", runs what the
-// event loop of a real modal box would run.
-struct LoopingMessageBox : FakeMessageBox {
-    void ShowMessage(std::string_view text) override {
-        FakeMessageBox::ShowMessage(text);
-        if (whileOpen) whileOpen();
-    }
-    std::function<void()> whileOpen;
-};
-
 TEST_F(AppLifeTest, NothingChangesTheListsWhileTheExitSaveReportsAFailure) {
     folder.Write("reqsoft.data", "http://a/1.zip\n");
     // The web sites cannot be written: the temporary file's name is taken.
     std::filesystem::create_directory(folder / "reqsoftwebs.data.saving");
-    LoopingMessageBox failing;
-    services.messages = &failing;
     CDravenetApp app(services);
     ASSERT_TRUE(app.InitInstance());
     TheStore().RequestedSites.Append(WebProject{});
@@ -118,12 +106,12 @@ TEST_F(AppLifeTest, NothingChangesTheListsWhileTheExitSaveReportsAFailure) {
         TheStore().RequestedFiles.RemoveAt(0);
     });
     bool ticking = true;
-    failing.whileOpen = [&] {
+    messages.whileOpen = [&] {
         ticking = app.MainFrame()->SchedulerRunning();
         QCoreApplication::processEvents();
     };
     app.ExitInstance(0);
-    EXPECT_EQ(failing.shown, std::vector<std::string>{"Error saving the 'Requested Web Sites' list!"});
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"Error saving the 'Requested Web Sites' list!"});
     EXPECT_FALSE(ticking);
     // Requested, as when the program ended; never in both lists at once.
     EXPECT_EQ(folder.Read("reqsoft.data"), "http://a/1.zip\n");
