@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <iterator>
 #include <list>
 #include <string_view>
@@ -16,7 +17,7 @@ class ItemList {
 public:
     void Append(const Record& record) {
         records_.push_back(record);
-        modified_ = true;
+        SetModified(true);
     }
 
     // A new entry for the address, "Ready for download".
@@ -34,7 +35,7 @@ public:
         auto it = IteratorAt(position);
         if (it == records_.end()) return;
         records_.erase(it);
-        modified_ = true;
+        SetModified(true);
     }
 
     // Position of the first record whose key equals the text, A-Z folded; -1 if none.
@@ -55,7 +56,15 @@ public:
 
     int Count() const { return static_cast<int>(records_.size()); }
     bool IsModified() const { return modified_; }
-    void SetModified(bool modified) { modified_ = modified; }
+    // Setting the flag counts as a change: callers set it after changing a
+    // record in place.
+    void SetModified(bool modified) {
+        modified_ = modified;
+        if (modified) ++changes_;
+    }
+    // How often the list was changed so far. A save compares it before and
+    // after writing, to see whether it wrote the latest records.
+    std::uint64_t ChangeCount() const { return changes_; }
 
     auto begin() const { return records_.begin(); }
     auto end() const { return records_.end(); }
@@ -68,4 +77,5 @@ private:
 
     std::list<Record> records_;
     bool modified_ = false;
+    std::uint64_t changes_ = 0;
 };

@@ -5,6 +5,9 @@
 #include <string>
 #include <system_error>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "store/list_file_reader.h"
 
 namespace {
@@ -89,8 +92,20 @@ bool WriteRecord(std::FILE* out, const SearchProject& p) {
            std::fprintf(out, "%d %d %d\n*\n", p.stopOnRequest, p.stopMinute, p.stopHour) >= 0;
 }
 
+// Makes a change of the folder's entries (a rename, a removal) survive a
+// power loss. File systems that cannot sync a folder are left as they are.
+void SyncFolderOf(const fs::path& file) {
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return;
+    ::fsync(descriptor);
+    ::close(descriptor);
+}
+
 // Writes the records to a temporary file beside the target and renames it
-// over the target, so the old file survives any failure.
+// over the target, so the old file survives any failure. The bytes reach the
+// disk before the rename: otherwise a power loss could leave an empty file in
+// place of both the old and the new list.
 template <typename Record>
 bool WriteListFile(const ItemList<Record>& list, const fs::path& file) {
     fs::path temporary = file;
@@ -99,7 +114,8 @@ bool WriteListFile(const ItemList<Record>& list, const fs::path& file) {
     if (!out) return false;
     bool written = true;
     for (const Record& record : list) written = written && WriteRecord(out.get(), record);
-    written = written && std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0;
+    written = written && std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0 &&
+              ::fsync(::fileno(out.get())) == 0;
     written = std::fclose(out.release()) == 0 && written;
     std::error_code error;
     if (written) fs::rename(temporary, file, error);
@@ -107,19 +123,25 @@ bool WriteListFile(const ItemList<Record>& list, const fs::path& file) {
         fs::remove(temporary, error);
         return false;
     }
+    SyncFolderOf(file);
     return true;
 }
 
+// Saves one list as described for SaveLists; false when it could not.
 template <typename Record>
-void SaveList(const ItemList<Record>& list, const fs::path& file, const char* failureMessage,
+bool SaveList(ItemList<Record>& list, const fs::path& file, const char* failureMessage,
               MessageBoxPort& messages) {
-    if (!list.IsModified()) return;
+    if (!list.IsModified()) return true;
+    const std::uint64_t changesWritten = list.ChangeCount();
     if (list.Count() == 0) {
         std::error_code ignored;
-        fs::remove(file, ignored);
-        return;
+        if (fs::remove(file, ignored)) SyncFolderOf(file);
+    } else if (!WriteListFile(list, file)) {
+        messages.ShowMessage(failureMessage);
+        return false;
     }
-    if (!WriteListFile(list, file)) messages.ShowMessage(failureMessage);
+    if (list.ChangeCount() == changesWritten) list.SetModified(false);
+    return true;
 }
 
 constexpr const char* kFilesFailure = "Error saving the 'Requested Files' list!";
@@ -137,11 +159,20 @@ void LoadLists(ItemStore& store, const fs::path& folder) {
     LoadList(store.SearchResults, folder / kSearchResultsFile, "New Project");
 }
 
-void SaveLists(const ItemStore& store, MessageBoxPort& messages, const fs::path& folder) {
-    SaveList(store.RequestedFiles, folder / kRequestedFilesFile, kFilesFailure, messages);
-    SaveList(store.RequestedSites, folder / kRequestedSitesFile, kSitesFailure, messages);
-    SaveList(store.RequestedSearches, folder / kRequestedSearchesFile, kSearchesFailure, messages);
-    SaveList(store.DownloadedFiles, folder / kDownloadedFilesFile, kFilesFailure, messages);
-    SaveList(store.DownloadedSites, folder / kDownloadedSitesFile, kSitesFailure, messages);
-    SaveList(store.SearchResults, folder / kSearchResultsFile, kFilesFailure, messages);
+bool SaveLists(ItemStore& store, MessageBoxPort& messages, const fs::path& folder) {
+    // Every list is tried, also after a failure.
+    bool saved = SaveList(store.RequestedFiles, folder / kRequestedFilesFile, kFilesFailure, messages);
+    saved &= SaveList(store.RequestedSites, folder / kRequestedSitesFile, kSitesFailure, messages);
+    saved &= SaveList(store.RequestedSearches, folder / kRequestedSearchesFile, kSearchesFailure,
+                      messages);
+    saved &= SaveList(store.DownloadedFiles, folder / kDownloadedFilesFile, kFilesFailure, messages);
+    saved &= SaveList(store.DownloadedSites, folder / kDownloadedSitesFile, kSitesFailure, messages);
+    saved &= SaveList(store.SearchResults, folder / kSearchResultsFile, kFilesFailure, messages);
+    return saved;
+}
+
+std::uint64_t ListFileChanges(const ItemStore& store) {
+    return store.RequestedFiles.ChangeCount() + store.RequestedSites.ChangeCount() +
+           store.DownloadedFiles.ChangeCount() + store.DownloadedSites.ChangeCount() +
+           store.RequestedSearches.ChangeCount() + store.SearchResults.ChangeCount();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 
 #include "store/item_store.h"
@@ -23,6 +24,11 @@ void LoadLists(ItemStore& store, const std::filesystem::path& folder = ".");
 // Writes every modified list to its file and deletes the file of every
 // modified list that is empty. A list is written to a temporary file that
 // then replaces the old one, so a failed write keeps the old file; the
-// failure is reported through the message box.
-void SaveLists(const ItemStore& store, MessageBoxPort& messages,
+// failure is reported through the message box. A saved list is marked
+// unmodified unless it changed again meanwhile (a message box runs the event
+// loop). False when a list could not be saved.
+bool SaveLists(ItemStore& store, MessageBoxPort& messages,
                const std::filesystem::path& folder = ".");
+
+// The changes so far of the six lists that are kept in list files.
+std::uint64_t ListFileChanges(const ItemStore& store);

@@ -25,8 +25,8 @@ public:
                                          WindowPort& window, ItemList<WorkerRecord>& activeList,
                                          const WorkerProcedure& procedure);
 
-    // Exit, after the lists are saved: closes the hand-over (no step runs
-    // from now on), releases halted workers and tells every worker to end,
+    // Exit, after the lists are saved: closes the hand-over if that has not
+    // happened yet (no step runs from now on), releases halted workers and tells every worker to end,
     // aborts transfers and joins the threads within the bound. A thread
     // still running then is left behind; it can no longer reach any list.
     // True when every thread was joined.

@@ -13,6 +13,7 @@
 #include "app/command_ids.h"
 #include "app/gui/dravenet_app.h"
 #include "app/gui/main_frame.h"
+#include "workers/worker_threads.h"
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
 #include "support/temp_folder.h"
@@ -88,6 +89,33 @@ TEST_F(AppLifeTest, AProjectMadeFromTheStartChooserIsSavedAtExit) {
     const std::string saved = folder.Read("reqsoftwebs.data");
     EXPECT_NE(saved.find("Old\n"), std::string::npos);
     EXPECT_NE(saved.find("Chosen\n"), std::string::npos);
+}
+
+TEST_F(AppLifeTest, NothingChangesTheListsWhileTheExitSaveReportsAFailure) {
+    folder.Write("reqsoft.data", "http://a/1.zip\n");
+    // The web sites cannot be written: the temporary file's name is taken.
+    std::filesystem::create_directory(folder / "reqsoftwebs.data.saving");
+    CDravenetApp app(services);
+    ASSERT_TRUE(app.InitInstance());
+    TheStore().RequestedSites.Append(WebProject{});
+    // A download finishing just as the program ends: its last step moves the
+    // entry from the requested to the downloaded files.
+    app.Workers().Ui()->Post([] {
+        FileEntry* entry = TheStore().RequestedFiles.GetAt(0);
+        TheStore().DownloadedFiles.Append(*entry);
+        TheStore().RequestedFiles.RemoveAt(0);
+    });
+    bool ticking = true;
+    messages.whileOpen = [&] {
+        ticking = app.MainFrame()->SchedulerRunning();
+        QCoreApplication::processEvents();
+    };
+    app.ExitInstance(0);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"Error saving the 'Requested Web Sites' list!"});
+    EXPECT_FALSE(ticking);
+    // Requested, as when the program ended; never in both lists at once.
+    EXPECT_EQ(folder.Read("reqsoft.data"), "http://a/1.zip\n");
+    EXPECT_FALSE(folder.Exists("dnldsoft.data"));
 }
 
 TEST_F(AppLifeTest, DeleteAllListsThenExitLeavesNoListFile) {

@@ -1,5 +1,6 @@
-// Draws the toolbar's eight command icons (32x32) and the window icon, and
-// writes them as PNG files below the given folder.
+// Draws the toolbar's eight command icons (32x32), the window icon and the
+// program's icon for the desktop's menus at the hicolor theme's usual sizes,
+// and writes them as PNG files below the given folder.
 // Usage: draw_icons RES_FOLDER [PREVIEW.png]
 //
 // All drawings share one palette, a one-pixel dark outline and light from
@@ -24,6 +25,9 @@
 #include <functional>
 
 namespace {
+
+// The name the desktop knows the program by (see the top CMakeLists.txt).
+constexpr const char* kAppId = "example.tarrawick.Tarrawick";
 
 const QColor kOutline(0x26, 0x33, 0x40);
 const QColor kPaper(0xff, 0xff, 0xff);
@@ -340,5 +344,9 @@ int main(int argc, char** argv) {
         ok &= Save(DrawPreview(drawn), QString::fromLocal8Bit(argv[2]));
     }
     ok &= Save(Draw(64, DrawEmblem), folder + QStringLiteral("/tarrawick.png"));
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        ok &= Save(Draw(size, DrawEmblem), folder + QStringLiteral("/icons/hicolor/%1x%1/apps/").arg(size) +
+                                               QLatin1String(kAppId) + ".png");
+    }
     return ok ? 0 : 1;
 }

@@ -11,6 +11,7 @@
 #include <QSocketNotifier>
 
 #include "workers/app_state.h"
+#include "app/auto_save.h"
 #include "app/default_workers.h"
 #include "app/worker_dispatch.h"
 #include "workers/worker_threads.h"
@@ -88,7 +89,23 @@ bool CDravenetApp::InitInstance() {
     mainFrame_->InitialUpdate();
     mainFrame_->showMaximized();
     mainFrame_->setWindowTitle(QStringLiteral("Tarrawick for software"));
+    autoSave_ = std::make_unique<AutoSave>(TheStore(), Messages(), AutoSave::Delays{});
+    connect(&autoSaveTimer_, &QTimer::timeout, this, &CDravenetApp::OnAutoSaveTick);
+    autoSaveTimer_.start(kAutoSavePollMs);
     return true;
+}
+
+MessageBoxPort& CDravenetApp::Messages() {
+    if (services_.messages != nullptr) return *services_.messages;
+    if (!ownMessages_) ownMessages_ = std::make_unique<QtMessageBox>(mainFrame_.get());
+    return *ownMessages_;
+}
+
+void CDravenetApp::OnAutoSaveTick() {
+    // A step is a unit: saving in the middle of one (while a message box of
+    // its own is open) could write an entry to two lists, or to none.
+    if (uiDispatcher_->RunningStep()) return;
+    autoSave_->Poll(AutoSave::Clock::now());
 }
 
 void CDravenetApp::EndOnSignal() {
@@ -113,11 +130,17 @@ int CDravenetApp::Run() {
 }
 
 int CDravenetApp::ExitInstance(int exitCode) {
-    QtMessageBox ownMessages(mainFrame_.get());
-    SaveLists(TheStore(), services_.messages != nullptr ? *services_.messages : ownMessages);
+    // Nothing may change the lists while they are saved: a save-error message
+    // runs an event loop, in which a scheduler tick could start workers, an
+    // auto-save tick could save again, and a worker's finishing step could
+    // move an entry between two lists half-way through the save. Closing the
+    // hand-over releases waiting workers; their steps never run.
+    if (mainFrame_) mainFrame_->StopScheduler();
+    autoSaveTimer_.stop();
+    workers_->Ui()->Close();
+    SaveLists(TheStore(), Messages());
     TheAppState().ClearHandOverSlots();
-    // After the save: no worker step runs from here on, and halted or
-    // transferring workers end within the bound.
+    // Halted or transferring workers end within the bound.
     workers_->EndAll();
     return exitCode;
 }

@@ -3,17 +3,22 @@
 #include <memory>
 
 #include <QObject>
+#include <QTimer>
 
 #include "app/gui/frame_services.h"
 
+class AutoSave;
 class CMainFrame;
+class MessageBoxPort;
+class QtMessageBox;
 class QSocketNotifier;
 class QtUiDispatcher;
 class WorkerDispatch;
 class WorkerThreads;
 
 // The application's life: start-up creates and shows the main window; the
-// end of the run saves the lists. The end signals of a desktop session
+// changed lists are saved a few seconds after each change and at the end of
+// the run. The end signals of a desktop session
 // (SIGTERM, SIGINT, SIGHUP) end the run the same way as Exit.
 class CDravenetApp : public QObject {
     Q_OBJECT
@@ -26,8 +31,8 @@ public:
     // or when a search engine host set in the environment is refused (the
     // message box says why, and nothing has been read or written).
     bool InitInstance();
-    // Saves the lists, clears the hand-over slots and ends the workers;
-    // returns the exit code.
+    // Stops the scheduler and closes the hand-over, saves the lists, clears
+    // the hand-over slots and ends the workers; returns the exit code.
     int ExitInstance(int exitCode);
 
     // Runs the main event loop unless an end signal came during start-up
@@ -40,6 +45,12 @@ public:
     WorkerThreads& Workers() const { return *workers_; }
 
 private:
+    // How often the changed lists are looked for; they are saved a few
+    // seconds after the last change (AutoSave).
+    static constexpr int kAutoSavePollMs = 1000;
+
+    MessageBoxPort& Messages();
+    void OnAutoSaveTick();
     void WatchEndSignals();
     // SIGTERM, SIGINT or SIGHUP: ends the run as Exit does.
     void EndOnSignal();
@@ -49,6 +60,9 @@ private:
     std::unique_ptr<WorkerThreads> workers_;
     std::unique_ptr<WorkerDispatch> dispatch_;
     std::unique_ptr<CMainFrame> mainFrame_;
+    std::unique_ptr<QtMessageBox> ownMessages_;
+    std::unique_ptr<AutoSave> autoSave_;
+    QTimer autoSaveTimer_;
     QSocketNotifier* signalNotifier_ = nullptr;
     bool endRequested_ = false;
     bool inMainLoop_ = false;

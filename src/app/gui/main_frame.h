@@ -65,6 +65,9 @@ public:
 
     // The scheduler timer's handler: hands the time of day to the scheduler.
     void OnSchedulerTick();
+    // At exit: no tick starts workers or changes the lists from now on.
+    void StopScheduler() { schedulerTimer_.stop(); }
+    bool SchedulerRunning() const { return schedulerTimer_.isActive(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -17,4 +17,14 @@ public:
     void Post(std::function<void()> task) override;
     // Any thread.
     void PostAfter(std::chrono::nanoseconds delay, std::function<void()> task) override;
+
+    // User-interface thread: whether a step is running, maybe with a modal
+    // message box of its own open in the middle of its changes.
+    bool RunningStep() const { return runningSteps_ > 0; }
+
+private:
+    // The task, counted as a running step while it runs.
+    std::function<void()> Counted(std::function<void()> task);
+
+    int runningSteps_ = 0;
 };
