@@ -215,10 +215,12 @@ void HttpFileWorker(WorkerContext& context, const InternetSessionFactory& sessio
     HttpFileDownload(context, sessions, progressInterval).Run();
 }
 
-std::string ProgressText(std::uint32_t bytes) {
+std::string ProgressText(std::uint32_t bytes) { return "Downloading..." + KilobytesReadText(bytes); }
+
+std::string KilobytesReadText(std::uint32_t bytes) {
     const float kilobytes = static_cast<float>(bytes) * 0.0009765625f;
     char text[64];
-    std::snprintf(text, sizeof text, "Downloading...%.02fk read", static_cast<double>(kilobytes));
+    std::snprintf(text, sizeof text, "%.02fk read", static_cast<double>(kilobytes));
     return text;
 }
 

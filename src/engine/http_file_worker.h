@@ -21,6 +21,8 @@ void HttpFileWorker(WorkerContext& context, const InternetSessionFactory& sessio
 // "Downloading...%.02fk read" for the bytes written so far, kilobytes in
 // single precision.
 std::string ProgressText(std::uint32_t bytes);
+// The same without "Downloading...".
+std::string KilobytesReadText(std::uint32_t bytes);
 
 // The text of the address after its last '/' (all of it when it has none).
 std::string_view LocalFileName(std::string_view url);
