@@ -2,14 +2,13 @@
 
 #include "app/stand_in_worker.h"
 #include "engine/http_file_worker.h"
+#include "engine/site_crawler_worker.h"
 
 WorkerProcedures DefaultWorkerProcedures(InternetSessionFactory sessions) {
     WorkerProcedures procedures;
-    procedures.httpFile = [sessions = std::move(sessions)](WorkerContext& context) {
-        HttpFileWorker(context, sessions);
-    };
+    procedures.httpFile = [sessions](WorkerContext& context) { HttpFileWorker(context, sessions); };
     procedures.ftpFile = EndAtOnceWorker;
-    procedures.siteCrawler = EndAtOnceWorker;
+    procedures.siteCrawler = [sessions](WorkerContext& context) { SiteCrawlerWorker(context, sessions); };
     procedures.search = EndAtOnceWorker;
     return procedures;
 }
