@@ -89,10 +89,7 @@ void CrawlView::Shared::Show() {
     if (control->IsHalted()) return;
     const int position = requestedSites.FindByName(projectName);
     if (position < 0) return;  // deleted or renamed: the crawl ends without reporting
-    if (shown.playAnimation && !state.AnimationRunning) {
-        window.PlayAnimation();
-        state.AnimationRunning = true;
-    }
+    if (shown.playAnimation) ::PlayAnimationIfStopped(state, window);
     const int row = requestedSites.Count() - 1 - position;
     const bool isShown = state.ShownList == kRequestedSitesList && state.SelectedRow == row;
     if (isShown && shown.lastBytes) {

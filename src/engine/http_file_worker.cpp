@@ -69,7 +69,7 @@ private:
     }
 
     void Download(InternetSession& session, const std::string& name, const std::string& localPath) {
-        if (!Step([this] { StartAnimationIfStopped(); })) return;
+        if (!Step([this] { PlayAnimationIfStopped(context_.state, context_.window); })) return;
         try {
             if (Transfer(session, name, localPath)) Step([this] { EndOfTransfer(); });
         } catch (const InternetException& error) {
@@ -108,10 +108,7 @@ private:
         return [url = url_, control = context_.control, &store = context_.store,
                 &state = context_.state, &window = context_.window](std::uint32_t bytes) {
             if (control->IsHalted()) return;  // keeps the "Stopped" of the Stop command
-            if (!state.AnimationRunning) {
-                window.PlayAnimation();
-                state.AnimationRunning = true;
-            }
+            PlayAnimationIfStopped(state, window);
             const int position = store.RequestedFiles.FindByName(url);
             if (position < 0) return;
             const std::string text = ProgressText(bytes);
@@ -126,18 +123,6 @@ private:
     static int RowOf(const ItemList<FileEntry>& list, int position) { return list.Count() - 1 - position; }
 
     // The steps below run on the user-interface thread.
-
-    void StartAnimationIfStopped() {
-        if (context_.state.AnimationRunning) return;
-        context_.window.PlayAnimation();
-        context_.state.AnimationRunning = true;
-    }
-
-    void StopAnimationIfRunning() {
-        if (!context_.state.AnimationRunning) return;
-        context_.window.StopAnimation();
-        context_.state.AnimationRunning = false;
-    }
 
     void EndOfTransfer() {
         ItemList<FileEntry>& requested = context_.store.RequestedFiles;
@@ -159,7 +144,7 @@ private:
                 window.SetStatusText("Success");
             }
             requested.RemoveAt(position);
-            StopAnimationIfRunning();
+            StopAnimationIfRunning(context_.state, context_.window);
         }
         context_.RemoveActiveRecord();
     }
@@ -197,7 +182,7 @@ private:
                 }
                 if (context_.state.SelectedRow == row) context_.window.SetStatusText(message);
             }
-            StopAnimationIfRunning();
+            StopAnimationIfRunning(context_.state, context_.window);
             context_.RemoveActiveRecord();
         });
     }

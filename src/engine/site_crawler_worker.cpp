@@ -130,7 +130,7 @@ private:
         ItemList<WebProject>& requested = context_.store.RequestedSites;
         position_ = requested.FindByName(context_.key);
         if (position_ >= 0) return requested.GetAt(position_);
-        StopAnimationIfRunning();
+        StopAnimationIfRunning(context_.state, context_.window);
         context_.RemoveActiveRecord();
         return nullptr;
     }
@@ -157,7 +157,7 @@ private:
                 present = true;
                 project_ = *project;
                 context_.window.BeginTreeProject(project_.name);
-                StartAnimationIfStopped();
+                PlayAnimationIfStopped(context_.state, context_.window);
             })) {
             return false;
         }
@@ -310,20 +310,7 @@ private:
         }
     }
 
-    // The steps below run on the user-interface thread.
-
-    void StartAnimationIfStopped() {
-        if (context_.state.AnimationRunning) return;
-        context_.window.PlayAnimation();
-        context_.state.AnimationRunning = true;
-    }
-
-    void StopAnimationIfRunning() {
-        if (!context_.state.AnimationRunning) return;
-        context_.window.StopAnimation();
-        context_.state.AnimationRunning = false;
-    }
-
+    // User-interface thread.
     void EndOfCrawl() {
         WebProject* project = LookUpProject();
         if (project == nullptr) return;
@@ -351,7 +338,7 @@ private:
             requested.RemoveAt(position_);
             --state.SelectedRow;
         }
-        StopAnimationIfRunning();
+        StopAnimationIfRunning(state, window);
         context_.RemoveActiveRecord();
     }
 
