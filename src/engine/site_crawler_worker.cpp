@@ -22,7 +22,7 @@ constexpr int kDownloadedSitesList = 4;
 constexpr std::size_t kBlockSize = 255;
 constexpr std::size_t kReadBufferSize = 8192;
 // The longest address a FileEntry holds; longer links are dropped whole.
-constexpr std::size_t kMaxAddressLength = FixedText<255>::kCapacity;
+constexpr std::size_t kMaxAddressLength = decltype(FileEntry::url)::kCapacity;
 constexpr std::chrono::milliseconds kConnectTimeout{60000};
 
 constexpr const char* kPageHeaders = "Accept: text/*\r\nUser-Agent: Tarrawick\r\n";
@@ -135,34 +135,25 @@ private:
         return nullptr;
     }
 
-    // Worker thread: a copy of the project's settings for the next address;
-    // false when the crawl is to end.
-    bool TakeProject() {
+    // Worker thread: copies the project's settings as they are now, for the
+    // next address, and at the start shows the project in the downloaded tree
+    // and plays the animation; false when the crawl is to end.
+    bool TakeProject(bool starting = false) {
         bool present = false;
-        if (!Step([&] {
-                const WebProject* project = LookUpProject();
-                present = project != nullptr;
-                if (present) project_ = *project;
-            })) {
-            return false;
-        }
-        return present;
+        const bool ran = Step([&] {
+            const WebProject* project = LookUpProject();
+            if (project == nullptr) return;
+            present = true;
+            project_ = *project;
+            if (!starting) return;
+            context_.window.BeginTreeProject(project_.name);
+            PlayAnimationIfStopped(context_.state, context_.window);
+        });
+        return ran && present;
     }
 
     bool Start() {
-        bool present = false;
-        if (!Step([&] {
-                const WebProject* project = LookUpProject();
-                if (project == nullptr) return;
-                present = true;
-                project_ = *project;
-                context_.window.BeginTreeProject(project_.name);
-                PlayAnimationIfStopped(context_.state, context_.window);
-            })) {
-            return false;
-        }
-        if (!present) return false;
-
+        if (!TakeProject(true)) return false;
         const std::string start = MakeAbsoluteLink("", "", "", project_.startUrl);
         visitedLinks_.Add(start);
         startRoot_ = GetSiteRoot(start).value_or(std::string());
