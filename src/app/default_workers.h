@@ -5,6 +5,6 @@
 #include "search/query_hosts.h"
 
 // The workers of the program: HttpFileWorker and FtpFileWorker for requested
-// files and SearchWorker for search projects, whose queries go to the given
-// hosts; the crawler is a stand-in that ends at once until it is built.
+// files, SiteCrawlerWorker for web-site projects and SearchWorker for search
+// projects, whose queries go to the given hosts.
 WorkerProcedures DefaultWorkerProcedures(InternetSessionFactory sessions, SearchHosts searchHosts = {});

@@ -18,10 +18,12 @@ constexpr const char* kInvalidLocalNameMessage = "Invalid local file name";
 
 }  // namespace
 
-std::string ProgressText(std::uint32_t bytes) {
+std::string ProgressText(std::uint32_t bytes) { return "Downloading..." + KilobytesReadText(bytes); }
+
+std::string KilobytesReadText(std::uint32_t bytes) {
     const float kilobytes = static_cast<float>(bytes) * 0.0009765625f;
     char text[64];
-    std::snprintf(text, sizeof text, "Downloading...%.02fk read", static_cast<double>(kilobytes));
+    std::snprintf(text, sizeof text, "%.02fk read", static_cast<double>(kilobytes));
     return text;
 }
 
@@ -61,10 +63,7 @@ CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport() const {
     return [url = url_, texts = texts_, control = context_.control, &store = context_.store,
             &state = context_.state, &window = context_.window](std::uint32_t bytes) {
         if (control->IsHalted()) return;  // keeps the "Stopped" of the Stop command
-        if (!state.AnimationRunning) {
-            window.PlayAnimation();
-            state.AnimationRunning = true;
-        }
+        PlayAnimationIfStopped(state, window);
         const int position = store.RequestedFiles.FindByName(url);
         if (position < 0) return;
         const std::string text = ProgressText(bytes);
@@ -76,17 +75,9 @@ CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport() const {
     };
 }
 
-void FileWorkerSteps::StartAnimationIfStopped() {
-    if (context_.state.AnimationRunning) return;
-    context_.window.PlayAnimation();
-    context_.state.AnimationRunning = true;
-}
+void FileWorkerSteps::StartAnimationIfStopped() { PlayAnimationIfStopped(context_.state, context_.window); }
 
-void FileWorkerSteps::StopAnimationIfRunning() {
-    if (!context_.state.AnimationRunning) return;
-    context_.window.StopAnimation();
-    context_.state.AnimationRunning = false;
-}
+void FileWorkerSteps::StopAnimationIfRunning() { ::StopAnimationIfRunning(context_.state, context_.window); }
 
 bool FileWorkerSteps::MoveToDownloadedFiles() {
     ItemList<FileEntry>& requested = context_.store.RequestedFiles;

@@ -7,7 +7,7 @@
 
 #include "workers/coalesced_progress.h"
 #include "workers/worker_context.h"
-#include "net/internet_exception.h"
+#include "net/close_quietly.h"
 #include "net/internet_file.h"
 #include "store/item_list.h"
 #include "store/records.h"
@@ -19,6 +19,8 @@ inline constexpr std::chrono::milliseconds kProgressInterval{10};
 // "Downloading...%.02fk read" for the bytes written so far, kilobytes in
 // single precision.
 std::string ProgressText(std::uint32_t bytes);
+// The same without "Downloading...".
+std::string KilobytesReadText(std::uint32_t bytes);
 
 // Where a file worker shows its progress and its errors: the two file
 // workers differ only in these.
@@ -80,13 +82,3 @@ private:
 
     const FileWorkerTexts texts_;
 };
-
-// Ends a transfer that is over or abandoned; a failure to close changes
-// nothing for the worker.
-template <typename Closable>
-void CloseQuietly(Closable& closable) {
-    try {
-        closable.Close();
-    } catch (const InternetException&) {
-    }
-}

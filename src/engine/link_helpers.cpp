@@ -131,27 +131,6 @@ bool HasWantedType(std::string_view lowerLink, const WebProject& project) {
     });
 }
 
-// A folder descriptor that closes itself.
-class FolderHandle {
-public:
-    explicit FolderHandle(int descriptor) : descriptor_(descriptor) {}
-    ~FolderHandle() {
-        if (descriptor_ >= 0) ::close(descriptor_);
-    }
-    FolderHandle(const FolderHandle&) = delete;
-    FolderHandle& operator=(const FolderHandle&) = delete;
-    FolderHandle& operator=(FolderHandle&& other) noexcept {
-        std::swap(descriptor_, other.descriptor_);
-        return *this;
-    }
-
-    bool IsOpen() const { return descriptor_ >= 0; }
-    int Descriptor() const { return descriptor_; }
-
-private:
-    int descriptor_;
-};
-
 // The length of base + '/' + segment for every segment.
 std::size_t JoinedLength(std::string_view base, const std::vector<std::string_view>& segments) {
     std::size_t length = base.size();
@@ -277,21 +256,35 @@ bool IsSafeRelativeFolder(std::string_view relativePath) {
     return std::all_of(segments.begin(), segments.end(), IsSafePathComponent);
 }
 
+FolderHandle::~FolderHandle() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
+    std::swap(descriptor_, other.descriptor_);
+    return *this;
+}
+
 void CreateFolderPath(std::string_view base, std::string_view relativePath) {
-    if (base.empty() || base.find('\0') != kNotFound) return;
-    if (base.size() > kMaxFolderPathLength || relativePath.size() > kMaxFolderPathLength) return;
-    if (!IsSafeRelativeFolder(relativePath)) return;
+    OpenFolderPath(base, relativePath);
+}
+
+FolderHandle OpenFolderPath(std::string_view base, std::string_view relativePath) {
+    if (base.empty() || base.find('\0') != kNotFound) return FolderHandle();
+    if (base.size() > kMaxFolderPathLength || relativePath.size() > kMaxFolderPathLength) return FolderHandle();
+    if (!IsSafeRelativeFolder(relativePath)) return FolderHandle();
     const std::vector<std::string_view> segments = SplitSkippingEmpty(relativePath, '\\');
-    if (JoinedLength(base, segments) > kMaxFolderPathLength) return;
+    if (JoinedLength(base, segments) > kMaxFolderPathLength) return FolderHandle();
 
     // Each level is opened without following links before the next is made
     // in it, so a link planted anywhere below the base cannot lead outside.
     FolderHandle folder(::open(std::string(base).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (std::string_view segment : segments) {
-        if (!folder.IsOpen()) return;
+        if (!folder.IsOpen()) break;
         const std::string name(segment);
         ::mkdirat(folder.Descriptor(), name.c_str(), 0777);  // an existing folder is fine
         folder = FolderHandle(::openat(folder.Descriptor(), name.c_str(),
                                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     }
+    return folder;
 }

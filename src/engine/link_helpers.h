@@ -101,3 +101,25 @@ bool IsSafeRelativeFolder(std::string_view relativePath);
 // whole path would be longer than kMaxFolderPathLength. Never goes through a
 // symbolic link found below the base.
 void CreateFolderPath(std::string_view base, std::string_view relativePath);
+
+// An open folder, closed with the handle; files are created in it by
+// descriptor, so nothing renamed or linked above it afterwards can move them.
+class FolderHandle {
+public:
+    explicit FolderHandle(int descriptor = -1) : descriptor_(descriptor) {}
+    ~FolderHandle();
+    FolderHandle(FolderHandle&& other) noexcept : descriptor_(other.descriptor_) { other.descriptor_ = -1; }
+    FolderHandle& operator=(FolderHandle&& other) noexcept;
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+
+    bool IsOpen() const { return descriptor_ >= 0; }
+    int Descriptor() const { return descriptor_; }
+
+private:
+    int descriptor_;
+};
+
+// What CreateFolderPath does, handing out the innermost folder opened; not
+// open when any level could not be made or opened (or the path is refused).
+FolderHandle OpenFolderPath(std::string_view base, std::string_view relativePath);

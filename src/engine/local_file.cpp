@@ -29,9 +29,11 @@ void WriteAll(int fd, const char* bytes, std::size_t count) {
 
 }  // namespace
 
-LocalFile::LocalFile(const std::filesystem::path& path)
-    : buffer_(std::make_unique<char[]>(kBufferSize)) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+LocalFile::LocalFile(const std::filesystem::path& path) : LocalFile(AT_FDCWD, path) {}
+
+LocalFile::LocalFile(int folderDescriptor, const std::filesystem::path& name)
+    : buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {
+    fd_ = ::openat(folderDescriptor, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0) ThrowSystemError(errno);
 }
 

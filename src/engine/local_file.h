@@ -18,6 +18,8 @@ class LocalFile {
 public:
     // Creates or truncates the file; a symbolic link in its place is refused.
     explicit LocalFile(const std::filesystem::path& path);
+    // The same for the file of that name inside the open folder.
+    LocalFile(int folderDescriptor, const std::filesystem::path& name);
     // Closes without reporting; what is still buffered is written first.
     ~LocalFile();
     LocalFile(const LocalFile&) = delete;

@@ -109,10 +109,7 @@ private:
         ProjectCopy copy{found->name.Str(), found->searchText.Str(), found->useAltavista == 1,
                          found->useYahoo == 1};
         SetRowTextIfShown(ProjectRow(), kRunningText);
-        if (!context_.state.AnimationRunning) {
-            context_.window.PlayAnimation();
-            context_.state.AnimationRunning = true;
-        }
+        PlayAnimationIfStopped(context_.state, context_.window);
         return copy;
     }
 
@@ -137,15 +134,9 @@ private:
         }
     }
 
-    void StopAnimationIfRunning() {
-        if (!context_.state.AnimationRunning) return;
-        context_.window.StopAnimation();
-        context_.state.AnimationRunning = false;
-    }
-
     void Finish(bool projectWasListed) {
         if (projectWasListed) {
-            StopAnimationIfRunning();
+            StopAnimationIfRunning(context_.state, context_.window);
             if (!failed_ && IsStatusRow(ProjectRow())) {
                 context_.window.SetLastActionText(kEndedText);
                 context_.window.SetStatusText(kStatusSuccessText);
@@ -163,7 +154,7 @@ private:
                 const std::optional<int> row = ProjectRow();
                 SetRowTextIfShown(row, text.c_str());
                 if (IsStatusRow(row)) context_.window.SetStatusText(text);
-                StopAnimationIfRunning();
+                StopAnimationIfRunning(context_.state, context_.window);
                 context_.RemoveActiveRecord();
             });
         } catch (...) {

@@ -38,5 +38,19 @@ struct WorkerContext {
     }
 };
 
+// User-interface thread: the workers' side of the activity animation, which
+// a worker plays when it finds it stopped and stops when it ends.
+inline void PlayAnimationIfStopped(AppState& state, WindowPort& window) {
+    if (state.AnimationRunning) return;
+    window.PlayAnimation();
+    state.AnimationRunning = true;
+}
+
+inline void StopAnimationIfRunning(AppState& state, WindowPort& window) {
+    if (!state.AnimationRunning) return;
+    window.StopAnimation();
+    state.AnimationRunning = false;
+}
+
 // The body of a worker thread.
 using WorkerProcedure = std::function<void(WorkerContext& context)>;

@@ -1,0 +1,126 @@
+#pragma once
+
+// What the worker benchmarks share: this thread as the user-interface
+// thread, and windows reduced to what a benchmark checks.
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/default_workers.h"
+#include "app/worker_dispatch.h"
+#include "net/curl_session.h"
+#include "store/item_store.h"
+#include "workers/app_state.h"
+#include "workers/ui_executor.h"
+#include "workers/window_port.h"
+#include "workers/worker_threads.h"
+
+// The user-interface thread's queue, noting how long each task waited after
+// it was posted or, for a delayed one, after it fell due.
+class TimedExecutor : public UiExecutor {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Any thread.
+    void Post(std::function<void()> task) override {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back({Clock::now(), std::move(task)});
+        posted_.notify_one();
+    }
+
+    // Any thread.
+    void PostAfter(std::chrono::nanoseconds delay, std::function<void()> task) override {
+        std::lock_guard lock(mutex_);
+        const Queued delayed{Clock::now() + std::chrono::ceil<Clock::duration>(delay), std::move(task)};
+        delayed_.insert(std::upper_bound(delayed_.begin(), delayed_.end(), delayed,
+                                         [](const Queued& a, const Queued& b) { return a.posted < b.posted; }),
+                        delayed);
+        posted_.notify_one();
+    }
+
+    // This thread: runs the tasks until the condition holds.
+    void RunUntil(const std::function<bool()>& done) {
+        while (!done()) {
+            Queued next;
+            {
+                std::unique_lock lock(mutex_);
+                for (;;) {
+                    while (!delayed_.empty() && delayed_.front().posted <= Clock::now()) {
+                        tasks_.push_back(std::move(delayed_.front()));
+                        delayed_.pop_front();
+                    }
+                    if (!tasks_.empty()) break;
+                    if (delayed_.empty()) {
+                        posted_.wait(lock);
+                    } else {
+                        posted_.wait_until(lock, delayed_.front().posted);
+                    }
+                }
+                next = std::move(tasks_.front());
+                tasks_.pop_front();
+            }
+            waits_.push_back(std::chrono::duration<double, std::milli>(Clock::now() - next.posted).count());
+            next.task();
+        }
+    }
+
+    std::vector<double> Waits() const { return waits_; }
+
+private:
+    struct Queued {
+        Clock::time_point posted;  // or due
+        std::function<void()> task;
+    };
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::deque<Queued> tasks_;
+    std::deque<Queued> delayed_;
+    std::vector<double> waits_;
+};
+
+// The windows, reduced to rows that are counted and selected, the last
+// status text and the number of files in the downloaded tree.
+class CountingWindow : public WindowPort {
+public:
+    int InsertTopRow(std::string_view) override { return ++rows_, 0; }
+    void SetRowText(int, int, std::string_view) override {}
+    void DeleteRow(int) override { --rows_; }
+    void DeleteAllRows() override { rows_ = 0; }
+    int RowCount() const override { return rows_; }
+    int SelectedCount() const override { return rows_; }
+    bool IsRowSelected(int) const override { return true; }
+    std::string RowText(int, int) const override { return {}; }
+    void SetStatusText(std::string_view text) override { statusText = text; }
+    void SetLastActionText(std::string_view) override {}
+    void SetCurrentProjectText(std::string_view) override {}
+    void PlayAnimation() override {}
+    void StopAnimation() override {}
+    void BeginTreeProject(std::string_view) override {}
+    void AddTreeFile(std::string_view, std::string_view) override { ++treeFiles; }
+    void ShowMessage(std::string_view text) override { std::fprintf(stderr, "%.*s\n", int(text.size()), text.data()); }
+
+    std::string statusText;
+    int treeFiles = 0;
+
+private:
+    int rows_ = 0;
+};
+
+// The program's lists, state, workers and dispatch over libcurl, with this
+// thread as the user-interface thread.
+struct DispatchBench {
+    TimedExecutor executor;
+    ItemStore store;
+    AppState state;
+    CountingWindow window;
+    WorkerThreads threads{executor};
+    WorkerDispatch dispatch{store, state, window, threads, DefaultWorkerProcedures(CurlSessionFactory())};
+};

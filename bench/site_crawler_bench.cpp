@@ -1,0 +1,50 @@
+// Runs SiteCrawlerWorker through the worker dispatch, as the program does,
+// with this thread as the user-interface thread serving the handed-over steps.
+//   site_crawler_bench [--unlisted] <start address> [project name]
+// Crawls one web-site project taking zip, exe and gz archives, staying on the
+// start site, into ./Software/<project name> (default "site"). The project's
+// row is listed and selected, so its texts are shown, unless --unlisted is
+// given: then the status text keeps the last "<n> links found". Prints:
+//   "seconds=<s> status=<last status text> files=<files in the downloaded tree> steps=<k> wait_p99_ms=<x>"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bench_support.h"
+
+int main(int argc, char** argv) {
+    const bool unlisted = argc > 1 && std::string_view(argv[1]) == "--unlisted";
+    const int first = unlisted ? 2 : 1;
+    if (argc < first + 1 || argc > first + 2) {
+        std::fprintf(stderr, "usage: %s [--unlisted] <start address> [project name]\n", argv[0]);
+        return 2;
+    }
+    WebProject project;
+    project.startUrl = argv[first];
+    project.name = argc == first + 2 ? argv[first + 1] : "site";
+    project.wantZip = project.wantExe = project.wantGz = 1;
+
+    DispatchBench bench;
+    auto& [executor, store, state, window, threads, dispatch] = bench;
+    store.RequestedSites.Append(project);
+    window.InsertTopRow(project.name);
+    state.ShownList = 2;
+
+    const auto start = std::chrono::steady_clock::now();
+    dispatch.StartWorker();
+    if (unlisted) state.ShownList = 1;
+    executor.RunUntil([&] { return store.ActiveSiteCrawls.Count() == 0; });
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    threads.EndAll();
+
+    std::vector<double> waits = executor.Waits();
+    std::sort(waits.begin(), waits.end());
+    const double p99 = waits.empty() ? 0 : waits[std::min(waits.size() - 1, waits.size() * 99 / 100)];
+    std::printf("seconds=%.3f status=\"%s\" files=%d steps=%zu wait_p99_ms=%.3f\n", seconds,
+                window.statusText.c_str(), window.treeFiles, waits.size(), p99);
+    return store.DownloadedSites.Count() == 1 ? 0 : 1;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+// A set of addresses compared whole with the letter case of A-Z ignored, as
+// ItemList::FindByName compares them, found through a hash rather than by a
+// scan. Used by one thread.
+class AddressSet {
+public:
+    // True when the address was not in the set yet.
+    bool Add(std::string_view address);
+    bool Contains(std::string_view address) const;
+
+private:
+    static std::string Folded(std::string_view address);
+
+    std::unordered_set<std::string> folded_;
+};

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "workers/worker_context.h"
+
+// What a site crawl shows of itself: status texts, the last action, the
+// files saved in the downloaded tree and the activity animation. The crawl
+// records them on its own thread as they happen, line by line and block by
+// block; they are handed over to the user-interface thread at most once per
+// interval and coalesced, so that only the latest text of each line is shown
+// there, and nothing waits. Whatever waits is shown at the crawl's next step
+// on the user-interface thread at the latest (ShowWaiting), so the last text
+// is always shown.
+//
+// "When shown" texts are written only while the requested web sites are
+// listed and the project's row is the selected row, taken when they are shown.
+class CrawlView {
+public:
+    CrawlView(const WorkerContext& context, std::string projectName, std::chrono::nanoseconds interval);
+
+    // Worker thread: these record what is to be shown and hand it over when
+    // it is due; none of them waits.
+    void SetStatusText(std::string text);  // whatever list is shown
+    void SetStatusTextWhenShown(std::string text);
+    void SetBytesReadWhenShown(std::uint32_t bytes);  // "%.02fk read"
+    void SetLastActionWhenShown(std::string text);
+    void AddTreeFile(std::string localPath);
+    // Reads the animation flag without a hand-over; starts it when clear.
+    void PlayAnimationIfStopped();
+
+    // User-interface thread: shows what waits now.
+    void ShowWaiting();
+
+private:
+    // What was recorded since it was last shown.
+    struct Waiting {
+        std::optional<std::string> lastStatus;   // the latest status text of either kind,
+        std::optional<std::uint32_t> lastBytes;  // or instead the latest byte count
+        std::optional<std::string> lastAlwaysStatus;  // the latest one written whatever is shown
+        std::optional<std::string> lastAction;
+        std::vector<std::string> treeFiles;
+        bool playAnimation = false;
+    };
+
+    struct Shared {
+        Shared(const WorkerContext& context, std::string name);
+        void Show();  // user-interface thread
+
+        const std::string projectName;
+        ItemList<WebProject>& requestedSites;
+        AppState& state;
+        WindowPort& window;
+        const std::shared_ptr<WorkerControl> control;
+        std::mutex mutex;
+        Waiting waiting;
+        bool handedOver = false;  // a Show waits on the user-interface thread
+    };
+
+    // Worker thread, with the lock held.
+    void HandOverWhenDue(std::unique_lock<std::mutex>& lock);
+    void SetStatus(std::optional<std::string> text, std::optional<std::uint32_t> bytes, bool whenShown);
+
+    HandOver& ui_;
+    const std::shared_ptr<Shared> shared_;
+    const std::chrono::nanoseconds interval_;
+    std::chrono::steady_clock::time_point lastHandedOver_;  // worker thread only
+};

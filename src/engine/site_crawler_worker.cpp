@@ -1,0 +1,371 @@
+#include "engine/site_crawler_worker.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <system_error>
+
+#include "engine/address_set.h"
+#include "engine/archive_name.h"
+#include "engine/crawl_view.h"
+#include "engine/link_helpers.h"
+#include "engine/local_file.h"
+#include "net/close_quietly.h"
+#include "net/internet_exception.h"
+#include "store/link_stack.h"
+
+namespace {
+
+constexpr int kRequestedSitesList = 2;
+constexpr int kDownloadedSitesList = 4;
+constexpr std::size_t kBlockSize = 255;
+constexpr std::size_t kReadBufferSize = 8192;
+// The longest address a FileEntry holds; longer links are dropped whole.
+constexpr std::size_t kMaxAddressLength = decltype(FileEntry::url)::kCapacity;
+constexpr std::chrono::milliseconds kConnectTimeout{60000};
+
+constexpr const char* kPageHeaders = "Accept: text/*\r\nUser-Agent: Tarrawick\r\n";
+constexpr const char* kFileHeaders = "Accept: application/*\r\nUser-Agent: Tarrawick\r\n";
+
+constexpr const char* kSuccess = "Success";
+constexpr const char* kSomeErrors = "Some errors occurred";
+
+std::string_view TrimmedWhiteSpace(std::string_view text) {
+    constexpr std::string_view kWhiteSpace = " \t\n\r\v\f";
+    const std::size_t first = text.find_first_not_of(kWhiteSpace);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
+}
+
+bool NeedsEscape(char c) {
+    constexpr std::string_view kUnsafe = "\"<>\\^`{|}";
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= ' ' || byte >= 0x7f || kUnsafe.find(c) != std::string_view::npos;
+}
+
+std::string Escaped(std::string_view object) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    escaped.reserve(object.size());
+    for (char c : object) {
+        if (!NeedsEscape(c)) {
+            escaped += c;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        escaped += '%';
+        escaped += kHex[byte >> 4];
+        escaped += kHex[byte & 0x0f];
+    }
+    return escaped;
+}
+
+// "\d1\d2" as "/d1/d2".
+std::string SlashForm(std::string_view pageFolder) {
+    std::string folder(pageFolder);
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    return folder;
+}
+
+std::string LinksFoundText(int count) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%d links found", count);
+    return text;
+}
+
+// What the acceptance test makes of a link.
+enum class Acceptance { kDropped, kAccepted, kSiteLimitPassed };
+
+// One crawl of one project.
+class SiteCrawl {
+public:
+    SiteCrawl(WorkerContext& context, const InternetSessionFactory& sessions,
+              std::chrono::nanoseconds viewInterval)
+        : context_(context), sessions_(sessions), view_(context, context.key, viewInterval) {}
+
+    void Run() {
+        try {
+            if (!Crawl()) return;
+        } catch (...) {
+            // Nothing more can be fetched (no memory, say): the crawl ends as one with errors.
+            errors_ = true;
+        }
+        Step([this] { EndOfCrawl(); });
+    }
+
+private:
+    // False when the crawl ended early: the program is ending or the project is gone.
+    bool Crawl() {
+        if (!Start()) return false;
+        while (!stack_.IsEmpty()) {
+            if (!context_.PassGate()) return false;
+            const std::string address(TrimmedWhiteSpace(stack_.Pop()));
+            if (!Fetch(address)) return false;
+        }
+        return true;
+    }
+
+    // Worker thread: waits while halted, then runs the step on the
+    // user-interface thread after what the view still holds; false when the
+    // program is ending.
+    bool Step(std::function<void()> step) {
+        return context_.PassGate() && context_.OnUi([this, &step] {
+            view_.ShowWaiting();
+            step();
+        });
+    }
+
+    // User-interface thread: the project as it is now, or null when it was
+    // deleted or renamed, in which case the crawl ends here unreported.
+    WebProject* LookUpProject() {
+        ItemList<WebProject>& requested = context_.store.RequestedSites;
+        position_ = requested.FindByName(context_.key);
+        if (position_ >= 0) return requested.GetAt(position_);
+        StopAnimationIfRunning(context_.state, context_.window);
+        context_.RemoveActiveRecord();
+        return nullptr;
+    }
+
+    // Worker thread: copies the project's settings as they are now, for the
+    // next address, and at the start shows the project in the downloaded tree
+    // and plays the animation; false when the crawl is to end.
+    bool TakeProject(bool starting = false) {
+        bool present = false;
+        const bool ran = Step([&] {
+            const WebProject* project = LookUpProject();
+            if (project == nullptr) return;
+            present = true;
+            project_ = *project;
+            if (!starting) return;
+            context_.window.BeginTreeProject(project_.name);
+            PlayAnimationIfStopped(context_.state, context_.window);
+        });
+        return ran && present;
+    }
+
+    bool Start() {
+        if (!TakeProject(true)) return false;
+        const std::string start = MakeAbsoluteLink("", "", "", project_.startUrl);
+        visitedLinks_.Add(start);
+        startRoot_ = GetSiteRoot(start).value_or(std::string());
+        knownSites_.Add(startRoot_);
+        projectFolder_ = DownloadFolder().string() + "/" + project_.name.Str();
+        CreateProjectFolder();
+        if (start.size() > kMaxAddressLength) {
+            view_.SetStatusTextWhenShown("Malformed URL : " + start);
+        } else {
+            stack_.Push(start);
+        }
+        return true;
+    }
+
+    void CreateProjectFolder() const {
+        std::error_code ignored;
+        std::filesystem::create_directory(DownloadFolder(), ignored);
+        if (IsSafePathComponent(project_.name)) std::filesystem::create_directory(projectFolder_, ignored);
+    }
+
+    // False when the crawl is to end.
+    bool Fetch(const std::string& address) {
+        const std::optional<UrlParts> parts = ParseUrl(address);
+        if (!parts || parts->service != UrlService::kHttp) {
+            view_.SetStatusTextWhenShown("Malformed URL : " + address);
+            return true;
+        }
+        view_.SetLastActionWhenShown("Opening " + address);
+        if (!TakeProject()) return false;
+        const bool page = IsPageLink(address);
+        try {
+            std::unique_ptr<HttpFile> file = Session().SendRequest(CrawlRequest(*parts, page));
+            if (file->QueryInfoStatusCode() != 200) {
+                view_.SetStatusTextWhenShown(address + " not found");
+                CloseQuietly(*file);
+                return true;
+            }
+            view_.SetLastActionWhenShown("Reading " + address);
+            file->SetReadBufferSize(kReadBufferSize);
+            const std::optional<std::string> folder = GetRelativeFolder(startRoot_, address);
+            const bool goOn = page ? ReadPage(*file, address, folder.value_or(std::string()))
+                                   : DownloadFile(*file, address, folder);
+            CloseQuietly(*file);
+            return goOn;
+        } catch (const InternetException&) {
+            // The message becomes the progress text, which the next block
+            // replaces before it can be seen; only the flag remains.
+            errors_ = true;
+        } catch (const LocalFileError&) {
+            errors_ = true;  // a file that could not be written whole is an error too
+        }
+        return true;
+    }
+
+    // One session for the whole crawl: libcurl keeps each server's
+    // connection for the next address.
+    InternetSession& Session() {
+        if (!session_) {
+            session_ = sessions_();
+            abort_.emplace(*context_.control, [raw = session_.get()] { raw->Abort(); });
+            session_->SetConnectTimeout(kConnectTimeout);
+        }
+        return *session_;
+    }
+
+    // False when the program is ending.
+    bool ReadPage(HttpFile& file, const std::string& address, const std::string& folder) {
+        view_.SetLastActionWhenShown("Retrieving links...");
+        std::string line;
+        for (;;) {
+            if (!context_.PassGate()) return false;
+            if (!file.ReadString(line)) return true;
+            view_.PlayAnimationIfStopped();
+            bool limitPassed = false;
+            for (const std::optional<std::string>& link : {ExtractHrefLink(line), ExtractFrameSource(line)}) {
+                if (!link) continue;
+                const std::string absolute = MakeAbsoluteLink(startRoot_, address, folder, *link);
+                limitPassed = Accept(absolute) == Acceptance::kSiteLimitPassed || limitPassed;
+            }
+            if (limitPassed) return true;
+        }
+    }
+
+    Acceptance Accept(const std::string& link) {
+        if (link.size() > kMaxAddressLength || visitedLinks_.Contains(link)) return Acceptance::kDropped;
+        if (!IsWantedLink(link, project_) || !ContainsNoCase("http://", link)) return Acceptance::kDropped;
+        if (ContainsNoCase("cgi-bin", link) || ContainsNoCase("javascript:", link)) return Acceptance::kDropped;
+        if (project_.exitDomain == 0 && !ContainsNoCase(startRoot_, link)) return Acceptance::kDropped;
+        if (project_.exitDomain == 1) {
+            if (knownSites_.Add(GetSiteRoot(link).value_or(std::string()))) ++siteCount_;
+            if (project_.maxDomainCount != 0 && siteCount_ > project_.maxDomainCount) {
+                return Acceptance::kSiteLimitPassed;
+            }
+        }
+        ++linksFound_;
+        stack_.Push(link);
+        visitedLinks_.Add(link);
+        view_.SetStatusText(LinksFoundText(linksFound_));
+        return Acceptance::kAccepted;
+    }
+
+    // False when the program is ending. A file whose local path would leave
+    // its folder is skipped like one with illegal characters.
+    bool DownloadFile(HttpFile& file, const std::string& address, const std::optional<std::string>& folder) {
+        const std::string name(LocalFileName(address));
+        const std::string localPath = projectFolder_ + SlashForm(folder.value_or(std::string())) + "/" + name;
+        if (!folder || !IsSafeRelativeFolder(*folder) || !IsSafePathComponent(name)) {
+            view_.SetStatusTextWhenShown(localPath + " has illegal chars");
+            return true;
+        }
+        FolderHandle local = IsSafePathComponent(project_.name) ? OpenFolderPath(projectFolder_, *folder)
+                                                                 : FolderHandle();
+        if (HasIllegalChars(localPath)) {
+            view_.SetStatusTextWhenShown(localPath + " has illegal chars");
+            return true;
+        }
+        std::optional<LocalFile> saved;
+        try {
+            if (local.IsOpen()) saved.emplace(local.Descriptor(), name);
+        } catch (const LocalFileError&) {
+        }
+        if (!saved) {
+            view_.SetStatusTextWhenShown("Error creating " + localPath);
+            return true;
+        }
+        view_.SetLastActionWhenShown("Dowloading " + localPath + "...");
+        if (!Transfer(file, *saved)) return false;
+        saved->Close();
+        view_.AddTreeFile(localPath);
+        return true;
+    }
+
+    // False when the program is ending.
+    bool Transfer(HttpFile& file, LocalFile& saved) {
+        char block[kBlockSize + 1];
+        std::uint32_t total = 0;
+        for (;;) {
+            if (!context_.PassGate()) return false;
+            const std::size_t count = file.Read(block, kBlockSize);
+            if (count == 0) return true;
+            view_.PlayAnimationIfStopped();
+            saved.Write(block, count);
+            total += static_cast<std::uint32_t>(count);  // wraps like the 32-bit counter it is
+            view_.SetBytesReadWhenShown(total);
+        }
+    }
+
+    // User-interface thread.
+    void EndOfCrawl() {
+        WebProject* project = LookUpProject();
+        if (project == nullptr) return;
+        ItemList<WebProject>& requested = context_.store.RequestedSites;
+        AppState& state = context_.state;
+        WindowPort& window = context_.window;
+        const int row = requested.Count() - 1 - position_;
+        const bool listed = state.ShownList == kRequestedSitesList;
+        const bool shown = listed && state.SelectedRow == row;
+        const char* outcome = errors_ ? kSomeErrors : kSuccess;
+        if (shown) {
+            window.SetLastActionText("Download completed");
+            window.SetStatusText(outcome);
+        }
+        project->status = outcome;
+        if (errors_) {
+            if (listed) window.SetRowText(row, 1, kSomeErrors);
+        } else {
+            if (listed) window.DeleteRow(row);
+            context_.store.DownloadedSites.Append(*project);
+            if (state.ShownList == kDownloadedSitesList) {
+                const int newRow = window.InsertTopRow(project->name);
+                if (newRow >= 0) window.SetRowText(newRow, 1, kSuccess);
+            }
+            requested.RemoveAt(position_);
+            --state.SelectedRow;
+        }
+        StopAnimationIfRunning(state, window);
+        context_.RemoveActiveRecord();
+    }
+
+    WorkerContext& context_;
+    const InternetSessionFactory& sessions_;
+    CrawlView view_;
+
+    // Worker thread only, apart from the steps it hands over while it waits.
+    WebProject project_;
+    int position_ = -1;  // of the project in the requested sites, at the last look-up
+    std::unique_ptr<InternetSession> session_;
+    std::optional<ScopedAbort> abort_;  // after session_: cleared before the session goes
+    LinkStack stack_;
+    AddressSet visitedLinks_;
+    AddressSet knownSites_;
+    std::string startRoot_;
+    std::string projectFolder_;
+    int linksFound_ = 0;
+    int siteCount_ = 1;
+    bool errors_ = false;
+};
+
+}  // namespace
+
+void SiteCrawlerWorker(WorkerContext& context, const InternetSessionFactory& sessions,
+                       std::chrono::nanoseconds viewInterval) {
+    try {
+        SiteCrawl(context, sessions, viewInterval).Run();
+    } catch (...) {
+        // Not even the end could be handed over (no memory): the active
+        // record still goes, so the project can be started again.
+        try {
+            context.OnUi([&context] { context.RemoveActiveRecord(); });
+        } catch (...) {
+        }
+    }
+}
+
+HttpRequest CrawlRequest(const UrlParts& parts, bool page) {
+    HttpRequest request;
+    request.server = parts.server;
+    request.port = parts.port;
+    request.object = Escaped(parts.object);
+    request.headers = page ? kPageHeaders : kFileHeaders;
+    return request;
+}

@@ -1,0 +1,97 @@
+#include "engine/url_parts.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "store/text_compare.h"
+
+namespace {
+
+constexpr std::size_t kNotFound = std::string_view::npos;
+
+bool IsServiceChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '-' || c == '.';
+}
+
+bool HasSpaceOrControl(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte <= ' ' || byte == 0x7f;
+    });
+}
+
+struct Service {
+    std::string_view name;
+    UrlService service;
+    int port;
+};
+
+constexpr Service kServices[] = {
+    {"http", UrlService::kHttp, 80},
+    {"https", UrlService::kHttps, 443},
+    {"ftp", UrlService::kFtp, 21},
+};
+
+std::optional<int> ParsePort(std::string_view digits) {
+    int port = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+    if (error != std::errc() || end != digits.data() + digits.size() || port < 1 || port > 65535) {
+        return std::nullopt;
+    }
+    return port;
+}
+
+// "server", "server:port", "[v6]" or "[v6]:port" into the parts.
+bool SplitHostPort(std::string_view host, UrlParts& parts) {
+    std::string_view port;
+    if (!host.empty() && host.front() == '[') {
+        const std::size_t close = host.find(']');
+        if (close == kNotFound) return false;
+        const std::string_view after = host.substr(close + 1);
+        if (!after.empty() && after.front() != ':') return false;
+        if (!after.empty()) port = after.substr(1);
+        host = host.substr(1, close - 1);
+    } else if (const std::size_t colon = host.rfind(':'); colon != kNotFound) {
+        port = host.substr(colon + 1);
+        host = host.substr(0, colon);
+    }
+    if (host.empty()) return false;
+    if (!port.empty()) {
+        const std::optional<int> number = ParsePort(port);
+        if (!number) return false;
+        parts.port = *number;
+    }
+    parts.server = host;
+    return true;
+}
+
+}  // namespace
+
+std::optional<UrlParts> ParseUrl(std::string_view address) {
+    const std::size_t separator = address.find("://");
+    if (separator == kNotFound || separator == 0) return std::nullopt;
+    const std::string_view service = address.substr(0, separator);
+    if (!std::all_of(service.begin(), service.end(), IsServiceChar)) return std::nullopt;
+
+    UrlParts parts;
+    parts.port = 0;
+    for (const Service& known : kServices) {
+        if (EqualsNoCase(service, known.name)) {
+            parts.service = known.service;
+            parts.port = known.port;
+        }
+    }
+
+    std::string_view rest = address.substr(separator + 3);
+    const std::size_t objectStart = rest.find_first_of("/?#");
+    std::string_view authority = rest.substr(0, objectStart);
+    if (const std::size_t at = authority.rfind('@'); at != kNotFound) authority.remove_prefix(at + 1);
+    if (HasSpaceOrControl(authority) || !SplitHostPort(authority, parts)) return std::nullopt;
+
+    if (objectStart != kNotFound) {
+        const std::string_view object = rest.substr(objectStart);
+        parts.object = object.front() == '/' ? std::string(object) : "/" + std::string(object);
+    }
+    return parts;
+}

@@ -1,0 +1,385 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/default_workers.h"
+#include "app/worker_dispatch.h"
+#include "engine/site_crawler_worker.h"
+#include "engine/url_parts.h"
+#include "net/curl_session.h"
+#include "store/item_store.h"
+#include "support/fake_window.h"
+#include "support/manual_executor.h"
+#include "support/temp_folder.h"
+#include "support/test_http_server.h"
+#include "workers/app_state.h"
+#include "workers/worker_threads.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Page(std::initializer_list<std::string> lines) {
+    std::string page;
+    for (const std::string& line : lines) page += line + "\r\n";
+    return page;
+}
+
+std::string Href(const std::string& link) { return "<a href=\"" + link + "\">link</a>"; }
+
+std::vector<std::string> Targets(const TestHttpServer& server, std::size_t from = 0) {
+    std::vector<std::string> targets;
+    const std::vector<TestHttpRequest> requests = server.Requests();
+    for (std::size_t i = from; i < requests.size(); ++i) targets.push_back(requests[i].target);
+    return targets;
+}
+
+bool Contains(const std::vector<std::string>& texts, const std::string& text) {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// Web-site projects crawled by the real SiteCrawlerWorker through the
+// dispatch, against local test servers, with this thread as the
+// user-interface thread.
+class SiteCrawlerTest : public ::testing::Test {
+protected:
+    // A project taking zip archives, named "proj" unless said otherwise.
+    static WebProject Project(const std::string& startUrl, const std::string& name = "proj") {
+        WebProject project;
+        project.name = name;
+        project.startUrl = startUrl;
+        project.wantZip = 1;
+        project.status = "Ready";
+        return project;
+    }
+
+    // Adds the project as the newest one, lists the requested sites with its
+    // row (0) selected and starts it.
+    void Start(const WebProject& project) {
+        store.RequestedSites.Append(project);
+        state.ShownList = 2;
+        window.Show(store.RequestedSites);
+        window.Select({0});
+        StartSelected();
+    }
+
+    void StartSelected() {
+        if (!dispatch) {
+            WorkerProcedures procedures = DefaultWorkerProcedures(CurlSessionFactory(settings));
+            // Every text is handed over at once, so tests see each one that is not replaced.
+            procedures.siteCrawler = [sessions = CurlSessionFactory(settings)](WorkerContext& context) {
+                SiteCrawlerWorker(context, sessions, std::chrono::nanoseconds::zero());
+            };
+            dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads, procedures);
+        }
+        dispatch->StartWorker();
+    }
+
+    bool RunUntilDone() {
+        return executor.RunUntil([&] { return store.ActiveSiteCrawls.Count() == 0; });
+    }
+
+    // Runs the handed-over steps until the server has received the request.
+    void RunUntilRequested(const TestHttpServer& server, const std::string& target) {
+        ASSERT_TRUE(executor.RunUntil([&] { return Contains(Targets(server), target); }));
+    }
+
+    bool Called(const std::string& call) const { return Contains(window.calls, call); }
+
+    TestHttpServer site;
+    TempFolder folder;
+    ScopedCurrentDirectory inFolder{folder.Path()};
+    CurlSessionSettings settings;
+    ManualExecutor executor;
+    ItemStore store;
+    AppState state;
+    FakeWindow window;
+    WorkerThreads threads{executor};
+    std::unique_ptr<WorkerDispatch> dispatch;
+};
+
+TEST_F(SiteCrawlerTest, CrawlsDepthFirstFetchingEachAddressOnceAndMirrorsTheSite) {
+    site.Route("/Index.htm", TestHttpReply::Ok(Page({
+                                 Href("a.htm"),
+                                 "<p>" + Href("b.htm") + " and <frame src=\"frame.htm\" name=f>",
+                                 Href("INDEX.htm"),  // the start address, in another case
+                                 Href("moved.htm"),
+                                 Href("mailto:me@h.test") + Href("never.zip"),
+                             })));
+    site.Route("/moved.htm", TestHttpReply::Redirect(301, "/elsewhere.zip"));
+    site.Route("/frame.htm", TestHttpReply::Ok(Page({Href("A.HTM")})));  // met before
+    site.Route("/b.htm", TestHttpReply::Ok(Page({Href("d1/d2/x.zip")})));
+    site.Route("/a.htm", TestHttpReply::Ok(Page({Href("/a1.zip")})));
+    site.Route("/d1/d2/x.zip", TestHttpReply::Ok("x bytes"));
+    site.Route("/a1.zip", TestHttpReply::Ok("a1 bytes"));
+    Start(Project(site.Url("/Index.htm")));
+    ASSERT_TRUE(RunUntilDone());
+
+    // b.htm and what it links to come before a.htm; the redirection is not followed.
+    EXPECT_EQ(Targets(site), (std::vector<std::string>{"/Index.htm", "/moved.htm", "/frame.htm", "/b.htm",
+                                                       "/d1/d2/x.zip", "/a.htm", "/a1.zip"}));
+    const std::vector<TestHttpRequest> requests = site.Requests();
+    EXPECT_EQ(requests[3].Header("Accept"), "text/*");
+    EXPECT_EQ(requests[3].Header("User-Agent"), "Tarrawick");
+    EXPECT_EQ(requests[4].Header("Accept"), "application/*");
+    EXPECT_EQ(requests[4].Header("User-Agent"), "Tarrawick");
+    EXPECT_EQ(folder.Read("Software/proj/d1/d2/x.zip"), "x bytes");
+    EXPECT_EQ(folder.Read("Software/proj/a1.zip"), "a1 bytes");
+    EXPECT_EQ(window.treeProjects, (std::vector<std::string>{"proj"}));
+    EXPECT_EQ(window.treeFiles, (std::vector<std::string>{"Software/proj/d1/d2/x.zip", "Software/proj/a1.zip"}));
+    EXPECT_TRUE(Called("SetStatusText " + site.Url("/moved.htm") + " not found"));
+    EXPECT_TRUE(Called("SetStatusText 6 links found"));
+    EXPECT_FALSE(Called("SetStatusText 7 links found"));
+
+    ASSERT_EQ(store.DownloadedSites.Count(), 1);
+    EXPECT_EQ(store.DownloadedSites.GetAt(0)->status, "Success");
+    EXPECT_EQ(store.RequestedSites.Count(), 0);
+    EXPECT_EQ(window.RowCount(), 0);
+    EXPECT_EQ(window.lastActionText, "Download completed");
+    EXPECT_EQ(window.statusText, "Success");
+    EXPECT_EQ(state.SelectedRow, -1);
+    EXPECT_FALSE(window.animationPlaying);
+    EXPECT_FALSE(state.AnimationRunning);
+}
+
+TEST_F(SiteCrawlerTest, EveryKindOfStartAddressEndsAsSuccess) {
+    const std::string host = "127.0.0.1:" + std::to_string(site.Port());
+    site.Route("/p.htm", TestHttpReply::Ok(Page({Href("p.zip")})));
+    site.Route("/p.zip", TestHttpReply::Ok("p"));
+    site.Route("/d/s.zip", TestHttpReply::Ok("s"));
+    struct Case {
+        std::string start;
+        std::vector<std::string> targets;
+        std::string statusCall;  // a status text written on the way, if any
+    };
+    const std::vector<Case> cases = {
+        {host + "/p.htm", {"/p.htm", "/p.zip"}, ""},
+        {"http://" + host + "/d/s.zip", {"/d/s.zip"}, ""},
+        {"ftp://" + host + "/", {}, "Malformed URL : ftp://" + host + "/"},
+        {"http://" + host + "/none.htm", {"/none.htm"}, "http://" + host + "/none.htm not found"},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const std::size_t before = site.Requests().size();
+        window.calls.clear();
+        Start(Project(cases[i].start, "p" + std::to_string(i)));
+        ASSERT_TRUE(RunUntilDone());
+        EXPECT_EQ(Targets(site, before), cases[i].targets) << cases[i].start;
+        if (!cases[i].statusCall.empty()) {
+            EXPECT_TRUE(Called("SetStatusText " + cases[i].statusCall)) << cases[i].start;
+        }
+        ASSERT_EQ(store.DownloadedSites.Count(), static_cast<int>(i + 1));
+        EXPECT_EQ(store.DownloadedSites.GetAt(static_cast<int>(i))->status, "Success") << cases[i].start;
+    }
+    EXPECT_EQ(folder.Read("Software/p0/p.zip"), "p");
+    EXPECT_EQ(folder.Read("Software/p1/d/s.zip"), "s");
+    EXPECT_EQ(store.RequestedSites.Count(), 0);
+}
+
+TEST_F(SiteCrawlerTest, OtherSitesAreLeftOrCountedAsTheProjectSays) {
+    TestHttpServer second;
+    TestHttpServer third;
+    // Leaving the site is off: only links that hold the start root, wherever.
+    const std::string away = second.Url("/go.htm?from=" + site.Url("/"));
+    site.Route("/stay.htm", TestHttpReply::Ok(Page({Href(second.Url("/x.htm")), Href(away)})));
+    Start(Project(site.Url("/stay.htm"), "stay"));
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Targets(second), (std::vector<std::string>{"/go.htm?from=" + site.Url("/")}));
+
+    // Two sites at most: the first link to a third stops the page, and
+    // every later page stops at its first link that gets that far.
+    site.Route("/multi.htm", TestHttpReply::Ok(Page({Href(second.Url("/a.htm")), Href("b.htm"),
+                                                     Href(third.Url("/c.htm")), Href("d.htm")})));
+    site.Route("/b.htm", TestHttpReply::Ok(Page({Href("e.htm"), Href("f.htm")})));
+    second.Route("/a.htm", TestHttpReply::Ok(Page({Href("g.htm")})));
+    WebProject counted = Project(site.Url("/multi.htm"), "counted");
+    counted.exitDomain = 1;
+    counted.maxDomainCount = 2;
+    const std::size_t siteBefore = site.Requests().size();
+    const std::size_t secondBefore = second.Requests().size();
+    Start(counted);
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Targets(site, siteBefore), (std::vector<std::string>{"/multi.htm", "/b.htm"}));
+    EXPECT_EQ(Targets(second, secondBefore), (std::vector<std::string>{"/a.htm"}));
+    EXPECT_TRUE(Targets(third).empty());
+    EXPECT_EQ(store.DownloadedSites.Count(), 2);
+}
+
+TEST_F(SiteCrawlerTest, FilesLandOnlyInsideTheProjectFolder) {
+    folder.Write("outside.zip", "keep");
+    std::filesystem::create_directories(folder / "elsewhere");
+    std::filesystem::create_directories(folder / "Software/proj/h");
+    std::filesystem::create_symlink(folder / "elsewhere", folder / "Software/proj/h/link");
+    std::filesystem::create_symlink(folder / "outside.zip", folder / "Software/proj/h/planted.zip");
+    // 255 characters once made absolute: one more than an entry holds.
+    const std::string longLink = std::string(255 - 4 - site.Url("/h/").size(), 'l') + ".zip";
+    site.Route("/h/index.htm",
+               TestHttpReply::Ok(Page({Href("a.zip?x=1"), Href("x/../../../up.zip"), Href("d/./in.zip"),
+                                       Href("link/x.zip"), Href("planted.zip"), Href(longLink), Href("ok.zip")})));
+    for (const char* target : {"/h/a.zip?x=1", "/up.zip", "/in.zip", "/h/link/x.zip", "/h/planted.zip", "/h/ok.zip"}) {
+        site.Route(target, TestHttpReply::Ok("served"));
+    }
+    Start(Project(site.Url("/h/index.htm")));
+    ASSERT_TRUE(RunUntilDone());
+
+    EXPECT_EQ(folder.Read("Software/proj/h/ok.zip"), "served");
+    EXPECT_TRUE(Called("SetStatusText Software/proj/h/a.zip?x=1 has illegal chars"));
+    EXPECT_TRUE(Called("SetStatusText Software/proj/../up.zip has illegal chars"));
+    EXPECT_TRUE(Called("SetStatusText Software/proj/./in.zip has illegal chars"));
+    EXPECT_TRUE(Called("SetStatusText Error creating Software/proj/h/link/x.zip"));
+    EXPECT_TRUE(Called("SetStatusText Error creating Software/proj/h/planted.zip"));
+    EXPECT_EQ(folder.Read("outside.zip"), "keep");
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "elsewhere"));
+    EXPECT_FALSE(folder.Exists("Software/up.zip"));
+    EXPECT_FALSE(folder.Exists("up.zip"));
+    for (const std::string& target : Targets(site)) EXPECT_EQ(target.find("llll"), std::string::npos);
+    EXPECT_EQ(window.treeFiles, (std::vector<std::string>{"Software/proj/h/ok.zip"}));
+    ASSERT_EQ(store.DownloadedSites.Count(), 1);  // skipped files are no errors
+
+    // A project name that cannot be a folder: nothing is created for it.
+    Start(Project(site.Url("/h/index.htm"), ".."));
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_TRUE(Called("SetStatusText Error creating Software/../h/ok.zip"));
+    EXPECT_FALSE(folder.Exists("h"));
+}
+
+TEST_F(SiteCrawlerTest, InternetErrorsAreCountedAndTheCrawlGoesOn) {
+    settings.silenceLimit = 200ms;  // the silent server below is given up after that
+    const std::string body(5000, 'z');
+    site.Route("/", TestHttpReply::Ok(Page({Href("cut.zip"), Href("silent.zip"), Href("good.zip")})));
+    site.Route("/cut.zip", TestHttpReply::Cut(TestReplyEnding::kCloseEarly, body, 1000));
+    site.Route("/silent.zip", TestHttpReply::Cut(TestReplyEnding::kStall, body, 10));
+    site.Route("/good.zip", TestHttpReply::Ok(body));
+    Start(Project(site.Url("/")));
+    ASSERT_TRUE(RunUntilDone());
+
+    EXPECT_EQ(Targets(site), (std::vector<std::string>{"/", "/good.zip", "/silent.zip", "/cut.zip"}));
+    EXPECT_TRUE(folder.Read("Software/proj/good.zip") == body);
+    EXPECT_EQ(folder.Read("Software/proj/silent.zip").size(), 10u);  // left as far as it came
+    EXPECT_EQ(window.treeFiles, (std::vector<std::string>{"Software/proj/good.zip"}));
+    ASSERT_EQ(store.RequestedSites.Count(), 1);
+    EXPECT_EQ(store.RequestedSites.GetAt(0)->status, "Some errors occurred");
+    EXPECT_EQ(window.RowText(0, 1), "Some errors occurred");
+    EXPECT_EQ(window.lastActionText, "Download completed");
+    EXPECT_EQ(window.statusText, "Some errors occurred");
+    EXPECT_EQ(store.DownloadedSites.Count(), 0);
+    EXPECT_FALSE(window.animationPlaying);
+}
+
+TEST_F(SiteCrawlerTest, TheLinksFoundCountIsWrittenWhateverIsShown) {
+    site.Route("/", TestHttpReply::Ok(Page({Href("a.htm"), Href("b.htm"), Href("c.htm")})));
+    struct Case {
+        int shownList;
+        int selectedRow;
+    };
+    for (const Case& shown : {Case{1, 0}, Case{2, 1}}) {
+        store.RequestedSites.Append(Project("http://127.0.0.1/other", "other"));
+        Start(Project(site.Url("/"), "shown" + std::to_string(shown.shownList)));
+        state.ShownList = shown.shownList;
+        state.SelectedRow = shown.selectedRow;
+        window.lastActionText.clear();
+        window.statusText.clear();
+        ASSERT_TRUE(RunUntilDone());
+        EXPECT_EQ(window.statusText, "3 links found");
+        EXPECT_EQ(window.lastActionText, "");  // the project's own texts are not shown
+    }
+}
+
+TEST_F(SiteCrawlerTest, AHaltedCrawlStopsWhereItIsAndContinuesFromThere) {
+    const std::string body(20000, 'b');
+    site.Route("/", TestHttpReply::Ok(Page({Href("after.zip"), Href("big.zip")})));
+    site.Route("/big.zip", TestHttpReply::Cut(TestReplyEnding::kStall, body, 1000));
+    site.Route("/after.zip", TestHttpReply::Ok("after"));
+    Start(Project(site.Url("/")));
+    RunUntilRequested(site, "/big.zip");
+    site.WaitUntilStalled();
+    dispatch->SuspendWorker();
+    site.ReleaseStalled();
+    WorkerControl* control = store.ActiveSiteCrawls.GetAt(0)->thread.get();
+    ASSERT_TRUE(control->Gate().WaitUntilParked(20s));
+    executor.RunUntil([] { return false; }, 0ms);  // texts still waiting keep the halt's
+    EXPECT_EQ(store.RequestedSites.GetAt(0)->status, "Stopped");
+    EXPECT_EQ(window.RowText(0, 1), "Stopped");
+    EXPECT_EQ(window.statusText, "Download Stopped");
+    EXPECT_FALSE(Contains(Targets(site), "/after.zip"));
+
+    StartSelected();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_TRUE(folder.Read("Software/proj/big.zip") == body);
+    EXPECT_EQ(folder.Read("Software/proj/after.zip"), "after");
+    EXPECT_EQ(store.DownloadedSites.Count(), 1);
+    EXPECT_EQ(window.statusText, "Success");
+}
+
+TEST_F(SiteCrawlerTest, AProjectDeletedOrRenamedDuringItsCrawlEndsUnreported) {
+    for (const bool rename : {false, true}) {
+        TestHttpServer server;
+        server.Route("/", TestHttpReply::Ok(Page({Href("next.zip"), Href("big.zip")})));
+        server.Route("/big.zip", TestHttpReply::Cut(TestReplyEnding::kStall, std::string(3000, 'b'), 1000));
+        Start(Project(server.Url("/")));
+        RunUntilRequested(server, "/big.zip");
+        server.WaitUntilStalled();
+        if (rename) {
+            store.RequestedSites.GetAt(0)->name = "renamed";
+        } else {
+            store.RequestedSites.RemoveAt(0);
+            window.DeleteRow(0);
+        }
+        window.calls.clear();
+        server.ReleaseStalled();
+        ASSERT_TRUE(RunUntilDone());
+        EXPECT_FALSE(Contains(Targets(server), "/next.zip"));
+        EXPECT_EQ(store.DownloadedSites.Count(), 0);
+        EXPECT_EQ(store.RequestedSites.Count(), rename ? 1 : 0);
+        for (const std::string& call : window.calls) {
+            EXPECT_TRUE(call.starts_with("AddTreeFile") || call == "StopAnimation") << call;
+        }
+        store.RequestedSites.RemoveAt(0);
+    }
+}
+
+TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {
+    struct Case {
+        std::string address;
+        bool parsed;
+        UrlService service;
+        std::string server;
+        int port;
+        std::string object;
+    };
+    const std::vector<Case> cases = {
+        {"http://h.test", true, UrlService::kHttp, "h.test", 80, "/"},
+        {"HTTP://user:pw@h.test:8080/a b.zip?q=1", true, UrlService::kHttp, "h.test", 8080, "/a%20b.zip?q=1"},
+        {"http://h.test?q=\"x\"", true, UrlService::kHttp, "h.test", 80, "/?q=%22x%22"},
+        {"http://[::1]:81/\xe9t\xe9.zip", true, UrlService::kHttp, "::1", 81, "/%E9t%E9.zip"},
+        {"https://h.test/", true, UrlService::kHttps, "h.test", 443, "/"},
+        {"ftp://h.test/pub/", true, UrlService::kFtp, "h.test", 21, "/pub/"},
+        {"gopher://h.test/", true, UrlService::kOther, "h.test", 0, "/"},
+        {"h.test/a.htm", false, {}, "", 0, ""},
+        {"http:///a.htm", false, {}, "", 0, ""},
+        {"http://h.test:0/", false, {}, "", 0, ""},
+        {"http://h.test:99999/", false, {}, "", 0, ""},
+        {"http://h.test:8o/", false, {}, "", 0, ""},
+        {"http://h test/", false, {}, "", 0, ""},
+        {"ht tp://h.test/", false, {}, "", 0, ""},
+    };
+    for (const Case& c : cases) {
+        const std::optional<UrlParts> parts = ParseUrl(c.address);
+        ASSERT_EQ(parts.has_value(), c.parsed) << c.address;
+        if (!parts) continue;
+        EXPECT_EQ(parts->service, c.service) << c.address;
+        const HttpRequest request = CrawlRequest(*parts, true);
+        EXPECT_EQ(request.server, c.server) << c.address;
+        EXPECT_EQ(request.port, c.port) << c.address;
+        EXPECT_EQ(request.object, c.object) << c.address;
+    }
+    EXPECT_EQ(CrawlRequest(*ParseUrl("http://h/a.zip"), false).headers,
+              "Accept: application/*\r\nUser-Agent: Tarrawick\r\n");
+}
+
+}  // namespace
