@@ -14,6 +14,7 @@
 #include "engine/local_file.h"
 #include "net/close_quietly.h"
 #include "net/internet_exception.h"
+#include "store/address_text.h"
 #include "store/link_stack.h"
 
 namespace {
@@ -46,19 +47,9 @@ bool NeedsEscape(char c) {
 }
 
 std::string Escaped(std::string_view object) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string escaped;
     escaped.reserve(object.size());
-    for (char c : object) {
-        if (!NeedsEscape(c)) {
-            escaped += c;
-            continue;
-        }
-        const auto byte = static_cast<unsigned char>(c);
-        escaped += '%';
-        escaped += kHex[byte >> 4];
-        escaped += kHex[byte & 0x0f];
-    }
+    for (char c : object) escaped += NeedsEscape(c) ? PercentEscape(c) : std::string(1, c);
     return escaped;
 }
 
