@@ -1,5 +1,6 @@
 #include "engine/crawl_view.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/file_worker_steps.h"
@@ -59,20 +60,28 @@ void CrawlView::PlayAnimationIfStopped() {
     HandOverWhenDue(lock);
 }
 
+// A record made within the interval after the last hand-over waits for the
+// interval's end rather than for the next record, which a slow server may
+// hold back for long.
 void CrawlView::HandOverWhenDue(std::unique_lock<std::mutex>& lock) {
     if (shared_->handedOver) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastHandedOver_ < interval_) return;
-    lastHandedOver_ = now;
     shared_->handedOver = true;
     lock.unlock();
+    const auto now = std::chrono::steady_clock::now();
+    const auto due = std::max(now, lastDue_ + interval_);
+    lastDue_ = due;
     // Holds the shared part, not this object: it may run after the crawl has ended.
-    ui_.Post([shared = shared_] {
+    auto show = [shared = shared_] {
         try {
             shared->Show();
         } catch (...) {  // a view that cannot be shown (no memory) is dropped, not thrown into the event loop
         }
-    });
+    };
+    if (due > now) {
+        ui_.PostAfter(due - now, std::move(show));
+    } else {
+        ui_.Post(std::move(show));
+    }
 }
 
 void CrawlView::ShowWaiting() { shared_->Show(); }

@@ -14,8 +14,9 @@
 // files saved in the downloaded tree and the activity animation. The crawl
 // records them on its own thread as they happen, line by line and block by
 // block; they are handed over to the user-interface thread at most once per
-// interval and coalesced, so that only the latest text of each line is shown
-// there, and nothing waits. Whatever waits is shown at the crawl's next step
+// interval, and never later than the interval's end, and coalesced, so that
+// only the latest text of each line is shown there; the crawl never waits
+// for them. Whatever waits is shown at the crawl's next step
 // on the user-interface thread at the latest (ShowWaiting), so the last text
 // is always shown.
 //
@@ -70,5 +71,6 @@ private:
     HandOver& ui_;
     const std::shared_ptr<Shared> shared_;
     const std::chrono::nanoseconds interval_;
-    std::chrono::steady_clock::time_point lastHandedOver_;  // worker thread only
+    // Worker thread only: when the last hand-over was due to run.
+    std::chrono::steady_clock::time_point lastDue_;
 };

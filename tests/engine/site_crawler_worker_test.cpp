@@ -10,6 +10,7 @@
 
 #include "app/default_workers.h"
 #include "app/worker_dispatch.h"
+#include "engine/crawl_view.h"
 #include "engine/site_crawler_worker.h"
 #include "engine/url_parts.h"
 #include "net/curl_session.h"
@@ -19,6 +20,7 @@
 #include "support/temp_folder.h"
 #include "support/test_http_server.h"
 #include "workers/app_state.h"
+#include "workers/hand_over.h"
 #include "workers/worker_threads.h"
 
 namespace {
@@ -380,6 +382,29 @@ TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {
     }
     EXPECT_EQ(CrawlRequest(*ParseUrl("http://h/a.zip"), false).headers,
               "Accept: application/*\r\nUser-Agent: Tarrawick\r\n");
+}
+
+// A text recorded soon after the last one shown must not wait for the next
+// record, which a slow server may hold back for long: it is shown when the
+// interval ends.
+TEST(CrawlViewTest, ATextRecordedWithinTheIntervalIsShownWhenTheIntervalEnds) {
+    ManualExecutor executor;
+    ItemStore store;
+    AppState state;
+    FakeWindow window;
+    WebProject project;
+    project.name = "proj";
+    store.RequestedSites.Append(project);
+    WorkerContext context{"proj", std::make_shared<HandOver>(executor), std::make_shared<WorkerControl>(),
+                          store, state, window, store.ActiveSiteCrawls};
+    CrawlView view(context, "proj", std::chrono::hours(1));
+
+    view.SetStatusText("1 links found");
+    ASSERT_TRUE(executor.RunUntil([&] { return window.statusText == "1 links found"; }));
+    view.SetStatusText("2 links found");
+    EXPECT_EQ(executor.DelayedCount(), 1u);
+    executor.ElapseDelays();
+    EXPECT_TRUE(executor.RunUntil([&] { return window.statusText == "2 links found"; }));
 }
 
 }  // namespace
