@@ -1,8 +1,8 @@
 #include "engine/url_parts.h"
 
 #include <algorithm>
-#include <charconv>
 
+#include "net/host_port.h"
 #include "store/text_compare.h"
 
 namespace {
@@ -33,36 +33,16 @@ constexpr Service kServices[] = {
     {"ftp", UrlService::kFtp, 21},
 };
 
-std::optional<int> ParsePort(std::string_view digits) {
-    int port = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
-    if (error != std::errc() || end != digits.data() + digits.size() || port < 1 || port > 65535) {
-        return std::nullopt;
-    }
-    return port;
-}
-
 // "server", "server:port", "[v6]" or "[v6]:port" into the parts.
-bool SplitHostPort(std::string_view host, UrlParts& parts) {
-    std::string_view port;
-    if (!host.empty() && host.front() == '[') {
-        const std::size_t close = host.find(']');
-        if (close == kNotFound) return false;
-        const std::string_view after = host.substr(close + 1);
-        if (!after.empty() && after.front() != ':') return false;
-        if (!after.empty()) port = after.substr(1);
-        host = host.substr(1, close - 1);
-    } else if (const std::size_t colon = host.rfind(':'); colon != kNotFound) {
-        port = host.substr(colon + 1);
-        host = host.substr(0, colon);
-    }
-    if (host.empty()) return false;
-    if (!port.empty()) {
-        const std::optional<int> number = ParsePort(port);
+bool TakeServerAndPort(std::string_view authority, UrlParts& parts) {
+    const std::optional<HostPort> split = SplitHostPort(authority);
+    if (!split || split->host.empty()) return false;
+    if (split->port) {
+        const std::optional<int> number = PortNumber(*split->port);
         if (!number) return false;
         parts.port = *number;
     }
-    parts.server = host;
+    parts.server = split->host;
     return true;
 }
 
@@ -87,7 +67,7 @@ std::optional<UrlParts> ParseUrl(std::string_view address) {
     const std::size_t objectStart = rest.find_first_of("/?#");
     std::string_view authority = rest.substr(0, objectStart);
     if (const std::size_t at = authority.rfind('@'); at != kNotFound) authority.remove_prefix(at + 1);
-    if (HasSpaceOrControl(authority) || !SplitHostPort(authority, parts)) return std::nullopt;
+    if (HasSpaceOrControl(authority) || !TakeServerAndPort(authority, parts)) return std::nullopt;
 
     if (objectStart != kNotFound) {
         const std::string_view object = rest.substr(objectStart);

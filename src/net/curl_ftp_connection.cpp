@@ -1,9 +1,13 @@
 #include "net/curl_ftp_connection.h"
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "net/host_port.h"
 #include "net/internet_exception.h"
+#include "store/address_text.h"
 
 namespace {
 
@@ -36,19 +40,6 @@ bool IsPlainName(std::string_view name) {
     return !name.empty() && name.find('/') == std::string_view::npos && !HasControlCharacter(name);
 }
 
-// ":port" with a port from 1 to 65535, or nothing (the default port).
-bool ParsePort(std::string_view text, int& port) {
-    port = kDefaultFtpPort;
-    if (text.empty()) return true;
-    if (text.front() != ':' || text.size() < 2 || text.size() > 6) return false;
-    port = 0;
-    for (const char c : text.substr(1)) {
-        if (!IsDigit(c)) return false;
-        port = port * 10 + (c - '0');
-    }
-    return port >= 1 && port <= 65535;
-}
-
 // "ftp://host:port" for a server text. Only a host name or address and a
 // port may stand there: a user name or a character that would end the host
 // in an address ('/', '?', '#' ...) is refused before anything is looked up.
@@ -56,30 +47,17 @@ std::string FtpOrigin(std::string_view server) {
     if (server.find('@') != std::string_view::npos) {
         throw InternetException(InternetError::kUnsupportedScheme, kUserNameMessage);
     }
-    std::string_view host = server;
-    std::string_view rest;
-    bool valid = false;
-    if (server.starts_with('[')) {
-        const std::size_t close = server.find(']');
-        if (close != std::string_view::npos) {
-            host = server.substr(0, close + 1);
-            rest = server.substr(close + 1);
-            const std::string_view address = host.substr(1, host.size() - 2);
-            valid = !address.empty();
-            for (const char c : address) valid = valid && IsIpv6Character(c);
-        }
-    } else {
-        const std::size_t colon = server.find(':');
-        host = server.substr(0, colon);
-        rest = colon == std::string_view::npos ? std::string_view() : server.substr(colon);
-        valid = !host.empty();
-        for (const char c : host) valid = valid && IsHostNameCharacter(c);
+    const InternetException invalid(InternetError::kUnsupportedScheme, kInvalidServerMessage);
+    const std::optional<HostPort> split = SplitHostPort(server);
+    if (!split || split->host.empty() ||
+        !std::all_of(split->host.begin(), split->host.end(),
+                     split->bracketed ? IsIpv6Character : IsHostNameCharacter)) {
+        throw invalid;
     }
-    int port = 0;
-    if (!valid || !ParsePort(rest, port)) {
-        throw InternetException(InternetError::kUnsupportedScheme, kInvalidServerMessage);
-    }
-    return "ftp://" + std::string(host) + ":" + std::to_string(port);
+    const std::optional<int> port = split->port ? PortNumber(*split->port) : kDefaultFtpPort;
+    if (!port) throw invalid;
+    const std::string host(split->host);
+    return "ftp://" + (split->bracketed ? "[" + host + "]" : host) + ":" + std::to_string(*port);
 }
 
 // The path as it stands in an ftp address, every byte but the unreserved
@@ -87,20 +65,12 @@ std::string FtpOrigin(std::string_view server) {
 // text as it is. A leading '/' is encoded too: an address's path is relative
 // to the login directory, and libcurl reads "%2F" at its start as the root.
 std::string AddressPath(std::string_view path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string encoded;
     for (std::size_t i = 0; i < path.size(); ++i) {
         const char c = path[i];
         const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '-' ||
                           c == '.' || c == '_' || c == '~' || (c == '/' && i > 0);
-        if (keep) {
-            encoded += c;
-        } else {
-            const auto byte = static_cast<unsigned char>(c);
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0x0f];
-        }
+        encoded += keep ? std::string(1, c) : PercentEscape(c);
     }
     return encoded;
 }

@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "net/host_port.h"
+
 namespace {
 
 constexpr std::size_t kMaxHostNameLength = 253;
 constexpr std::size_t kMaxLabelLength = 63;
 constexpr std::size_t kMaxPortDigits = 5;
-constexpr long kMaxPort = 65535;
 // "[" + the longest IPv6 text + "]" or the longest name, then ":65535".
 constexpr std::size_t kMaxHostTextLength = kMaxHostNameLength + 1 + kMaxPortDigits;
 // How much of a refused text the message repeats.
@@ -18,14 +19,6 @@ constexpr std::size_t kShownValueLength = 80;
 
 bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-bool IsValidPort(std::string_view port) {
-    if (port.empty() || port.size() > kMaxPortDigits) return false;
-    if (!std::all_of(port.begin(), port.end(), IsAsciiDigit)) return false;
-    long value = 0;
-    for (char c : port) value = value * 10 + (c - '0');
-    return value >= 1 && value <= kMaxPort;
-}
 
 bool IsValidLabel(std::string_view label) {
     if (label.empty() || label.size() > kMaxLabelLength) return false;
@@ -72,25 +65,12 @@ std::optional<std::string> QueryHostProblem(std::string_view host) {
     if (host.empty()) return "it is empty";
     if (host.size() > kMaxHostTextLength) return "it is too long";
     if (host.find('/') != std::string_view::npos) return "give the host alone, without a scheme or a path";
-    std::string_view name = host;
-    std::optional<std::string_view> port;
-    if (host.front() == '[') {
-        const std::size_t close = host.find(']');
-        if (close == std::string_view::npos || !ParsesAs(AF_INET6, host.substr(1, close - 1))) {
-            return "it is no IPv6 address in brackets";
-        }
-        const std::string_view rest = host.substr(close + 1);
-        if (!rest.empty() && rest.front() != ':') return "only a port may follow the address";
-        if (!rest.empty()) port = rest.substr(1);
-    } else {
-        const std::size_t colon = host.find(':');
-        if (colon != std::string_view::npos) {
-            name = host.substr(0, colon);
-            port = host.substr(colon + 1);
-        }
-        if (!IsValidHostName(name)) return "it is no host name or address";
+    const std::optional<HostPort> split = SplitHostPort(host);
+    if (!split) return "only a port may follow a bracketed address, and the bracket must be closed";
+    if (split->bracketed ? !ParsesAs(AF_INET6, split->host) : !IsValidHostName(split->host)) {
+        return split->bracketed ? "it is no IPv6 address in brackets" : "it is no host name or address";
     }
-    if (port && !IsValidPort(*port)) return "the port must be a number from 1 to 65535";
+    if (split->port && !PortNumber(*split->port)) return "the port must be a number from 1 to 65535";
     return std::nullopt;
 }
 
