@@ -31,7 +31,7 @@ FileWorkerSteps::FileWorkerSteps(WorkerContext& context, FileWorkerTexts texts)
     : context_(context), url_(context.key), texts_(texts) {}
 
 bool FileWorkerSteps::Step(std::function<void()> step) {
-    return context_.PassGate() && context_.OnUi(std::move(step));
+    return context_.Step(std::move(step));
 }
 
 int FileWorkerSteps::Position() const { return context_.store.RequestedFiles.FindByName(url_); }

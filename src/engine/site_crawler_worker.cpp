@@ -102,7 +102,7 @@ private:
     // user-interface thread after what the view still holds; false when the
     // program is ending.
     bool Step(std::function<void()> step) {
-        return context_.PassGate() && context_.OnUi([this, &step] {
+        return context_.Step([this, &step] {
             view_.ShowWaiting();
             step();
         });

@@ -56,29 +56,25 @@ public:
     }
 
 private:
-    // Worker thread: waits while halted, then runs the step on the
-    // user-interface thread; false when the program is ending.
-    bool Step(std::function<void()> step) { return context_.PassGate() && context_.OnUi(std::move(step)); }
-
     void RunSteps() {
         std::optional<ProjectCopy> project;
-        if (!Step([&] { project = Begin(); })) return;
+        if (!context_.Step([&] { project = Begin(); })) return;
         if (project) {
             if (project->useAltavista && !RunEngine(kAltavistaReport, *project)) return;
             if (project->useYahoo && !RunEngine(kYahooReport, *project)) return;
         }
-        Step([&] { Finish(project.has_value()); });
+        context_.Step([&] { Finish(project.has_value()); });
     }
 
     // False when the program ends meanwhile.
     bool RunEngine(const EngineReport& engine, const ProjectCopy& project) {
-        if (!Step([&] {
+        if (!context_.Step([&] {
                 if (IsStatusRow(ProjectRow())) context_.window.SetLastActionText(engine.retrievingText);
             })) {
             return false;
         }
         const int found = engine.query(project.searchText, links_, engines_, context_.control.get());
-        return Step([&] { ReportQuery(engine, found, project.name); });
+        return context_.Step([&] { ReportQuery(engine, found, project.name); });
     }
 
     // The steps below run on the user-interface thread.

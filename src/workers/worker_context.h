@@ -30,6 +30,10 @@ struct WorkerContext {
     // Worker thread: waits while the worker is halted; false when it is to end.
     bool PassGate() const { return control->Gate().Pass(); }
 
+    // Worker thread: waits while the worker is halted, then runs the step on
+    // the user-interface thread; false when the program is ending.
+    bool Step(std::function<void()> step) const { return PassGate() && OnUi(std::move(step)); }
+
     // User-interface thread: the worker's last change to the lists, removing
     // the first active record whose key equals its own.
     void RemoveActiveRecord() const {
