@@ -17,8 +17,8 @@
 #include "store/item_store.h"
 #include "support/fake_window.h"
 #include "support/manual_executor.h"
-#include "support/temp_folder.h"
 #include "support/test_http_server.h"
+#include "support/worker_fixture.h"
 #include "workers/app_state.h"
 #include "workers/hand_over.h"
 #include "workers/worker_threads.h"
@@ -49,7 +49,7 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text) {
 // Web-site projects crawled by the real SiteCrawlerWorker through the
 // dispatch, against local test servers, with this thread as the
 // user-interface thread.
-class SiteCrawlerTest : public ::testing::Test {
+class SiteCrawlerTest : public WorkerFixture {
 protected:
     // A project taking zip archives, named "proj" unless said otherwise.
     static WebProject Project(const std::string& startUrl, const std::string& name = "proj") {
@@ -95,15 +95,7 @@ protected:
     bool Called(const std::string& call) const { return Contains(window.calls, call); }
 
     TestHttpServer site;
-    TempFolder folder;
-    ScopedCurrentDirectory inFolder{folder.Path()};
     CurlSessionSettings settings;
-    ManualExecutor executor;
-    ItemStore store;
-    AppState state;
-    FakeWindow window;
-    WorkerThreads threads{executor};
-    std::unique_ptr<WorkerDispatch> dispatch;
 };
 
 TEST_F(SiteCrawlerTest, CrawlsDepthFirstFetchingEachAddressOnceAndMirrorsTheSite) {

@@ -8,10 +8,8 @@
 #include "app/default_workers.h"
 #include "net/curl_session.h"
 #include "search/search_worker.h"
-#include "support/fake_window.h"
-#include "support/manual_executor.h"
 #include "support/search_engine_stand_ins.h"
-#include "workers/worker_threads.h"
+#include "support/worker_fixture.h"
 
 namespace {
 
@@ -28,9 +26,13 @@ SearchProject Project(const std::string& name, const std::string& searchText, in
 
 // Search projects run by SearchWorker through the dispatch, with the
 // requested searches shown, against a stand-in of each engine.
-class SearchWorkerTest : public ::testing::Test {
+class SearchWorkerTest : public WorkerFixture {
 protected:
-    SearchWorkerTest() { store.RequestedSearches.Append(Project("Older", "older", 1, 1)); }
+    SearchWorkerTest() {
+        dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads,
+                                                    DefaultWorkerProcedures(CurlSessionFactory(), standIns.Hosts()));
+        store.RequestedSearches.Append(Project("Older", "older", 1, 1));
+    }
 
     // Adds the project as the newest (row 0), selects it and runs its worker
     // to the end; the window's calls are those of the run.
@@ -55,13 +57,6 @@ protected:
     }
 
     SearchEngineStandIns standIns;
-    ManualExecutor executor;
-    ItemStore store;
-    AppState state;
-    FakeWindow window;
-    WorkerThreads threads{executor};
-    std::unique_ptr<WorkerDispatch> dispatch = std::make_unique<WorkerDispatch>(
-        store, state, window, threads, DefaultWorkerProcedures(CurlSessionFactory(), standIns.Hosts()));
 };
 
 TEST_F(SearchWorkerTest, BothEnginesReportInTheStatusRowAndAddTheirLinksInOrder) {
