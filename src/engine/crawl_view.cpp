@@ -1,6 +1,5 @@
 #include "engine/crawl_view.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "engine/file_worker_steps.h"
@@ -20,7 +19,7 @@ CrawlView::Shared::Shared(const WorkerContext& context, std::string name)
 
 CrawlView::CrawlView(const WorkerContext& context, std::string projectName,
                      std::chrono::nanoseconds interval)
-    : ui_(*context.ui), shared_(std::make_shared<Shared>(context, std::move(projectName))), interval_(interval) {}
+    : shared_(std::make_shared<Shared>(context, std::move(projectName))), poster_(*context.ui, interval) {}
 
 void CrawlView::SetStatusText(std::string text) {
     SetStatus(std::move(text), std::nullopt, false);
@@ -67,9 +66,6 @@ void CrawlView::HandOverWhenDue(std::unique_lock<std::mutex>& lock) {
     if (shared_->handedOver) return;
     shared_->handedOver = true;
     lock.unlock();
-    const auto now = std::chrono::steady_clock::now();
-    const auto due = std::max(now, lastDue_ + interval_);
-    lastDue_ = due;
     // Holds the shared part, not this object: it may run after the crawl has ended.
     auto show = [shared = shared_] {
         try {
@@ -77,11 +73,7 @@ void CrawlView::HandOverWhenDue(std::unique_lock<std::mutex>& lock) {
         } catch (...) {  // a view that cannot be shown (no memory) is dropped, not thrown into the event loop
         }
     };
-    if (due > now) {
-        ui_.PostAfter(due - now, std::move(show));
-    } else {
-        ui_.Post(std::move(show));
-    }
+    poster_.Post(std::move(show));
 }
 
 void CrawlView::ShowWaiting() { shared_->Show(); }

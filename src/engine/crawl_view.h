@@ -68,9 +68,6 @@ private:
     void HandOverWhenDue(std::unique_lock<std::mutex>& lock);
     void SetStatus(std::optional<std::string> text, std::optional<std::uint32_t> bytes, bool whenShown);
 
-    HandOver& ui_;
     const std::shared_ptr<Shared> shared_;
-    const std::chrono::nanoseconds interval_;
-    // Worker thread only: when the last hand-over was due to run.
-    std::chrono::steady_clock::time_point lastDue_;
+    PacedPoster poster_;  // worker thread only
 };

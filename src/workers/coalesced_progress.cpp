@@ -1,7 +1,7 @@
 #include "workers/coalesced_progress.h"
 
 CoalescedProgress::CoalescedProgress(HandOver& ui, Apply apply, std::chrono::nanoseconds minInterval)
-    : ui_(ui), shared_(std::make_shared<Shared>()), minInterval_(minInterval) {
+    : shared_(std::make_shared<Shared>()), poster_(ui, minInterval) {
     shared_->apply = std::move(apply);
 }
 
@@ -17,12 +17,5 @@ void CoalescedProgress::Report(std::uint32_t figure) {
         shared->pending.store(false);
         shared->apply(shared->latest.load());
     };
-    const auto now = std::chrono::steady_clock::now();
-    const auto due = lastDue_ && *lastDue_ + minInterval_ > now ? *lastDue_ + minInterval_ : now;
-    lastDue_ = due;
-    if (due > now) {
-        ui_.PostAfter(due - now, std::move(report));
-    } else {
-        ui_.Post(std::move(report));
-    }
+    poster_.Post(std::move(report));
 }

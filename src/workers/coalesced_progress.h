@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "workers/hand_over.h"
 
@@ -37,9 +36,6 @@ private:
         Apply apply;
     };
 
-    HandOver& ui_;
     std::shared_ptr<Shared> shared_;
-    const std::chrono::nanoseconds minInterval_;
-    // Worker thread only: when the last report handed over was due to run.
-    std::optional<std::chrono::steady_clock::time_point> lastDue_;
+    PacedPoster poster_;  // worker thread only
 };

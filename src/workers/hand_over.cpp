@@ -1,5 +1,6 @@
 #include "workers/hand_over.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -127,4 +128,15 @@ void HandOver::Close() {
 bool HandOver::IsClosed() const {
     std::lock_guard lock(shared_->mutex);
     return shared_->closed;
+}
+
+void PacedPoster::Post(std::function<void()> step) {
+    const auto now = std::chrono::steady_clock::now();
+    const auto due = lastDue_ ? std::max(now, *lastDue_ + interval_) : now;
+    lastDue_ = due;
+    if (due > now) {
+        ui_.PostAfter(due - now, std::move(step));
+    } else {
+        ui_.Post(std::move(step));
+    }
 }

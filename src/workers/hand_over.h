@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "workers/ui_executor.h"
 
@@ -39,4 +40,21 @@ public:
 private:
     struct Shared;
     std::shared_ptr<Shared> shared_;
+};
+
+// Steps of one worker handed over at most once per interval: a step posted
+// sooner after the last one waits for the interval's end (HandOver::PostAfter).
+// The first is due at once: the steady clock's epoch is the machine's boot,
+// not "long ago", so no default time point may stand for "never".
+class PacedPoster {
+public:
+    PacedPoster(HandOver& ui, std::chrono::nanoseconds interval) : ui_(ui), interval_(interval) {}
+
+    // One worker thread only: posts the step without waiting for it.
+    void Post(std::function<void()> step);
+
+private:
+    HandOver& ui_;
+    const std::chrono::nanoseconds interval_;
+    std::optional<std::chrono::steady_clock::time_point> lastDue_;
 };
