@@ -40,9 +40,10 @@ public:
     void PostAfter(std::chrono::nanoseconds delay, std::function<void()> task) override {
         std::lock_guard lock(mutex_);
         const Queued delayed{Clock::now() + std::chrono::ceil<Clock::duration>(delay), std::move(task)};
-        delayed_.insert(std::upper_bound(delayed_.begin(), delayed_.end(), delayed,
-                                         [](const Queued& a, const Queued& b) { return a.posted < b.posted; }),
-                        delayed);
+        delayed_.insert(
+            std::upper_bound(delayed_.begin(), delayed_.end(), delayed,
+                             [](const Queued& a, const Queued& b) { return a.posted < b.posted; }),
+            delayed);
         posted_.notify_one();
     }
 
@@ -105,7 +106,9 @@ public:
     void StopAnimation() override {}
     void BeginTreeProject(std::string_view) override {}
     void AddTreeFile(std::string_view, std::string_view) override { ++treeFiles; }
-    void ShowMessage(std::string_view text) override { std::fprintf(stderr, "%.*s\n", int(text.size()), text.data()); }
+    void ShowMessage(std::string_view text) override {
+        std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
+    }
 
     std::string statusText;
     int treeFiles = 0;

@@ -5,7 +5,8 @@
 // Starts that many downloads of the address at once (each with its own
 // "?copy=N" so each entry and local file is its own), into ./Software, and
 // prints the rate and how long handed-over steps waited before they ran:
-//   "downloads=<n> bytes=<b> seconds=<s> mib_per_s=<r> steps=<k> wait_p50_ms=<x> wait_p99_ms=<y> wait_max_ms=<z>"
+//   "downloads=<n> bytes=<b> seconds=<s> mib_per_s=<r> steps=<k> wait_p50_ms=<x> wait_p99_ms=<y>
+//   wait_max_ms=<z>"
 
 #include <algorithm>
 #include <chrono>
@@ -51,15 +52,17 @@ int main(int argc, char** argv) {
     threads.EndAll();
 
     if (store.DownloadedFiles.Count() != downloads) {
-        for (const FileEntry& entry : store.RequestedFiles) std::fprintf(stderr, "%s: %s\n", entry.url.CStr(), entry.status.CStr());
+        for (const FileEntry& entry : store.RequestedFiles)
+            std::fprintf(stderr, "%s: %s\n", entry.url.CStr(), entry.status.CStr());
         return 1;
     }
     std::uintmax_t bytes = 0;
     for (const auto& file : std::filesystem::directory_iterator("Software")) bytes += file.file_size();
     const std::vector<double> waits = executor.Waits();
-    std::printf("downloads=%d bytes=%ju seconds=%.3f mib_per_s=%.1f steps=%zu wait_p50_ms=%.3f "
-                "wait_p99_ms=%.3f wait_max_ms=%.3f\n",
-                downloads, bytes, seconds, static_cast<double>(bytes) / (1024.0 * 1024.0) / seconds,
-                waits.size(), Percentile(waits, 0.5), Percentile(waits, 0.99), Percentile(waits, 1.0));
+    std::printf(
+        "downloads=%d bytes=%ju seconds=%.3f mib_per_s=%.1f steps=%zu wait_p50_ms=%.3f "
+        "wait_p99_ms=%.3f wait_max_ms=%.3f\n",
+        downloads, bytes, seconds, static_cast<double>(bytes) / (1024.0 * 1024.0) / seconds, waits.size(),
+        Percentile(waits, 0.5), Percentile(waits, 0.99), Percentile(waits, 1.0));
     return 0;
 }

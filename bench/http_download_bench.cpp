@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
             std::perror(argv[2]);
             return 1;
         }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("bytes=%llu seconds=%.3f mib_per_s=%.1f\n", total, seconds,
                     static_cast<double>(total) / (1024.0 * 1024.0) / seconds);
     } catch (const InternetException& error) {

@@ -1,14 +1,14 @@
 // Feeds arbitrary page lines, roots, page addresses, page folders and links
 // to the link helpers and checks that what comes out fits the crawler's
 // storage and keeps the shape each helper promises.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include <fuzzer/FuzzedDataProvider.h>
 
 #include "engine/link_helpers.h"
 

@@ -9,8 +9,7 @@ void AutoSave::OnceMessages::ShowMessage(std::string_view text) {
     messages_.ShowMessage(text);
 }
 
-AutoSave::AutoSave(ItemStore& store, MessageBoxPort& messages, Delays delays,
-                   std::filesystem::path folder)
+AutoSave::AutoSave(ItemStore& store, MessageBoxPort& messages, Delays delays, std::filesystem::path folder)
     : store_(store), messages_(messages), delays_(delays), folder_(std::move(folder)) {}
 
 bool AutoSave::Poll(Clock::time_point now) {

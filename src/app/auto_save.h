@@ -24,8 +24,7 @@ public:
         Clock::duration longest = std::chrono::seconds(30);
     };
 
-    AutoSave(ItemStore& store, MessageBoxPort& messages, Delays delays,
-             std::filesystem::path folder = ".");
+    AutoSave(ItemStore& store, MessageBoxPort& messages, Delays delays, std::filesystem::path folder = ".");
 
     // Notes whether the lists changed since the last call and saves them when
     // it is time. Called again while its own failure message is open, it

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "store/address_text.h"
 #include "app/list_rows.h"
+#include "store/address_text.h"
 
 namespace {
 
@@ -114,8 +114,7 @@ void EntryCommands::DeleteEntries() {
     if (list == kRequestedSearchesList) DeleteSelectedRows(store_.RequestedSearches);
 }
 
-void EntryCommands::RenameRow(int row, std::string_view oldKey, std::string_view newKey,
-                              int onlyWhileShown) {
+void EntryCommands::RenameRow(int row, std::string_view oldKey, std::string_view newKey, int onlyWhileShown) {
     if (onlyWhileShown != 0 && state_.ShownList != onlyWhileShown) return;
     // A worker may have deleted rows while the dialog was open; rename the
     // row only while it still shows the record.

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "workers/app_state.h"
 #include "app/entry_dialogs.h"
-#include "workers/window_port.h"
 #include "store/item_store.h"
+#include "workers/app_state.h"
+#include "workers/window_port.h"
 
 // The entry commands of the main window and of the entry list panel. Both
 // sets change the store and the rows alike, except where marked: the

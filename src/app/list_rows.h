@@ -1,8 +1,8 @@
 #pragma once
 
+#include "store/item_store.h"
 #include "workers/app_state.h"
 #include "workers/window_port.h"
-#include "store/item_store.h"
 
 // The entry list panel's rows and the status texts that follow them.
 // Rows show a list newest first: row r is list position count - 1 - r.

@@ -8,8 +8,7 @@ constexpr std::string_view kDataDirOption = "--data-dir";
 
 }  // namespace
 
-ProgramOptions ReadProgramOptions(const std::vector<std::string>& arguments,
-                                  bool qtOptionsRemoved) {
+ProgramOptions ReadProgramOptions(const std::vector<std::string>& arguments, bool qtOptionsRemoved) {
     ProgramOptions options;
     bool help = false;
     bool version = false;

@@ -20,8 +20,7 @@ struct ProgramOptions {
 // Reads the arguments after the program's name. --help and --version win
 // over everything else, so they work whatever else is given. Unknown
 // arguments are passed over while Qt's options may still be among them.
-ProgramOptions ReadProgramOptions(const std::vector<std::string>& arguments,
-                                  bool qtOptionsRemoved);
+ProgramOptions ReadProgramOptions(const std::vector<std::string>& arguments, bool qtOptionsRemoved);
 
 // The texts of --help and --version, each ending with a newline.
 std::string HelpText();

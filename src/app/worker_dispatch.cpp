@@ -33,10 +33,9 @@ struct WorkerDispatch::Kind {
     int shownList;
 };
 
-WorkerDispatch::WorkerDispatch(ItemStore& store, AppState& state, WindowPort& window,
-                               WorkerThreads& threads, WorkerProcedures procedures)
-    : store_(store), state_(state), window_(window), threads_(threads),
-      procedures_(std::move(procedures)) {}
+WorkerDispatch::WorkerDispatch(ItemStore& store, AppState& state, WindowPort& window, WorkerThreads& threads,
+                               WorkerProcedures procedures)
+    : store_(store), state_(state), window_(window), threads_(threads), procedures_(std::move(procedures)) {}
 
 WorkerDispatch::Kind<FileEntry> WorkerDispatch::Files() const {
     return {store_.RequestedFiles, store_.ActiveFileDownloads, kRequestedFilesList};
@@ -52,8 +51,7 @@ WorkerDispatch::Kind<SearchProject> WorkerDispatch::Searches() const {
 
 bool WorkerDispatch::ShowsRequestedList() const {
     const int shown = state_.ShownList;
-    return shown == kRequestedFilesList || shown == kRequestedSitesList ||
-           shown == kRequestedSearchesList;
+    return shown == kRequestedFilesList || shown == kRequestedSitesList || shown == kRequestedSearchesList;
 }
 
 void WorkerDispatch::StartWorker() {
@@ -200,8 +198,8 @@ bool WorkerDispatch::Launch(const Kind<Record>& kind, Record& entry) {
     state_.AnimationRunning = false;
     WorkerRecord record;
     record.name = KeyOf(entry);
-    record.thread = threads_.Start(std::string(KeyOf(entry)), store_, state_, window_, kind.active,
-                                   *procedure);
+    record.thread =
+        threads_.Start(std::string(KeyOf(entry)), store_, state_, window_, kind.active, *procedure);
     if (record.thread == nullptr) return false;
     kind.active.Append(record);
     return true;

@@ -3,12 +3,12 @@
 #include <memory>
 #include <string_view>
 
-#include "workers/app_state.h"
 #include "app/download_commands.h"
+#include "store/item_store.h"
+#include "workers/app_state.h"
 #include "workers/window_port.h"
 #include "workers/worker_context.h"
 #include "workers/worker_threads.h"
-#include "store/item_store.h"
 
 // The thread procedures of the four kinds of worker.
 struct WorkerProcedures {

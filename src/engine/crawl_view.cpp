@@ -17,21 +17,17 @@ CrawlView::Shared::Shared(const WorkerContext& context, std::string name)
       window(context.window),
       control(context.control) {}
 
-CrawlView::CrawlView(const WorkerContext& context, std::string projectName,
-                     std::chrono::nanoseconds interval)
+CrawlView::CrawlView(const WorkerContext& context, std::string projectName, std::chrono::nanoseconds interval)
     : shared_(std::make_shared<Shared>(context, std::move(projectName))), poster_(*context.ui, interval) {}
 
-void CrawlView::SetStatusText(std::string text) {
-    SetStatus(std::move(text), std::nullopt, false);
-}
+void CrawlView::SetStatusText(std::string text) { SetStatus(std::move(text), std::nullopt, false); }
 
-void CrawlView::SetStatusTextWhenShown(std::string text) {
-    SetStatus(std::move(text), std::nullopt, true);
-}
+void CrawlView::SetStatusTextWhenShown(std::string text) { SetStatus(std::move(text), std::nullopt, true); }
 
 void CrawlView::SetBytesReadWhenShown(std::uint32_t bytes) { SetStatus(std::nullopt, bytes, true); }
 
-void CrawlView::SetStatus(std::optional<std::string> text, std::optional<std::uint32_t> bytes, bool whenShown) {
+void CrawlView::SetStatus(std::optional<std::string> text, std::optional<std::uint32_t> bytes,
+                          bool whenShown) {
     std::unique_lock lock(shared_->mutex);
     Waiting& waiting = shared_->waiting;
     if (!whenShown) waiting.lastAlwaysStatus = text;

@@ -42,8 +42,8 @@ public:
 private:
     // What was recorded since it was last shown.
     struct Waiting {
-        std::optional<std::string> lastStatus;   // the latest status text of either kind,
-        std::optional<std::uint32_t> lastBytes;  // or instead the latest byte count
+        std::optional<std::string> lastStatus;        // the latest status text of either kind,
+        std::optional<std::uint32_t> lastBytes;       // or instead the latest byte count
         std::optional<std::string> lastAlwaysStatus;  // the latest one written whatever is shown
         std::optional<std::string> lastAction;
         std::vector<std::string> treeFiles;

@@ -5,12 +5,12 @@
 #include <functional>
 #include <string>
 
-#include "workers/coalesced_progress.h"
-#include "workers/worker_context.h"
 #include "net/close_quietly.h"
 #include "net/internet_file.h"
 #include "store/item_list.h"
 #include "store/records.h"
+#include "workers/coalesced_progress.h"
+#include "workers/worker_context.h"
 
 // Progress of a file worker is handed over at most once per interval (see
 // CoalescedProgress).
@@ -59,8 +59,7 @@ protected:
     // `name` of the download folder, reporting progress, and closes both.
     // False when the program ends meanwhile. Raises InternetException, and
     // LocalFileError when the local file cannot be made or written.
-    bool Receive(InternetFile& remote, const std::string& name,
-                 std::chrono::nanoseconds progressInterval);
+    bool Receive(InternetFile& remote, const std::string& name, std::chrono::nanoseconds progressInterval);
 
     // User-interface thread.
     void StartAnimationIfStopped();

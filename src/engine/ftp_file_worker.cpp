@@ -5,10 +5,10 @@
 #include <memory>
 #include <system_error>
 
-#include "workers/exception_message.h"
 #include "engine/archive_name.h"
 #include "net/ftp_connection.h"
 #include "net/internet_exception.h"
+#include "workers/exception_message.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ public:
     FtpFileDownload(WorkerContext& context, const InternetSessionFactory& sessions,
                     std::chrono::nanoseconds progressInterval)
         : FileWorkerSteps(context, {.progressInEntry = false, .errorInAnyStatusLine = true}),
-          sessions_(sessions), progressInterval_(progressInterval) {}
+          sessions_(sessions),
+          progressInterval_(progressInterval) {}
 
     // Whatever fails ends in the error path, so that no entry is left
     // "Downloading..." with no worker behind it.
@@ -53,7 +54,9 @@ private:
         if (!Step([this] { StartAnimationIfStopped(); })) return;
         switch (Fetch(*parts)) {
             case Outcome::kFetched: Step([this] { EndOfTransfer(); }); break;
-            case Outcome::kNotFound: EndWithMessage(kNotFoundMessage); break;  // the entry and the animation stay
+            case Outcome::kNotFound:
+                EndWithMessage(kNotFoundMessage);
+                break;  // the entry and the animation stay
             case Outcome::kEnding: break;
         }
     }

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "engine/file_worker_steps.h"
-#include "workers/worker_context.h"
 #include "net/internet_session.h"
+#include "workers/worker_context.h"
 
 // The worker that fetches one requested ftp address into the download folder
 // over an FTP connection of its own (anonymous, active): it changes to the

@@ -4,11 +4,11 @@
 #include <memory>
 #include <system_error>
 
-#include "workers/exception_message.h"
 #include "engine/archive_name.h"
 #include "engine/file_worker_steps.h"
 #include "engine/local_file.h"
 #include "net/internet_exception.h"
+#include "workers/exception_message.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ public:
     HttpFileDownload(WorkerContext& context, const InternetSessionFactory& sessions,
                      std::chrono::nanoseconds progressInterval)
         : FileWorkerSteps(context, {.progressInEntry = true, .errorInAnyStatusLine = false}),
-          sessions_(sessions), progressInterval_(progressInterval) {}
+          sessions_(sessions),
+          progressInterval_(progressInterval) {}
 
     // Whatever goes wrong, an Internet error, a local file that cannot be
     // written or the system running out of memory or descriptors, ends in

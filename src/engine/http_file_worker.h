@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "engine/file_worker_steps.h"
-#include "workers/worker_context.h"
 #include "net/internet_session.h"
+#include "workers/worker_context.h"
 
 // The worker that fetches one requested file over HTTP into the download
 // folder, reporting progress in the entry and the status view, and moving the

@@ -1,13 +1,13 @@
 #include "engine/link_helpers.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "engine/archive_name.h"
 #include "store/text_compare.h"
@@ -155,8 +155,8 @@ std::optional<std::string> ExtractFrameSource(std::string_view line) {
     return ValueBetween(lower, start, lower.find("\" ", start));
 }
 
-std::string MakeAbsoluteLink(std::string_view root, std::string_view pageAddress,
-                             std::string_view pageFolder, std::string_view link) {
+std::string MakeAbsoluteLink(std::string_view root, std::string_view pageAddress, std::string_view pageFolder,
+                             std::string_view link) {
     std::string result;
     if (link.empty()) {
         return {};
@@ -271,7 +271,8 @@ void CreateFolderPath(std::string_view base, std::string_view relativePath) {
 
 FolderHandle OpenFolderPath(std::string_view base, std::string_view relativePath) {
     if (base.empty() || base.find('\0') != kNotFound) return FolderHandle();
-    if (base.size() > kMaxFolderPathLength || relativePath.size() > kMaxFolderPathLength) return FolderHandle();
+    if (base.size() > kMaxFolderPathLength || relativePath.size() > kMaxFolderPathLength)
+        return FolderHandle();
     if (!IsSafeRelativeFolder(relativePath)) return FolderHandle();
     const std::vector<std::string_view> segments = SplitSkippingEmpty(relativePath, '\\');
     if (JoinedLength(base, segments) > kMaxFolderPathLength) return FolderHandle();
@@ -283,8 +284,8 @@ FolderHandle OpenFolderPath(std::string_view base, std::string_view relativePath
         if (!folder.IsOpen()) break;
         const std::string name(segment);
         ::mkdirat(folder.Descriptor(), name.c_str(), 0777);  // an existing folder is fine
-        folder = FolderHandle(::openat(folder.Descriptor(), name.c_str(),
-                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        folder = FolderHandle(
+            ::openat(folder.Descriptor(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     }
     return folder;
 }

@@ -47,8 +47,8 @@ std::optional<std::string> ExtractFrameSource(std::string_view line);
 // page the link was found on and `pageFolder` that page's folder as
 // GetRelativeFolder gives it. With an empty page address (the start address
 // itself) only "http://" is put in front of a link without "://".
-std::string MakeAbsoluteLink(std::string_view root, std::string_view pageAddress,
-                             std::string_view pageFolder, std::string_view link);
+std::string MakeAbsoluteLink(std::string_view root, std::string_view pageAddress, std::string_view pageFolder,
+                             std::string_view link);
 
 // Whether the crawler should follow or fetch the link for this project:
 // archives when "download all" is chosen, addresses whose last segment has no

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <system_error>
 #include <fcntl.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -33,7 +33,8 @@ LocalFile::LocalFile(const std::filesystem::path& path) : LocalFile(AT_FDCWD, pa
 
 LocalFile::LocalFile(int folderDescriptor, const std::filesystem::path& name)
     : buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {
-    fd_ = ::openat(folderDescriptor, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    fd_ =
+        ::openat(folderDescriptor, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0) ThrowSystemError(errno);
 }
 
@@ -41,8 +42,7 @@ LocalFile::~LocalFile() {
     if (fd_ < 0) return;
     try {
         Flush();
-    } catch (const LocalFileError&) {
-    }
+    } catch (const LocalFileError&) {}
     ::close(fd_);
 }
 

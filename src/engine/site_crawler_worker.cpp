@@ -224,7 +224,8 @@ private:
     Acceptance Accept(const std::string& link) {
         if (link.size() > kMaxAddressLength || visitedLinks_.Contains(link)) return Acceptance::kDropped;
         if (!IsWantedLink(link, project_) || !ContainsNoCase("http://", link)) return Acceptance::kDropped;
-        if (ContainsNoCase("cgi-bin", link) || ContainsNoCase("javascript:", link)) return Acceptance::kDropped;
+        if (ContainsNoCase("cgi-bin", link) || ContainsNoCase("javascript:", link))
+            return Acceptance::kDropped;
         if (project_.exitDomain == 0 && !ContainsNoCase(startRoot_, link)) return Acceptance::kDropped;
         if (project_.exitDomain == 1) {
             if (knownSites_.Add(GetSiteRoot(link).value_or(std::string()))) ++siteCount_;
@@ -248,8 +249,8 @@ private:
             view_.SetStatusTextWhenShown(localPath + " has illegal chars");
             return true;
         }
-        FolderHandle local = IsSafePathComponent(project_.name) ? OpenFolderPath(projectFolder_, *folder)
-                                                                 : FolderHandle();
+        FolderHandle local =
+            IsSafePathComponent(project_.name) ? OpenFolderPath(projectFolder_, *folder) : FolderHandle();
         if (HasIllegalChars(localPath)) {
             view_.SetStatusTextWhenShown(localPath + " has illegal chars");
             return true;
@@ -257,8 +258,7 @@ private:
         std::optional<LocalFile> saved;
         try {
             if (local.IsOpen()) saved.emplace(local.Descriptor(), name);
-        } catch (const LocalFileError&) {
-        }
+        } catch (const LocalFileError&) {}
         if (!saved) {
             view_.SetStatusTextWhenShown("Error creating " + localPath);
             return true;
@@ -347,8 +347,7 @@ void SiteCrawlerWorker(WorkerContext& context, const InternetSessionFactory& ses
         // record still goes, so the project can be started again.
         try {
             context.OnUi([&context] { context.RemoveActiveRecord(); });
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 

@@ -8,6 +8,5 @@ template <typename Closable>
 void CloseQuietly(Closable& closable) {
     try {
         closable.Close();
-    } catch (const InternetException&) {
-    }
+    } catch (const InternetException&) {}
 }

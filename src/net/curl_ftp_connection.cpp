@@ -178,7 +178,6 @@ private:
 }  // namespace
 
 std::unique_ptr<FtpConnection> ConnectCurlFtp(std::shared_ptr<CurlPump> pump,
-                                              const CurlTransferSettings& common,
-                                              std::string_view server) {
+                                              const CurlTransferSettings& common, std::string_view server) {
     return std::make_unique<CurlFtpConnection>(std::move(pump), common, server);
 }

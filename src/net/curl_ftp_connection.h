@@ -11,5 +11,4 @@
 // "[v6]" or "[v6]:port") and logs in anonymously, with the pump and settings
 // of the session; raises InternetException when it cannot.
 std::unique_ptr<FtpConnection> ConnectCurlFtp(std::shared_ptr<CurlPump> pump,
-                                              const CurlTransferSettings& common,
-                                              std::string_view server);
+                                              const CurlTransferSettings& common, std::string_view server);

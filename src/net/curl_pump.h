@@ -38,8 +38,7 @@ public:
 
     // Moves the transfers on, waiting for the network when nothing is to be
     // done, until `finished` holds (true) or the deadline has passed (false).
-    bool RunUntil(const std::function<bool()>& finished,
-                  std::chrono::steady_clock::time_point deadline);
+    bool RunUntil(const std::function<bool()>& finished, std::chrono::steady_clock::time_point deadline);
 
 private:
     void PerformOnce();

@@ -40,8 +40,7 @@ public:
           silenceLimit_(settings.silenceLimit),
           pump_(std::make_shared<CurlPump>(settings.abort)) {}
 
-    std::unique_ptr<InternetFile> OpenURL(const std::string& url,
-                                          const OpenUrlOptions& options) override {
+    std::unique_ptr<InternetFile> OpenURL(const std::string& url, const OpenUrlOptions& options) override {
         CurlTransferSettings transfer = CommonSettings();
         transfer.url = url;
         transfer.maxRedirects = options.maxRedirects;

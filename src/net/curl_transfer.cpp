@@ -56,8 +56,8 @@ void ParseStatusLine(std::string_view line, int& code, std::string& reason) {
 // "Timeout: no data received for 60 s"; limits below a second (tests) in ms.
 InternetException SilenceError(std::chrono::milliseconds limit) {
     const long long count = limit.count();
-    const std::string span = count % 1000 == 0 ? std::to_string(count / 1000) + " s"
-                                               : std::to_string(count) + " ms";
+    const std::string span =
+        count % 1000 == 0 ? std::to_string(count / 1000) + " s" : std::to_string(count) + " ms";
     return InternetException(InternetError::kTimedOut, "Timeout: no data received for " + span);
 }
 
@@ -226,8 +226,8 @@ void CurlTransfer::TakeHeaderLine(std::string_view line) {
     }
     if (!TrimLineEnd(line).empty() || statusCode_ == 0) return;
     const bool interim = statusCode_ >= 100 && statusCode_ < 200;
-    const bool followed = followsRedirects_ && hasLocation_ && statusCode_ >= 300 &&
-                          statusCode_ < 400 && statusCode_ != 304;
+    const bool followed =
+        followsRedirects_ && hasLocation_ && statusCode_ >= 300 && statusCode_ < 400 && statusCode_ != 304;
     if (!interim && !followed) answerBegun_ = true;
 }
 

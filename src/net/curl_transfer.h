@@ -24,8 +24,8 @@ struct CurlTransferSettings {
     std::string url;
     std::string agent;
     std::string verb = "GET";
-    std::string headers;  // header lines, each ended by "\r\n"
-    int maxRedirects = 0; // 0: redirections are not followed
+    std::string headers;   // header lines, each ended by "\r\n"
+    int maxRedirects = 0;  // 0: redirections are not followed
     bool failOnHttpError = false;
     std::chrono::milliseconds connectTimeout{0};  // 0: libcurl's own
     std::chrono::milliseconds silenceLimit{0};    // 0: none

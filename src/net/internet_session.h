@@ -21,11 +21,11 @@ struct OpenUrlOptions {
 // One HTTP request sent as it stands: no redirection is followed and the
 // status code is left to the caller.
 struct HttpRequest {
-    std::string server;       // host name or address, no port
+    std::string server;  // host name or address, no port
     int port = 80;
-    bool secure = false;      // https
+    bool secure = false;  // https
     std::string verb = "GET";
-    std::string object = "/"; // path with any query, starting with '/'
+    std::string object = "/";  // path with any query, starting with '/'
     // Added header lines, each ended by "\r\n", e.g.
     // "Accept: text/*\r\nUser-Agent: Tarrawick\r\n"; a header named here
     // replaces the client's own of that name.

@@ -24,8 +24,9 @@ struct EngineDesign {
     std::string_view ownWord;
 };
 
-constexpr EngineDesign kAltavista{&SearchHosts::altavista, "/cgi-bin/query?pg=q&kl=XX&stype=stext&q=",
-                                  "&search.x=19&search.y=9", 10000, "Altavista"};
+constexpr EngineDesign kAltavista{&SearchHosts::altavista,
+                                  "/cgi-bin/query?pg=q&kl=XX&stype=stext&q=", "&search.x=19&search.y=9",
+                                  10000, "Altavista"};
 constexpr EngineDesign kYahoo{&SearchHosts::yahoo, "/bin/search?p=", "", 2000, "Yahoo"};
 
 constexpr std::size_t kReadBufferSize = 2048;

@@ -1,9 +1,9 @@
 #include "search/query_hosts.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cstddef>
+
+#include <arpa/inet.h>
 
 #include "net/host_port.h"
 

@@ -168,6 +168,4 @@ private:
 
 }  // namespace
 
-void SearchWorker(WorkerContext& context, const SearchEngines& engines) {
-    SearchRun(context, engines).Run();
-}
+void SearchWorker(WorkerContext& context, const SearchEngines& engines) { SearchRun(context, engines).Run(); }

@@ -21,9 +21,7 @@ public:
     }
 
     // A new entry for the address, "Ready for download".
-    void AppendUrl(std::string_view url)
-        requires std::is_same_v<Record, FileEntry>
-    {
+    void AppendUrl(std::string_view url) requires std::is_same_v<Record, FileEntry> {
         FileEntry entry;
         entry.url = url;
         entry.status = "Ready for download";

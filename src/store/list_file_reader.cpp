@@ -5,9 +5,7 @@
 
 namespace {
 
-bool IsWhiteSpace(int c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+bool IsWhiteSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 

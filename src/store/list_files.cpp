@@ -1,11 +1,10 @@
 #include "store/list_files.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
 #include <string>
 #include <system_error>
-
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "store/list_file_reader.h"
@@ -77,8 +76,8 @@ bool WriteRecord(std::FILE* out, const FileEntry& entry) {
 bool WriteRecord(std::FILE* out, const WebProject& p) {
     return std::fprintf(out, "%s\n%s\n", p.name.CStr(), p.startUrl.CStr()) >= 0 &&
            std::fprintf(out, "%d\n", p.downloadAll) >= 0 &&
-           std::fprintf(out, "%d %d %d %d %d %d %d\n", p.wantZip, p.wantExe, p.wantRar, p.wantAce,
-                        p.wantTar, p.wantGz, p.wantArj) >= 0 &&
+           std::fprintf(out, "%d %d %d %d %d %d %d\n", p.wantZip, p.wantExe, p.wantRar, p.wantAce, p.wantTar,
+                        p.wantGz, p.wantArj) >= 0 &&
            std::fprintf(out, "%d %d %d\n", p.startOnRequest, p.startMinute, p.startHour) >= 0 &&
            std::fprintf(out, "%d %d %d\n", p.stopOnRequest, p.stopMinute, p.stopHour) >= 0 &&
            std::fprintf(out, "%d %d %d\n*\n", p.maxDomainCount, p.reserved, p.exitDomain) >= 0;
@@ -163,8 +162,7 @@ bool SaveLists(ItemStore& store, MessageBoxPort& messages, const fs::path& folde
     // Every list is tried, also after a failure.
     bool saved = SaveList(store.RequestedFiles, folder / kRequestedFilesFile, kFilesFailure, messages);
     saved &= SaveList(store.RequestedSites, folder / kRequestedSitesFile, kSitesFailure, messages);
-    saved &= SaveList(store.RequestedSearches, folder / kRequestedSearchesFile, kSearchesFailure,
-                      messages);
+    saved &= SaveList(store.RequestedSearches, folder / kRequestedSearchesFile, kSearchesFailure, messages);
     saved &= SaveList(store.DownloadedFiles, folder / kDownloadedFilesFile, kFilesFailure, messages);
     saved &= SaveList(store.DownloadedSites, folder / kDownloadedSitesFile, kSitesFailure, messages);
     saved &= SaveList(store.SearchResults, folder / kSearchResultsFile, kFilesFailure, messages);

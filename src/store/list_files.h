@@ -27,8 +27,7 @@ void LoadLists(ItemStore& store, const std::filesystem::path& folder = ".");
 // failure is reported through the message box. A saved list is marked
 // unmodified unless it changed again meanwhile (a message box runs the event
 // loop). False when a list could not be saved.
-bool SaveLists(ItemStore& store, MessageBoxPort& messages,
-               const std::filesystem::path& folder = ".");
+bool SaveLists(ItemStore& store, MessageBoxPort& messages, const std::filesystem::path& folder = ".");
 
 // The changes so far of the six lists that are kept in list files.
 std::uint64_t ListFileChanges(const ItemStore& store);

@@ -83,7 +83,8 @@ QString TextFromRecord(std::string_view bytes) {
             AppendCodePoint(text, codePoint);
             at += length;
         } else {
-            text.append(QChar(static_cast<char16_t>(kByteEscapeBase + static_cast<unsigned char>(bytes[at]))));
+            text.append(
+                QChar(static_cast<char16_t>(kByteEscapeBase + static_cast<unsigned char>(bytes[at]))));
             ++at;
         }
     }

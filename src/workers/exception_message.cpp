@@ -24,7 +24,6 @@ std::string ExceptionMessage(const std::exception_ptr& error) {
     } catch (const std::exception& other) {
         const char* text = other.what();
         return Bounded(text != nullptr ? text : "");
-    } catch (...) {
-    }
+    } catch (...) {}
     return "Unknown error";
 }

@@ -86,9 +86,8 @@ bool HandOver::Run(std::function<void()> step) {
     shared_->waiting.insert(pending);
     // Posted under the lock, so Close cannot slip in between the test and the
     // post and the executor is never used after the hand-over closed.
-    shared_->executor.Post([shared = shared_, pending, step = std::move(step)] {
-        shared->RunStep(pending, step);
-    });
+    shared_->executor.Post(
+        [shared = shared_, pending, step = std::move(step)] { shared->RunStep(pending, step); });
     shared_->stepDone.wait(lock, [&] { return pending->done; });
     if (pending->error) std::rethrow_exception(pending->error);
     return pending->ran;

@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
+#include "store/item_store.h"
 #include "workers/app_state.h"
 #include "workers/hand_over.h"
 #include "workers/window_port.h"
 #include "workers/worker_control.h"
-#include "store/item_store.h"
 
 // What a worker is given when it is created: the key of its entry (a file's
 // url or a project's name), the hand-over to the user-interface thread, its

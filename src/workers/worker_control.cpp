@@ -21,8 +21,7 @@ void WorkerControl::End() {
     if (abort_) abort_();
 }
 
-void WorkerControl::Launch(const std::shared_ptr<WorkerControl>& control,
-                           std::function<void()> body) {
+void WorkerControl::Launch(const std::shared_ptr<WorkerControl>& control, std::function<void()> body) {
     control->thread_ = std::thread([control, body = std::move(body)] {
         body();
         std::lock_guard lock(control->finishMutex_);

@@ -7,9 +7,8 @@ WorkerThreads::WorkerThreads(UiExecutor& executor) : ui_(std::make_shared<HandOv
 
 WorkerThreads::~WorkerThreads() { EndAll(); }
 
-std::shared_ptr<WorkerControl> WorkerThreads::Start(std::string key, ItemStore& store,
-                                                    AppState& state, WindowPort& window,
-                                                    ItemList<WorkerRecord>& activeList,
+std::shared_ptr<WorkerControl> WorkerThreads::Start(std::string key, ItemStore& store, AppState& state,
+                                                    WindowPort& window, ItemList<WorkerRecord>& activeList,
                                                     const WorkerProcedure& procedure) {
     if (ui_->IsClosed()) return nullptr;
     JoinFinished();
@@ -22,8 +21,7 @@ std::shared_ptr<WorkerControl> WorkerThreads::Start(std::string key, ItemStore& 
             // thread ends quietly rather than the whole process with it.
             try {
                 procedure(context);
-            } catch (...) {
-            }
+            } catch (...) {}
         });
     } catch (const std::system_error&) {
         return nullptr;

@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
+#include "app/auto_save.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
 
-#include "app/auto_save.h"
+#include <gtest/gtest.h>
+
 #include "store/list_files.h"
 #include "support/fake_message_box.h"
 #include "support/sync_recorder.h"
@@ -88,7 +89,6 @@ TEST_F(AutoSaveTest, AFailingSaveIsReportedOnceAndTriedAgainAtTheNextChange) {
     PollAndWait(5s);
     PollAndWait(1h);
     EXPECT_EQ(messages.shown.size(), 2u);
-
 }
 
 TEST_F(AutoSaveTest, AListChangedWhileAFailureIsShownStaysMarkedAndIsWrittenNext) {

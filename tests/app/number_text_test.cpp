@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
+#include "app/number_text.h"
 
 #include <limits>
 
-#include "app/number_text.h"
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/data_folder.h"
 #include "app/program_options.h"
@@ -45,8 +45,7 @@ TEST(DataFolderTest, AFreshFolderIsCreatedAndEnteredAndAnUnusableOneRefusedWithN
     folder.Write("a file", "bytes");
     for (const auto& unusable : {folder / "a file", folder / "a file" / "below"}) {
         const std::string failure = EnterDataFolder(unusable);
-        EXPECT_NE(failure.find("Cannot use the data folder '" + unusable.string() + "'"),
-                  std::string::npos)
+        EXPECT_NE(failure.find("Cannot use the data folder '" + unusable.string() + "'"), std::string::npos)
             << failure;
         EXPECT_EQ(std::filesystem::current_path(), folder.Path());
     }

@@ -1,17 +1,18 @@
-#include <gtest/gtest.h>
+#include "app/worker_dispatch.h"
 
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "workers/app_state.h"
-#include "workers/worker_control.h"
-#include "app/worker_dispatch.h"
-#include "workers/worker_threads.h"
+#include <gtest/gtest.h>
+
 #include "store/item_store.h"
 #include "support/fake_window.h"
 #include "support/manual_executor.h"
+#include "workers/app_state.h"
+#include "workers/worker_control.h"
+#include "workers/worker_threads.h"
 
 namespace {
 
@@ -243,9 +244,8 @@ TEST_F(WorkerDispatchTest, WhenTheFirstDueProjectIsHaltedTheTickOnlyContinuesIt)
     EXPECT_EQ(window.currentProjectText, "None");
     EXPECT_EQ(state.SelectedRow, 2);
     EXPECT_TRUE(state.AnimationRunning);
-    EXPECT_EQ(window.calls, (std::vector<std::string>{
-                                "SetCurrentProjectText None", "SetLastActionText First",
-                                "SetStatusText No errors", "PlayAnimation"}));
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"SetCurrentProjectText None", "SetLastActionText First",
+                                                      "SetStatusText No errors", "PlayAnimation"}));
     EXPECT_TRUE(started.empty());
 }
 

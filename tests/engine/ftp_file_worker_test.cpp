@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "engine/ftp_file_worker.h"
 
 #include <chrono>
 #include <filesystem>
@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "engine/file_worker_steps.h"
-#include "engine/ftp_file_worker.h"
 #include "net/curl_session.h"
 #include "support/file_worker_fixture.h"
 #include "support/internet_checks.h"
@@ -89,7 +90,8 @@ TEST_F(FtpFileWorkerTest, AddressesWithoutPathOrArchiveNameEndBeforeAnyConnectio
     Start(ftp.Url("/readme.txt"));
     ASSERT_TRUE(RunUntilDone());
     ASSERT_EQ(window.messages.size(), 2u);
-    EXPECT_EQ(window.messages[1], "The file you are trying to download \nis not an archive file!\nPlease check your URL!");
+    EXPECT_EQ(window.messages[1],
+              "The file you are trying to download \nis not an archive file!\nPlease check your URL!");
     ASSERT_EQ(store.RequestedFiles.Count(), 1);  // the refused entry is deleted
     EXPECT_EQ(window.RowCount(), 1);
     EXPECT_EQ(window.lastActionText, "Download canceled");

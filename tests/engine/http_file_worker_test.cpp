@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "engine/http_file_worker.h"
 
 #include <chrono>
 #include <filesystem>
@@ -8,23 +8,24 @@
 #include <string>
 #include <vector>
 
-#include "workers/app_state.h"
+#include <gtest/gtest.h>
+
 #include "app/default_workers.h"
 #include "app/worker_dispatch.h"
-#include "workers/worker_threads.h"
-#include "engine/http_file_worker.h"
 #include "engine/local_file.h"
 #include "net/curl_session.h"
 #include "store/item_store.h"
 #include "store/list_files.h"
-#include "support/steppable_internet.h"
 #include "support/fake_internet.h"
 #include "support/fake_message_box.h"
 #include "support/fake_window.h"
 #include "support/file_worker_fixture.h"
 #include "support/manual_executor.h"
+#include "support/steppable_internet.h"
 #include "support/temp_folder.h"
 #include "support/test_http_server.h"
+#include "workers/app_state.h"
+#include "workers/worker_threads.h"
 
 namespace {
 
@@ -187,7 +188,8 @@ TEST_F(HttpFileWorkerTest, UnknownHostsAndRefusedConnectionsTakeTheErrorPath) {
 TEST_F(HttpFileWorkerTest, NamesThatAreNoArchiveAreRefusedAndTheirEntryDeleted) {
     std::vector<std::string> stillListedDuringMessage;
     window.onMessage = [&](std::string_view) {
-        for (const FileEntry& entry : store.RequestedFiles) stillListedDuringMessage.push_back(entry.url.Str());
+        for (const FileEntry& entry : store.RequestedFiles)
+            stillListedDuringMessage.push_back(entry.url.Str());
     };
     Start("http://h/dir/");
     ASSERT_TRUE(RunUntilDone());
@@ -270,10 +272,12 @@ TEST_F(HttpFileWorkerTest, AnyExceptionOnTheWorkerThreadTakesTheErrorPath) {
     };
     const Case cases[] = {
         {"http://h/1.zip", [] { throw std::bad_alloc(); }, true, "Out of memory"},
-        {"http://h/2.zip", [] { throw std::runtime_error("Too many open files"); }, false, "Too many open files"},
+        {"http://h/2.zip", [] { throw std::runtime_error("Too many open files"); }, false,
+         "Too many open files"},
         {"http://h/3.zip", [] { throw 42; }, false, "Unknown error"},
         // cut like an Internet error's message
-        {"http://h/4.zip", [] { throw std::runtime_error(std::string(500, 'x')); }, true, std::string(199, 'x')},
+        {"http://h/4.zip", [] { throw std::runtime_error(std::string(500, 'x')); }, true,
+         std::string(199, 'x')},
     };
     for (const Case& test : cases) {
         SteppedAnswer& answer = internet.answers[test.url];
@@ -399,9 +403,8 @@ TEST_F(HttpFileWorkerTest, EndingTheRunAbortsARunningTransfer) {
     UseTestServer();
     server.Route("/slow.zip", TestHttpReply::Cut(TestReplyEnding::kStall, Bytes(10000), 3000));
     Start(server.Url("/slow.zip"));
-    ASSERT_TRUE(executor.RunUntil([&] {
-        return store.RequestedFiles.GetAt(0)->status.View().starts_with("Downloading");
-    }));
+    ASSERT_TRUE(executor.RunUntil(
+        [&] { return store.RequestedFiles.GetAt(0)->status.View().starts_with("Downloading"); }));
     server.WaitUntilStalled();
     EXPECT_TRUE(threads.EndAll(20s));
     server.ReleaseStalled();

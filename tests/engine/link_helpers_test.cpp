@@ -1,11 +1,12 @@
-#include <gtest/gtest.h>
+#include "engine/link_helpers.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/link_helpers.h"
+#include <gtest/gtest.h>
+
 #include "support/temp_folder.h"
 
 namespace {
@@ -149,7 +150,8 @@ TEST(ResolveParentLink, DropsOneFolderPerDotDotSegment) {
         {"\\d1", "../..", ""},
     };
     for (const ResolveRow& row : rows) {
-        EXPECT_EQ(ResolveParentLink(row.folder, row.link), row.expected) << row.link << " under " << row.folder;
+        EXPECT_EQ(ResolveParentLink(row.folder, row.link), row.expected)
+            << row.link << " under " << row.folder;
     }
 }
 

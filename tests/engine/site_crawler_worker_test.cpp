@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "engine/site_crawler_worker.h"
 
 #include <algorithm>
 #include <chrono>
@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "app/default_workers.h"
 #include "app/worker_dispatch.h"
 #include "engine/crawl_view.h"
-#include "engine/site_crawler_worker.h"
 #include "engine/url_parts.h"
 #include "net/curl_session.h"
 #include "store/item_store.h"
@@ -126,7 +127,8 @@ TEST_F(SiteCrawlerTest, CrawlsDepthFirstFetchingEachAddressOnceAndMirrorsTheSite
     EXPECT_EQ(folder.Read("Software/proj/d1/d2/x.zip"), "x bytes");
     EXPECT_EQ(folder.Read("Software/proj/a1.zip"), "a1 bytes");
     EXPECT_EQ(window.treeProjects, (std::vector<std::string>{"proj"}));
-    EXPECT_EQ(window.treeFiles, (std::vector<std::string>{"Software/proj/d1/d2/x.zip", "Software/proj/a1.zip"}));
+    EXPECT_EQ(window.treeFiles,
+              (std::vector<std::string>{"Software/proj/d1/d2/x.zip", "Software/proj/a1.zip"}));
     EXPECT_TRUE(Called("SetStatusText " + site.Url("/moved.htm") + " not found"));
     EXPECT_TRUE(Called("SetStatusText 6 links found"));
     EXPECT_FALSE(Called("SetStatusText 7 links found"));
@@ -212,10 +214,12 @@ TEST_F(SiteCrawlerTest, FilesLandOnlyInsideTheProjectFolder) {
     std::filesystem::create_symlink(folder / "outside.zip", folder / "Software/proj/h/planted.zip");
     // 255 characters once made absolute: one more than an entry holds.
     const std::string longLink = std::string(255 - 4 - site.Url("/h/").size(), 'l') + ".zip";
-    site.Route("/h/index.htm",
-               TestHttpReply::Ok(Page({Href("a.zip?x=1"), Href("x/../../../up.zip"), Href("d/./in.zip"),
-                                       Href("link/x.zip"), Href("planted.zip"), Href(longLink), Href("ok.zip")})));
-    for (const char* target : {"/h/a.zip?x=1", "/up.zip", "/in.zip", "/h/link/x.zip", "/h/planted.zip", "/h/ok.zip"}) {
+    site.Route(
+        "/h/index.htm",
+        TestHttpReply::Ok(Page({Href("a.zip?x=1"), Href("x/../../../up.zip"), Href("d/./in.zip"),
+                                Href("link/x.zip"), Href("planted.zip"), Href(longLink), Href("ok.zip")})));
+    for (const char* target :
+         {"/h/a.zip?x=1", "/up.zip", "/in.zip", "/h/link/x.zip", "/h/planted.zip", "/h/ok.zip"}) {
         site.Route(target, TestHttpReply::Ok("served"));
     }
     Start(Project(site.Url("/h/index.htm")));
@@ -387,8 +391,13 @@ TEST(CrawlViewTest, ATextRecordedWithinTheIntervalIsShownWhenTheIntervalEnds) {
     WebProject project;
     project.name = "proj";
     store.RequestedSites.Append(project);
-    WorkerContext context{"proj", std::make_shared<HandOver>(executor), std::make_shared<WorkerControl>(),
-                          store, state, window, store.ActiveSiteCrawls};
+    WorkerContext context{"proj",
+                          std::make_shared<HandOver>(executor),
+                          std::make_shared<WorkerControl>(),
+                          store,
+                          state,
+                          window,
+                          store.ActiveSiteCrawls};
     CrawlView view(context, "proj", std::chrono::hours(1));
 
     view.SetStatusText("1 links found");

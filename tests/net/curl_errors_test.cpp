@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <future>
 #include <string>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "net/curl_session.h"
 #include "net/internet_exception.h"
@@ -82,8 +82,7 @@ TEST_F(CurlErrorsTest, RefusedConnectionRaises) {
 
 TEST_F(CurlErrorsTest, UnsupportedSchemesRaise) {
     for (const char* url : {"file:///etc/passwd", "gopher://127.0.0.1/x.zip", "no address"}) {
-        EXPECT_EQ(RaisedBy([&] { session->OpenURL(url); }).Error(), InternetError::kUnsupportedScheme)
-            << url;
+        EXPECT_EQ(RaisedBy([&] { session->OpenURL(url); }).Error(), InternetError::kUnsupportedScheme) << url;
     }
 }
 
@@ -181,7 +180,8 @@ TEST(InternetExceptionTest, MessageIsOneLineOfAtMost199Characters) {
     const InternetException error(InternetError::kOther, "line one\r\nline two" + std::string(300, 'x'));
     EXPECT_EQ(error.Message().size(), InternetException::kMaxMessageLength);
     EXPECT_EQ(error.Message().substr(0, 19), "line one  line twox");
-    EXPECT_EQ(InternetException(InternetError::kOther, "ends with a break\r\n").Message(), "ends with a break");
+    EXPECT_EQ(InternetException(InternetError::kOther, "ends with a break\r\n").Message(),
+              "ends with a break");
     EXPECT_STREQ(error.what(), error.Message().c_str());
 }
 

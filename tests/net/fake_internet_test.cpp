@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
+#include "support/fake_internet.h"
 
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "net/curl_session.h"
-#include "support/fake_internet.h"
 #include "support/test_http_server.h"
 
 namespace {
@@ -19,8 +20,8 @@ std::vector<std::string> LinesOf(InternetFile& file) {
 // Tests of the workers rely on the fake reading exactly like the real client.
 TEST(FakeInternetTest, ReadsLinesLikeTheRealClient) {
     constexpr std::size_t kMax = InternetFile::kMaxLineLength;
-    const std::string body = "one\r\ntwo\n\n" + std::string(2 * kMax + 9, 'x') + "\n" + std::string(kMax, 'e') +
-                             "\n\nlast";
+    const std::string body =
+        "one\r\ntwo\n\n" + std::string(2 * kMax + 9, 'x') + "\n" + std::string(kMax, 'e') + "\n\nlast";
     TestHttpServer server;
     server.Route("/page.html", TestHttpReply::Ok(body));
     FakeInternet fake;
@@ -34,7 +35,8 @@ TEST(FakeInternetTest, ReadsLinesLikeTheRealClient) {
 TEST(FakeInternetTest, RaisesWhatItWasToldAndUnknownHostOtherwise) {
     FakeInternet fake;
     fake.Serve("http://host/gone.zip", "error page", 404);
-    fake.FailWhileReading("http://host/cut.zip", "abc", InternetException(InternetError::kConnectionBroken, "reset"));
+    fake.FailWhileReading("http://host/cut.zip", "abc",
+                          InternetException(InternetError::kConnectionBroken, "reset"));
     auto session = fake.Factory()();
 
     try {

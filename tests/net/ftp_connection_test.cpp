@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "net/curl_session.h"
 #include "net/internet_exception.h"

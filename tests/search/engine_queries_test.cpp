@@ -1,12 +1,13 @@
-#include <gtest/gtest.h>
+#include "search/engine_queries.h"
 
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "net/curl_session.h"
-#include "search/engine_queries.h"
 #include "support/search_engine_stand_ins.h"
 #include "workers/worker_control.h"
 
@@ -54,14 +55,22 @@ TEST_F(EngineQueriesTest, EachLineGivesAtMostOneLinkThatLeadsAwayFromTheEngine) 
         "<a href=\"ftp://files.org/f.zip\">ftp</a>\r\n"
         "<a href=\"http://twice.org/t.zip\">once</a>\r\n<a href=\"http://twice.org/t.zip\">twice</a>\r\n"
         "<a href=\"http://a.org/my file.zip\">blank</a>\r\n"
-        "<a href=\"" + longLink + "\">fits</a>\r\n<a href=\"" + longLink + "y\">one too long</a>\r\n"
-        "<a href=\"" + longLink.substr(2) + " \">too long once escaped</a>\r\n"
+        "<a href=\"" +
+        longLink + "\">fits</a>\r\n<a href=\"" + longLink +
+        "y\">one too long</a>\r\n"
+        "<a href=\"" +
+        longLink.substr(2) +
+        " \">too long once escaped</a>\r\n"
         "<a href='http://quoted.org/q.zip'>no line feed at the end</a>";
     standIns.ServeAltavista("q", TestHttpReply::Ok(page));
     standIns.ServeYahoo("q", TestHttpReply::Ok(page));
-    std::vector<std::string> expected = {"http://first.org/a.zip", "http://search.yahoo.com/search?p=x",
-                                         "http://example.com/caps.zip", "http://twice.org/t.zip",
-                                         "http://twice.org/t.zip", "http://a.org/my%20file.zip", longLink,
+    std::vector<std::string> expected = {"http://first.org/a.zip",
+                                         "http://search.yahoo.com/search?p=x",
+                                         "http://example.com/caps.zip",
+                                         "http://twice.org/t.zip",
+                                         "http://twice.org/t.zip",
+                                         "http://a.org/my%20file.zip",
+                                         longLink,
                                          "http://quoted.org/q.zip"};
     EXPECT_EQ(Stored(GetAltavistaLinks("q", links, engines)), expected);
     expected[1] = "http://www.altavista.com/help.html";
@@ -69,10 +78,13 @@ TEST_F(EngineQueriesTest, EachLineGivesAtMostOneLinkThatLeadsAwayFromTheEngine) 
 }
 
 TEST_F(EngineQueriesTest, TheResultTellsFailuresAndPagesWithoutLinksApart) {
-    standIns.ServeAltavista("none", TestHttpReply::Ok(ResultPage({"/relative.html", "http://altavista.com/"})));
+    standIns.ServeAltavista("none",
+                            TestHttpReply::Ok(ResultPage({"/relative.html", "http://altavista.com/"})));
     standIns.ServeAltavista("error", TestHttpReply::Status(500, "Internal Server Error", "<h1>Sorry</h1>"));
-    standIns.ServeAltavista("linked", TestHttpReply::Status(503, "Unavailable", ResultPage({"http://b.org/"})));
-    standIns.ServeAltavista("cut", TestHttpReply::Cut(TestReplyEnding::kReset, ResultPage(NumberedLinks("c.org", 50)), 300));
+    standIns.ServeAltavista("linked",
+                            TestHttpReply::Status(503, "Unavailable", ResultPage({"http://b.org/"})));
+    standIns.ServeAltavista(
+        "cut", TestHttpReply::Cut(TestReplyEnding::kReset, ResultPage(NumberedLinks("c.org", 50)), 300));
     EXPECT_EQ(GetAltavistaLinks("none", links, engines), kNoLinkFound);
     EXPECT_EQ(GetAltavistaLinks("error", links, engines), kNoLinkFound);
     EXPECT_EQ(GetAltavistaLinks("linked", links, engines), 1);  // the status is not examined
@@ -86,7 +98,8 @@ TEST_F(EngineQueriesTest, TheResultTellsFailuresAndPagesWithoutLinksApart) {
 
 TEST_F(EngineQueriesTest, ASilentEngineOrTheWorkersEndFailsTheQuery) {
     standIns.ServeYahoo("silent", TestHttpReply::Cut(TestReplyEnding::kStallBeforeHeaders, "", 0));
-    standIns.ServeAltavista("stalls", TestHttpReply::Cut(TestReplyEnding::kStall, ResultPage(NumberedLinks("a.org", 9)), 40));
+    standIns.ServeAltavista(
+        "stalls", TestHttpReply::Cut(TestReplyEnding::kStall, ResultPage(NumberedLinks("a.org", 9)), 40));
     WorkerControl control;
     int ended = 0;
     std::thread worker([&] { ended = GetAltavistaLinks("stalls", links, engines, &control); });
@@ -106,8 +119,10 @@ TEST_F(EngineQueriesTest, ASilentEngineOrTheWorkersEndFailsTheQuery) {
 TEST_F(EngineQueriesTest, LinesAndLinksBeyondTheEnginesLimitsAreIgnored) {
     const std::string link = "<a href=\"http://late.org/l.zip\">late</a>\n";
     const std::tuple<decltype(&GetYahooLinks), std::string, int> cases[] = {
-        {GetAltavistaLinks, std::string(9999, '\n') + link, 1}, {GetAltavistaLinks, std::string(10000, '\n') + link, 0},
-        {GetYahooLinks, std::string(1999, '\n') + link, 1},     {GetYahooLinks, std::string(2000, '\n') + link, 0},
+        {GetAltavistaLinks, std::string(9999, '\n') + link, 1},
+        {GetAltavistaLinks, std::string(10000, '\n') + link, 0},
+        {GetYahooLinks, std::string(1999, '\n') + link, 1},
+        {GetYahooLinks, std::string(2000, '\n') + link, 0},
         {GetYahooLinks, ResultPage(NumberedLinks("many.org", 150)), 100}};
     for (const auto& [query, page, expected] : cases) {
         standIns.ServeAltavista("limits", TestHttpReply::Ok(page));

@@ -1,21 +1,42 @@
-#include <gtest/gtest.h>
+#include "search/query_hosts.h"
 
 #include <map>
 #include <string>
 
-#include "search/query_hosts.h"
+#include <gtest/gtest.h>
 
 namespace {
 
 TEST(QueryHostsTest, OnlyAHostNameOrAddressWithAnOptionalPortIsAQueryHost) {
-    const std::string accepted[] = {"search.yahoo.com", "localhost", "my-engine.example.org:8080", "127.0.0.1:1",
-                                    "10.0.0.7:65535", "[::1]:8080", "[2001:db8::5]", std::string(63, 'a') + ".org"};
-    const std::string refused[] = {
-        "", "http://engine.org", "engine.org/path", "engine.org:", "engine.org:0", "engine.org:65536",
-        "engine.org:80:81", "engine.org:8o", "a b.org", "user@host.org", "host.org?q=1", "host.org#x",
-        "-lead.org", "trail-.org", "double..dot.org", "dot.org.", "300.1.1.1", "1.2.3", "::1", "[::1",
-        "[not-v6]:80", "[::1]x", std::string(64, 'a') + ".org", std::string(250, 'a') + ".org",
-        std::string("host\0.org", 9), "caf\xC3\xA9.org"};
+    const std::string accepted[] = {
+        "search.yahoo.com", "localhost",     "my-engine.example.org:8080", "127.0.0.1:1", "10.0.0.7:65535",
+        "[::1]:8080",       "[2001:db8::5]", std::string(63, 'a') + ".org"};
+    const std::string refused[] = {"",
+                                   "http://engine.org",
+                                   "engine.org/path",
+                                   "engine.org:",
+                                   "engine.org:0",
+                                   "engine.org:65536",
+                                   "engine.org:80:81",
+                                   "engine.org:8o",
+                                   "a b.org",
+                                   "user@host.org",
+                                   "host.org?q=1",
+                                   "host.org#x",
+                                   "-lead.org",
+                                   "trail-.org",
+                                   "double..dot.org",
+                                   "dot.org.",
+                                   "300.1.1.1",
+                                   "1.2.3",
+                                   "::1",
+                                   "[::1",
+                                   "[not-v6]:80",
+                                   "[::1]x",
+                                   std::string(64, 'a') + ".org",
+                                   std::string(250, 'a') + ".org",
+                                   std::string("host\0.org", 9),
+                                   "caf\xC3\xA9.org"};
     for (const std::string& host : accepted) EXPECT_FALSE(QueryHostProblem(host)) << host;
     for (const std::string& host : refused) EXPECT_TRUE(QueryHostProblem(host)) << host;
 }

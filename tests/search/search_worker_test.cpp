@@ -1,13 +1,14 @@
-#include <gtest/gtest.h>
+#include "search/search_worker.h"
 
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "app/default_workers.h"
 #include "net/curl_session.h"
-#include "search/search_worker.h"
 #include "support/search_engine_stand_ins.h"
 #include "support/worker_fixture.h"
 
@@ -29,8 +30,8 @@ SearchProject Project(const std::string& name, const std::string& searchText, in
 class SearchWorkerTest : public WorkerFixture {
 protected:
     SearchWorkerTest() {
-        dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads,
-                                                    DefaultWorkerProcedures(CurlSessionFactory(), standIns.Hosts()));
+        dispatch = std::make_unique<WorkerDispatch>(
+            store, state, window, threads, DefaultWorkerProcedures(CurlSessionFactory(), standIns.Hosts()));
         store.RequestedSearches.Append(Project("Older", "older", 1, 1));
     }
 
@@ -65,13 +66,14 @@ TEST_F(SearchWorkerTest, BothEnginesReportInTheStatusRowAndAddTheirLinksInOrder)
     standIns.ServeAltavista("two+words", TestHttpReply::Ok(ResultPage(expected)));
     standIns.ServeYahoo("two+words", TestHttpReply::Ok(ResultPage(fromYahoo)));
     Run(Project("Tools", "two words", 1, 1));
-    EXPECT_EQ(window.calls, (std::vector<std::string>{
-                                "SetRowText 0 1 Running search project...", "PlayAnimation",
-                                "SetLastActionText Retrieving links from Altavista...",
-                                "SetRowText 0 1 Search Completed Successfully", "SetStatusText 12 links found",
-                                "SetLastActionText Retrieving links from Yahoo...", "SetStatusText 20 links found",
-                                "StopAnimation", "SetLastActionText Search ended",
-                                "SetStatusText Search completed succesfully"}));
+    EXPECT_EQ(window.calls,
+              (std::vector<std::string>{
+                  "SetRowText 0 1 Running search project...", "PlayAnimation",
+                  "SetLastActionText Retrieving links from Altavista...",
+                  "SetRowText 0 1 Search Completed Successfully", "SetStatusText 12 links found",
+                  "SetLastActionText Retrieving links from Yahoo...", "SetStatusText 20 links found",
+                  "StopAnimation", "SetLastActionText Search ended",
+                  "SetStatusText Search completed succesfully"}));
     expected.insert(expected.end(), fromYahoo.begin(), fromYahoo.end());
     EXPECT_EQ(ResultUrls(), expected);
     for (const FileEntry& result : store.SearchResults) EXPECT_EQ(result.status, "Tools");
@@ -87,18 +89,22 @@ TEST_F(SearchWorkerTest, EachOutcomeLeavesItsTextsInTheRowAndTheStatusView) {
         const char* lastAction;
         int results;
     };
-    const Case cases[] = {  // Altavista finds nothing on page "none"; Yahoo 8 links on "some"
+    const Case cases[] = {
+        // Altavista finds nothing on page "none"; Yahoo 8 links on "some"
         {Project("P1", "none", 1, 1), "Error retrieving links from Altavista", "8 links found",
          "Retrieving links from Yahoo...", 8},
-        {Project("P2", "some", 0, 1), "Running search project...", "Search completed succesfully", "Search ended", 8},
+        {Project("P2", "some", 0, 1), "Running search project...", "Search completed succesfully",
+         "Search ended", 8},
         {Project("P3", "unserved", 0, 1), "Running search project...", "Error retrieving links from Yahoo",
          "Retrieving links from Yahoo...", 0},
-        {Project("P4", "some", 0, 0), "Running search project...", "Search completed succesfully", "Search ended", 0},
-        {Project("P5", "", 1, 1), "Error retrieving links from Altavista", "Error retrieving links from Yahoo",
-         "Retrieving links from Yahoo...", 0},
+        {Project("P4", "some", 0, 0), "Running search project...", "Search completed succesfully",
+         "Search ended", 0},
+        {Project("P5", "", 1, 1), "Error retrieving links from Altavista",
+         "Error retrieving links from Yahoo", "Retrieving links from Yahoo...", 0},
     };
     standIns.ServeAltavista("none", TestHttpReply::Ok(ResultPage({})));
-    for (const char* query : {"none", "some"}) standIns.ServeYahoo(query, TestHttpReply::Ok(ResultPage(NumberedLinks("y.org", 8))));
+    for (const char* query : {"none", "some"})
+        standIns.ServeYahoo(query, TestHttpReply::Ok(ResultPage(NumberedLinks("y.org", 8))));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.project.name.Str());
         const int resultsBefore = store.SearchResults.Count();
@@ -117,8 +123,9 @@ TEST_F(SearchWorkerTest, ARunWhileAnotherListIsShownOnlyAddsItsResultsAndEachRun
     Run(Project("Again", "again", 1, 0));
     RunNewest(1);
     EXPECT_EQ(window.calls, (std::vector<std::string>{"PlayAnimation", "StopAnimation"}));
-    EXPECT_EQ(ResultUrls(), (std::vector<std::string>{"http://a.org/1.zip", "http://a.org/2.zip", "http://a.org/3.zip",
-                                                      "http://a.org/1.zip", "http://a.org/2.zip", "http://a.org/3.zip"}));
+    EXPECT_EQ(ResultUrls(),
+              (std::vector<std::string>{"http://a.org/1.zip", "http://a.org/2.zip", "http://a.org/3.zip",
+                                        "http://a.org/1.zip", "http://a.org/2.zip", "http://a.org/3.zip"}));
 }
 
 TEST_F(SearchWorkerTest, AnExceptionEndsTheRunWithItsMessageAndNotTheProcess) {

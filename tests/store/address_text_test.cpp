@@ -1,8 +1,8 @@
 #include "store/address_text.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "store/item_store.h"
 #include "store/list_files.h"

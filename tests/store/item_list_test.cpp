@@ -1,7 +1,8 @@
+#include "store/item_list.h"
+
 #include <gtest/gtest.h>
 
 #include "store/fixed_text.h"
-#include "store/item_list.h"
 #include "store/link_stack.h"
 
 namespace {

@@ -1,9 +1,10 @@
-#include <gtest/gtest.h>
+#include "store/list_files.h"
 
 #include <filesystem>
 #include <string>
 
-#include "store/list_files.h"
+#include <gtest/gtest.h>
+
 #include "support/fake_message_box.h"
 #include "support/temp_folder.h"
 
@@ -198,10 +199,9 @@ TEST_F(ListFilesTest, AFailedSaveKeepsTheOldFileAndReportsItsList) {
     store.RequestedSearches.Append(ExampleSearch());
     Save();
     EXPECT_EQ(folder.Read("reqsoftwebs.data"), "old bytes\n");
-    EXPECT_EQ(messages.shown,
-              (std::vector<std::string>{"Error saving the 'Requested Web Sites' list!",
-                                        "Error saving the 'Requested Files' list!",
-                                        "Error saving the 'Requested Files' list!"}));
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Error saving the 'Requested Web Sites' list!",
+                                                        "Error saving the 'Requested Files' list!",
+                                                        "Error saving the 'Requested Files' list!"}));
     EXPECT_TRUE(folder.Exists("reqsoftsearch.data"));  // the others are still saved
     EXPECT_FALSE(folder.Exists("softsearchres.data.saving"));
 }
@@ -218,10 +218,12 @@ TEST_F(ListFilesTest, DamagedFilesAreReadWithinTheFields) {
     folder.Write("reqsoft.data", std::string(100 * 1024 * 1024, 'a') + "\nhttp://b/2.zip\n");
     // Binary bytes, a missing star line, a word where numbers belong, a
     // number far beyond 32 bits and a record cut short.
-    folder.Write("reqsoftwebs.data",
-                 std::string("Bin\0\xff\x01" "ary\n", 10) + std::string(5000, 'u') +
-                     "\n0\n1 x 1 1 1 1 1\n0 30 22\n1 0 0\n3 0 1\n"
-                     "Next\nhttp://n/\n99999999999999999999\n-99999999999999999999\n");
+    folder.Write("reqsoftwebs.data", std::string("Bin\0\xff\x01"
+                                                 "ary\n",
+                                                 10) +
+                                         std::string(5000, 'u') +
+                                         "\n0\n1 x 1 1 1 1 1\n0 30 22\n1 0 0\n3 0 1\n"
+                                         "Next\nhttp://n/\n99999999999999999999\n-99999999999999999999\n");
     folder.Write("reqsoftsearch.data", std::string(300, 'n') + "\n" + std::string(3000, 's'));
     ItemStore loaded = Reload();
 

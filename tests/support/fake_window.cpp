@@ -30,9 +30,7 @@ int FakeWindow::SelectedCount() const {
     return static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const Row& r) { return r.selected; }));
 }
 
-bool FakeWindow::IsRowSelected(int row) const {
-    return row >= 0 && row < RowCount() && rows[row].selected;
-}
+bool FakeWindow::IsRowSelected(int row) const { return row >= 0 && row < RowCount() && rows[row].selected; }
 
 std::string FakeWindow::RowText(int row, int column) const {
     if (row < 0 || row >= RowCount()) return {};

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "workers/window_port.h"
 #include "store/item_list.h"
+#include "workers/window_port.h"
 
 // A window that records what is done to it: the rows of the entry list with
 // their selection, the status view's texts and animation, the downloaded

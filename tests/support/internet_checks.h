@@ -1,10 +1,10 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "net/internet_exception.h"
 #include "net/internet_file.h"

@@ -12,8 +12,9 @@ void ManualExecutor::PostAfter(std::chrono::nanoseconds delay, std::function<voi
     std::lock_guard lock(mutex_);
     const Clock::time_point due = Clock::now() + std::chrono::ceil<Clock::duration>(delay);
     // Kept in the order they fall due; equal times in the order posted.
-    const auto later = std::upper_bound(delayed_.begin(), delayed_.end(), due,
-                                        [](Clock::time_point time, const Delayed& held) { return time < held.due; });
+    const auto later =
+        std::upper_bound(delayed_.begin(), delayed_.end(), due,
+                         [](Clock::time_point time, const Delayed& held) { return time < held.due; });
     delayed_.insert(later, Delayed{due, std::move(task)});
     posted_.notify_all();
 }

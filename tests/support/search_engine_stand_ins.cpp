@@ -17,8 +17,9 @@ SearchHosts SearchEngineStandIns::Hosts() const {
 }
 
 void SearchEngineStandIns::ServeAltavista(std::string_view queryText, TestHttpReply reply) {
-    altavista.Route("/cgi-bin/query?pg=q&kl=XX&stype=stext&q=" + std::string(queryText) + "&search.x=19&search.y=9",
-                    std::move(reply));
+    altavista.Route(
+        "/cgi-bin/query?pg=q&kl=XX&stype=stext&q=" + std::string(queryText) + "&search.x=19&search.y=9",
+        std::move(reply));
 }
 
 void SearchEngineStandIns::ServeYahoo(std::string_view queryText, TestHttpReply reply) {
@@ -33,6 +34,7 @@ std::string ResultPage(const std::vector<std::string>& links) {
 
 std::vector<std::string> NumberedLinks(std::string_view site, int count) {
     std::vector<std::string> links;
-    for (int i = 1; i <= count; ++i) links.push_back("http://" + std::string(site) + "/" + std::to_string(i) + ".zip");
+    for (int i = 1; i <= count; ++i)
+        links.push_back("http://" + std::string(site) + "/" + std::to_string(i) + ".zip");
     return links;
 }

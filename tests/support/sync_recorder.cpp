@@ -4,9 +4,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 
 #include <sys/syscall.h>
-#include <unistd.h>
 
 namespace {
 
@@ -24,9 +24,7 @@ extern "C" int fsync(int descriptor) {
     return static_cast<int>(::syscall(SYS_fsync, descriptor));
 }
 
-SyncRecorder::SyncRecorder(std::filesystem::path watched) : watched_(std::move(watched)) {
-    recorder = this;
-}
+SyncRecorder::SyncRecorder(std::filesystem::path watched) : watched_(std::move(watched)) { recorder = this; }
 
 SyncRecorder::~SyncRecorder() { recorder = nullptr; }
 
@@ -38,7 +36,6 @@ void SyncRecorder::Record(int descriptor) {
 }
 
 int SyncRecorder::FilesWritten() const {
-    return static_cast<int>(std::count_if(syncs.begin(), syncs.end(), [](const Sync& sync) {
-        return sync.synced.extension() == ".saving";
-    }));
+    return static_cast<int>(std::count_if(
+        syncs.begin(), syncs.end(), [](const Sync& sync) { return sync.synced.extension() == ".saving"; }));
 }

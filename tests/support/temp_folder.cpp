@@ -13,8 +13,8 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ignored);
     std::filesystem::remove_all(path_, ignored);
 }
 
@@ -28,9 +28,7 @@ std::string TempFolder::Read(const std::string& name) const {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-bool TempFolder::Exists(const std::string& name) const {
-    return std::filesystem::exists(path_ / name);
-}
+bool TempFolder::Exists(const std::string& name) const { return std::filesystem::exists(path_ / name); }
 
 ScopedCurrentDirectory::ScopedCurrentDirectory(const std::filesystem::path& folder)
     : previous_(std::filesystem::current_path()) {

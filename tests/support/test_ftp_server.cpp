@@ -2,15 +2,15 @@
 
 #include <cerrno>
 #include <csignal>
-#include <stdexcept>
-#include <vector>
-
 #include <fcntl.h>
 #include <poll.h>
+#include <stdexcept>
+#include <unistd.h>
+#include <vector>
+
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -32,7 +32,8 @@ Pipe MakePipe() {
 // has gone fails instead of raising SIGPIPE.
 Pipe MakeInputChannel() {
     int fds[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) throw std::runtime_error("socketpair failed");
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0)
+        throw std::runtime_error("socketpair failed");
     return {fds[0], fds[1]};
 }
 
@@ -53,7 +54,8 @@ int ReadPort(int fd) {
     std::string line;
     for (;;) {
         pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, kStartBoundMilliseconds) <= 0) throw std::runtime_error("the FTP server did not start");
+        if (::poll(&ready, 1, kStartBoundMilliseconds) <= 0)
+            throw std::runtime_error("the FTP server did not start");
         char c = 0;
         const ssize_t got = ::read(fd, &c, 1);
         if (got < 0 && errno == EINTR) continue;
@@ -107,8 +109,7 @@ void TestFtpServer::Stop() {
         ::kill(-pid_, SIGKILL);
         ::kill(pid_, SIGKILL);  // in case it had not yet made its group
         int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
         pid_ = -1;
     }
     if (input_ >= 0) ::close(input_);
@@ -117,7 +118,9 @@ void TestFtpServer::Stop() {
 
 std::string TestFtpServer::Server() const { return "127.0.0.1:" + std::to_string(port_); }
 
-std::string TestFtpServer::Url(std::string_view path) const { return "ftp://" + Server() + std::string(path); }
+std::string TestFtpServer::Url(std::string_view path) const {
+    return "ftp://" + Server() + std::string(path);
+}
 
 void TestFtpServer::Release() {
     const char line = '\n';

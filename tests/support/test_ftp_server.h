@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
 #include <sys/types.h>
 
 // A real FTP server for tests: Debian's pyftpdlib serving a folder to

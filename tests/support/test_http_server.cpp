@@ -1,17 +1,17 @@
 #include "support/test_http_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <stdexcept>
 #include <system_error>
+#include <unistd.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -29,8 +29,7 @@ int ListenOnLoopback(int& port) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 64) != 0 ||
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         ::close(fd);
         ThrowSystemError("listen");
@@ -269,12 +268,10 @@ TestHttpReply TestHttpServer::ReplyFor(const std::string& target) const {
 
 void TestHttpServer::SendReply(int client, const TestHttpReply& reply) {
     const std::string_view body = reply.body;
-    const std::string head = ReplyHead(reply, reply.sendLength && reply.ending != TestReplyEnding::kEndless,
-                                       body.size());
+    const std::string head =
+        ReplyHead(reply, reply.sendLength && reply.ending != TestReplyEnding::kEndless, body.size());
     switch (reply.ending) {
-        case TestReplyEnding::kComplete:
-            SendAll(client, head + reply.body);
-            return;
+        case TestReplyEnding::kComplete: SendAll(client, head + reply.body); return;
         case TestReplyEnding::kReset:
             if (SendAll(client, head) && SendAll(client, body.substr(0, reply.cutAfter))) {
                 ResetConnection(client);

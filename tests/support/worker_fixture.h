@@ -1,16 +1,16 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <memory>
+
+#include <gtest/gtest.h>
 
 #include "app/worker_dispatch.h"
 #include "store/item_store.h"
-#include "workers/app_state.h"
-#include "workers/worker_threads.h"
 #include "support/fake_window.h"
 #include "support/manual_executor.h"
 #include "support/temp_folder.h"
+#include "workers/app_state.h"
+#include "workers/worker_threads.h"
 
 // The program's lists, state, windows and worker threads, with the test's
 // thread as the user-interface thread, in a current folder of the test's

@@ -1,25 +1,24 @@
-#include <gtest/gtest.h>
-
 #include <csignal>
 #include <filesystem>
 #include <functional>
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QTimer>
 #include <QDeadlineTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
 
-#include "workers/app_state.h"
 #include "app/command_ids.h"
 #include "app/gui/dravenet_app.h"
 #include "app/gui/main_frame.h"
-#include "workers/worker_threads.h"
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
 #include "support/temp_folder.h"
 #include "support/test_http_server.h"
 #include "ui/panels/list_panel.h"
 #include "ui/scripted_dialogs.h"
+#include "workers/app_state.h"
+#include "workers/worker_threads.h"
 
 namespace {
 
@@ -38,8 +37,8 @@ protected:
 };
 
 std::size_t FilesIn(const std::filesystem::path& folder) {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
-                                                  std::filesystem::directory_iterator()));
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
 }
 
 TEST_F(AppLifeTest, StartingWithoutFilesAndEndingAtOnceCreatesNoFile) {
@@ -196,7 +195,7 @@ TEST_F(AppLifeTest, AnEndSignalWhileTheStartUpChooserIsOpenClosesItAndEndsTheRun
     ownDialogs.dialogs = nullptr;  // the program's real start-up chooser
     CDravenetApp app(ownDialogs);
     QTimer::singleShot(0, [] { ::raise(SIGTERM); });  // fires inside the chooser's loop
-    ASSERT_TRUE(app.InitInstance());                   // would hang if the chooser stayed open
+    ASSERT_TRUE(app.InitInstance());                  // would hang if the chooser stayed open
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(app.Run(), 0);
     app.ExitInstance(0);

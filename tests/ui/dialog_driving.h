@@ -1,14 +1,14 @@
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
-
-#include <functional>
-#include <vector>
 
 // Helpers that drive dialogs the way a user would: typed keys go through the
 // widgets' own key handling (and so through their validators and limits).
@@ -49,8 +49,8 @@ inline std::vector<QWidget*> TabOrderFrom(QWidget* first, std::size_t limit) {
     std::vector<QWidget*> order{first};
     for (QWidget* at = first->nextInFocusChain(); at != first && order.size() < limit;
          at = at->nextInFocusChain()) {
-        if ((at->focusPolicy() & Qt::TabFocus) != 0 &&
-            !at->inherits("QTabBar") && !at->inherits("QTabWidget")) {
+        if ((at->focusPolicy() & Qt::TabFocus) != 0 && !at->inherits("QTabBar") &&
+            !at->inherits("QTabWidget")) {
             order.push_back(at);
         }
     }

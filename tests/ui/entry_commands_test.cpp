@@ -53,9 +53,11 @@ TEST_F(EntryCommandsTest, DeletingInTheDownloadedListsAndResultsIsRefused) {
         frame->SetActiveView(category[0] == 'S' ? static_cast<QWidget*>(&List()) : &frame->TreePanel());
         Run(kDeleteEntry);
     }
-    EXPECT_EQ(messages.shown, std::vector<std::string>(3, "You are not alowed to delete entries in this panel"));
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>(3, "You are not alowed to delete entries in this panel"));
     EXPECT_TRUE(dialogs.questions.empty());
-    EXPECT_EQ(Store().DownloadedFiles.Count() + Store().DownloadedSites.Count() + Store().SearchResults.Count(), 3);
+    EXPECT_EQ(
+        Store().DownloadedFiles.Count() + Store().DownloadedSites.Count() + Store().SearchResults.Count(), 3);
 }
 
 TEST_F(EntryCommandsTest, AddingAFileWhileAnotherListIsShownAddsNoRow) {

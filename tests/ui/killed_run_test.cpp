@@ -1,15 +1,14 @@
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <csignal>
 #include <functional>
-#include <string>
-
 #include <poll.h>
 #include <spawn.h>
+#include <string>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "app/gui/dravenet_app.h"
 #include "store/item_store.h"

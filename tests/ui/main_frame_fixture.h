@@ -1,15 +1,13 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
+#include <gtest/gtest.h>
 
-#include "workers/app_state.h"
 #include "app/gui/main_frame.h"
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
@@ -18,6 +16,7 @@
 #include "ui/panels/status_view.h"
 #include "ui/panels/tree_panel.h"
 #include "ui/scripted_dialogs.h"
+#include "workers/app_state.h"
 
 // A main window over the process-wide store, in a folder of its own, with
 // scripted dialogs and recorded message boxes and opened addresses.
@@ -66,7 +65,8 @@ protected:
 
     std::vector<std::string> Column(int column) {
         std::vector<std::string> texts;
-        for (int row = 0; row < List().RowCount(); ++row) texts.push_back(List().RowText(row, column).toStdString());
+        for (int row = 0; row < List().RowCount(); ++row)
+            texts.push_back(List().RowText(row, column).toStdString());
         return texts;
     }
 

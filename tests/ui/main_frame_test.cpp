@@ -47,7 +47,8 @@ TEST_F(MainFrameLook, TheMenusHoldTheirItemsInOrder) {
     EXPECT_EQ(Entries(titles[1]->menu()->actions()[6]->menu()),
               (QStringList{"Requested Files List [32796]", "Requested Web Sites [32797]"}));
     EXPECT_EQ(titles[2]->text(), "&Download");
-    EXPECT_EQ(Entries(titles[2]->menu()), (QStringList{"&Selected Projects [32798]", "-", "Stop Downloading [32792]"}));
+    EXPECT_EQ(Entries(titles[2]->menu()),
+              (QStringList{"&Selected Projects [32798]", "-", "Stop Downloading [32792]"}));
     EXPECT_EQ(titles[3]->text(), "&Help");
     EXPECT_EQ(Entries(titles[3]->menu()),
               (QStringList{"&Table of Contents... [32808]", "-", "&About Tarrawick... [57664]"}));
@@ -104,7 +105,8 @@ TEST_F(MainFrameLook, TheEntryListDisablesSendToOutsideTheSearchResults) {
     Open();
     List().SetMenuPopup([](QMenu&, const QPoint&) {});
     QMenu* entry = frame->menuBar()->actions()[1]->menu();
-    QTest::mouseClick(List().viewport(), Qt::RightButton, {}, List().visualItemRect(List().topLevelItem(0)).center());
+    QTest::mouseClick(List().viewport(), Qt::RightButton, {},
+                      List().visualItemRect(List().topLevelItem(0)).center());
     frame->SetActiveView(&List());
     emit entry->aboutToShow();
     EXPECT_FALSE(frame->Action(kSendToRequestedFiles)->isEnabled());
@@ -171,7 +173,8 @@ TEST_F(MainFrameLook, TheTwoColumnsShareTheirRowDivider) {
 
 TEST(LockKeysTest, ReadsTheKeyboardLightsAndTakesAMissingFolderAsOff) {
     TempFolder leds;
-    for (const char* light : {"input3::capslock", "input3::numlock", "input3::scrolllock", "input7::numlock"}) {
+    for (const char* light :
+         {"input3::capslock", "input3::numlock", "input3::scrolllock", "input7::numlock"}) {
         std::filesystem::create_directory(leds / light);
     }
     leds.Write("input3::capslock/brightness", "1\n");

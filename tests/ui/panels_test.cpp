@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QDir>
-#include <QKeyEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 
 #include "app/command_ids.h"
@@ -59,7 +59,8 @@ TEST_F(Panels, EachCategoryWritesItsTextsWithTheCountAndFillsItsRows) {
         {"Web Sites", 2, "Requested Web Sites List Selected", " 1 projects ready for download", 1},
         {"Downloaded Files", 3, "Downloaded Files List Selected", " 2 files downloaded", 2},
         {"Downloaded Sites", 4, "Downloaded Web Sites List Selected", " 1 projects downloaded", 1},
-        {"Search Projects", 5, "Required Search Projects List Selected", " 1 search projects ready for download", 1},
+        {"Search Projects", 5, "Required Search Projects List Selected",
+         " 1 search projects ready for download", 1},
         {"Search Results", 6, "Search Results List Selected", " 5 search projects completed", 5},
         {"Files", 1, "Requested Files List Selected", " 0 files ready for download", 0},
     };
@@ -126,7 +127,8 @@ TEST_F(Panels, OnlyTheLeftButtonMovesTheCategoryHighlight) {
 // The row reported is the one selected when the button comes up: a click
 // inside a selection of several rows narrows it, a drag extends it.
 TEST_F(Panels, TheSelectionIsReportedOnceItHasSettled) {
-    for (const char* url : {"http://a/1.zip", "http://a/2.zip", "http://a/3.zip"}) Store().RequestedFiles.AppendUrl(url);
+    for (const char* url : {"http://a/1.zip", "http://a/2.zip", "http://a/3.zip"})
+        Store().RequestedFiles.AppendUrl(url);
     Open();
     QWidget* rows = List().viewport();
     auto centreOf = [&](int row) { return List().visualItemRect(List().topLevelItem(row)).center(); };
@@ -151,7 +153,8 @@ TEST_F(Panels, ClickingARowReportsItInTheStatusView) {
     Store().RequestedSites.Append(Site("Beta"));
     Open();
     ClickCategory("Web Sites");
-    QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, List().visualItemRect(List().topLevelItem(1)).center());
+    QTest::mouseClick(List().viewport(), Qt::LeftButton, {},
+                      List().visualItemRect(List().topLevelItem(1)).center());
     EXPECT_EQ(frame->StatusView().LastActionText(), "Alpha selected");
     EXPECT_EQ(frame->StatusView().StatusText(), "Ready for download");
     EXPECT_EQ(frame->StatusView().CurrentProjectText(), "Alpha");
@@ -160,7 +163,8 @@ TEST_F(Panels, ClickingARowReportsItInTheStatusView) {
     Store().DownloadedFiles.Append(File("http://d/1", "Success"));
     ClickCategory("Downloaded Files");
     frame->StatusView().SetCurrentProjectText("kept");
-    QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, List().visualItemRect(List().topLevelItem(0)).center());
+    QTest::mouseClick(List().viewport(), Qt::LeftButton, {},
+                      List().visualItemRect(List().topLevelItem(0)).center());
     EXPECT_EQ(frame->StatusView().LastActionText(), "http://d/1 selected");
     EXPECT_EQ(frame->StatusView().CurrentProjectText(), "kept");
 }
@@ -234,12 +238,14 @@ TEST_F(Panels, TheDownloadedTreeGroupsFilesByProjectAndOpensOnlyFiles) {
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(QDir::current().absoluteFilePath("Software/Site/b.zip")));
     QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(project->child(2)).center());
     ASSERT_EQ(opened.size(), 2u);
-    EXPECT_TRUE(opened[1].toEncoded().endsWith("/Software/Site/caf%E9%201.zip")) << opened[1].toEncoded().data();
+    EXPECT_TRUE(opened[1].toEncoded().endsWith("/Software/Site/caf%E9%201.zip"))
+        << opened[1].toEncoded().data();
 
     tree.setCurrentItem(project->child(0));
     QTest::keyClick(&tree, Qt::Key_Return);
     ASSERT_EQ(opened.size(), 3u);
-    EXPECT_TRUE(opened[2].toEncoded().endsWith("/Software/Archive%20Site/a.zip")) << opened[2].toEncoded().data();
+    EXPECT_TRUE(opened[2].toEncoded().endsWith("/Software/Archive%20Site/a.zip"))
+        << opened[2].toEncoded().data();
     // The tree handles a double-click (a click, then the second press) first:
     // a project folds and unfolds.
     const QPoint onProject = tree.visualItemRect(project).center();

@@ -9,9 +9,9 @@
 #include "app/command_ids.h"
 #include "app/gui/qt_message_box.h"
 #include "ui/dialog_driving.h"
-#include "ui/dialogs/search_proj_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
 #include "ui/dialogs/proj_props.h"
+#include "ui/dialogs/search_proj_dlg.h"
 #include "ui/dialogs/start_chooser_dlg.h"
 #include "ui/main_frame_fixture.h"
 

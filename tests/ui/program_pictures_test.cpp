@@ -1,17 +1,16 @@
-#include <gtest/gtest.h>
+#include <vector>
 
 #include <QImage>
 #include <QString>
-
-#include <vector>
+#include <gtest/gtest.h>
 
 namespace {
 
 const char* const kToolbarIcons[] = {
-    ":/toolbar/add_files.png",         ":/toolbar/add_web_site.png",
+    ":/toolbar/add_files.png",          ":/toolbar/add_web_site.png",
     ":/toolbar/add_search_project.png", ":/toolbar/delete_entry.png",
-    ":/toolbar/selected_projects.png", ":/toolbar/stop_downloading.png",
-    ":/toolbar/properties.png",        ":/toolbar/about.png",
+    ":/toolbar/selected_projects.png",  ":/toolbar/stop_downloading.png",
+    ":/toolbar/properties.png",         ":/toolbar/about.png",
 };
 
 QImage Load(const char* resource) { return QImage(QString::fromLatin1(resource)); }

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "ui/dialogs/proj_props.h"
 
 #include <functional>
 
@@ -7,15 +7,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <gtest/gtest.h>
 
 #include "store/records.h"
+#include "ui/dialog_driving.h"
 #include "ui/dialogs/file_settings.h"
 #include "ui/dialogs/p_advanced_settings.h"
 #include "ui/dialogs/p_run_settings.h"
-#include "ui/dialogs/proj_props.h"
 #include "ui/dialogs/pw_gen_settings.h"
 #include "ui/dialogs/run_stop_times.h"
-#include "ui/dialog_driving.h"
 
 namespace {
 
@@ -104,8 +104,8 @@ TEST(ProjPropsTest, NewProjectOpensWithDownloadAllAndBothWhenRequestedAndZeroTim
     EXPECT_FALSE(times.StartRunningAt()->isChecked());
     EXPECT_TRUE(times.StopWhenRequested()->isChecked());
     EXPECT_FALSE(times.StopRunningAt()->isChecked());
-    for (const QLineEdit* edit : {times.StartHourEdit(), times.StartMinuteEdit(), times.StopHourEdit(),
-                                  times.StopMinuteEdit()}) {
+    for (const QLineEdit* edit :
+         {times.StartHourEdit(), times.StartMinuteEdit(), times.StopHourEdit(), times.StopMinuteEdit()}) {
         EXPECT_FALSE(edit->isEnabled());
         EXPECT_EQ(edit->text(), QStringLiteral("0"));
     }
@@ -125,12 +125,14 @@ TEST(ProjPropsTest, AnAllZeroRecordOpensWithBothTimedOptionsAndTheirEditsEnabled
 TEST(ProjPropsTest, OkAfterOpeningTheFileTabDerivesDownloadAllFromTheTypeFlags) {
     WebProject noTypes = NewProject();
     noTypes.downloadAll = 0;
-    EXPECT_EQ(StoredAfterOk(noTypes, [](CProjProps& sheet) { sheet.Tabs()->setCurrentIndex(1); }).downloadAll, 1);
+    EXPECT_EQ(StoredAfterOk(noTypes, [](CProjProps& sheet) { sheet.Tabs()->setCurrentIndex(1); }).downloadAll,
+              1);
 
     WebProject gzOnly = NewProject();
     gzOnly.downloadAll = 1;
     gzOnly.wantGz = 1;
-    const WebProject stored = StoredAfterOk(gzOnly, [](CProjProps& sheet) { sheet.Tabs()->setCurrentIndex(1); });
+    const WebProject stored =
+        StoredAfterOk(gzOnly, [](CProjProps& sheet) { sheet.Tabs()->setCurrentIndex(1); });
     EXPECT_EQ(stored.downloadAll, 0);
     EXPECT_EQ(stored.wantGz, 1);
 }
@@ -246,11 +248,10 @@ TEST(ProjPropsTest, EditsTakeNoMoreThanTheirFieldsHold) {
         QLineEdit* edit;
         int bytes;
     };
-    for (const Limit& limit : {Limit{sheet.GeneralPage()->NameEdit(), 79},
-                               Limit{sheet.GeneralPage()->StartUrlEdit(), 255},
-                               Limit{sheet.FilePage()->OtherTypesEdit(), 99},
-                               Limit{sheet.AdvancedPage()->UserNameEdit(), 19},
-                               Limit{sheet.AdvancedPage()->PasswordEdit(), 19}}) {
+    for (const Limit& limit :
+         {Limit{sheet.GeneralPage()->NameEdit(), 79}, Limit{sheet.GeneralPage()->StartUrlEdit(), 255},
+          Limit{sheet.FilePage()->OtherTypesEdit(), 99}, Limit{sheet.AdvancedPage()->UserNameEdit(), 19},
+          Limit{sheet.AdvancedPage()->PasswordEdit(), 19}}) {
         limit.edit->setEnabled(true);
         TypeInto(limit.edit, longText);
         EXPECT_EQ(limit.edit->text().size(), limit.bytes);
@@ -292,8 +293,8 @@ TEST(ProjPropsTest, TabVisitsEachPagesControlsInTheTemplatesOrder) {
     const CRunStopTimes& times = *sheet.RunPage()->Times();
     EXPECT_EQ(TabOrderFrom(times.RunWhenRequested(), 8),
               (std::vector<QWidget*>{times.RunWhenRequested(), times.StartRunningAt(), times.StartHourEdit(),
-                                     times.StartMinuteEdit(), times.StopWhenRequested(), times.StopRunningAt(),
-                                     times.StopHourEdit(), times.StopMinuteEdit()}));
+                                     times.StartMinuteEdit(), times.StopWhenRequested(),
+                                     times.StopRunningAt(), times.StopHourEdit(), times.StopMinuteEdit()}));
 
     const CPAdvancedSettings& advanced = *sheet.AdvancedPage();
     EXPECT_EQ(TabOrderFrom(advanced.MaxDomainCountEdit(), 4),

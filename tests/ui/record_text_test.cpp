@@ -1,11 +1,12 @@
-#include <gtest/gtest.h>
+#include "ui/record_text.h"
 
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "app/command_ids.h"
 #include "ui/dialogs/proj_props.h"
 #include "ui/main_frame_fixture.h"
-#include "ui/record_text.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
-#include <gtest/gtest.h>
+#include "ui/dialogs/search_proj_dlg.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <gtest/gtest.h>
 
 #include "store/records.h"
 #include "support/fake_message_box.h"
 #include "ui/dialog_driving.h"
 #include "ui/dialogs/run_stop_times.h"
-#include "ui/dialogs/search_proj_dlg.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <gtest/gtest.h>
 
 #include "ui/dialog_driving.h"
 #include "ui/dialogs/about_dlg.h"
@@ -18,10 +17,11 @@ TEST(AddFileDlgTest, AddReturnsWhatWasTypedAndAnEmptyTextToo) {
     CAddFileDlg dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Add File(s)"));
     const QString address = QStringLiteral("127.0.0.1/files/tool.zip");
-    EXPECT_EQ(RunModal(dialog, [&] {
-                  TypeInto(dialog.UrlEdit(), address);
-                  PressKey(dialog.UrlEdit(), Qt::Key_Return);  // "Add" is the default button
-              }),
+    EXPECT_EQ(RunModal(dialog,
+                       [&] {
+                           TypeInto(dialog.UrlEdit(), address);
+                           PressKey(dialog.UrlEdit(), Qt::Key_Return);  // "Add" is the default button
+                       }),
               QDialog::Accepted);
     EXPECT_EQ(dialog.Url(), address);
 
@@ -57,10 +57,13 @@ TEST(DialogFocusTest, DialogsOpenWithTheFocusInTheirFirstField) {
         {&chooser, chooser.JustStartOption()},
     };
     for (const auto& [dialog, field] : expected) {
-        EXPECT_EQ(RunModal(*dialog, [&] { EXPECT_EQ(dialog->focusWidget(), field) << dialog->windowTitle().toStdString(); }),
-                  kLeftOpen);
+        EXPECT_EQ(
+            RunModal(*dialog,
+                     [&] { EXPECT_EQ(dialog->focusWidget(), field) << dialog->windowTitle().toStdString(); }),
+            kLeftOpen);
     }
-    EXPECT_EQ(RunModal(chooser, [&] { PressKey(chooser.JustStartOption(), Qt::Key_Return); }), QDialog::Accepted);
+    EXPECT_EQ(RunModal(chooser, [&] { PressKey(chooser.JustStartOption(), Qt::Key_Return); }),
+              QDialog::Accepted);
 }
 
 TEST(StartChooserDlgTest, EachOptionSetsItsChoice) {
@@ -91,12 +94,13 @@ TEST_F(AboutDlgTest, CheckingOutOtherProductsOpensOurPageAndLeavesTheBoxOpen) {
 }
 
 TEST_F(AboutDlgTest, EscapeAndTheCloseBoxOpenThePageTooAndOnlyOkCloses) {
-    EXPECT_EQ(RunModal(about, [&] {
-                  PressKey(&about, Qt::Key_Escape);
-                  EXPECT_FALSE(about.close());
-                  EXPECT_TRUE(about.isVisible());
-                  about.OkButton()->click();
-              }),
+    EXPECT_EQ(RunModal(about,
+                       [&] {
+                           PressKey(&about, Qt::Key_Escape);
+                           EXPECT_FALSE(about.close());
+                           EXPECT_TRUE(about.isVisible());
+                           about.OkButton()->click();
+                       }),
               QDialog::Accepted);
     EXPECT_EQ(opened.size(), 2u);
 }

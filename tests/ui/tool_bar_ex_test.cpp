@@ -1,4 +1,6 @@
-#include <gtest/gtest.h>
+#include "ui/toolbar/tool_bar_ex.h"
+
+#include <memory>
 
 #include <QAction>
 #include <QApplication>
@@ -13,10 +15,7 @@
 #include <QTimerEvent>
 #include <QToolButton>
 #include <QToolTip>
-
-#include <memory>
-
-#include "ui/toolbar/tool_bar_ex.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -30,10 +29,9 @@ QIcon SolidIcon() {
 
 void SendMouse(QWidget* target, QEvent::Type type, const QPoint& local, Qt::MouseButton button,
                Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button)
-                                                                   : Qt::MouseButtons();
-    QMouseEvent event(type, QPointF(local), QPointF(target->mapToGlobal(local)), button, held,
-                      modifiers);
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::MouseButtons();
+    QMouseEvent event(type, QPointF(local), QPointF(target->mapToGlobal(local)), button, held, modifiers);
     QApplication::sendEvent(target, &event);
 }
 
@@ -232,8 +230,7 @@ TEST_F(ToolBarTest, CheckedButtonIsSunkenWithCheckerboardAwayFromThePointer) {
     EXPECT_NE(first, right);
     EXPECT_EQ(right, below);
     EXPECT_EQ(first, diagonal);
-    EXPECT_TRUE((first == Highlight() && right == Face()) ||
-                (first == Face() && right == Highlight()));
+    EXPECT_TRUE((first == Highlight() && right == Face()) || (first == Face() && right == Highlight()));
 
     MovePointerTo(ButtonAt(kChecked));
     const QImage hot = Shot();
@@ -266,8 +263,8 @@ TEST_F(ToolBarTest, DockedBarShowsTwoRidgesAndButtonsStartAfterThem) {
 }
 
 TEST_F(ToolBarTest, DockingOnEverySideKeepsTheFlatLook) {
-    for (Qt::ToolBarArea area : {Qt::BottomToolBarArea, Qt::RightToolBarArea,
-                                 Qt::LeftToolBarArea, Qt::TopToolBarArea}) {
+    for (Qt::ToolBarArea area :
+         {Qt::BottomToolBarArea, Qt::RightToolBarArea, Qt::LeftToolBarArea, Qt::TopToolBarArea}) {
         window_->addToolBar(area, bar_);
         QApplication::processEvents();
         EXPECT_EQ(window_->toolBarArea(bar_), area);
@@ -284,8 +281,8 @@ TEST_F(ToolBarTest, FloatingBarHasNoGripper) {
     const QPoint grip(6, bar_->height() / 2);
     SendMouse(bar_, QEvent::MouseButtonPress, grip, Qt::LeftButton);
     const QPoint away = grip + QPoint(200, 150);
-    QMouseEvent move(QEvent::MouseMove, QPointF(away), QPointF(bar_->mapToGlobal(away)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(away), QPointF(bar_->mapToGlobal(away)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(bar_, &move);
     SendMouse(bar_, QEvent::MouseButtonRelease, away, Qt::LeftButton);
     QApplication::processEvents();
@@ -309,8 +306,8 @@ TEST_F(ToolBarTest, ShiftClickDoesNotPressAButton) {
     const QPoint grip(6, bar_->height() / 2);
     SendMouse(bar_, QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::ShiftModifier);
     QMouseEvent drag(QEvent::MouseMove, QPointF(grip + QPoint(200, 150)),
-                     QPointF(bar_->mapToGlobal(grip + QPoint(200, 150))), Qt::NoButton,
-                     Qt::LeftButton, Qt::ShiftModifier);
+                     QPointF(bar_->mapToGlobal(grip + QPoint(200, 150))), Qt::NoButton, Qt::LeftButton,
+                     Qt::ShiftModifier);
     QApplication::sendEvent(bar_, &drag);
     SendMouse(bar_, QEvent::MouseButtonRelease, grip, Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_FALSE(bar_->isFloating()) << "Shift with a click does not take the gripper";

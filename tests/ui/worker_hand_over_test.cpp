@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -8,17 +6,18 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+#include <gtest/gtest.h>
 
-#include "workers/app_state.h"
 #include "app/gui/dravenet_app.h"
 #include "app/gui/qt_ui_dispatcher.h"
-#include "workers/hand_over.h"
-#include "workers/worker_threads.h"
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
 #include "support/fake_window.h"
 #include "support/temp_folder.h"
 #include "ui/scripted_dialogs.h"
+#include "workers/app_state.h"
+#include "workers/hand_over.h"
+#include "workers/worker_threads.h"
 
 namespace {
 
@@ -66,8 +65,8 @@ TEST_F(AppExitTest, EndingTheRunReleasesAWorkerWaitingForItsStepAfterTheSave) {
     std::atomic<bool> handedOver{false};
     bool stepRan = false;
     bool stepResult = true;
-    app.Workers().Start("http://h/a.zip", TheStore(), TheAppState(), window,
-                        TheStore().ActiveFileDownloads, [&](WorkerContext& context) {
+    app.Workers().Start("http://h/a.zip", TheStore(), TheAppState(), window, TheStore().ActiveFileDownloads,
+                        [&](WorkerContext& context) {
                             handedOver = true;
                             stepResult = context.OnUi([&] {
                                 stepRan = true;

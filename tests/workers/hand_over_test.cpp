@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "workers/hand_over.h"
 
 #include <atomic>
 #include <chrono>
@@ -7,14 +7,15 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "store/item_store.h"
+#include "support/fake_window.h"
+#include "support/manual_executor.h"
 #include "workers/app_state.h"
 #include "workers/coalesced_progress.h"
-#include "workers/worker_threads.h"
-#include "support/fake_window.h"
-#include "workers/hand_over.h"
 #include "workers/pause_gate.h"
-#include "support/manual_executor.h"
+#include "workers/worker_threads.h"
 
 namespace {
 

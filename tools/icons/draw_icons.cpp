@@ -9,6 +9,10 @@
 // disabled buttons by treating white as background, so pages keep their
 // shape when greyed out.
 
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -19,10 +23,6 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QRadialGradient>
-
-#include <cmath>
-#include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -42,9 +42,7 @@ const QColor kRedLight(0xf2, 0x6d, 0x5b);
 const QColor kGlass(0xd4, 0xea, 0xff);
 const QColor kHandle(0x8a, 0x5a, 0x2b);
 
-QPen Outline(qreal width = 1.0) {
-    return QPen(kOutline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
+QPen Outline(qreal width = 1.0) { return QPen(kOutline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
 
 QLinearGradient TopLeftLight(const QRectF& area, const QColor& light, const QColor& dark) {
     QLinearGradient gradient(area.topLeft(), area.bottomRight());
@@ -166,8 +164,7 @@ void DrawMagnifier(QPainter& p, const QPointF& centre, qreal radius) {
     p.drawEllipse(centre, radius, radius);
     p.setPen(QPen(kPaper, 1.5, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
-    const QRectF shine(centre.x() - radius + 3, centre.y() - radius + 3, 2 * radius - 6,
-                       2 * radius - 6);
+    const QRectF shine(centre.x() - radius + 3, centre.y() - radius + 3, 2 * radius - 6, 2 * radius - 6);
     p.drawArc(shine, 100 * 16, 70 * 16);
 }
 
@@ -336,8 +333,7 @@ int main(int argc, char** argv) {
     QList<QImage> drawn;
     for (const Icon& icon : icons) {
         drawn << Draw(32, icon.drawing);
-        ok &= Save(drawn.last(),
-                   folder + QStringLiteral("/toolbar/") + QLatin1String(icon.name) + ".png");
+        ok &= Save(drawn.last(), folder + QStringLiteral("/toolbar/") + QLatin1String(icon.name) + ".png");
     }
     if (argc > 2) {
         drawn << Draw(32, DrawEmblem);

@@ -3,25 +3,25 @@
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDialog>
 #include <QSocketNotifier>
+#include <sys/socket.h>
 
-#include "workers/app_state.h"
 #include "app/auto_save.h"
 #include "app/default_workers.h"
-#include "app/worker_dispatch.h"
-#include "workers/worker_threads.h"
 #include "app/gui/main_frame.h"
-#include "app/gui/qt_ui_dispatcher.h"
 #include "app/gui/qt_message_box.h"
-#include "store/item_store.h"
+#include "app/gui/qt_ui_dispatcher.h"
+#include "app/worker_dispatch.h"
 #include "net/curl_session.h"
 #include "search/query_hosts.h"
+#include "store/item_store.h"
 #include "store/list_files.h"
+#include "workers/app_state.h"
+#include "workers/worker_threads.h"
 
 namespace {
 
@@ -81,9 +81,9 @@ bool CDravenetApp::InitInstance() {
         return false;
     }
     if (services_.downloads == nullptr) {
-        dispatch_ = std::make_unique<WorkerDispatch>(TheStore(), TheAppState(), mainFrame_->Window(),
-                                                     *workers_,
-                                                     DefaultWorkerProcedures(CurlSessionFactory(), search.hosts));
+        dispatch_ =
+            std::make_unique<WorkerDispatch>(TheStore(), TheAppState(), mainFrame_->Window(), *workers_,
+                                             DefaultWorkerProcedures(CurlSessionFactory(), search.hosts));
         mainFrame_->SetDownloadCommands(dispatch_.get());
     }
     mainFrame_->InitialUpdate();

@@ -13,7 +13,6 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "workers/app_state.h"
 #include "app/command_ids.h"
 #include "app/download_commands.h"
 #include "app/entry_commands.h"
@@ -29,6 +28,7 @@
 #include "ui/panels/status_view.h"
 #include "ui/panels/tree_panel.h"
 #include "ui/toolbar/tool_bar_ex.h"
+#include "workers/app_state.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ constexpr int kFirstRowHeight = 150;
 constexpr int kLockKeysPollMs = 500;
 
 void KeepRowsInStep(QSplitter* moved, QSplitter* other) {
-    QObject::connect(moved, &QSplitter::splitterMoved, other, [moved, other] { other->setSizes(moved->sizes()); });
+    QObject::connect(moved, &QSplitter::splitterMoved, other,
+                     [moved, other] { other->setSizes(moved->sizes()); });
 }
 
 QSplitter* MakeRows(QSplitter* columns) {
@@ -133,8 +134,8 @@ bool CMainFrame::CreateClient() {
     ChainPanes();
     // The tree is the view the framework makes active first.
     activeView_ = tree_;
-    focusConnection_ =
-        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FollowFocus(now); });
+    focusConnection_ = connect(qApp, &QApplication::focusChanged, this,
+                               [this](QWidget*, QWidget* now) { FollowFocus(now); });
     return true;
 }
 

@@ -72,6 +72,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FrameDialogs> MakeProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages) {
+std::unique_ptr<FrameDialogs> MakeProgramDialogs(QWidget* parent, UrlOpener openUrl,
+                                                 MessageBoxPort& messages) {
     return std::make_unique<ProgramDialogs>(parent, std::move(openUrl), messages);
 }

@@ -11,4 +11,5 @@ class QWidget;
 // The program's own dialogs, shown modally over the parent (the start-up
 // chooser has none). The search dialog's refusals go to the message port;
 // the About box opens the products page with the opener.
-std::unique_ptr<FrameDialogs> MakeProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages);
+std::unique_ptr<FrameDialogs> MakeProgramDialogs(QWidget* parent, UrlOpener openUrl,
+                                                 MessageBoxPort& messages);

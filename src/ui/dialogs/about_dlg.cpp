@@ -19,9 +19,7 @@ namespace {
 constexpr const char* kSuiteProducts[] = {"Tarrawick for Pages", "Tarrawick for Mail",
                                           "Tarrawick for Pictures", "Tarrawick for Music"};
 
-void OpenWithDesktop(const QString& address) {
-    QDesktopServices::openUrl(QUrl::fromUserInput(address));
-}
+void OpenWithDesktop(const QString& address) { QDesktopServices::openUrl(QUrl::fromUserInput(address)); }
 
 QFrame* Box(QWidget* parent, QLayout* contents) {
     auto* box = new QFrame(parent);

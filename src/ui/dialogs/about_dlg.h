@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
-
 #include <functional>
+
+#include <QDialog>
 
 class QPushButton;
 

@@ -20,7 +20,7 @@ constexpr const char* kTypeNames[CFileSettings::kTypeCount] = {"ZIP", "EXE", "RA
                                                                "TAR", "GZ",  "ARJ"};
 
 // The record's switch for each type box, in the page's order.
-constexpr std::int32_t WebProject::* kTypeFlags[CFileSettings::kTypeCount] = {
+constexpr std::int32_t WebProject::*kTypeFlags[CFileSettings::kTypeCount] = {
     &WebProject::wantZip, &WebProject::wantExe, &WebProject::wantRar, &WebProject::wantAce,
     &WebProject::wantTar, &WebProject::wantGz,  &WebProject::wantArj};
 
@@ -78,8 +78,8 @@ CFileSettings::CFileSettings(QWidget* parent)
     column->addStretch();
     AddFrame(this, column);
 
-    ChainTabOrder({searchForTypes_, downloadAll_, types_[0], types_[1], types_[2], types_[3],
-                   types_[4], types_[5], types_[6], otherTypesBox_, otherTypes_});
+    ChainTabOrder({searchForTypes_, downloadAll_, types_[0], types_[1], types_[2], types_[3], types_[4],
+                   types_[5], types_[6], otherTypesBox_, otherTypes_});
 
     connect(searchForTypes_, &QRadioButton::clicked, this, [this] { EnableTypeControls(true); });
     connect(downloadAll_, &QRadioButton::clicked, this, [this] { EnableTypeControls(false); });

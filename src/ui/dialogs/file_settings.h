@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QWidget>
-
 #include <array>
+
+#include <QWidget>
 
 class QCheckBox;
 class QLineEdit;

@@ -17,8 +17,8 @@
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/dialogs/dialog_text.h"
 #include "ui/dialogs/dialog_units.h"
-#include "ui/record_text.h"
 #include "ui/dialogs/run_stop_times.h"
+#include "ui/record_text.h"
 
 namespace {
 
@@ -26,8 +26,8 @@ constexpr const char* kEngineNames[CSearchProjDlg::kEngineCount] = {
     "Altavista", "HotBot", "Yahoo", "Northern Light", "WebCrawler", "MSN", "Go2Net"};
 
 // The record's switch for each engine box, in the dialog's order.
-constexpr std::int32_t SearchProject::* kEngineFlags[CSearchProjDlg::kEngineCount] = {
-    &SearchProject::useAltavista, &SearchProject::useHotBot,     &SearchProject::useYahoo,
+constexpr std::int32_t SearchProject::*kEngineFlags[CSearchProjDlg::kEngineCount] = {
+    &SearchProject::useAltavista,     &SearchProject::useHotBot,     &SearchProject::useYahoo,
     &SearchProject::useNorthernLight, &SearchProject::useWebCrawler, &SearchProject::useMsn,
     &SearchProject::useGo2Net};
 
@@ -100,11 +100,10 @@ CSearchProjDlg::CSearchProjDlg(QWidget* parent, MessageBoxPort* messages)
     AddFrame(this, contents);
     layout()->addItem(buttons);
 
-    ChainTabOrder({name_, searchText_, engines_[0], engines_[1], engines_[2], engines_[3],
-                   engines_[4], engines_[5], engines_[6], times_->RunWhenRequested(),
-                   times_->StartRunningAt(), times_->StartHourEdit(), times_->StartMinuteEdit(),
-                   times_->StopWhenRequested(), times_->StopRunningAt(), times_->StopHourEdit(),
-                   times_->StopMinuteEdit(), ok, cancel});
+    ChainTabOrder({name_, searchText_, engines_[0], engines_[1], engines_[2], engines_[3], engines_[4],
+                   engines_[5], engines_[6], times_->RunWhenRequested(), times_->StartRunningAt(),
+                   times_->StartHourEdit(), times_->StartMinuteEdit(), times_->StopWhenRequested(),
+                   times_->StopRunningAt(), times_->StopHourEdit(), times_->StopMinuteEdit(), ok, cancel});
 
     // Whatever a loaded record holds, the dialog starts with both projects
     // running and stopping only when the user asks.
@@ -150,7 +149,8 @@ QString CSearchProjDlg::RefusalText() const {
     if (searchText_->text().isEmpty()) {
         return QStringLiteral("Enter the search string");
     }
-    if (std::none_of(engines_.begin(), engines_.end(), [](const QCheckBox* box) { return box->isChecked(); })) {
+    if (std::none_of(engines_.begin(), engines_.end(),
+                     [](const QCheckBox* box) { return box->isChecked(); })) {
         return QStringLiteral("Select at least one search engine");
     }
     if (times_->StartMinuteEdit()->isEnabled() &&

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
-
 #include <array>
 #include <memory>
+
+#include <QDialog>
 
 class CRunStopTimes;
 class MessageBoxPort;

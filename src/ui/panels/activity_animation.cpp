@@ -44,8 +44,10 @@ void DrawGlobe(QPainter& painter, QPointF centre, qreal radius) {
     painter.drawEllipse(centre, radius / 2.2, radius);
     painter.drawLine(centre - QPointF(0, radius), centre + QPointF(0, radius));
     painter.drawLine(centre - QPointF(radius, 0), centre + QPointF(radius, 0));
-    painter.drawLine(centre + QPointF(-radius * 0.87, -radius / 2), centre + QPointF(radius * 0.87, -radius / 2));
-    painter.drawLine(centre + QPointF(-radius * 0.87, radius / 2), centre + QPointF(radius * 0.87, radius / 2));
+    painter.drawLine(centre + QPointF(-radius * 0.87, -radius / 2),
+                     centre + QPointF(radius * 0.87, -radius / 2));
+    painter.drawLine(centre + QPointF(-radius * 0.87, radius / 2),
+                     centre + QPointF(radius * 0.87, radius / 2));
 }
 
 // The download folder at the right end of the track.

@@ -34,8 +34,10 @@ void CListPanel::BuildContextMenu() {
     add(contextMenu_, "Delete\tDel", CommandId::kDeleteEntry, &CListPanel::OnEntryDelete);
     contextMenu_->addSeparator();
     QMenu* sendTo = contextMenu_->addMenu(QStringLiteral("Send To"));
-    add(sendTo, "&Requested Files List", CommandId::kSendToRequestedFiles, &CListPanel::OnSendToRequestedFiles);
-    add(sendTo, "Requested &Web Sites", CommandId::kSendToRequestedSites, &CListPanel::OnSendToRequestedSites);
+    add(sendTo, "&Requested Files List", CommandId::kSendToRequestedFiles,
+        &CListPanel::OnSendToRequestedFiles);
+    add(sendTo, "Requested &Web Sites", CommandId::kSendToRequestedSites,
+        &CListPanel::OnSendToRequestedSites);
     contextMenu_->addSeparator();
     add(contextMenu_, "Properties...", CommandId::kProperties, &CListPanel::OnProperties);
 }

@@ -8,7 +8,9 @@
 
 void PanelWindowPort::ShowMessage(std::string_view text) { messages_.ShowMessage(text); }
 
-int PanelWindowPort::InsertTopRow(std::string_view column0) { return list_.InsertTopRow(TextFromRecord(column0)); }
+int PanelWindowPort::InsertTopRow(std::string_view column0) {
+    return list_.InsertTopRow(TextFromRecord(column0));
+}
 
 void PanelWindowPort::SetRowText(int row, int column, std::string_view text) {
     list_.SetRowText(row, column, TextFromRecord(text));
@@ -25,7 +27,9 @@ std::string PanelWindowPort::RowText(int row, int column) const {
 }
 
 void PanelWindowPort::SetStatusText(std::string_view text) { status_.SetStatusText(TextFromRecord(text)); }
-void PanelWindowPort::SetLastActionText(std::string_view text) { status_.SetLastActionText(TextFromRecord(text)); }
+void PanelWindowPort::SetLastActionText(std::string_view text) {
+    status_.SetLastActionText(TextFromRecord(text));
+}
 
 void PanelWindowPort::SetCurrentProjectText(std::string_view text) {
     status_.SetCurrentProjectText(TextFromRecord(text));

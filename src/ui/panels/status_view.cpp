@@ -11,7 +11,9 @@
 namespace {
 
 // Left, top, right, bottom in pixels of the pane.
-QRect Box(int left, int top, int right, int bottom) { return {QPoint(left, top), QPoint(right - 1, bottom - 1)}; }
+QRect Box(int left, int top, int right, int bottom) {
+    return {QPoint(left, top), QPoint(right - 1, bottom - 1)};
+}
 
 // A value line that wraps onto the lines of its box, between words where it
 // can and inside a long word (an address) where it must.
@@ -47,8 +49,8 @@ CStatusView::CStatusView(QWidget* parent) : QWidget(parent) {
     AddLabel(Box(20, 80, 150, 105), QStringLiteral("Last Action : "));
     lastAction_ = AddLabel(Box(130, 80, 580, 115), QString(), new WrappingLabel(this));
     // Both of its lines whole also in a large font, as far as the status line allows.
-    lastAction_->resize(lastAction_->width(),
-                        std::clamp(2 * lastAction_->fontMetrics().lineSpacing(), lastAction_->height(), 130 - 80));
+    lastAction_->resize(lastAction_->width(), std::clamp(2 * lastAction_->fontMetrics().lineSpacing(),
+                                                         lastAction_->height(), 130 - 80));
     AddLabel(Box(20, 130, 150, 155), QStringLiteral("Status : "));
     status_ = AddLabel(Box(130, 130, 550, 155), QString());
     animation_ = new ActivityAnimation(this);

@@ -13,8 +13,9 @@ struct Category {
 
 // In the order of the tree: a heading, then its three lists.
 constexpr Category kCategories[] = {
-    {"Requested Items", 0},  {"Files", 1},           {"Web Sites", 2},
-    {"Search Projects", 5},  {"Downloaded Items", 0}, {"Downloaded Files", 3},
+    {"Requested Items", 0},  {"Files", 1},
+    {"Web Sites", 2},        {"Search Projects", 5},
+    {"Downloaded Items", 0}, {"Downloaded Files", 3},
     {"Downloaded Sites", 4}, {"Search Results", 6},
 };
 

@@ -1,5 +1,7 @@
 #include "ui/toolbar/tool_bar_ex.h"
 
+#include <vector>
+
 #include <QAction>
 #include <QActionEvent>
 #include <QApplication>
@@ -17,8 +19,6 @@
 #include <QToolButton>
 #include <QWidgetAction>
 
-#include <vector>
-
 namespace {
 
 // The bar's geometry: the gripper's room, tight margins and separator width.
@@ -26,20 +26,14 @@ namespace {
 // no widget outlives the style it was given.
 class FlatBarStyle : public QProxyStyle {
 public:
-    int pixelMetric(PixelMetric metric, const QStyleOption* option,
-                    const QWidget* widget) const override {
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
         switch (metric) {
-        case PM_ToolBarHandleExtent:
-            return CToolBarEx::kGripperExtent;
-        case PM_ToolBarItemMargin:
-            return CToolBarEx::kItemMargin;
-        case PM_ToolBarItemSpacing:
-        case PM_ToolBarFrameWidth:
-            return 0;
-        case PM_ToolBarSeparatorExtent:
-            return CToolBarEx::kSeparatorExtent;
-        default:
-            return QProxyStyle::pixelMetric(metric, option, widget);
+            case PM_ToolBarHandleExtent: return CToolBarEx::kGripperExtent;
+            case PM_ToolBarItemMargin: return CToolBarEx::kItemMargin;
+            case PM_ToolBarItemSpacing:
+            case PM_ToolBarFrameWidth: return 0;
+            case PM_ToolBarSeparatorExtent: return CToolBarEx::kSeparatorExtent;
+            default: return QProxyStyle::pixelMetric(metric, option, widget);
         }
     }
 };
@@ -72,14 +66,12 @@ QString DerivedToolTip(QString text) {
 }
 
 bool SameColour(QRgb pixel, const QColor& colour) {
-    return qRed(pixel) == colour.red() && qGreen(pixel) == colour.green() &&
-           qBlue(pixel) == colour.blue();
+    return qRed(pixel) == colour.red() && qGreen(pixel) == colour.green() && qBlue(pixel) == colour.blue();
 }
 
 }  // namespace
 
-void Draw3dRect(QPainter& painter, const QRect& rect, const QColor& topLeft,
-                const QColor& bottomRight) {
+void Draw3dRect(QPainter& painter, const QRect& rect, const QColor& topLeft, const QColor& bottomRight) {
     const int x = rect.x();
     const int y = rect.y();
     const int w = rect.width();
@@ -92,9 +84,7 @@ void Draw3dRect(QPainter& painter, const QRect& rect, const QColor& topLeft,
 
 CToolBarEx::CToolBarEx(QWidget* parent) : QToolBar(parent) { Init(); }
 
-CToolBarEx::CToolBarEx(const QString& title, QWidget* parent) : QToolBar(title, parent) {
-    Init();
-}
+CToolBarEx::CToolBarEx(const QString& title, QWidget* parent) : QToolBar(title, parent) { Init(); }
 
 CToolBarEx::~CToolBarEx() = default;
 
@@ -123,15 +113,10 @@ void CToolBarEx::ReadColours() {
 void CToolBarEx::actionEvent(QActionEvent* event) {
     QToolBar::actionEvent(event);
     switch (event->type()) {
-    case QEvent::ActionAdded:
-    case QEvent::ActionChanged:
-        WatchItem(event->action());
-        break;
-    case QEvent::ActionRemoved:
-        DropHotButton();
-        break;
-    default:
-        break;
+        case QEvent::ActionAdded:
+        case QEvent::ActionChanged: WatchItem(event->action()); break;
+        case QEvent::ActionRemoved: DropHotButton(); break;
+        default: break;
     }
 }
 
@@ -181,8 +166,8 @@ void CToolBarEx::SizeButton(QToolButton* button) const {
 bool CToolBarEx::HasLabels(const QToolButton* button) const {
     Qt::ToolButtonStyle buttonStyle = toolButtonStyle();
     if (buttonStyle == Qt::ToolButtonFollowStyle) {
-        buttonStyle = static_cast<Qt::ToolButtonStyle>(
-            style()->styleHint(QStyle::SH_ToolButtonStyle, nullptr, button));
+        buttonStyle =
+            static_cast<Qt::ToolButtonStyle>(style()->styleHint(QStyle::SH_ToolButtonStyle, nullptr, button));
     }
     return buttonStyle != Qt::ToolButtonIconOnly;
 }
@@ -196,21 +181,21 @@ void CToolBarEx::RepaintItems() {
 
 bool CToolBarEx::event(QEvent* event) {
     switch (event->type()) {
-    case QEvent::PaletteChange:
-        ReadColours();
-        RepaintItems();
-        break;
-    case QEvent::Leave:
-        // The pointer has left the bar (not just for one of its buttons):
-        // drop the raised frame now. Where the pointer's position is not
-        // followed outside the window (Wayland), the hover timer would
-        // still find it on the button it last crossed.
-        DropHotButton();
-        hoverTimer_.stop();
-        break;
-    default:
-        if (ConsumesPointerEvent(event)) return true;
-        break;
+        case QEvent::PaletteChange:
+            ReadColours();
+            RepaintItems();
+            break;
+        case QEvent::Leave:
+            // The pointer has left the bar (not just for one of its buttons):
+            // drop the raised frame now. Where the pointer's position is not
+            // followed outside the window (Wayland), the hover timer would
+            // still find it on the button it last crossed.
+            DropHotButton();
+            hoverTimer_.stop();
+            break;
+        default:
+            if (ConsumesPointerEvent(event)) return true;
+            break;
     }
     return QToolBar::event(event);
 }
@@ -220,24 +205,24 @@ bool CToolBarEx::eventFilter(QObject* watched, QEvent* event) {
     if (item == nullptr) return QToolBar::eventFilter(watched, event);
     auto* button = qobject_cast<QToolButton*>(item);
     switch (event->type()) {
-    case QEvent::Paint:
-        if (button != nullptr) {
-            PaintButton(button);
-        } else {
-            PaintSeparator(item);
-        }
-        return true;
-    case QEvent::ToolTip:
-        // Only an explicitly given tool tip is shown; QAction would otherwise
-        // offer the command's text.
-        if (button != nullptr && button->defaultAction() != nullptr &&
-            IsToolTipOwnText(button->defaultAction())) {
+        case QEvent::Paint:
+            if (button != nullptr) {
+                PaintButton(button);
+            } else {
+                PaintSeparator(item);
+            }
             return true;
-        }
-        break;
-    default:
-        if (ConsumesPointerEvent(event)) return true;
-        break;
+        case QEvent::ToolTip:
+            // Only an explicitly given tool tip is shown; QAction would otherwise
+            // offer the command's text.
+            if (button != nullptr && button->defaultAction() != nullptr &&
+                IsToolTipOwnText(button->defaultAction())) {
+                return true;
+            }
+            break;
+        default:
+            if (ConsumesPointerEvent(event)) return true;
+            break;
     }
     return QToolBar::eventFilter(watched, event);
 }
@@ -246,14 +231,12 @@ bool CToolBarEx::eventFilter(QObject* watched, QEvent* event) {
 // tracking; a click with Shift is swallowed, so it presses nothing.
 bool CToolBarEx::ConsumesPointerEvent(QEvent* event) {
     switch (event->type()) {
-    case QEvent::MouseMove:
-        TrackPointer(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
-        return false;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        return IsShiftClick(event);
-    default:
-        return false;
+        case QEvent::MouseMove:
+            TrackPointer(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+            return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: return IsShiftClick(event);
+        default: return false;
     }
 }
 
@@ -275,8 +258,7 @@ bool CToolBarEx::TrackingAllowed() const {
     if (!topLevel->isEnabled()) return false;
     const QWidget* active = QApplication::activeWindow();
     if (active == nullptr) return false;
-    if (QApplication::activeModalWidget() != nullptr &&
-        QApplication::activeModalWidget() != topLevel) {
+    if (QApplication::activeModalWidget() != nullptr && QApplication::activeModalWidget() != topLevel) {
         return false;
     }
     return active == topLevel || active == window();
@@ -358,8 +340,7 @@ void CToolBarEx::PaintButton(QToolButton* button) {
     QPainter(button).drawImage(0, 0, canvas);
 }
 
-void CToolBarEx::DrawButton(QPainter& painter, const QToolButton* button,
-                            const ButtonState& state) const {
+void CToolBarEx::DrawButton(QPainter& painter, const QToolButton* button, const ButtonState& state) const {
     const QRect rect = button->rect();
     painter.fillRect(rect, !state.down || state.hot ? face_ : light3d_);
     if (!state.down) {
@@ -382,8 +363,8 @@ void CToolBarEx::DrawButton(QPainter& painter, const QToolButton* button,
     const int imageLeft = (rect.width() - image.width()) / 2 + shift;
     const int imageTop = (labelled ? kLabelImageTop : (rect.height() - image.height()) / 2) + shift;
     const QIcon::State iconState = button->isChecked() ? QIcon::On : QIcon::Off;
-    button->icon().paint(&painter, QRect(QPoint(imageLeft, imageTop), image), Qt::AlignCenter,
-                         QIcon::Normal, iconState);
+    button->icon().paint(&painter, QRect(QPoint(imageLeft, imageTop), image), Qt::AlignCenter, QIcon::Normal,
+                         iconState);
     if (labelled) DrawLabel(painter, button, rect.translated(shift, shift), imageTop - shift);
 }
 
@@ -393,8 +374,7 @@ void CToolBarEx::DrawLabel(QPainter& painter, const QToolButton* button, const Q
                      QPoint(rect.right() - 3, rect.bottom() - 3));
     painter.setFont(labelFont_);
     painter.setPen(palette().color(QPalette::ButtonText));
-    painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
-                     button->text());
+    painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, button->text());
 }
 
 // The halftone pattern of a checked button: highlight and face pixels in a
@@ -472,15 +452,13 @@ void CToolBarEx::DrawBorders(QPainter& painter, const QRect& rect) const {
 void CToolBarEx::DrawGripper(QPainter& painter) const {
     const bool canDock = isMovable() && qobject_cast<QMainWindow*>(parentWidget()) != nullptr;
     if (isFloating() || !canDock) return;
-    const QRect inner = rect().adjusted(kGripperInset, kGripperInset, -kGripperInset,
-                                        -kGripperInset);
+    const QRect inner = rect().adjusted(kGripperInset, kGripperInset, -kGripperInset, -kGripperInset);
     const bool horizontal = orientation() == Qt::Horizontal;
     QRect ridge = horizontal ? QRect(inner.left(), inner.top(), 3, inner.height())
                              : QRect(inner.left(), inner.top(), inner.width(), 3);
     const QPoint step = horizontal ? QPoint(3, 0) : QPoint(0, 3);
     for (int count = 0; count < 2; ++count) {
-        Draw3dRect(painter, QStyle::visualRect(layoutDirection(), rect(), ridge), highlight_,
-                   shadow_);
+        Draw3dRect(painter, QStyle::visualRect(layoutDirection(), rect(), ridge), highlight_, shadow_);
         ridge.translate(step);
     }
 }

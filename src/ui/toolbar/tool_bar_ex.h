@@ -108,5 +108,4 @@ private:
 
 // Draws the 3D frame the bar is made of: `topLeft` on the top and left
 // edges, `bottomRight` on the right and bottom ones (corners as they fall).
-void Draw3dRect(QPainter& painter, const QRect& rect, const QColor& topLeft,
-                const QColor& bottomRight);
+void Draw3dRect(QPainter& painter, const QRect& rect, const QColor& topLeft, const QColor& bottomRight);
