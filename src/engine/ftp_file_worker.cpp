@@ -106,6 +106,7 @@ private:
 
     void EndOfTransfer() {
         MoveToDownloadedFiles();
+        EndTransfer();
         StopAnimationIfRunning();
         context_.RemoveActiveRecord();
     }
