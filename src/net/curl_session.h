@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "net/descriptor_budget.h"
 #include "net/internet_abort.h"
 #include "net/internet_session.h"
 
@@ -16,6 +17,9 @@ struct CurlSessionSettings {
     std::chrono::milliseconds silenceLimit{60000};
     // When set, aborting it aborts the session too.
     std::shared_ptr<InternetAbort> abort;
+    // When set, each session takes its share of descriptors from it when it
+    // opens, and fails to open (InternetException) when none is left.
+    std::shared_ptr<DescriptorBudget> descriptors;
 };
 
 // A session over libcurl's multi interface: plain HTTP, HTTPS checked against
