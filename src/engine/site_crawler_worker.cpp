@@ -214,7 +214,10 @@ private:
             const std::string target = file->QueryRedirectTarget();
             CloseQuietly(*file);
             const std::optional<UrlParts> targetParts = ParseUrl(target);
-            if (hop == kMaxRedirectHops || !targetParts || !AcceptRedirect(target)) return nullptr;
+            if (hop == kMaxRedirectHops || !targetParts || !IsFetchedService(targetParts->service) ||
+                !AcceptRedirect(target)) {
+                return nullptr;
+            }
             address = target;
             file = Session().SendRequest(CrawlRequest(*targetParts, IsPageLink(address)));
         }
@@ -285,8 +288,9 @@ private:
         return Acceptance::kAccepted;
     }
 
-    // http and https of one site. With https and redirections off, the
-    // plain tests: "http://" anywhere, StartRoot anywhere, sites by root.
+    // The tests below tell http and https of one site apart only when the
+    // option is off: then a link needs "http://", the start site is StartRoot
+    // anywhere in a link, and sites are told by their roots.
 
     bool HasCrawledScheme(const std::string& link) const {
         return ContainsNoCase("http://", link) ||
