@@ -117,21 +117,6 @@ const Certificates& TheCertificates() {
     return certificates;
 }
 
-int ListenOnLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 64) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (fd >= 0) ::close(fd);
-        throw std::runtime_error("TLS test server: cannot listen");
-    }
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
 int ConnectToLoopback(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -141,17 +126,6 @@ int ConnectToLoopback(int port) {
     if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
     if (fd >= 0) ::close(fd);
     return -1;
-}
-
-bool SendAll(int fd, const char* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t sent = ::send(fd, bytes, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent <= 0) return false;
-        bytes += sent;
-        size -= static_cast<std::size_t>(sent);
-    }
-    return true;
 }
 
 // One side of a relayed connection: the client's, plain or under TLS.
@@ -172,7 +146,7 @@ public:
         return received > 0 ? received : 0;
     }
     bool Send(const char* bytes, int size) {
-        if (ssl_ == nullptr) return SendAll(fd_, bytes, static_cast<std::size_t>(size));
+        if (ssl_ == nullptr) return SendAll(fd_, std::string_view(bytes, static_cast<std::size_t>(size)));
         return SSL_write(ssl_, bytes, size) == size;
     }
 
@@ -231,23 +205,16 @@ std::size_t TlsTestServer::SecureConnections() const {
 }
 
 void TlsTestServer::AcceptLoop() {
-    pollfd watched[2] = {{listener_, POLLIN, 0}, {wakeup_, POLLIN, 0}};
-    for (;;) {
-        if (::poll(watched, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        if (watched[1].revents != 0) return;
-        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) continue;
+    AcceptUntilWoken(listener_, wakeup_, [this](int client) {
         std::lock_guard lock(mutex_);
         if (stopping_) {
             ::close(client);
-            return;
+            return false;
         }
         openSockets_.insert(client);
         relayThreads_.emplace_back([this, client] { Relay(client); });
-    }
+        return true;
+    });
 }
 
 // Takes the client's first byte as the sign of a TLS handshake, then passes
@@ -283,7 +250,9 @@ void TlsTestServer::Relay(int client) {
             }
             if (side.HasPending() || watched[0].revents != 0) {
                 const ssize_t received = side.Receive(buffer, sizeof buffer);
-                if (received <= 0 || !SendAll(server, buffer, static_cast<std::size_t>(received))) break;
+                if (received <= 0 ||
+                    !SendAll(server, std::string_view(buffer, static_cast<std::size_t>(received))))
+                    break;
             }
             if (watched[1].revents != 0) {
                 const ssize_t received = ::recv(server, buffer, sizeof buffer, 0);
