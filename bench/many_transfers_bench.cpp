@@ -20,6 +20,7 @@
 #include "app/command_ids.h"
 #include "app/gui/dravenet_app.h"
 #include "app/gui/main_frame.h"
+#include "app/open_file_limit.h"
 #include "store/item_store.h"
 #include "store/list_files.h"
 #include "support/fake_message_box.h"
@@ -88,6 +89,8 @@ void Report(const TimerLateness& timer, double seconds) {
 
 int main(int argc, char* argv[]) {
     if (argc != 4) return 2;
+    const OpenFileLimit openFiles = RaiseOpenFileLimit();  // as the program does at start
+    std::printf("open_file_limit %llu\n", static_cast<unsigned long long>(openFiles.soft));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     std::filesystem::current_path(argv[1]);

@@ -12,6 +12,7 @@
 #include "engine/crawl_view.h"
 #include "engine/link_helpers.h"
 #include "engine/local_file.h"
+#include "engine/local_paths.h"
 #include "net/close_quietly.h"
 #include "net/internet_exception.h"
 #include "store/address_text.h"
@@ -53,6 +54,9 @@ std::string Escaped(std::string_view object) {
     for (char c : object) escaped += NeedsEscape(c) ? PercentEscape(c) : std::string(1, c);
     return escaped;
 }
+
+// The link without its fragment: "page.htm#top" and "page.htm" are one page.
+std::string_view WithoutFragment(std::string_view link) { return link.substr(0, link.find('#')); }
 
 // "\d1\d2" as "/d1/d2".
 std::string SlashForm(std::string_view pageFolder) {
@@ -143,15 +147,17 @@ private:
 
     bool Start() {
         if (!TakeProject(true)) return false;
-        const std::string start = MakeAbsoluteLink("", "", "", project_.startUrl);
+        const std::string typed = project_.startUrl.Str();
+        const std::string start = MakeAbsoluteLink("", "", "", typed);
         visitedLinks_.Add(start);
         startRoot_ = GetSiteRoot(start).value_or(std::string());
         startSite_ = SameSiteKey(start);
         knownSites_.Add(SiteOf(start));
         projectFolder_ = DownloadFolder().string() + "/" + project_.name.Str();
         CreateProjectFolder();
-        if (start.size() > kMaxAddressLength) {
-            view_.SetStatusTextWhenShown("Malformed URL : " + start);
+        if (start.empty() || start.size() > kMaxAddressLength) {
+            // Too long to be stored, maybe only once "http://" is in front.
+            view_.SetStatusTextWhenShown("Malformed URL : " + typed);
         } else {
             stack_.Push(start);
         }
@@ -255,13 +261,15 @@ private:
             bool limitPassed = false;
             for (const std::optional<std::string>& link : {ExtractHrefLink(line), ExtractFrameSource(line)}) {
                 if (!link) continue;
-                const std::string absolute = MakeAbsoluteLink(root, address, folder, *link);
+                const std::string absolute = MakeAbsoluteLink(root, address, folder, WithoutFragment(*link));
                 limitPassed = Accept(absolute) == Acceptance::kSiteLimitPassed || limitPassed;
             }
             if (limitPassed) return true;
         }
     }
 
+    // The link keeps the letter case of its page, since that is how the
+    // server knows it; every test here ignores case.
     Acceptance Accept(const std::string& link) {
         const Acceptance verdict = PassesRules(link);
         if (verdict != Acceptance::kAccepted) return verdict;
@@ -322,20 +330,17 @@ private:
     }
 
     // False when the program is ending. A file whose local path would leave
-    // its folder is skipped like one with illegal characters.
+    // its folder is skipped like one with illegal characters; the whole path
+    // is checked before any of its folders is made.
     bool DownloadFile(HttpFile& file, const std::string& address, const std::optional<std::string>& folder) {
         const std::string name(LocalFileName(address));
         const std::string localPath = projectFolder_ + SlashForm(folder.value_or(std::string())) + "/" + name;
-        if (!folder || !IsSafeRelativeFolder(*folder) || !IsSafePathComponent(name)) {
+        if (!folder || !IsSafeLocalPath(*folder, name) || HasIllegalChars(localPath)) {
             view_.SetStatusTextWhenShown(localPath + " has illegal chars");
             return true;
         }
         FolderHandle local =
             IsSafePathComponent(project_.name) ? OpenFolderPath(projectFolder_, *folder) : FolderHandle();
-        if (HasIllegalChars(localPath)) {
-            view_.SetStatusTextWhenShown(localPath + " has illegal chars");
-            return true;
-        }
         std::optional<LocalFile> saved;
         try {
             if (local.IsOpen()) saved.emplace(local.Descriptor(), name);
@@ -428,9 +433,7 @@ void SiteCrawlerWorker(WorkerContext& context, const InternetSessionFactory& ses
     } catch (...) {
         // Not even the end could be handed over (no memory): the active
         // record still goes, so the project can be started again.
-        try {
-            context.OnUi([&context] { context.RemoveActiveRecord(); });
-        } catch (...) {}
+        context.RemoveActiveRecordAfterFailure();
     }
 }
 
