@@ -217,7 +217,7 @@ private:
         std::unique_ptr<HttpFile> file = Session().SendRequest(CrawlRequest(parts, IsPageLink(address)));
         if (!web_.followHttpsAndRedirects) return file;
         for (int hop = 0; IsRedirect(file->QueryInfoStatusCode()); ++hop) {
-            const std::string target = file->QueryRedirectTarget();
+            const std::string target(WithoutFragment(file->QueryRedirectTarget()));
             CloseQuietly(*file);
             const std::optional<UrlParts> targetParts = ParseUrl(target);
             if (hop == kMaxRedirectHops || !targetParts || !IsFetchedService(targetParts->service) ||
