@@ -29,6 +29,8 @@ struct CurlTransferSettings {
     bool failOnHttpError = false;
     std::chrono::milliseconds connectTimeout{0};  // 0: libcurl's own
     std::chrono::milliseconds silenceLimit{0};    // 0: none
+    // Certificate authorities trusted besides the system's store (a PEM file).
+    std::string extraCaFile;
     FtpRequest ftp = FtpRequest::kDefault;
 };
 
@@ -48,6 +50,7 @@ public:
     bool ReadString(std::string& line) override;
     void Close() override;
     int QueryInfoStatusCode() const override;
+    std::string QueryRedirectTarget() const override;
 
 private:
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
@@ -58,6 +61,7 @@ private:
     void OnTransferDone(CURLcode result) override;
 
     void Configure(const CurlTransferSettings& settings);
+    void ConfigureTls(const std::string& extraCaFile);
     void ConfigureFtp(FtpRequest request);
     void AddHeaders(std::string_view block);
     void AppendHeader(const std::string& line);
