@@ -25,7 +25,8 @@ public:
     // otherwise; lines that are no address are named in a message.
     void AddDroppedText(std::string_view text);
     void AddSearchProject();
-    // The same for the window and the panel.
+    // The same for the window and the panel. Deleting an entry, or renaming
+    // a project in Properties, ends the entry's worker.
     void DeleteEntries();
     void SendToRequestedFiles();
     void DeleteAllLists();
@@ -51,7 +52,7 @@ private:
     // onlyWhileShown: a list number, or 0 to rename whatever list is shown.
     void RenameRow(int row, std::string_view oldKey, std::string_view newKey, int onlyWhileShown);
     template <typename Record>
-    void DeleteSelectedRows(ItemList<Record>& list);
+    void DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRecord>& active);
     bool InsertNewRow(int list, std::string_view key);
 
     ItemStore& store_;

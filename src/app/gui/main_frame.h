@@ -11,6 +11,7 @@
 
 #include "app/gui/desktop_notifier.h"
 #include "app/gui/frame_services.h"
+#include "app/gui/program_dialogs.h"
 
 class CDnldList;
 class CListPanel;
@@ -60,6 +61,10 @@ public:
     QWidget* ActiveView() const { return activeView_; }
 
     void SetDownloadCommands(DownloadCommands* downloads) { services_.downloads = downloads; }
+    // What the search dialog's engine boxes tell (the program's own dialogs only).
+    void SetSearchEngineAddresses(SearchEngineAddresses addresses) {
+        engineAddresses_ = std::move(addresses);
+    }
 
     // Desktop notifications of ended entries; on by default.
     void SetNotificationsEnabled(bool enabled) { notifier_.SetEnabled(enabled); }
@@ -108,6 +113,7 @@ private:
 
     FrameServices services_;
     std::unique_ptr<FrameDialogs> ownDialogs_;
+    SearchEngineAddresses engineAddresses_;
     std::unique_ptr<MessageBoxPort> ownMessages_;
 
     QSplitter* columns_ = nullptr;

@@ -11,8 +11,7 @@
 #include "app/command_ids.h"
 #include "app/entry_commands.h"
 #include "app/list_rows.h"
-#include "engine/archive_name.h"
-#include "engine/link_helpers.h"
+#include "engine/local_paths.h"
 #include "store/list_files.h"
 #include "ui/record_text.h"
 
