@@ -7,4 +7,5 @@
 // The workers of the program: HttpFileWorker and FtpFileWorker for requested
 // files, SiteCrawlerWorker for web-site projects and SearchWorker for search
 // projects, whose queries go to the given hosts.
-WorkerProcedures DefaultWorkerProcedures(InternetSessionFactory sessions, SearchHosts searchHosts = {});
+WorkerProcedures DefaultWorkerProcedures(const InternetSessionFactory& sessions,
+                                         SearchHosts searchHosts = {});

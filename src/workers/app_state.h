@@ -8,7 +8,8 @@
 // from their own threads, without a hand-over, as a hint of what to hand over.
 class MirroredFlag {
 public:
-    MirroredFlag(bool value = false) : value_(value) {}  // NOLINT: a bool in all but its storage
+    // Implicit: a bool in all but its storage.
+    MirroredFlag(bool value = false) : value_(value) {}  // NOLINT(google-explicit-constructor)
     MirroredFlag(const MirroredFlag& other) : value_(other.value_.load(std::memory_order_relaxed)) {}
     MirroredFlag& operator=(const MirroredFlag& other) { return *this = static_cast<bool>(other); }
     // User-interface thread.
@@ -17,7 +18,8 @@ public:
         return *this;
     }
     // Any thread.
-    operator bool() const { return value_.load(std::memory_order_relaxed); }  // NOLINT
+    // NOLINTNEXTLINE(google-explicit-constructor)
+    operator bool() const { return value_.load(std::memory_order_relaxed); }
 
 private:
     std::atomic<bool> value_;
