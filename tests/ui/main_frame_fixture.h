@@ -35,8 +35,9 @@ protected:
 
     // Creates and shows the window; the list files of the folder are read.
     CMainFrame& Open() {
-        frame = std::make_unique<CMainFrame>(
-            FrameServices{&dialogs, &messages, nullptr, [this](const QUrl& url) { opened.push_back(url); }});
+        frame = std::make_unique<CMainFrame>(FrameServices{&dialogs, &messages, nullptr,
+                                                           [this](const QUrl& url) { opened.push_back(url); },
+                                                           &TheStore(), &TheAppState()});
         EXPECT_TRUE(frame->Create());
         frame->InitialUpdate();
         frame->resize(1000, 700);

@@ -12,11 +12,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/gui/qt_message_box.h"
 #include "store/records.h"
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/dialogs/dialog_text.h"
 #include "ui/dialogs/dialog_units.h"
+#include "ui/dialogs/qt_message_box.h"
 #include "ui/dialogs/run_stop_times.h"
 #include "ui/record_text.h"
 
