@@ -4,7 +4,7 @@
 
 #include "app/list_rows.h"
 #include "store/address_text.h"
-#include "store/text_compare.h"
+#include "store/text_utils.h"
 #include "workers/worker_control.h"
 
 namespace {

@@ -3,11 +3,9 @@
 #include <string>
 #include <type_traits>
 
-namespace {
+#include "workers/app_state.h"
 
-constexpr int kRequestedFilesList = 1;
-constexpr int kRequestedSitesList = 2;
-constexpr int kRequestedSearchesList = 5;
+namespace {
 
 constexpr const char* kDownloading = "Downloading...";
 constexpr const char* kStopped = "Stopped";

@@ -3,12 +3,7 @@
 #include <utility>
 
 #include "engine/file_worker_steps.h"
-
-namespace {
-
-constexpr int kRequestedSitesList = 2;
-
-}  // namespace
+#include "workers/app_state.h"
 
 CrawlView::Shared::Shared(const WorkerContext& context, std::string name)
     : projectName(std::move(name)),

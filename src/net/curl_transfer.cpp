@@ -9,6 +9,7 @@
 #include "net/curl_error.h"
 #include "net/http_status_text.h"
 #include "net/internet_exception.h"
+#include "store/text_utils.h"
 
 namespace {
 
@@ -25,15 +26,6 @@ constexpr long kReceiveBufferSize = 256 * 1024;
 constexpr std::size_t kSharedReadAhead = 64 * 1024 * 1024;
 constexpr std::size_t kLeastReadAhead = 64 * 1024;
 std::atomic<std::size_t> bufferedByAllTransfers{0};
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(text[i]) != lower(prefix[i])) return false;
-    }
-    return true;
-}
 
 std::string_view TrimLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);

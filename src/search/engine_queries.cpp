@@ -10,6 +10,7 @@
 #include "net/internet_exception.h"
 #include "store/address_text.h"
 #include "store/records.h"
+#include "store/text_utils.h"
 #include "workers/worker_control.h"
 
 namespace {

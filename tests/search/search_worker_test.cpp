@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int kSearchResultsList = 6;
-
 FileEntry Result(std::string_view url, std::string_view projectName) {
     FileEntry result;
     result.url = url;
