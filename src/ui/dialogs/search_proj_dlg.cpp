@@ -119,10 +119,7 @@ void CSearchProjDlg::LoadFromRecord(const SearchProject& project) {
     for (std::size_t index = 0; index < engines_.size(); ++index) {
         engines_.at(index)->setChecked(project.*kEngineFlags[index] != 0);
     }
-    times_->StartHourEdit()->setText(NumberForEdit(project.startHour));
-    times_->StartMinuteEdit()->setText(NumberForEdit(project.startMinute));
-    times_->StopHourEdit()->setText(NumberForEdit(project.stopHour));
-    times_->StopMinuteEdit()->setText(NumberForEdit(project.stopMinute));
+    times_->ShowTimesOf(project);
 }
 
 void CSearchProjDlg::StoreIntoRecord(SearchProject& project) const {
@@ -131,12 +128,7 @@ void CSearchProjDlg::StoreIntoRecord(SearchProject& project) const {
     for (std::size_t index = 0; index < engines_.size(); ++index) {
         project.*kEngineFlags[index] = engines_.at(index)->isChecked() ? 1 : 0;
     }
-    project.startOnRequest = times_->RunOnRequest() ? 1 : 0;
-    project.stopOnRequest = times_->StopOnRequest() ? 1 : 0;
-    project.startHour = NumberFromEdit(times_->StartHourEdit());
-    project.startMinute = NumberFromEdit(times_->StartMinuteEdit());
-    project.stopHour = NumberFromEdit(times_->StopHourEdit());
-    project.stopMinute = NumberFromEdit(times_->StopMinuteEdit());
+    times_->StoreTimesInto(project);
     project.reservedText1.Clear();
     project.reservedText2.Clear();
     project.status = "Ready for download";
