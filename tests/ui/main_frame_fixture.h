@@ -11,6 +11,7 @@
 #include "app/gui/main_frame.h"
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
+#include "support/record_builders.h"
 #include "support/temp_folder.h"
 #include "ui/panels/list_panel.h"
 #include "ui/panels/status_view.h"
@@ -80,26 +81,3 @@ protected:
     std::vector<QUrl> opened;
     std::unique_ptr<CMainFrame> frame;
 };
-
-inline FileEntry File(const char* url, const char* status = "Ready for download") {
-    FileEntry entry;
-    entry.url = url;
-    entry.status = status;
-    return entry;
-}
-
-inline WebProject Site(const char* name) {
-    WebProject project;
-    project.name = name;
-    project.startUrl = "http://site/";
-    project.status = "Ready for download";
-    return project;
-}
-
-inline SearchProject Search(const char* name) {
-    SearchProject project;
-    project.name = name;
-    project.searchText = "zip tools";
-    project.status = "Ready for download";
-    return project;
-}
