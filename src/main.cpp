@@ -6,9 +6,9 @@
 
 #include "app/data_folder.h"
 #include "app/gui/dravenet_app.h"
-#include "app/gui/qt_message_box.h"
 #include "app/open_file_limit.h"
 #include "app/program_options.h"
+#include "ui/dialogs/qt_message_box.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "engine/site_crawler_worker.h"
 #include "search/search_worker.h"
 
-WorkerProcedures DefaultWorkerProcedures(InternetSessionFactory sessions, SearchHosts searchHosts,
+WorkerProcedures DefaultWorkerProcedures(const InternetSessionFactory& sessions, SearchHosts searchHosts,
                                          WebOptions web) {
     WorkerProcedures procedures;
     procedures.httpFile = [sessions](WorkerContext& context) { HttpFileWorker(context, sessions); };

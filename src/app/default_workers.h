@@ -9,5 +9,5 @@
 // files, SiteCrawlerWorker for web-site projects and SearchWorker for search
 // projects, whose queries go to the given hosts. Each crawl and search
 // works with its copy of the web options.
-WorkerProcedures DefaultWorkerProcedures(InternetSessionFactory sessions, SearchHosts searchHosts = {},
+WorkerProcedures DefaultWorkerProcedures(const InternetSessionFactory& sessions, SearchHosts searchHosts = {},
                                          WebOptions web = {});

@@ -4,19 +4,13 @@
 
 #include "store/address_text.h"
 #include "store/records.h"
+#include "store/text_utils.h"
 
 namespace {
 
 constexpr std::size_t kUrlCapacity = decltype(FileEntry::url)::kCapacity;
 constexpr std::size_t kLinesNamed = 5;
 constexpr std::size_t kLineShown = 80;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(),
-                                                      [](char lower, char c) { return lower == Lower(c); });
-}
 
 bool IsHostChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||

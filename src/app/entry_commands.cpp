@@ -5,7 +5,7 @@
 #include "app/dropped_addresses.h"
 #include "app/list_rows.h"
 #include "store/address_text.h"
-#include "store/text_compare.h"
+#include "store/text_utils.h"
 #include "workers/worker_control.h"
 
 namespace {
@@ -161,8 +161,8 @@ void EntryCommands::RenameRow(int row, std::string_view oldKey, std::string_view
 void EntryCommands::EditSiteOfRow(int row, Lookup lookup, bool renameOnlyWhileShown) {
     ItemList<WebProject>& sites = store_.RequestedSites;
     const std::string rowKey = window_.RowText(row, 0);
-    const int position = lookup == Lookup::ByRowText ? sites.FindByName(Prefix(rowKey, kNameChars))
-                                                     : PositionOfRow(row, sites.Count());
+    const int position = lookup == Lookup::kByRowText ? sites.FindByName(Prefix(rowKey, kNameChars))
+                                                      : PositionOfRow(row, sites.Count());
     WebProject* record = sites.GetAt(position);
     if (record == nullptr) return;
     WebProject edited = *record;
@@ -201,9 +201,9 @@ void EntryCommands::EditProperties(Lookup siteLookup, bool renameOnlyWhileShown)
     }
 }
 
-void EntryCommands::WindowProperties() { EditProperties(Lookup::ByRowText, true); }
+void EntryCommands::WindowProperties() { EditProperties(Lookup::kByRowText, true); }
 
-void EntryCommands::PanelProperties() { EditProperties(Lookup::ByRowPosition, false); }
+void EntryCommands::PanelProperties() { EditProperties(Lookup::kByRowPosition, false); }
 
 void EntryCommands::SendToRequestedFiles() {
     if (state_.ShownList != kSearchResultsList || window_.SelectedCount() == 0) return;

@@ -44,7 +44,7 @@ public:
     WindowPort& Window() { return window_; }
 
 private:
-    enum class Lookup { ByRowText, ByRowPosition };
+    enum class Lookup { kByRowText, kByRowPosition };
 
     void EditProperties(Lookup siteLookup, bool renameOnlyWhileShown);
     void EditSiteOfRow(int row, Lookup lookup, bool renameOnlyWhileShown);

@@ -7,16 +7,6 @@
 // The entry list panel's rows and the status texts that follow them.
 // Rows show a list newest first: row r is list position count - 1 - r.
 
-// The numbers of ShownList.
-enum ShownListNumber : int {
-    kRequestedFilesList = 1,
-    kRequestedSitesList = 2,
-    kDownloadedFilesList = 3,
-    kDownloadedSitesList = 4,
-    kRequestedSearchesList = 5,
-    kSearchResultsList = 6,
-};
-
 // The list position a row shows, for a list of `count` records.
 constexpr int PositionOfRow(int row, int count) { return count - 1 - row; }
 

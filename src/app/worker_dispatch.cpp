@@ -3,13 +3,10 @@
 #include <string>
 #include <type_traits>
 
+#include "workers/app_state.h"
 #include "workers/shown_transfer.h"
 
 namespace {
-
-constexpr int kRequestedFilesList = 1;
-constexpr int kRequestedSitesList = 2;
-constexpr int kRequestedSearchesList = 5;
 
 constexpr const char* kDownloading = "Downloading...";
 constexpr const char* kStopped = "Stopped";

@@ -14,7 +14,5 @@ public:
     bool Contains(std::string_view address) const;
 
 private:
-    static std::string Folded(std::string_view address);
-
     std::unordered_set<std::string> folded_;
 };

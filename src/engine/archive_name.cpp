@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "store/text_compare.h"
+#include "store/text_utils.h"
 
 namespace {
 

@@ -3,13 +3,8 @@
 #include <utility>
 
 #include "engine/file_worker_steps.h"
+#include "workers/app_state.h"
 #include "workers/shown_transfer.h"
-
-namespace {
-
-constexpr int kRequestedSitesList = 2;
-
-}  // namespace
 
 CrawlView::Shared::Shared(const WorkerContext& context, std::string name)
     : projectName(std::move(name)),

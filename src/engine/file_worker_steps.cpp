@@ -5,13 +5,12 @@
 
 #include "engine/local_file.h"
 #include "engine/local_paths.h"
+#include "workers/app_state.h"
 #include "workers/exception_message.h"
 #include "workers/shown_transfer.h"
 
 namespace {
 
-constexpr int kRequestedFilesList = 1;
-constexpr int kDownloadedFilesList = 3;
 constexpr std::size_t kBlockSize = 255;
 
 constexpr const char* kNotAnArchiveMessage =

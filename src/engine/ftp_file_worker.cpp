@@ -9,11 +9,12 @@
 #include "engine/local_paths.h"
 #include "net/ftp_connection.h"
 #include "net/internet_exception.h"
-#include "store/address_text.h"
+#include "store/text_utils.h"
+#include "workers/app_state.h"
+#include "workers/exception_message.h"
 
 namespace {
 
-constexpr int kRequestedFilesList = 1;
 constexpr std::size_t kReadBufferSize = 2048;
 
 constexpr const char* kParseErrorMessage = "Error parsing url";

@@ -6,17 +6,11 @@
 #include <vector>
 
 #include "engine/archive_name.h"
-#include "store/text_compare.h"
+#include "store/text_utils.h"
 
 namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
-
-std::string LowerCopy(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), FoldAscii);
-    return lower;
-}
 
 // Position of the first occurrence of the needle, in time linear in text and
 // needle (Knuth-Morris-Pratt): the needle may be as long as the text, and a
@@ -131,13 +125,13 @@ bool HasWantedType(std::string_view lowerLink, const WebProject& project) {
 }  // namespace
 
 std::optional<std::string> ExtractHrefLink(std::string_view line) {
-    const std::string lower = LowerCopy(line);
+    const std::string lower = FoldedCopy(line);
     if (lower.find("mailto") != kNotFound) return std::nullopt;
     return HrefValue(line, lower);
 }
 
 std::optional<std::string> ExtractFrameSource(std::string_view line) {
-    const std::string lower = LowerCopy(line);
+    const std::string lower = FoldedCopy(line);
     if (lower.find("frame") == kNotFound) return std::nullopt;
     const std::size_t at = lower.find("src=\"");
     if (at == kNotFound) return std::nullopt;
@@ -184,14 +178,14 @@ bool IsWantedLink(std::string_view link, const WebProject& project) {
     if (link.empty()) return false;
     if (project.downloadAll == 1 && IsArchiveName(link)) return true;
     if (LastSegmentHasNoDot(link)) return true;
-    const std::string lower = LowerCopy(link);
+    const std::string lower = FoldedCopy(link);
     if (HasWantedType(lower, project)) return true;
     if (lower.find(".htm") != kNotFound || lower.find(".shtml") != kNotFound) return true;
     return !project.otherTypes.Empty() && Contains(lower, project.otherTypes.View());
 }
 
 bool ContainsNoCase(std::string_view needle, std::string_view text) {
-    return Contains(LowerCopy(text), LowerCopy(needle));
+    return Contains(FoldedCopy(text), FoldedCopy(needle));
 }
 
 std::optional<std::string> GetSiteRoot(std::string_view address) {
@@ -203,7 +197,7 @@ std::optional<std::string> GetSiteRoot(std::string_view address) {
 }
 
 bool IsPageLink(std::string_view address) {
-    const std::string lower = LowerCopy(address);
+    const std::string lower = FoldedCopy(address);
     if (lower.find(".htm") != kNotFound || lower.find(".shtm") != kNotFound) return true;
     if (!address.empty() && address.back() == '/') return true;
     if (LastSegmentHasNoDot(address)) return true;

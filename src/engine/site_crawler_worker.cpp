@@ -15,14 +15,13 @@
 #include "engine/local_paths.h"
 #include "net/close_quietly.h"
 #include "net/internet_exception.h"
-#include "store/address_text.h"
 #include "store/link_stack.h"
+#include "store/text_utils.h"
+#include "workers/app_state.h"
 #include "workers/shown_transfer.h"
 
 namespace {
 
-constexpr int kRequestedSitesList = 2;
-constexpr int kDownloadedSitesList = 4;
 constexpr std::size_t kBlockSize = 255;
 constexpr std::size_t kReadBufferSize = 8192;
 // The longest address a FileEntry holds; longer links are dropped whole.
@@ -36,24 +35,10 @@ constexpr const char* kFileHeaders = "Accept: application/*\r\nUser-Agent: Tarra
 constexpr const char* kSuccess = "Success";
 constexpr const char* kSomeErrors = "Some errors occurred";
 
-std::string_view TrimmedWhiteSpace(std::string_view text) {
-    constexpr std::string_view kWhiteSpace = " \t\n\r\v\f";
-    const std::size_t first = text.find_first_not_of(kWhiteSpace);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
-}
-
 bool NeedsEscape(char c) {
     constexpr std::string_view kUnsafe = "\"<>\\^`{|}";
     const auto byte = static_cast<unsigned char>(c);
     return byte <= ' ' || byte >= 0x7f || kUnsafe.find(c) != std::string_view::npos;
-}
-
-std::string Escaped(std::string_view object) {
-    std::string escaped;
-    escaped.reserve(object.size());
-    for (char c : object) escaped += NeedsEscape(c) ? PercentEscape(c) : std::string(1, c);
-    return escaped;
 }
 
 // The link without its fragment: "page.htm#top" and "page.htm" are one page.
@@ -102,7 +87,7 @@ private:
         if (!Start()) return false;
         while (!stack_.IsEmpty()) {
             if (!context_.PassGate()) return false;
-            const std::string address(TrimmedWhiteSpace(stack_.Pop()));
+            const std::string address(TrimBlanks(stack_.Pop()));
             if (!Fetch(address)) return false;
         }
         return true;
@@ -449,7 +434,7 @@ HttpRequest CrawlRequest(const UrlParts& parts, bool page) {
     request.server = parts.server;
     request.port = parts.port;
     request.secure = parts.service == UrlService::kHttps;
-    request.object = Escaped(parts.object);
+    request.object = PercentEscaped(parts.object, NeedsEscape);
     request.headers = page ? kPageHeaders : kFileHeaders;
     return request;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "net/host_port.h"
-#include "store/text_compare.h"
+#include "store/text_utils.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "net/host_port.h"
 #include "net/internet_exception.h"
-#include "store/address_text.h"
+#include "store/text_utils.h"
 
 namespace {
 
@@ -16,16 +16,14 @@ constexpr const char* kUserNameMessage =
     "User names are not supported in FTP addresses: the login is anonymous";
 constexpr const char* kInvalidServerMessage = "Invalid FTP server name";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 bool IsHostNameCharacter(char c) {
     const auto byte = static_cast<unsigned char>(c);
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '-' || c == '.' ||
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsAsciiDigit(c) || c == '-' || c == '.' ||
            c == '_' || byte >= 0x80;  // international names are libcurl's to convert
 }
 
 bool IsIpv6Character(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' || c == '.';
+    return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' || c == '.';
 }
 
 bool HasControlCharacter(std::string_view text) {
@@ -68,7 +66,7 @@ std::string AddressPath(std::string_view path) {
     std::string encoded;
     for (std::size_t i = 0; i < path.size(); ++i) {
         const char c = path[i];
-        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '-' ||
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsAsciiDigit(c) || c == '-' ||
                           c == '.' || c == '_' || c == '~' || (c == '/' && i > 0);
         encoded += keep ? std::string(1, c) : PercentEscape(c);
     }

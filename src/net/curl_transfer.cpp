@@ -7,8 +7,10 @@
 #include <utility>
 
 #include "net/curl_error.h"
+#include "net/http_head.h"
 #include "net/http_status_text.h"
 #include "net/internet_exception.h"
+#include "store/text_utils.h"
 
 namespace {
 
@@ -25,41 +27,6 @@ constexpr long kReceiveBufferSize = 256 * 1024;
 constexpr std::size_t kSharedReadAhead = 64 * 1024 * 1024;
 constexpr std::size_t kLeastReadAhead = 64 * 1024;
 std::atomic<std::size_t> bufferedByAllTransfers{0};
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(text[i]) != lower(prefix[i])) return false;
-    }
-    return true;
-}
-
-std::string_view TrimLineEnd(std::string_view line) {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-    return line;
-}
-
-// "HTTP/1.1 404 Not Found" gives 404 and "Not Found"; "HTTP/2 404" no reason.
-void ParseStatusLine(std::string_view line, int& code, std::string& reason) {
-    code = 0;
-    reason.clear();
-    const std::size_t space = line.find(' ');
-    if (space == std::string_view::npos) return;
-    std::string_view rest = line.substr(space + 1);
-    std::size_t digits = 0;
-    while (digits < rest.size() && digits < 3 && rest[digits] >= '0' && rest[digits] <= '9') {
-        code = code * 10 + (rest[digits] - '0');
-        ++digits;
-    }
-    if (digits != 3) {
-        code = 0;
-        return;
-    }
-    rest.remove_prefix(digits);
-    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-    reason = std::string(rest);
-}
 
 // "Timeout: no data received for 60 s"; limits below a second (tests) in ms.
 InternetException SilenceError(std::chrono::milliseconds limit) {
@@ -171,8 +138,9 @@ void CurlTransfer::AppendHeader(const std::string& line) {
 
 void CurlTransfer::WaitForAnswer() {
     RunUntil([this] { return answerBegun_ || finished_; });
-    if (answerBegun_ && failOnHttpError_ && statusCode_ >= 400) {
-        throw InternetException(InternetError::kHttpStatus, HttpStatusText(statusCode_, reason_));
+    if (answerBegun_ && failOnHttpError_ && httpHead_.statusCode >= 400) {
+        throw InternetException(InternetError::kHttpStatus,
+                                HttpStatusText(httpHead_.statusCode, httpHead_.reason));
     }
     if (finished_ && result_ != CURLE_OK) throw Failure();
 }
@@ -231,29 +199,15 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
     }
 }
 
-// Each answer (one per redirection, and an interim 1xx one) starts with its
-// status line and ends with an empty line. The answer has begun once the
-// headers of one end that libcurl will not go past.
+// The answer has begun once the headers of one end that libcurl will not go
+// past.
 void CurlTransfer::TakeHeaderLine(std::string_view line) {
     lastActivity_ = std::chrono::steady_clock::now();
     if (ftp_) {
         TakeFtpReply(line);
         return;
     }
-    if (StartsWithNoCase(line, "HTTP/")) {
-        ParseStatusLine(TrimLineEnd(line), statusCode_, reason_);
-        hasLocation_ = false;
-        return;
-    }
-    if (StartsWithNoCase(line, "Location:")) {
-        hasLocation_ = true;
-        return;
-    }
-    if (!TrimLineEnd(line).empty() || statusCode_ == 0) return;
-    const bool interim = statusCode_ >= 100 && statusCode_ < 200;
-    const bool followed =
-        followsRedirects_ && hasLocation_ && statusCode_ >= 300 && statusCode_ < 400 && statusCode_ != 304;
-    if (!interim && !followed) answerBegun_ = true;
+    if (httpHead_.TakeLine(line, followsRedirects_)) answerBegun_ = true;
 }
 
 // For FTP libcurl hands over the server's replies as header lines; the
@@ -350,7 +304,7 @@ void CurlTransfer::Close() {
     head_ = 0;
 }
 
-int CurlTransfer::QueryInfoStatusCode() const { return statusCode_; }
+int CurlTransfer::QueryInfoStatusCode() const { return httpHead_.statusCode; }
 
 std::string CurlTransfer::QueryRedirectTarget() const {
     char* target = nullptr;

@@ -9,6 +9,7 @@
 #include <curl/curl.h>
 
 #include "net/curl_pump.h"
+#include "net/http_head.h"
 #include "net/internet_exception.h"
 #include "net/internet_file.h"
 
@@ -91,9 +92,7 @@ private:
     std::chrono::steady_clock::time_point lastActivity_;
 
     // The answer being received (the last one, when redirected).
-    int statusCode_ = 0;
-    std::string reason_;
-    bool hasLocation_ = false;
+    HttpHead httpHead_;
     bool answerBegun_ = false;
 
     std::string buffer_;

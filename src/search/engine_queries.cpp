@@ -11,6 +11,7 @@
 #include "search/json_results.h"
 #include "store/address_text.h"
 #include "store/records.h"
+#include "store/text_utils.h"
 #include "workers/worker_control.h"
 
 namespace {

@@ -5,12 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "workers/app_state.h"
 #include "workers/exception_message.h"
 
 namespace {
-
-constexpr int kRequestedSearchesList = 5;
-constexpr int kSearchResultsList = 6;
 
 constexpr const char* kRunningText = "Running search project...";
 constexpr const char* kRowSuccessText = "Search Completed Successfully";

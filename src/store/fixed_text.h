@@ -17,7 +17,8 @@ public:
     static constexpr std::size_t kCapacity = Size - 1;
 
     FixedText() = default;
-    FixedText(std::string_view text) { Assign(text); }  // NOLINT: implicit by design
+    // Implicit by design, like the fixed-size text fields it replaces.
+    FixedText(std::string_view text) { Assign(text); }  // NOLINT(google-explicit-constructor)
 
     FixedText& operator=(std::string_view text) {
         Assign(text);
@@ -39,7 +40,8 @@ public:
     std::size_t Length() const { return View().size(); }
     bool Empty() const { return chars_[0] == '\0'; }
 
-    operator std::string_view() const { return View(); }  // NOLINT: implicit by design
+    // Implicit by design: a field reads as its text.
+    operator std::string_view() const { return View(); }  // NOLINT(google-explicit-constructor)
 
     friend bool operator==(const FixedText& a, const FixedText& b) { return a.View() == b.View(); }
     friend bool operator==(const FixedText& a, std::string_view b) { return a.View() == b; }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "store/records.h"
-#include "store/text_compare.h"
+#include "store/text_utils.h"
 
 // A list that owns copies of its records, in the order they were appended.
 // Positions count from 0 at the first record. A reference from GetAt stays

@@ -9,7 +9,8 @@
 // from their own threads, without a hand-over, as a hint of what to hand over.
 class MirroredFlag {
 public:
-    MirroredFlag(bool value = false) : value_(value) {}  // NOLINT: a bool in all but its storage
+    // Implicit: a bool in all but its storage.
+    MirroredFlag(bool value = false) : value_(value) {}  // NOLINT(google-explicit-constructor)
     MirroredFlag(const MirroredFlag& other) : value_(other.value_.load(std::memory_order_relaxed)) {}
     MirroredFlag& operator=(const MirroredFlag& other) { return *this = static_cast<bool>(other); }
     // User-interface thread.
@@ -18,19 +19,28 @@ public:
         return *this;
     }
     // Any thread.
-    operator bool() const { return value_.load(std::memory_order_relaxed); }  // NOLINT
+    // NOLINTNEXTLINE(google-explicit-constructor)
+    operator bool() const { return value_.load(std::memory_order_relaxed); }
 
 private:
     std::atomic<bool> value_;
 };
 
+// The numbers of AppState::ShownList, one per list the entry list panel shows.
+enum ShownListNumber : int {
+    kRequestedFilesList = 1,
+    kRequestedSitesList = 2,
+    kDownloadedFilesList = 3,
+    kDownloadedSitesList = 4,
+    kRequestedSearchesList = 5,
+    kSearchResultsList = 6,
+};
+
 // Process-wide state shared by the commands, the scheduler and the workers.
 // Touched on the user-interface thread only, except where a field says so.
 struct AppState {
-    // The list shown in the entry list panel: 1 requested files, 2 requested
-    // web sites, 3 downloaded files, 4 downloaded web sites, 5 requested
-    // search projects, 6 search results.
-    int ShownList = 1;
+    // The list shown in the entry list panel (ShownListNumber).
+    int ShownList = kRequestedFilesList;
     // The row of the entry list panel that the status view refers to.
     int SelectedRow = 0;
     // Whether the status view's activity animation plays. Workers read it

@@ -2,13 +2,9 @@
 
 #include <algorithm>
 
-#include "store/text_compare.h"
+#include "store/text_utils.h"
 
 namespace {
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 std::string ReplaceAll(std::string text, std::string_view what, std::string_view with) {
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {

@@ -42,7 +42,7 @@ struct WorkerContext {
 
     // Worker thread: waits while the worker is halted, then runs the step on
     // the user-interface thread; false when the program is ending.
-    bool Step(std::function<void()> step) const { return PassGate() && OnUi(std::move(step)); }
+    bool Step(const std::function<void()>& step) const { return PassGate() && OnUi(step); }
 
     // User-interface thread: the worker's last change to the lists, removing
     // its own active record. Not any record of its key: once the worker was

@@ -10,6 +10,7 @@
 #include "store/item_store.h"
 #include "support/fake_window.h"
 #include "support/manual_executor.h"
+#include "support/record_builders.h"
 #include "workers/app_state.h"
 #include "workers/worker_control.h"
 #include "workers/worker_threads.h"
@@ -49,12 +50,10 @@ protected:
     }
 
     static WebProject SiteStartingAt(std::string_view name, int hour, int minute) {
-        WebProject project;
-        project.name = name;
+        WebProject project = Site(name, "", "Ready");
         project.startHour = hour;
         project.startMinute = minute;
         project.stopOnRequest = 1;
-        project.status = "Ready";
         return project;
     }
 

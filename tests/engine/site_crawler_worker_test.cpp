@@ -21,6 +21,7 @@
 #include "store/item_store.h"
 #include "support/fake_window.h"
 #include "support/manual_executor.h"
+#include "support/record_builders.h"
 #include "support/test_http_server.h"
 #include "support/tls_test_server.h"
 #include "support/worker_fixture.h"
@@ -58,11 +59,8 @@ class SiteCrawlerTest : public WorkerFixture {
 protected:
     // A project taking zip archives, named "proj" unless said otherwise.
     static WebProject Project(const std::string& startUrl, const std::string& name = "proj") {
-        WebProject project;
-        project.name = name;
-        project.startUrl = startUrl;
+        WebProject project = Site(name, startUrl, "Ready");
         project.wantZip = 1;
-        project.status = "Ready";
         return project;
     }
 

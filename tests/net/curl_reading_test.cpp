@@ -29,6 +29,19 @@ std::vector<std::string> ReadAllLines(InternetFile& file) {
     return lines;
 }
 
+// The ways a body can reach the reader: whole, in sends of a few bytes (the
+// head too), and in small chunks of chunked encoding, which libcurl hands
+// over one by one. Lines must come out the same whichever way, also where a
+// line or its "\r\n" is split between two chunks.
+std::vector<TestHttpReply> Deliveries(const std::string& body) {
+    return {TestHttpReply::Ok(body),
+            TestHttpReply::InPieces(body, 1),
+            TestHttpReply::InPieces(body, 5),
+            TestHttpReply::InPieces(body, 1, true),
+            TestHttpReply::InPieces(body, 3, true),
+            TestHttpReply::InPieces(body, 7, true)};
+}
+
 class CurlReadingTest : public ::testing::Test {
 protected:
     TestHttpServer server;
@@ -105,21 +118,27 @@ TEST_F(CurlReadingTest, TheAnnouncedSizeIsKnownOnlyWhenTheServerSentIt) {
 }
 
 TEST_F(CurlReadingTest, ReadStringSplitsAtLineFeedsAndKeepsCarriageReturns) {
-    server.Route("/page.html", TestHttpReply::Ok("first\r\nsecond\n\n<a href=x.zip>\r\nlast"));
-    auto file = session->OpenURL(server.Url("/page.html"));
-    EXPECT_EQ(ReadAllLines(*file),
-              (std::vector<std::string>{"first\r", "second", "", "<a href=x.zip>\r", "last"}));
+    for (const TestHttpReply& reply : Deliveries("first\r\nsecond\n\n<a href=x.zip>\r\nlast")) {
+        SCOPED_TRACE(testing::Message() << "piece size " << reply.pieceSize << ", chunked " << reply.chunked);
+        server.Route("/page.html", reply);
+        auto file = session->OpenURL(server.Url("/page.html"));
+        EXPECT_EQ(ReadAllLines(*file),
+                  (std::vector<std::string>{"first\r", "second", "", "<a href=x.zip>\r", "last"}));
+    }
 }
 
 TEST_F(CurlReadingTest, OverlongLineComesInPiecesOfTheLongestLength) {
     constexpr std::size_t kMax = InternetFile::kMaxLineLength;
     const std::string longLine = std::string(2 * kMax, 'x') + "tail";
     const std::string exactLine(kMax, 'e');
-    server.Route("/long.html", TestHttpReply::Ok("before\n" + longLine + "\n" + exactLine + "\nafter"));
-    auto file = session->OpenURL(server.Url("/long.html"));
-    EXPECT_EQ(ReadAllLines(*file),
-              (std::vector<std::string>{"before", std::string(kMax, 'x'), std::string(kMax, 'x'), "tail",
-                                        exactLine, "after"}));
+    for (const TestHttpReply& reply : Deliveries("before\n" + longLine + "\n" + exactLine + "\nafter")) {
+        SCOPED_TRACE(testing::Message() << "piece size " << reply.pieceSize << ", chunked " << reply.chunked);
+        server.Route("/long.html", reply);
+        auto file = session->OpenURL(server.Url("/long.html"));
+        EXPECT_EQ(ReadAllLines(*file),
+                  (std::vector<std::string>{"before", std::string(kMax, 'x'), std::string(kMax, 'x'), "tail",
+                                            exactLine, "after"}));
+    }
 }
 
 // Each call returns after a bounded part of the body, even when the page is
@@ -136,12 +155,15 @@ TEST_F(CurlReadingTest, EndlessLineStillGivesLines) {
 
 // Lines and blocks may be mixed on one file; neither loses bytes of the other.
 TEST_F(CurlReadingTest, LinesThenBlocksContinueWhereTheOtherStopped) {
-    server.Route("/mixed", TestHttpReply::Ok("head line\nrest of the body"));
-    auto file = session->OpenURL(server.Url("/mixed"));
-    std::string line;
-    ASSERT_TRUE(file->ReadString(line));
-    EXPECT_EQ(line, "head line");
-    EXPECT_EQ(ReadAllInBlocks(*file, 4), "rest of the body");
+    for (const TestHttpReply& reply : Deliveries("head line\nrest of the body")) {
+        SCOPED_TRACE(testing::Message() << "piece size " << reply.pieceSize << ", chunked " << reply.chunked);
+        server.Route("/mixed", reply);
+        auto file = session->OpenURL(server.Url("/mixed"));
+        std::string line;
+        ASSERT_TRUE(file->ReadString(line));
+        EXPECT_EQ(line, "head line");
+        EXPECT_EQ(ReadAllInBlocks(*file, 4), "rest of the body");
+    }
 }
 
 // A reader that stops reading an endless page holds little memory, and

@@ -10,28 +10,17 @@
 
 #include "app/default_workers.h"
 #include "net/curl_session.h"
+#include "support/record_builders.h"
 #include "support/search_engine_stand_ins.h"
 #include "support/worker_fixture.h"
 
 namespace {
 
-constexpr int kSearchResultsList = 6;
-
-FileEntry Result(std::string_view url, std::string_view projectName) {
-    FileEntry result;
-    result.url = url;
-    result.status = projectName;
-    return result;
-}
-
 SearchProject Project(const std::string& name, const std::string& searchText, int altavista, int yahoo) {
-    SearchProject project;
-    project.name = name;
-    project.searchText = searchText;
+    SearchProject project = Search(name, searchText, "Ready");
     project.useAltavista = altavista;
     project.useYahoo = yahoo;
     project.useHotBot = 1;
-    project.status = "Ready";
     return project;
 }
 
@@ -143,7 +132,7 @@ TEST_F(SearchWorkerTest, ARunWhileAnotherListIsShownOnlyAddsItsResultsAndEachRun
 // each one gets its row as it is added, so that row i shows record
 // count - 1 - i and the entry commands act on the link shown.
 TEST_F(SearchWorkerTest, ResultsKeepTheirCaseAndGetTheirRowsWhileShown) {
-    store.SearchResults.Append(Result("http://old.org/Old.zip", "Older"));
+    store.SearchResults.Append(File("http://old.org/Old.zip", "Older"));
     const std::vector<std::string> links{"http://A.org/Files/Setup.ZIP", "http://a.org/README.Debian.gz"};
     standIns.ServeAltavista("Case", TestHttpReply::Ok(ResultPage(links)));
     standIns.ServeYahoo("Case", TestHttpReply::Ok(ResultPage({"http://Y.org/Y.ZIP"})));
@@ -152,7 +141,7 @@ TEST_F(SearchWorkerTest, ResultsKeepTheirCaseAndGetTheirRowsWhileShown) {
               (std::vector<std::string>{"http://old.org/Old.zip", "http://A.org/Files/Setup.ZIP",
                                         "http://a.org/README.Debian.gz", "http://Y.org/Y.ZIP"}));
 
-    store.SearchResults.Append(Result("http://old.org/Old.zip", "Older"));
+    store.SearchResults.Append(File("http://old.org/Old.zip", "Older"));
     RunNewest(kSearchResultsList);
     ASSERT_EQ(window.RowCount(), store.SearchResults.Count());
     for (int row = 0; row < window.RowCount(); ++row) {

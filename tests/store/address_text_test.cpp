@@ -6,6 +6,7 @@
 
 #include "store/item_store.h"
 #include "store/list_files.h"
+#include "store/text_utils.h"
 #include "support/fake_message_box.h"
 #include "support/temp_folder.h"
 

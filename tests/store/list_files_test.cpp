@@ -6,14 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "support/fake_message_box.h"
+#include "support/record_builders.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 WebProject ExampleSite() {
-    WebProject p;
-    p.name = "My Site";
-    p.startUrl = "http://www.example.com/files/";
+    WebProject p = Site("My Site", "http://www.example.com/files/", "");
     p.wantZip = 1;
     p.wantExe = 1;
     p.startMinute = 30;
@@ -25,9 +24,7 @@ WebProject ExampleSite() {
 }
 
 SearchProject ExampleSearch() {
-    SearchProject p;
-    p.name = "Zip tools";
-    p.searchText = "free zip tools for dos";
+    SearchProject p = Search("Zip tools", "free zip tools for dos", "");
     p.useAltavista = 1;
     p.useYahoo = 1;
     p.startOnRequest = 1;

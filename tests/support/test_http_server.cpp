@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <poll.h>
 #include <stdexcept>
@@ -10,8 +11,11 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+
+#include "store/text_utils.h"
 
 namespace {
 
@@ -19,13 +23,6 @@ constexpr std::size_t kMaxRequestHead = 64 * 1024;
 
 [[noreturn]] void ThrowSystemError(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 std::string_view Trim(std::string_view text) {
@@ -147,16 +144,27 @@ TestHttpReply TestHttpReply::Endless(std::string pattern) {
     return reply;
 }
 
+TestHttpReply TestHttpReply::InPieces(std::string body, std::size_t pieceSize, bool chunked) {
+    TestHttpReply reply = Ok(std::move(body));
+    reply.pieceSize = std::max<std::size_t>(pieceSize, 1);
+    reply.chunked = chunked;
+    if (chunked) {
+        reply.sendLength = false;
+        reply.headers.push_back("Transfer-Encoding: chunked");
+    }
+    return reply;
+}
+
 std::string TestHttpRequest::Header(std::string_view name) const {
     for (const auto& [key, value] : headers) {
-        if (EqualNoCase(key, name)) return value;
+        if (EqualsNoCase(key, name)) return value;
     }
     return {};
 }
 
 bool TestHttpRequest::HasHeader(std::string_view name) const {
     return std::any_of(headers.begin(), headers.end(),
-                       [&](const auto& header) { return EqualNoCase(header.first, name); });
+                       [&](const auto& header) { return EqualsNoCase(header.first, name); });
 }
 
 TestHttpServer::TestHttpServer() {
@@ -276,7 +284,13 @@ void TestHttpServer::SendReply(int client, const TestHttpReply& reply) {
     const std::string head =
         ReplyHead(reply, reply.sendLength && reply.ending != TestReplyEnding::kEndless, body.size());
     switch (reply.ending) {
-        case TestReplyEnding::kComplete: SendAll(client, head + reply.body); return;
+        case TestReplyEnding::kComplete:
+            if (reply.pieceSize > 0) {
+                SendInPieces(client, reply);
+            } else {
+                SendAll(client, head + reply.body);
+            }
+            return;
         case TestReplyEnding::kReset:
             if (SendAll(client, head) && SendAll(client, body.substr(0, reply.cutAfter))) {
                 ResetConnection(client);
@@ -306,6 +320,33 @@ void TestHttpServer::SendEndless(int client, const TestHttpReply& reply) {
     while (!block.empty() && SendAll(client, block)) {
         std::lock_guard lock(mutex_);
         if (stopping_) return;
+    }
+}
+
+// Each piece in a send of its own, without Nagle's delay, so that pieces
+// leave as separate segments.
+void TestHttpServer::SendInPieces(int client, const TestHttpReply& reply) {
+    const int on = 1;
+    ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    const std::string_view body = reply.body;
+    std::vector<std::string> pieces;
+    if (reply.chunked) {
+        pieces.push_back(ReplyHead(reply, false, 0));
+        for (std::size_t at = 0; at < body.size(); at += reply.pieceSize) {
+            const std::string_view data = body.substr(at, reply.pieceSize);
+            char size[20];
+            std::snprintf(size, sizeof size, "%zx\r\n", data.size());
+            pieces.push_back(size + std::string(data) + "\r\n");
+        }
+        pieces.emplace_back("0\r\n\r\n");
+    } else {
+        const std::string wire = ReplyHead(reply, reply.sendLength, body.size()) + reply.body;
+        for (std::size_t at = 0; at < wire.size(); at += reply.pieceSize) {
+            pieces.push_back(wire.substr(at, reply.pieceSize));
+        }
+    }
+    for (const std::string& piece : pieces) {
+        if (!SendAll(client, piece)) return;
     }
 }
 

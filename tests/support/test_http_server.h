@@ -31,12 +31,22 @@ struct TestHttpReply {
     TestReplyEnding ending = TestReplyEnding::kComplete;
     std::size_t cutAfter = 0;
     bool sendLength = true;  // Content-Length (kEndless never sends one)
+    // With kComplete: above 0, the reply is written in sends of at most this
+    // many bytes, head included, each as a segment of its own. Whether the
+    // client reads them apart is up to its timing; for pieces it is certain
+    // to receive apart, use chunked.
+    std::size_t pieceSize = 0;
+    // With pieceSize: the body goes in chunked encoding, one chunk of
+    // pieceSize bytes per send, instead of with a Content-Length. libcurl
+    // hands each chunk to the reader on its own, however they arrive.
+    bool chunked = false;
 
     static TestHttpReply Ok(std::string body);
     static TestHttpReply Status(int status, std::string reason, std::string body = "");
     static TestHttpReply Redirect(int status, std::string location);
     static TestHttpReply Cut(TestReplyEnding ending, std::string body, std::size_t cutAfter);
     static TestHttpReply Endless(std::string pattern);
+    static TestHttpReply InPieces(std::string body, std::size_t pieceSize, bool chunked = false);
 };
 
 // A request as the server received it.
@@ -83,6 +93,7 @@ private:
     TestHttpReply ReplyFor(const std::string& target) const;
     void SendReply(int client, const TestHttpReply& reply);
     void SendEndless(int client, const TestHttpReply& reply);
+    static void SendInPieces(int client, const TestHttpReply& reply);
     bool WaitForRelease();  // false when the server is stopping
     void Forget(int client);
 

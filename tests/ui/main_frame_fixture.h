@@ -11,6 +11,7 @@
 #include "app/gui/main_frame.h"
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
+#include "support/record_builders.h"
 #include "support/temp_folder.h"
 #include "ui/panels/list_panel.h"
 #include "ui/panels/status_view.h"
@@ -35,8 +36,9 @@ protected:
 
     // Creates and shows the window; the list files of the folder are read.
     CMainFrame& Open() {
-        frame = std::make_unique<CMainFrame>(
-            FrameServices{&dialogs, &messages, nullptr, [this](const QUrl& url) { opened.push_back(url); }});
+        frame = std::make_unique<CMainFrame>(FrameServices{&dialogs, &messages, nullptr,
+                                                           [this](const QUrl& url) { opened.push_back(url); },
+                                                           &TheStore(), &TheAppState()});
         EXPECT_TRUE(frame->Create());
         frame->InitialUpdate();
         frame->resize(1000, 700);
@@ -79,26 +81,3 @@ protected:
     std::vector<QUrl> opened;
     std::unique_ptr<CMainFrame> frame;
 };
-
-inline FileEntry File(const char* url, const char* status = "Ready for download") {
-    FileEntry entry;
-    entry.url = url;
-    entry.status = status;
-    return entry;
-}
-
-inline WebProject Site(const char* name) {
-    WebProject project;
-    project.name = name;
-    project.startUrl = "http://site/";
-    project.status = "Ready for download";
-    return project;
-}
-
-inline SearchProject Search(const char* name) {
-    SearchProject project;
-    project.name = name;
-    project.searchText = "zip tools";
-    project.status = "Ready for download";
-    return project;
-}

@@ -7,10 +7,10 @@
 #include <QTimer>
 
 #include "app/command_ids.h"
-#include "app/gui/qt_message_box.h"
 #include "ui/dialog_driving.h"
 #include "ui/dialogs/add_file_dlg.h"
 #include "ui/dialogs/proj_props.h"
+#include "ui/dialogs/qt_message_box.h"
 #include "ui/dialogs/search_proj_dlg.h"
 #include "ui/dialogs/start_chooser_dlg.h"
 #include "ui/main_frame_fixture.h"
@@ -40,7 +40,8 @@ protected:
             EXPECT_EQ(chooser->windowTitle(), "Start a New Project");
             chooser->ProceedButton()->click();
         });
-        frame = std::make_unique<CMainFrame>(FrameServices{nullptr, &messages, nullptr, {}});
+        frame = std::make_unique<CMainFrame>(
+            FrameServices{nullptr, &messages, nullptr, {}, &TheStore(), &TheAppState()});
         ASSERT_TRUE(frame->Create());
         frame->InitialUpdate();
     }

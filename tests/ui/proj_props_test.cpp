@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "store/records.h"
+#include "support/record_builders.h"
 #include "ui/dialog_driving.h"
 #include "ui/dialogs/file_settings.h"
 #include "ui/dialogs/p_advanced_settings.h"
@@ -30,9 +31,7 @@ WebProject NewProject() {
 // A record with every field the sheet shows set to something other than its
 // default.
 WebProject FilledProject() {
-    WebProject project;
-    project.name = "Mirror of tools";
-    project.startUrl = "http://127.0.0.1/tools/";
+    WebProject project = Site("Mirror of tools", "http://127.0.0.1/tools/", "");
     project.downloadAll = 1;  // contradicts the type flags; the sheet derives it
     project.wantExe = 1;
     project.wantArj = 1;

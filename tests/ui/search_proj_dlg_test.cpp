@@ -8,6 +8,7 @@
 
 #include "store/records.h"
 #include "support/fake_message_box.h"
+#include "support/record_builders.h"
 #include "ui/dialog_driving.h"
 #include "ui/dialogs/run_stop_times.h"
 
@@ -25,9 +26,7 @@ QPushButton* OkButton(CSearchProjDlg& dialog) {
 }
 
 SearchProject StoredProject() {
-    SearchProject project;
-    project.name = "Players";
-    project.searchText = "audio player";
+    SearchProject project = Search("Players", "audio player", "");
     project.useAltavista = 1;
     project.useMsn = 1;
     project.startOnRequest = 0;

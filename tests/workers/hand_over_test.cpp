@@ -3,19 +3,12 @@
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "store/item_store.h"
-#include "support/fake_window.h"
 #include "support/manual_executor.h"
-#include "workers/app_state.h"
-#include "workers/coalesced_progress.h"
-#include "workers/pause_gate.h"
-#include "workers/worker_threads.h"
 
 namespace {
 
@@ -88,98 +81,6 @@ TEST(HandOverTest, ClosingReleasesAWaitingWorkerAndLaterStepsNeverRun) {
     EXPECT_FALSE(laterResult);
     EXPECT_EQ(ran.load(), 0);
     EXPECT_TRUE(ui.IsClosed());
-}
-
-TEST(CoalescedProgressTest, OneReportWaitsAtATimeAndShowsTheLatestFigure) {
-    ManualExecutor executor;
-    HandOver ui(executor);
-    std::vector<std::uint32_t> shown;
-    CoalescedProgress progress(ui, [&](std::uint32_t figure) { shown.push_back(figure); });
-
-    std::thread worker([&] {
-        for (std::uint32_t figure = 1; figure <= 1000; ++figure) progress.Report(figure);
-    });
-    worker.join();
-    executor.RunUntil([] { return false; }, 0ms);
-    EXPECT_EQ(shown, (std::vector<std::uint32_t>{1000}));
-
-    std::thread later([&] { progress.Report(1001); });
-    later.join();
-    executor.RunUntil([] { return false; }, 0ms);
-    EXPECT_EQ(shown, (std::vector<std::uint32_t>{1000, 1001}));
-}
-
-// However slowly the blocks come, the figure shown is never older than the
-// interval: a report made within it is handed over at its end, and a step
-// the worker hands over later still runs after it.
-TEST(CoalescedProgressTest, AReportWithinTheIntervalIsShownAtItsEndAndBeforeLaterSteps) {
-    ManualExecutor executor;
-    HandOver ui(executor);
-    std::vector<std::string> shown;
-    CoalescedProgress progress(
-        ui, [&](std::uint32_t figure) { shown.push_back(std::to_string(figure)); }, std::chrono::hours(1));
-    auto drain = [&] { executor.RunUntil([] { return false; }, 0ms); };
-
-    progress.Report(1);
-    drain();
-    progress.Report(2);
-    progress.Report(3);
-    drain();
-    EXPECT_EQ(shown, (std::vector<std::string>{"1"}));
-    EXPECT_EQ(executor.DelayedCount(), 1u);
-    executor.ElapseDelays();
-    drain();
-    EXPECT_EQ(shown, (std::vector<std::string>{"1", "3"}));
-
-    progress.Report(4);
-    std::thread worker([&] { ui.Run([&] { shown.push_back("step"); }); });
-    ASSERT_TRUE(executor.RunUntil([&] { return shown.back() == "step"; }));
-    worker.join();
-    EXPECT_EQ(shown, (std::vector<std::string>{"1", "3", "4", "step"}));
-    executor.ElapseDelays();
-    drain();  // the report's own delay ends: it does not run twice
-    EXPECT_EQ(shown.size(), 4u);
-}
-
-TEST(WorkerThreadsTest, AWorkerThatThrowsEndsOnlyItsOwnThread) {
-    ManualExecutor executor;
-    WorkerThreads threads(executor);
-    ItemStore store;
-    AppState state;
-    FakeWindow window;
-    auto control = threads.Start("http://h/a.zip", store, state, window, store.ActiveFileDownloads,
-                                 [](WorkerContext&) { throw std::logic_error("error path failed too"); });
-    ASSERT_NE(control, nullptr);
-    EXPECT_TRUE(threads.EndAll(20s));
-    EXPECT_TRUE(control->IsFinished());
-}
-
-TEST(PauseGateTest, HaltingTwiceIsOneHalt) {
-    PauseGate gate;
-    gate.Close();
-    gate.Close();
-    EXPECT_TRUE(gate.IsClosed());
-    gate.Open();
-    EXPECT_FALSE(gate.IsClosed());
-    EXPECT_TRUE(gate.Pass());  // would block for good if the halts were counted
-}
-
-TEST(PauseGateTest, AParkedWorkerGoesOnWhenOpenedAndEndsWhenEnded) {
-    PauseGate gate;
-    auto passAtClosedGate = [&](const std::function<void()>& release) {
-        gate.Close();
-        bool passed = false;
-        std::thread worker([&] { passed = gate.Pass(); });
-        EXPECT_TRUE(gate.WaitUntilParked(20s));
-        release();
-        worker.join();
-        return passed;
-    };
-    EXPECT_TRUE(passAtClosedGate([&] { gate.Open(); }));
-    EXPECT_FALSE(passAtClosedGate([&] { gate.End(); }));
-    gate.Close();  // an ending worker is no longer held
-    EXPECT_FALSE(gate.IsClosed());
-    EXPECT_FALSE(gate.Pass());
 }
 
 }  // namespace

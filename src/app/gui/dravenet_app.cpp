@@ -15,7 +15,6 @@
 #include "app/default_workers.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/program_dialogs.h"
-#include "app/gui/qt_message_box.h"
 #include "app/gui/qt_ui_dispatcher.h"
 #include "app/gui/web_options_settings.h"
 #include "app/open_file_limit.h"
@@ -24,6 +23,7 @@
 #include "search/query_hosts.h"
 #include "store/item_store.h"
 #include "store/list_files.h"
+#include "ui/dialogs/qt_message_box.h"
 #include "workers/app_state.h"
 #include "workers/worker_threads.h"
 
@@ -57,6 +57,9 @@ CDravenetApp::CDravenetApp(FrameServices services)
     : services_(std::move(services)),
       uiDispatcher_(std::make_unique<QtUiDispatcher>()),
       workers_(std::make_unique<WorkerThreads>(*uiDispatcher_)) {
+    // The one place that names the process-wide lists and state.
+    if (services_.store == nullptr) services_.store = &TheStore();
+    if (services_.state == nullptr) services_.state = &TheAppState();
     WatchEndSignals();
 }
 
@@ -105,14 +108,14 @@ bool CDravenetApp::InitInstance() {
         sessions.descriptors = std::make_shared<DescriptorBudget>(CurrentOpenFileLimit());
         if (const char* extraCa = std::getenv(kExtraCaFileVariable)) sessions.extraCaFile = extraCa;
         dispatch_ = std::make_unique<WorkerDispatch>(
-            TheStore(), TheAppState(), mainFrame_->Window(), *workers_,
+            *services_.store, *services_.state, mainFrame_->Window(), *workers_,
             DefaultWorkerProcedures(CurlSessionFactory(std::move(sessions)), search.hosts, web));
         mainFrame_->SetDownloadCommands(dispatch_.get());
     }
     mainFrame_->InitialUpdate();
     mainFrame_->showMaximized();
     mainFrame_->setWindowTitle(QStringLiteral("Tarrawick for software"));
-    autoSave_ = std::make_unique<AutoSave>(TheStore(), Messages(), AutoSave::Delays{});
+    autoSave_ = std::make_unique<AutoSave>(*services_.store, Messages(), AutoSave::Delays{});
     connect(&autoSaveTimer_, &QTimer::timeout, this, &CDravenetApp::OnAutoSaveTick);
     autoSaveTimer_.start(kAutoSavePollMs);
     return true;
@@ -161,8 +164,8 @@ int CDravenetApp::ExitInstance(int exitCode) {
     if (mainFrame_) mainFrame_->StopScheduler();
     autoSaveTimer_.stop();
     workers_->Ui()->Close();
-    SaveLists(TheStore(), Messages());
-    TheAppState().ClearHandOverSlots();
+    SaveLists(*services_.store, Messages());
+    services_.state->ClearHandOverSlots();
     // Halted or transferring workers end within the bound.
     workers_->EndAll();
     return exitCode;

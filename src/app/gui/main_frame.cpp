@@ -24,9 +24,9 @@
 #include "app/gui/lock_keys.h"
 #include "app/gui/mime_addresses.h"
 #include "app/gui/program_dialogs.h"
-#include "app/gui/qt_message_box.h"
 #include "app/list_rows.h"
 #include "store/item_store.h"
+#include "ui/dialogs/qt_message_box.h"
 #include "ui/panels/dnld_list.h"
 #include "ui/panels/list_panel.h"
 #include "ui/panels/panel_window_port.h"
@@ -94,7 +94,7 @@ bool CMainFrame::Create() {
     CreateStatusBar();
     connect(&schedulerTimer_, &QTimer::timeout, this, &CMainFrame::OnSchedulerTick);
     schedulerTimer_.start(kSchedulerPeriodMs);
-    TheAppState().ShownList = kRequestedFilesList;
+    services_.state->ShownList = kRequestedFilesList;
     RunStartChooser();
     return true;
 }
@@ -132,7 +132,8 @@ bool CMainFrame::CreateClient() {
     setCentralWidget(columns_);
 
     window_ = std::make_unique<PanelWindowPort>(*list_, *status_, *downloaded_, *services_.messages);
-    commands_ = std::make_unique<EntryCommands>(TheStore(), TheAppState(), *window_, *services_.dialogs);
+    commands_ =
+        std::make_unique<EntryCommands>(*services_.store, *services_.state, *window_, *services_.dialogs);
     list_->SetCommands(commands_.get());
     list_->SetOpener(services_.openUrl);
     window_->SetEntryEndedHandler(
@@ -144,7 +145,7 @@ bool CMainFrame::CreateClient() {
     connect(paste, &QAction::triggered, this, &CMainFrame::PasteAddresses);
     list_->addAction(paste);
     tree_->SetCategorySwitch(
-        [this](int list) { return SwitchCategory(TheStore(), TheAppState(), list, *window_); });
+        [this](int list) { return SwitchCategory(*services_.store, *services_.state, list, *window_); });
 
     ChainPanes();
     // The tree is the view the framework makes active first.

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QValidator>
 
-#include "app/number_text.h"
+#include "store/text_utils.h"
 #include "ui/record_text.h"
 
 namespace {

@@ -20,18 +20,8 @@ CPRunSettings::CPRunSettings(QWidget* parent) : QWidget(parent), times_(new CRun
 }
 
 void CPRunSettings::LoadFrom(const WebProject& project) {
-    times_->StartHourEdit()->setText(NumberForEdit(project.startHour));
-    times_->StartMinuteEdit()->setText(NumberForEdit(project.startMinute));
-    times_->StopHourEdit()->setText(NumberForEdit(project.stopHour));
-    times_->StopMinuteEdit()->setText(NumberForEdit(project.stopMinute));
+    times_->ShowTimesOf(project);
     times_->SelectOnRequest(project.startOnRequest != 0, project.stopOnRequest != 0);
 }
 
-void CPRunSettings::StoreInto(WebProject& project) const {
-    project.startOnRequest = times_->RunOnRequest() ? 1 : 0;
-    project.stopOnRequest = times_->StopOnRequest() ? 1 : 0;
-    project.startHour = NumberFromEdit(times_->StartHourEdit());
-    project.startMinute = NumberFromEdit(times_->StartMinuteEdit());
-    project.stopHour = NumberFromEdit(times_->StopHourEdit());
-    project.stopMinute = NumberFromEdit(times_->StopMinuteEdit());
-}
+void CPRunSettings::StoreInto(WebProject& project) const { times_->StoreTimesInto(project); }

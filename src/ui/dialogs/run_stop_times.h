@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QLineEdit>
 #include <QWidget>
 
-class QLineEdit;
+#include "ui/dialogs/dialog_text.h"
+
 class QRadioButton;
 
 // The two option pairs that say when a project runs and stops, each with its
@@ -34,6 +36,27 @@ public:
     QRadioButton* StartRunningAt() const { return startRunningAt_; }
     QRadioButton* StopWhenRequested() const { return stopWhenRequested_; }
     QRadioButton* StopRunningAt() const { return stopRunningAt_; }
+
+    // The four edits from the times of a project record (WebProject or
+    // SearchProject); the options stay as they are.
+    template <typename Project>
+    void ShowTimesOf(const Project& project) {
+        startHour_->setText(NumberForEdit(project.startHour));
+        startMinute_->setText(NumberForEdit(project.startMinute));
+        stopHour_->setText(NumberForEdit(project.stopHour));
+        stopMinute_->setText(NumberForEdit(project.stopMinute));
+    }
+
+    // The record's two "when requested" switches and four times.
+    template <typename Project>
+    void StoreTimesInto(Project& project) const {
+        project.startOnRequest = RunOnRequest() ? 1 : 0;
+        project.stopOnRequest = StopOnRequest() ? 1 : 0;
+        project.startHour = NumberFromEdit(startHour_);
+        project.startMinute = NumberFromEdit(startMinute_);
+        project.stopHour = NumberFromEdit(stopHour_);
+        project.stopMinute = NumberFromEdit(stopMinute_);
+    }
 
 private:
     void ChooseRun(bool onRequest, bool moveFocus);

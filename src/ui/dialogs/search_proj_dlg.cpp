@@ -12,11 +12,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/gui/qt_message_box.h"
 #include "store/records.h"
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/dialogs/dialog_text.h"
 #include "ui/dialogs/dialog_units.h"
+#include "ui/dialogs/qt_message_box.h"
 #include "ui/dialogs/run_stop_times.h"
 #include "ui/record_text.h"
 
@@ -127,10 +127,7 @@ void CSearchProjDlg::LoadFromRecord(const SearchProject& project) {
     for (std::size_t index = 0; index < engines_.size(); ++index) {
         engines_.at(index)->setChecked(project.*kEngineFlags[index] != 0);
     }
-    times_->StartHourEdit()->setText(NumberForEdit(project.startHour));
-    times_->StartMinuteEdit()->setText(NumberForEdit(project.startMinute));
-    times_->StopHourEdit()->setText(NumberForEdit(project.stopHour));
-    times_->StopMinuteEdit()->setText(NumberForEdit(project.stopMinute));
+    times_->ShowTimesOf(project);
 }
 
 void CSearchProjDlg::StoreIntoRecord(SearchProject& project) const {
@@ -139,12 +136,7 @@ void CSearchProjDlg::StoreIntoRecord(SearchProject& project) const {
     for (std::size_t index = 0; index < engines_.size(); ++index) {
         project.*kEngineFlags[index] = engines_.at(index)->isChecked() ? 1 : 0;
     }
-    project.startOnRequest = times_->RunOnRequest() ? 1 : 0;
-    project.stopOnRequest = times_->StopOnRequest() ? 1 : 0;
-    project.startHour = NumberFromEdit(times_->StartHourEdit());
-    project.startMinute = NumberFromEdit(times_->StartMinuteEdit());
-    project.stopHour = NumberFromEdit(times_->StopHourEdit());
-    project.stopMinute = NumberFromEdit(times_->StopMinuteEdit());
+    times_->StoreTimesInto(project);
     project.reservedText1.Clear();
     project.reservedText2.Clear();
     project.status = "Ready for download";

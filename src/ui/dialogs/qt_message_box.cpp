@@ -1,4 +1,4 @@
-#include "app/gui/qt_message_box.h"
+#include "ui/dialogs/qt_message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "app/number_text.h"
+#include "store/text_utils.h"
 
 #include <limits>
 
@@ -43,6 +43,18 @@ TEST(NumberTextTest, WritesPlainDecimalsThatReadBackTheSame) {
                                      std::numeric_limits<std::int32_t>::max()}) {
         EXPECT_EQ(LeadingNumber(NumberText(value)), value);
     }
+}
+
+// Addresses popped by the crawler, typed addresses and number fields are all
+// trimmed of the same six blanks; only A-Z fold, never bytes above 0x7f.
+TEST(TextUtilsTest, TrimsTheSixAsciiBlanksAndFoldsOnlyAToZ) {
+    EXPECT_EQ(TrimBlanks(" \t\n\r\v\fa b\f\v\r\n\t "), "a b");
+    EXPECT_EQ(TrimBlanks("\x85x\xa0"), "\x85x\xa0");
+    EXPECT_EQ(FoldedCopy("HTTP://A.Z/\xc4\xd6"), "http://a.z/\xc4\xd6");
+    EXPECT_TRUE(StartsWithNoCase("Location: x", "location:"));
+    EXPECT_FALSE(StartsWithNoCase("Loc", "location:"));
+    EXPECT_FALSE(EqualsNoCase("\xc4", "\xe4"));
+    EXPECT_EQ(PercentEscaped("a b\x7f", [](char c) { return c == ' ' || c == '\x7f'; }), "a%20b%7F");
 }
 
 }  // namespace

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/entry_dialogs.h"
+#include "store/records.h"
+
+// Answers the entry commands' dialogs as a test scripts them and records what
+// was asked. Unscripted sheets and dialogs are cancelled. `Dialogs` is
+// EntryDialogs or an interface that extends it (the main window's).
+template <typename Dialogs = EntryDialogs>
+class ScriptedEntryDialogsOf : public Dialogs {
+public:
+    std::optional<std::string> AskFileUrl() override {
+        ++fileDialogsShown;
+        return fileUrl;
+    }
+
+    bool EditWebProject(std::string_view title, WebProject& project) override {
+        sheetTitles.emplace_back(title);
+        sheetsLoadedWith.push_back(project);
+        return webSheet && webSheet(project);
+    }
+
+    bool NewSearchProject(SearchProject& project) override { return searchDialog && searchDialog(project); }
+
+    bool EditSearchProject(SearchProject& project) override {
+        searchesLoadedWith.push_back(project);
+        return searchDialog && searchDialog(project);
+    }
+
+    bool AskYesNo(std::string_view question) override {
+        questions.emplace_back(question);
+        return answerYes;
+    }
+
+    // Scripted answers.
+    std::optional<std::string> fileUrl;
+    std::function<bool(WebProject&)> webSheet;
+    std::function<bool(SearchProject&)> searchDialog;
+    bool answerYes = true;
+
+    // What was asked.
+    int fileDialogsShown = 0;
+    std::vector<std::string> sheetTitles;
+    std::vector<WebProject> sheetsLoadedWith;
+    std::vector<SearchProject> searchesLoadedWith;
+    std::vector<std::string> questions;
+};
+
+using ScriptedEntryDialogs = ScriptedEntryDialogsOf<>;
