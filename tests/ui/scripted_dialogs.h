@@ -41,6 +41,11 @@ public:
 
     void ShowAbout() override { ++aboutShown; }
 
+    bool EditOptions(Options& options) override {
+        optionsLoadedWith.push_back(options);
+        return optionsDialog && optionsDialog(options);
+    }
+
     // Scripted answers.
     std::optional<std::string> fileUrl;
     std::function<bool(WebProject&)> webSheet;
@@ -48,6 +53,7 @@ public:
     bool answerYes = true;
     int startChoice = 4;
     std::function<void()> onStartChoice;
+    std::function<bool(Options&)> optionsDialog;
 
     // What was asked.
     int fileDialogsShown = 0;
@@ -56,4 +62,5 @@ public:
     std::vector<SearchProject> searchesLoadedWith;
     std::vector<std::string> questions;
     int aboutShown = 0;
+    std::vector<Options> optionsLoadedWith;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include "ui/panels/url_opener.h"
 
 class DownloadCommands;
@@ -15,4 +17,6 @@ struct FrameServices {
     MessageBoxPort* messages = nullptr;
     DownloadCommands* downloads = nullptr;
     UrlOpener openUrl;
+    // The QSettings file of the Options; empty: DefaultOptionsFile().
+    QString optionsFile{};
 };

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/gui/frame_services.h"
+#include "workers/options.h"
 
 class CDnldList;
 class CListPanel;
@@ -54,7 +55,10 @@ public:
     void SetActiveView(QWidget* pane) { activeView_ = pane; }
     QWidget* ActiveView() const { return activeView_; }
 
-    void SetDownloadCommands(DownloadCommands* downloads) { services_.downloads = downloads; }
+    // The download commands also get the options, now and after each change.
+    void SetDownloadCommands(DownloadCommands* downloads);
+    // The options read at creation, or entered since.
+    const Options& CurrentOptions() const { return options_; }
 
     // Moves the keyboard focus to the next pane (step +1, F6) or the one
     // before (-1, Shift+F6), from the active view.
@@ -86,8 +90,13 @@ private:
     void UpdateSendToEnabled();
     void FollowFocus(QWidget* now);
     void ShowLockKeys();
+    // Download > Options: on OK the options are saved and used for the
+    // workers started from then on.
+    void EditOptions();
+    QString OptionsFile() const;
 
     FrameServices services_;
+    Options options_;
     std::unique_ptr<FrameDialogs> ownDialogs_;
     std::unique_ptr<MessageBoxPort> ownMessages_;
 

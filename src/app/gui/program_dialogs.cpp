@@ -6,6 +6,7 @@
 
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
+#include "ui/dialogs/options_dlg.h"
 #include "ui/dialogs/proj_props.h"
 #include "ui/dialogs/search_proj_dlg.h"
 #include "ui/dialogs/start_chooser_dlg.h"
@@ -56,6 +57,14 @@ public:
     void ShowAbout() override {
         CAboutDlg about(parent_, [this](const QString& address) { openUrl_(QUrl::fromUserInput(address)); });
         about.exec();
+    }
+
+    bool EditOptions(Options& options) override {
+        COptionsDlg dialog(parent_, &messages_);
+        dialog.Load(options);
+        if (dialog.exec() != QDialog::Accepted) return false;
+        options = dialog.Entered();
+        return true;
     }
 
 private:
