@@ -1,8 +1,10 @@
 #include "app/entry_commands.h"
 
 #include <string>
+#include <type_traits>
 
 #include "app/list_rows.h"
+#include "engine/http_file_worker.h"
 #include "store/address_text.h"
 
 namespace {
@@ -89,6 +91,8 @@ void EntryCommands::DeleteSelectedRows(ItemList<Record>& list) {
             if (!window_.IsRowSelected(row)) continue;
             const int position = PositionOfRow(row, list.Count());
             window_.DeleteRow(row);
+            if constexpr (std::is_same_v<Record, FileEntry>)
+                ForgetUnfinishedDownload(list.GetAt(position)->url);
             list.RemoveAt(position);
             break;
         }
@@ -220,6 +224,7 @@ void RemoveAll(ItemList<Record>& list) {
 }  // namespace
 
 void EntryCommands::DeleteAllLists() {
+    for (const FileEntry& entry : store_.RequestedFiles) ForgetUnfinishedDownload(entry.url);
     RemoveAll(store_.RequestedFiles);
     RemoveAll(store_.RequestedSites);
     RemoveAll(store_.DownloadedFiles);

@@ -2,16 +2,23 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <system_error>
 
+#include <sys/stat.h>
+
 #include "engine/address_set.h"
 #include "engine/archive_name.h"
 #include "engine/crawl_view.h"
+#include "engine/http_date.h"
+#include "engine/http_resume.h"
 #include "engine/link_helpers.h"
 #include "engine/local_file.h"
+#include "engine/part_records.h"
+#include "engine/worker_session.h"
 #include "net/close_quietly.h"
 #include "net/internet_exception.h"
 #include "store/address_text.h"
@@ -64,6 +71,22 @@ std::string LinksFoundText(int count) {
     char text[32];
     std::snprintf(text, sizeof text, "%d links found", count);
     return text;
+}
+
+// When the file was saved, as the crawler set it from the server's
+// Last-Modified; nothing when there is no file.
+std::optional<std::time_t> SavedTime(const std::string& localPath) {
+    struct stat status {};
+    if (::lstat(localPath.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    return status.st_mtim.tv_sec;
+}
+
+// Gives the saved file the server's time of it, which a later run asks with.
+void SetSavedTime(int folder, const std::string& name, std::string_view lastModified) {
+    const std::optional<std::time_t> time = ParseHttpDate(lastModified);
+    if (!time) return;
+    const timespec times[2] = {{*time, 0}, {*time, 0}};
+    ::utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
 // What the acceptance test makes of a link.
@@ -167,21 +190,10 @@ private:
         }
         view_.SetLastActionWhenShown("Opening " + address);
         if (!TakeProject()) return false;
-        const bool page = IsPageLink(address);
         try {
-            std::unique_ptr<HttpFile> file = Session().SendRequest(CrawlRequest(*parts, page));
-            if (file->QueryInfoStatusCode() != 200) {
-                view_.SetStatusTextWhenShown(address + " not found");
-                CloseQuietly(*file);
-                return true;
-            }
-            view_.SetLastActionWhenShown("Reading " + address);
-            file->SetReadBufferSize(kReadBufferSize);
             const std::optional<std::string> folder = GetRelativeFolder(startRoot_, address);
-            const bool goOn = page ? ReadPage(*file, address, folder.value_or(std::string()))
-                                   : DownloadFile(*file, address, folder);
-            CloseQuietly(*file);
-            return goOn;
+            return IsPageLink(address) ? FetchPage(*parts, address, folder.value_or(std::string()))
+                                       : FetchFile(*parts, address, folder);
         } catch (const InternetException&) {
             // The message becomes the progress text, which the next block
             // replaces before it can be seen; only the flag remains.
@@ -192,11 +204,86 @@ private:
         return true;
     }
 
+    // False when the crawl is to end.
+    bool FetchPage(const UrlParts& parts, const std::string& address, const std::string& folder) {
+        std::unique_ptr<HttpFile> file = Session().SendRequest(CrawlRequest(parts, true));
+        if (file->QueryInfoStatusCode() != 200) return NotFound(*file, address);
+        view_.SetLastActionWhenShown("Reading " + address);
+        file->SetReadBufferSize(kReadBufferSize);
+        const bool goOn = ReadPage(*file, address, folder);
+        CloseQuietly(*file);
+        return goOn;
+    }
+
+    bool NotFound(HttpFile& file, const std::string& address) {
+        view_.SetStatusTextWhenShown(address + " not found");
+        CloseQuietly(file);
+        return true;
+    }
+
+    // False when the crawl is to end. An archive an earlier run saved is
+    // asked for only if it changed since (a 304 keeps it); one an earlier
+    // run left unfinished is continued where the server agrees.
+    bool FetchFile(const UrlParts& parts, const std::string& address,
+                   const std::optional<std::string>& folder) {
+        const std::string localPath = LocalPathOf(address, folder);
+        HttpRequest request = CrawlRequest(parts, false);
+        HttpResumePlan plan;
+        bool askedIfModified = false;
+        if (IsSafeTarget(address, folder, localPath)) {
+            if (LoadPartRecord(localPath)) {
+                plan = PlanHttpResume(localPath, address);
+                request.headers += plan.headers;
+            } else if (const std::optional<std::time_t> saved = SavedTime(localPath)) {
+                request.headers += "If-Modified-Since: " + FormatHttpDate(*saved) + "\r\n";
+                askedIfModified = true;
+            }
+        }
+        std::unique_ptr<HttpFile> file = Session().SendRequest(request);
+        ResumeAnswer answer = JudgeResumeAnswer(*file, plan);
+        if (answer == ResumeAnswer::kAskAgain) {
+            CloseQuietly(*file);
+            ForgetPartRecord(localPath);
+            plan = {};
+            file = Session().SendRequest(CrawlRequest(parts, false));
+            answer = ResumeAnswer::kWriteWhole;
+        }
+        const bool unchanged = askedIfModified && file->QueryInfoStatusCode() == 304;
+        if (unchanged || answer == ResumeAnswer::kComplete) {
+            CloseQuietly(*file);
+            ForgetPartRecord(localPath);
+            view_.AddTreeFile(localPath);
+            return true;
+        }
+        if (answer == ResumeAnswer::kWriteWhole && file->QueryInfoStatusCode() != 200) {
+            return NotFound(*file, address);
+        }
+        view_.SetLastActionWhenShown("Reading " + address);
+        file->SetReadBufferSize(kReadBufferSize);
+        const std::int64_t appendAt = answer == ResumeAnswer::kAppend ? plan.offset : 0;
+        const bool goOn = DownloadFile(*file, address, folder, appendAt);
+        CloseQuietly(*file);
+        return goOn;
+    }
+
+    std::string LocalPathOf(const std::string& address, const std::optional<std::string>& folder) const {
+        return projectFolder_ + SlashForm(folder.value_or(std::string())) + "/" +
+               std::string(LocalFileName(address));
+    }
+
+    // Whether the file's local path stays below the project's folder and may be written.
+    bool IsSafeTarget(const std::string& address, const std::optional<std::string>& folder,
+                      const std::string& localPath) const {
+        return folder && IsSafeRelativeFolder(*folder) &&
+               IsSafePathComponent(std::string(LocalFileName(address))) &&
+               IsSafePathComponent(project_.name) && !HasIllegalChars(localPath);
+    }
+
     // One session for the whole crawl: libcurl keeps each server's
     // connection for the next address.
     InternetSession& Session() {
         if (!session_) {
-            session_ = sessions_();
+            session_ = OpenWorkerSession(sessions_, context_.options);
             abort_.emplace(*context_.control, [raw = session_.get()] { raw->Abort(); });
             session_->SetConnectTimeout(kConnectTimeout);
         }
@@ -242,9 +329,10 @@ private:
 
     // False when the program is ending. A file whose local path would leave
     // its folder is skipped like one with illegal characters.
-    bool DownloadFile(HttpFile& file, const std::string& address, const std::optional<std::string>& folder) {
+    bool DownloadFile(HttpFile& file, const std::string& address, const std::optional<std::string>& folder,
+                      std::int64_t appendAt) {
         const std::string name(LocalFileName(address));
-        const std::string localPath = projectFolder_ + SlashForm(folder.value_or(std::string())) + "/" + name;
+        const std::string localPath = LocalPathOf(address, folder);
         if (!folder || !IsSafeRelativeFolder(*folder) || !IsSafePathComponent(name)) {
             view_.SetStatusTextWhenShown(localPath + " has illegal chars");
             return true;
@@ -255,25 +343,31 @@ private:
             view_.SetStatusTextWhenShown(localPath + " has illegal chars");
             return true;
         }
+        // Kept before the file is touched, so a file cut short is never
+        // taken for one saved whole.
+        if (appendAt == 0) SavePartRecord(localPath, PartRecordFor(file, address));
         std::optional<LocalFile> saved;
         try {
-            if (local.IsOpen()) saved.emplace(local.Descriptor(), name);
+            if (local.IsOpen()) saved.emplace(local.Descriptor(), name, appendAt);
         } catch (const LocalFileError&) {}
         if (!saved) {
+            ForgetPartRecord(localPath);
             view_.SetStatusTextWhenShown("Error creating " + localPath);
             return true;
         }
         view_.SetLastActionWhenShown("Dowloading " + localPath + "...");
-        if (!Transfer(file, *saved)) return false;
+        if (!Transfer(file, *saved, appendAt)) return false;
         saved->Close();
+        SetSavedTime(local.Descriptor(), name, file.QueryInfoHeader("Last-Modified"));
+        ForgetPartRecord(localPath);
         view_.AddTreeFile(localPath);
         return true;
     }
 
     // False when the program is ending.
-    bool Transfer(HttpFile& file, LocalFile& saved) {
+    bool Transfer(HttpFile& file, LocalFile& saved, std::int64_t appendAt) {
         char block[kBlockSize + 1];
-        std::uint32_t total = 0;
+        auto total = static_cast<std::uint32_t>(appendAt);  // the file's bytes, an earlier run's included
         for (;;) {
             if (!context_.PassGate()) return false;
             const std::size_t count = file.Read(block, kBlockSize);

@@ -38,11 +38,13 @@ public:
     explicit CurlSession(const CurlSessionSettings& settings)
         : agent_(settings.agent),
           silenceLimit_(settings.silenceLimit),
-          pump_(std::make_shared<CurlPump>(settings.abort)) {}
+          pump_(std::make_shared<CurlPump>(settings.abort)),
+          bandwidth_(settings.bandwidth) {}
 
-    std::unique_ptr<InternetFile> OpenURL(const std::string& url, const OpenUrlOptions& options) override {
+    std::unique_ptr<HttpFile> OpenURL(const std::string& url, const OpenUrlOptions& options) override {
         CurlTransferSettings transfer = CommonSettings();
         transfer.url = url;
+        transfer.headers = options.headers;
         transfer.maxRedirects = options.maxRedirects;
         transfer.failOnHttpError = options.failOnHttpError;
         return std::make_unique<CurlTransfer>(pump_, transfer);
@@ -62,6 +64,8 @@ public:
 
     void SetConnectTimeout(std::chrono::milliseconds timeout) override { connectTimeout_ = timeout; }
 
+    void SetTransferOptions(const TransferOptions& options) override { options_ = options; }
+
     void Close() override { closed_ = true; }
 
     void Abort() override { pump_->Abort(); }
@@ -74,12 +78,19 @@ private:
         transfer.agent = agent_;
         transfer.connectTimeout = connectTimeout_;
         transfer.silenceLimit = silenceLimit_;
+        transfer.ftpPassive = options_.ftpPassive;
+        if (bandwidth_ && options_.speedLimit > 0) {
+            transfer.bandwidth = bandwidth_;
+            transfer.speedLimit = options_.speedLimit;
+        }
         return transfer;
     }
 
     std::string agent_;
     std::chrono::milliseconds silenceLimit_;
     std::shared_ptr<CurlPump> pump_;
+    std::shared_ptr<BandwidthShare> bandwidth_;
+    TransferOptions options_;
     std::chrono::milliseconds connectTimeout_{0};
     bool closed_ = false;
 };
@@ -92,5 +103,6 @@ std::unique_ptr<InternetSession> OpenCurlSession(const CurlSessionSettings& sett
 }
 
 InternetSessionFactory CurlSessionFactory(CurlSessionSettings settings) {
+    if (!settings.bandwidth) settings.bandwidth = std::make_shared<BandwidthShare>();
     return [settings = std::move(settings)] { return OpenCurlSession(settings); };
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "net/bandwidth_share.h"
 #include "net/internet_abort.h"
 #include "net/internet_session.h"
 
@@ -16,6 +17,9 @@ struct CurlSessionSettings {
     std::chrono::milliseconds silenceLimit{60000};
     // When set, aborting it aborts the session too.
     std::shared_ptr<InternetAbort> abort;
+    // The share of the speed limit among the sessions; CurlSessionFactory
+    // makes one for all of its sessions when none is given.
+    std::shared_ptr<BandwidthShare> bandwidth;
 };
 
 // A session over libcurl's multi interface: plain HTTP, HTTPS checked against
@@ -23,5 +27,6 @@ struct CurlSessionSettings {
 // connections (GetFtpConnection).
 std::unique_ptr<InternetSession> OpenCurlSession(const CurlSessionSettings& settings = {});
 
-// A factory of such sessions, all sharing the settings' abort switch.
+// A factory of such sessions, all sharing the settings' abort switch and
+// speed limit.
 InternetSessionFactory CurlSessionFactory(CurlSessionSettings settings = {});

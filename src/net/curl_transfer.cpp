@@ -17,6 +17,9 @@ constexpr std::size_t kDefaultReadAhead = 1024 * 1024;
 constexpr std::size_t kMaxReadAhead = 4 * 1024 * 1024;
 // libcurl's receive block.
 constexpr long kReceiveBufferSize = 256 * 1024;
+constexpr long kMinReceiveBufferSize = 1024;  // libcurl's smallest
+// Headers kept of one answer; a server that sends more is not listened to.
+constexpr std::size_t kMaxKeptHeaders = 100;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -51,6 +54,21 @@ void ParseStatusLine(std::string_view line, int& code, std::string& reason) {
     rest.remove_prefix(digits);
     while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
     reason = std::string(rest);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// libcurl reads at most this much per receive; under a speed limit a smaller
+// block keeps the waits between receives short, so that a slow limit never
+// looks like a silent server.
+long ReceiveBufferFor(std::int64_t speedLimit) {
+    if (speedLimit <= 0) return kReceiveBufferSize;
+    return static_cast<long>(
+        std::clamp<std::int64_t>(speedLimit / 8, kMinReceiveBufferSize, kReceiveBufferSize));
 }
 
 // "Timeout: no data received for 60 s"; limits below a second (tests) in ms.
@@ -93,7 +111,7 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
     curl_easy_setopt(easy_, CURLOPT_URL, settings.url.c_str());
     curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
     curl_easy_setopt(easy_, CURLOPT_USERAGENT, settings.agent.c_str());
-    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, ReceiveBufferFor(settings.speedLimit));
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::OnBody);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeader);
@@ -113,15 +131,41 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
         curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, settings.verb.c_str());
     }
     AddHeaders(settings.headers);
-    ConfigureFtp(settings.ftp);
+    ConfigureFtp(settings);
+    JoinBandwidth(settings);
 }
 
-void CurlTransfer::ConfigureFtp(FtpRequest request) {
+void CurlTransfer::ConfigureFtp(const CurlTransferSettings& settings) {
+    const FtpRequest request = settings.ftp;
     if (request == FtpRequest::kDefault) return;
-    curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");  // active: the address of the control connection
+    // Active: the address of the control connection. libcurl's own default is passive.
+    if (!settings.ftpPassive) curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
     curl_easy_setopt(easy_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-    if (request == FtpRequest::kChangeDirectory) curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    if (request == FtpRequest::kChangeDirectory || request == FtpRequest::kSize) {
+        curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    }
     if (request == FtpRequest::kListNames) curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, 1L);
+    if (request == FtpRequest::kRetrieve && settings.restartAt > 0) {
+        curl_easy_setopt(easy_, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(settings.restartAt));
+    }
+}
+
+void CurlTransfer::JoinBandwidth(const CurlTransferSettings& settings) {
+    if (!settings.bandwidth || settings.speedLimit <= 0) return;
+    bandwidth_ = settings.bandwidth;
+    speedLimit_ = settings.speedLimit;
+    bandwidth_->Join();
+    ApplySpeedLimit();
+}
+
+// Called before each wait, so the part follows the transfers as they start
+// and end; libcurl reads the limit afresh at each receive.
+void CurlTransfer::ApplySpeedLimit() {
+    if (!bandwidth_ || easy_ == nullptr) return;
+    const std::int64_t rate = bandwidth_->PartOf(speedLimit_);
+    if (rate == appliedRate_) return;
+    appliedRate_ = rate;
+    curl_easy_setopt(easy_, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(rate));
 }
 
 // A header block holds lines ended by "\r\n" (or a bare "\n"); libcurl wants
@@ -135,6 +179,7 @@ void CurlTransfer::AddHeaders(std::string_view block) {
         block.remove_prefix(end == std::string_view::npos ? block.size() : end + 1);
         if (line.empty()) continue;
         hasAccept = hasAccept || StartsWithNoCase(line, "Accept:");
+        rangeRequested_ = rangeRequested_ || StartsWithNoCase(line, "Range:");
         AppendHeader(line);
     }
     if (!hasAccept) AppendHeader("Accept:");  // an empty value drops libcurl's own
@@ -149,10 +194,13 @@ void CurlTransfer::AppendHeader(const std::string& line) {
 
 void CurlTransfer::WaitForAnswer() {
     RunUntil([this] { return answerBegun_ || finished_; });
-    if (answerBegun_ && failOnHttpError_ && statusCode_ >= 400) {
+    const bool rangeNotSatisfiable = statusCode_ == 416 && rangeRequested_;
+    if (answerBegun_ && failOnHttpError_ && statusCode_ >= 400 && !rangeNotSatisfiable) {
         throw InternetException(InternetError::kHttpStatus, HttpStatusText(statusCode_, reason_));
     }
-    if (finished_ && result_ != CURLE_OK) throw Failure();
+    // A failure after the answer has begun comes to the reader after the
+    // bytes that arrived before it, so none of them is lost.
+    if (!answerBegun_ && finished_ && result_ != CURLE_OK) throw Failure();
 }
 
 // Only the time spent waiting counts as silence: while the reader is busy
@@ -160,6 +208,7 @@ void CurlTransfer::WaitForAnswer() {
 // waits in the socket.
 void CurlTransfer::RunUntil(const std::function<bool()>& done) {
     using Clock = std::chrono::steady_clock;
+    ApplySpeedLimit();
     lastActivity_ = Clock::now();
     if (silenceLimit_.count() <= 0) {
         pump_->RunUntil(done, Clock::time_point::max());
@@ -218,7 +267,12 @@ void CurlTransfer::TakeHeaderLine(std::string_view line) {
     if (StartsWithNoCase(line, "HTTP/")) {
         ParseStatusLine(TrimLineEnd(line), statusCode_, reason_);
         hasLocation_ = false;
+        answerHeaders_.clear();
         return;
+    }
+    if (const std::size_t colon = line.find(':');
+        colon != std::string_view::npos && colon > 0 && answerHeaders_.size() < kMaxKeptHeaders) {
+        answerHeaders_.emplace_back(line.substr(0, colon), TrimBlanks(TrimLineEnd(line.substr(colon + 1))));
     }
     if (StartsWithNoCase(line, "Location:")) {
         hasLocation_ = true;
@@ -313,6 +367,8 @@ void CurlTransfer::Close() {
     curl_multi_remove_handle(pump_->Multi(), easy_);
     curl_easy_cleanup(easy_);
     easy_ = nullptr;
+    if (bandwidth_) bandwidth_->Leave();
+    bandwidth_.reset();
     curl_slist_free_all(headerList_);
     headerList_ = nullptr;
     buffer_.clear();
@@ -320,3 +376,19 @@ void CurlTransfer::Close() {
 }
 
 int CurlTransfer::QueryInfoStatusCode() const { return statusCode_; }
+
+std::string CurlTransfer::QueryInfoHeader(std::string_view name) const {
+    for (const auto& [header, value] : answerHeaders_) {
+        if (header.size() == name.size() && StartsWithNoCase(header, name)) return value;
+    }
+    return {};
+}
+
+std::int64_t CurlTransfer::ContentLength() const {
+    curl_off_t length = -1;
+    if (easy_ == nullptr ||
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK) {
+        return -1;
+    }
+    return length;
+}

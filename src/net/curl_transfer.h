@@ -1,23 +1,28 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include <curl/curl.h>
 
+#include "net/bandwidth_share.h"
 #include "net/curl_pump.h"
 #include "net/internet_exception.h"
 #include "net/internet_file.h"
 
 // What an FTP transfer of the FTP connection asks of the server: only the
 // change to the address's directory, the names in that directory (NLST), or
-// the file (in binary). Such transfers are active (the server connects back)
-// and reach the directory with one CWD of its whole path. kDefault: libcurl's
-// own way for an ftp address opened as a URL.
-enum class FtpRequest { kDefault, kChangeDirectory, kListNames, kRetrieve };
+// the file (in binary), or the file's size (SIZE). Such transfers are active
+// (the server connects back) unless asked to be passive, and reach the
+// directory with one CWD of its whole path. kDefault: libcurl's own way for
+// an ftp address opened as a URL.
+enum class FtpRequest { kDefault, kChangeDirectory, kListNames, kRetrieve, kSize };
 
 // What one transfer asks for.
 struct CurlTransferSettings {
@@ -30,6 +35,12 @@ struct CurlTransferSettings {
     std::chrono::milliseconds connectTimeout{0};  // 0: libcurl's own
     std::chrono::milliseconds silenceLimit{0};    // 0: none
     FtpRequest ftp = FtpRequest::kDefault;
+    bool ftpPassive = false;
+    std::int64_t restartAt = 0;  // kRetrieve: REST to this offset first
+    // The speed limit (bytes per second) this transfer shares with the
+    // others of the share; none without a share or with 0.
+    std::shared_ptr<BandwidthShare> bandwidth;
+    std::int64_t speedLimit = 0;
 };
 
 // One libcurl easy handle on the session's multi handle, read by pulling: the
@@ -48,6 +59,10 @@ public:
     bool ReadString(std::string& line) override;
     void Close() override;
     int QueryInfoStatusCode() const override;
+    std::string QueryInfoHeader(std::string_view name) const override;
+    // The size libcurl learnt (an FTP SIZE answer, a Content-Length); -1
+    // when unknown.
+    std::int64_t ContentLength() const;
 
 private:
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
@@ -58,9 +73,12 @@ private:
     void OnTransferDone(CURLcode result) override;
 
     void Configure(const CurlTransferSettings& settings);
-    void ConfigureFtp(FtpRequest request);
+    void ConfigureFtp(const CurlTransferSettings& settings);
     void AddHeaders(std::string_view block);
     void AppendHeader(const std::string& line);
+    void JoinBandwidth(const CurlTransferSettings& settings);
+    // The transfer's part of the speed limit, as it is now.
+    void ApplySpeedLimit();
     void WaitForAnswer();
     // Moves the transfer on until `done` holds; raises when nothing at all
     // arrives for the silence limit while it waits.
@@ -90,6 +108,12 @@ private:
     std::string reason_;
     bool hasLocation_ = false;
     bool answerBegun_ = false;
+    std::vector<std::pair<std::string, std::string>> answerHeaders_;
+    bool rangeRequested_ = false;
+
+    std::shared_ptr<BandwidthShare> bandwidth_;  // set while joined
+    std::int64_t speedLimit_ = 0;
+    std::int64_t appliedRate_ = 0;
 
     std::string buffer_;
     std::size_t head_ = 0;  // bytes of buffer_ already handed out

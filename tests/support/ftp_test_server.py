@@ -1,10 +1,11 @@
 #!/usr/bin/python3
 """An anonymous, read-only FTP server on 127.0.0.1 for the tests, on
 Debian's pyftpdlib:
-    ftp_test_server.py ROOT [--hold-after BYTES]
+    ftp_test_server.py ROOT [--hold-after BYTES] [--refuse COMMAND]...
 Prints the port it listens on, on a line of its own. With --hold-after, each
 file transfer stops after that many bytes until a line arrives on standard
-input (the whole server waits meanwhile)."""
+input (the whole server waits meanwhile). Each --refuse names a command
+(REST, PORT ...) that the server answers with 502 as one that lacks it."""
 
 import argparse
 import logging
@@ -55,6 +56,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("root")
     parser.add_argument("--hold-after", type=int)
+    parser.add_argument("--refuse", action="append", default=[])
     args = parser.parse_args()
 
     class Filesystem(AbstractedFS):
@@ -64,7 +66,10 @@ def main():
 
     authorizer = DummyAuthorizer()
     authorizer.add_anonymous(args.root)  # list and read only
-    handler = FTPHandler
+    def refuse(self, line):
+        self.respond("502 Command not implemented.")
+
+    handler = type("Handler", (FTPHandler,), {"ftp_" + command.upper(): refuse for command in args.refuse})
     handler.authorizer = authorizer
     handler.abstracted_fs = Filesystem
     handler.active_dtp = HandedOverActiveDTP

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -18,8 +19,11 @@ public:
     // With holdAfter, every file transfer stops after that many bytes until
     // Release() lets it go on. Throws std::runtime_error when the server does
     // not start.
+    // Each of `refused` (REST, PORT ...) is answered with 502, as by a
+    // server that lacks the command.
     explicit TestFtpServer(const std::filesystem::path& root,
-                           std::optional<std::size_t> holdAfter = std::nullopt);
+                           std::optional<std::size_t> holdAfter = std::nullopt,
+                           const std::vector<std::string>& refused = {});
     ~TestFtpServer();
     TestFtpServer(const TestFtpServer&) = delete;
     TestFtpServer& operator=(const TestFtpServer&) = delete;

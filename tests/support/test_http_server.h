@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -30,12 +31,18 @@ struct TestHttpReply {
     TestReplyEnding ending = TestReplyEnding::kComplete;
     std::size_t cutAfter = 0;
     bool sendLength = true;  // Content-Length (kEndless never sends one)
+    bool chunked = false;    // kComplete: the body in chunks, without a length
+    // Not empty: the reply carries this ETag and answers "Range: bytes=N-"
+    // (with no If-Range, or one naming this ETag) with a 206 of the body
+    // from N on, or a 416 when N is not below its length.
+    std::string rangeEtag;
 
     static TestHttpReply Ok(std::string body);
     static TestHttpReply Status(int status, std::string reason, std::string body = "");
     static TestHttpReply Redirect(int status, std::string location);
     static TestHttpReply Cut(TestReplyEnding ending, std::string body, std::size_t cutAfter);
     static TestHttpReply Endless(std::string pattern);
+    static TestHttpReply Ranged(std::string body, std::string etag);
 };
 
 // A request as the server received it.
@@ -65,6 +72,10 @@ public:
     std::string Url(std::string_view target) const;
 
     void Route(const std::string& target, TestHttpReply reply);
+    // The reply for that target is made for each request (a server that
+    // misbehaves only for some requests, say).
+    using Responder = std::function<TestHttpReply(const TestHttpRequest& request)>;
+    void RouteBy(const std::string& target, Responder responder);
 
     std::vector<TestHttpRequest> Requests() const;
     // Blocks until at least `count` requests have been received.
@@ -79,7 +90,7 @@ private:
     void AcceptLoop();
     void Serve(int client);
     bool ReceiveRequest(int client, TestHttpRequest& request);
-    TestHttpReply ReplyFor(const std::string& target) const;
+    TestHttpReply ReplyFor(const TestHttpRequest& request) const;
     void SendReply(int client, const TestHttpReply& reply);
     void SendEndless(int client, const TestHttpReply& reply);
     bool WaitForRelease();  // false when the server is stopping
@@ -92,6 +103,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::string, TestHttpReply> routes_;
+    std::map<std::string, Responder> responders_;
     std::vector<TestHttpRequest> requests_;
     std::set<int> openClients_;
     std::size_t stalled_ = 0;
