@@ -62,13 +62,12 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-// libcurl reads at most this much per receive; under a speed limit a smaller
-// block keeps the waits between receives short, so that a slow limit never
-// looks like a silent server.
-long ReceiveBufferFor(std::int64_t speedLimit) {
-    if (speedLimit <= 0) return kReceiveBufferSize;
-    return static_cast<long>(
-        std::clamp<std::int64_t>(speedLimit / 8, kMinReceiveBufferSize, kReceiveBufferSize));
+// libcurl reads at most this much per receive. Under a speed limit it forgets
+// what a receive took beyond the limit each few seconds, so a transfer may
+// overshoot by about one block per period: a block of a sixteenth of a
+// second's share keeps that small, and the waits between receives short.
+long ReceiveBufferFor(std::int64_t rate) {
+    return static_cast<long>(std::clamp<std::int64_t>(rate / 16, kMinReceiveBufferSize, kReceiveBufferSize));
 }
 
 // "Timeout: no data received for 60 s"; limits below a second (tests) in ms.
@@ -111,7 +110,7 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
     curl_easy_setopt(easy_, CURLOPT_URL, settings.url.c_str());
     curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
     curl_easy_setopt(easy_, CURLOPT_USERAGENT, settings.agent.c_str());
-    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, ReceiveBufferFor(settings.speedLimit));
+    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::OnBody);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeader);
@@ -155,6 +154,7 @@ void CurlTransfer::JoinBandwidth(const CurlTransferSettings& settings) {
     bandwidth_ = settings.bandwidth;
     speedLimit_ = settings.speedLimit;
     bandwidth_->Join();
+    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, ReceiveBufferFor(bandwidth_->PartOf(speedLimit_)));
     ApplySpeedLimit();
 }
 
