@@ -158,14 +158,33 @@ void CurlTransfer::JoinBandwidth(const CurlTransferSettings& settings) {
     ApplySpeedLimit();
 }
 
-// Called before each wait, so the part follows the transfers as they start
-// and end; libcurl reads the limit afresh at each receive.
+// Called before each wait and each paced read, so the part follows the
+// transfers as they start and end; libcurl reads the limit afresh at each receive. Its limiter keeps
+// the network near the part, but in bursts of a few seconds; the reader is
+// held to the part exactly (Pace), and libcurl gets a little more so that
+// the reader never waits for it.
 void CurlTransfer::ApplySpeedLimit() {
     if (!bandwidth_ || easy_ == nullptr) return;
     const std::int64_t rate = bandwidth_->PartOf(speedLimit_);
     if (rate == appliedRate_) return;
     appliedRate_ = rate;
-    curl_easy_setopt(easy_, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(rate));
+    curl_easy_setopt(easy_, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(rate + rate / 4));
+}
+
+// Holds the reader to the transfer's part of the limit: the bytes handed out
+// may run ahead of the part by a tenth of a second at most. While the reader
+// waits, libcurl goes on receiving into the read-ahead buffer, which pauses
+// the transfer when full.
+void CurlTransfer::Pace(std::size_t bytes) {
+    using Clock = std::chrono::steady_clock;
+    if (!bandwidth_) return;
+    ApplySpeedLimit();
+    constexpr std::chrono::milliseconds kAhead{100};
+    const Clock::time_point now = Clock::now();
+    const auto spent = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(static_cast<double>(bytes) / static_cast<double>(appliedRate_)));
+    paceClock_ = std::max(paceClock_, now) + spent;
+    if (paceClock_ - now > kAhead) pump_->RunUntil([] { return false; }, paceClock_ - kAhead);
 }
 
 // A header block holds lines ended by "\r\n" (or a bare "\n"); libcurl wants
@@ -336,6 +355,7 @@ std::size_t CurlTransfer::Read(void* buffer, std::size_t maxBytes) {
     const std::size_t bytes = std::min(maxBytes, Unread());
     std::memcpy(buffer, buffer_.data() + head_, bytes);
     Consume(bytes);
+    Pace(bytes);
     return bytes;
 }
 

@@ -79,6 +79,7 @@ private:
     void JoinBandwidth(const CurlTransferSettings& settings);
     // The transfer's part of the speed limit, as it is now.
     void ApplySpeedLimit();
+    void Pace(std::size_t bytes);
     void WaitForAnswer();
     // Moves the transfer on until `done` holds; raises when nothing at all
     // arrives for the silence limit while it waits.
@@ -114,6 +115,8 @@ private:
     std::shared_ptr<BandwidthShare> bandwidth_;  // set while joined
     std::int64_t speedLimit_ = 0;
     std::int64_t appliedRate_ = 0;
+    // When the bytes handed out so far are due at the part's rate.
+    std::chrono::steady_clock::time_point paceClock_{};
 
     std::string buffer_;
     std::size_t head_ = 0;  // bytes of buffer_ already handed out
