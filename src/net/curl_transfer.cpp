@@ -360,6 +360,12 @@ std::size_t CurlTransfer::Read(void* buffer, std::size_t maxBytes) {
 }
 
 bool CurlTransfer::ReadString(std::string& line) {
+    const bool read = TakeLine(line);
+    Pace(line.size());
+    return read;
+}
+
+bool CurlTransfer::TakeLine(std::string& line) {
     ThrowIfUnreadable();
     line.clear();
     bool anyByte = false;

@@ -80,6 +80,7 @@ private:
     // The transfer's part of the speed limit, as it is now.
     void ApplySpeedLimit();
     void Pace(std::size_t bytes);
+    bool TakeLine(std::string& line);
     void WaitForAnswer();
     // Moves the transfer on until `done` holds; raises when nothing at all
     // arrives for the silence limit while it waits.
