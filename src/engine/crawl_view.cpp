@@ -81,6 +81,8 @@ void CrawlView::Shared::Show() {
         std::swap(shown, waiting);
         handedOver = false;
     }
+    // Ended: the project was deleted, and a new one may have its name.
+    if (control->Gate().IsEnding()) return;
     for (const std::string& path : shown.treeFiles) window.AddTreeFile(projectName, path);
     // While halted the texts of the Stop command stay; the crawl's next step replaces them.
     if (control->IsHalted()) return;

@@ -1,5 +1,6 @@
 #include "engine/http_file_worker.h"
 
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -8,9 +9,9 @@
 #include "engine/file_worker_steps.h"
 #include "engine/http_resume.h"
 #include "engine/local_file.h"
+#include "engine/local_paths.h"
 #include "engine/part_records.h"
 #include "net/internet_exception.h"
-#include "workers/exception_message.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ public:
         try {
             Fetch();
         } catch (...) {
-            ErrorPath(ExceptionMessage(std::current_exception()));
+            ErrorPath(std::current_exception());
         }
     }
 
@@ -114,7 +115,7 @@ std::string_view LocalFileName(std::string_view url) {
 
 void ForgetUnfinishedDownload(std::string_view url) {
     const std::string name(LocalFileName(url));
-    if (!IsSafeLocalName(name)) return;
+    if (!IsSafePathComponent(name)) return;
     const std::filesystem::path localPath = DownloadFolder() / name;
     const std::optional<PartRecord> record = LoadPartRecord(localPath);
     // Another address of the same name may own the record.

@@ -17,6 +17,7 @@
 #include "engine/http_resume.h"
 #include "engine/link_helpers.h"
 #include "engine/local_file.h"
+#include "engine/local_paths.h"
 #include "engine/part_records.h"
 #include "engine/worker_session.h"
 #include "net/close_quietly.h"
@@ -59,6 +60,9 @@ std::string Escaped(std::string_view object) {
     for (char c : object) escaped += NeedsEscape(c) ? PercentEscape(c) : std::string(1, c);
     return escaped;
 }
+
+// The link without its fragment: "page.htm#top" and "page.htm" are one page.
+std::string_view WithoutFragment(std::string_view link) { return link.substr(0, link.find('#')); }
 
 // "\d1\d2" as "/d1/d2".
 std::string SlashForm(std::string_view pageFolder) {
@@ -161,14 +165,16 @@ private:
 
     bool Start() {
         if (!TakeProject(true)) return false;
-        const std::string start = MakeAbsoluteLink("", "", "", project_.startUrl);
+        const std::string typed = project_.startUrl.Str();
+        const std::string start = MakeAbsoluteLink("", "", "", typed);
         visitedLinks_.Add(start);
         startRoot_ = GetSiteRoot(start).value_or(std::string());
         knownSites_.Add(startRoot_);
         projectFolder_ = DownloadFolder().string() + "/" + project_.name.Str();
         CreateProjectFolder();
-        if (start.size() > kMaxAddressLength) {
-            view_.SetStatusTextWhenShown("Malformed URL : " + start);
+        if (start.empty() || start.size() > kMaxAddressLength) {
+            // Too long to be stored, maybe only once "http://" is in front.
+            view_.SetStatusTextWhenShown("Malformed URL : " + typed);
         } else {
             stack_.Push(start);
         }
@@ -274,8 +280,7 @@ private:
     // Whether the file's local path stays below the project's folder and may be written.
     bool IsSafeTarget(const std::string& address, const std::optional<std::string>& folder,
                       const std::string& localPath) const {
-        return folder && IsSafeRelativeFolder(*folder) &&
-               IsSafePathComponent(std::string(LocalFileName(address))) &&
+        return folder && IsSafeLocalPath(*folder, LocalFileName(address)) &&
                IsSafePathComponent(project_.name) && !HasIllegalChars(localPath);
     }
 
@@ -301,13 +306,16 @@ private:
             bool limitPassed = false;
             for (const std::optional<std::string>& link : {ExtractHrefLink(line), ExtractFrameSource(line)}) {
                 if (!link) continue;
-                const std::string absolute = MakeAbsoluteLink(startRoot_, address, folder, *link);
+                const std::string absolute =
+                    MakeAbsoluteLink(startRoot_, address, folder, WithoutFragment(*link));
                 limitPassed = Accept(absolute) == Acceptance::kSiteLimitPassed || limitPassed;
             }
             if (limitPassed) return true;
         }
     }
 
+    // The link keeps the letter case of its page, since that is how the
+    // server knows it; every test here ignores case.
     Acceptance Accept(const std::string& link) {
         if (link.size() > kMaxAddressLength || visitedLinks_.Contains(link)) return Acceptance::kDropped;
         if (!IsWantedLink(link, project_) || !ContainsNoCase("http://", link)) return Acceptance::kDropped;
@@ -328,21 +336,18 @@ private:
     }
 
     // False when the program is ending. A file whose local path would leave
-    // its folder is skipped like one with illegal characters.
+    // its folder is skipped like one with illegal characters; the whole path
+    // is checked before any of its folders is made.
     bool DownloadFile(HttpFile& file, const std::string& address, const std::optional<std::string>& folder,
                       std::int64_t appendAt) {
         const std::string name(LocalFileName(address));
         const std::string localPath = LocalPathOf(address, folder);
-        if (!folder || !IsSafeRelativeFolder(*folder) || !IsSafePathComponent(name)) {
+        if (!folder || !IsSafeLocalPath(*folder, name) || HasIllegalChars(localPath)) {
             view_.SetStatusTextWhenShown(localPath + " has illegal chars");
             return true;
         }
         FolderHandle local =
             IsSafePathComponent(project_.name) ? OpenFolderPath(projectFolder_, *folder) : FolderHandle();
-        if (HasIllegalChars(localPath)) {
-            view_.SetStatusTextWhenShown(localPath + " has illegal chars");
-            return true;
-        }
         // Kept before the file is touched, so a file cut short is never
         // taken for one saved whole.
         if (appendAt == 0) SavePartRecord(localPath, PartRecordFor(file, address));
@@ -439,9 +444,7 @@ void SiteCrawlerWorker(WorkerContext& context, const InternetSessionFactory& ses
     } catch (...) {
         // Not even the end could be handed over (no memory): the active
         // record still goes, so the project can be started again.
-        try {
-            context.OnUi([&context] { context.RemoveActiveRecord(); });
-        } catch (...) {}
+        context.RemoveActiveRecordAfterFailure();
     }
 }
 

@@ -36,7 +36,8 @@ std::string RequestUrl(const HttpRequest& request) {
 class CurlSession final : public InternetSession {
 public:
     explicit CurlSession(const CurlSessionSettings& settings)
-        : agent_(settings.agent),
+        : descriptors_(settings.descriptors),
+          agent_(settings.agent),
           silenceLimit_(settings.silenceLimit),
           pump_(std::make_shared<CurlPump>(settings.abort)),
           bandwidth_(settings.bandwidth) {}
@@ -86,6 +87,7 @@ private:
         return transfer;
     }
 
+    DescriptorShare descriptors_;  // taken before the multi handle opens its wake-up pair
     std::string agent_;
     std::chrono::milliseconds silenceLimit_;
     std::shared_ptr<CurlPump> pump_;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "net/bandwidth_share.h"
+#include "net/descriptor_budget.h"
 #include "net/internet_abort.h"
 #include "net/internet_session.h"
 
@@ -20,6 +21,9 @@ struct CurlSessionSettings {
     // The share of the speed limit among the sessions; CurlSessionFactory
     // makes one for all of its sessions when none is given.
     std::shared_ptr<BandwidthShare> bandwidth;
+    // When set, each session takes its share of descriptors from it when it
+    // opens, and fails to open (InternetException) when none is left.
+    std::shared_ptr<DescriptorBudget> descriptors;
 };
 
 // A session over libcurl's multi interface: plain HTTP, HTTPS checked against

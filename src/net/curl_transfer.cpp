@@ -1,6 +1,7 @@
 #include "net/curl_transfer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -20,6 +21,13 @@ constexpr long kReceiveBufferSize = 256 * 1024;
 constexpr long kMinReceiveBufferSize = 1024;  // libcurl's smallest
 // Headers kept of one answer; a server that sends more is not listened to.
 constexpr std::size_t kMaxKeptHeaders = 100;
+// What all transfers of the process together may hold fetched ahead of their
+// readers. Past it each transfer pauses at its least read-ahead, so that
+// hundreds of fast transfers whose readers lag (a busy disk) cannot take
+// gigabytes between them.
+constexpr std::size_t kSharedReadAhead = 64 * 1024 * 1024;
+constexpr std::size_t kLeastReadAhead = 64 * 1024;
+std::atomic<std::size_t> bufferedByAllTransfers{0};
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -249,7 +257,9 @@ std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count
 
 std::size_t CurlTransfer::TakeBody(std::string_view bytes) {
     lastActivity_ = std::chrono::steady_clock::now();
-    if (Unread() >= readAhead_) {
+    const bool sharedReadAheadFull =
+        bufferedByAllTransfers.load(std::memory_order_relaxed) >= kSharedReadAhead;
+    if (Unread() >= readAhead_ || (sharedReadAheadFull && Unread() >= kLeastReadAhead)) {
         paused_ = true;
         return CURL_WRITEFUNC_PAUSE;
     }
@@ -261,6 +271,7 @@ std::size_t CurlTransfer::TakeBody(std::string_view bytes) {
         head_ = 0;
     }
     buffer_.append(bytes);
+    bufferedByAllTransfers.fetch_add(bytes.size(), std::memory_order_relaxed);
     answerBegun_ = true;
     return bytes.size();
 }
@@ -349,6 +360,11 @@ bool CurlTransfer::FillBuffer() {
     return true;
 }
 
+void CurlTransfer::Consume(std::size_t bytes) {
+    head_ += bytes;
+    bufferedByAllTransfers.fetch_sub(bytes, std::memory_order_relaxed);
+}
+
 std::size_t CurlTransfer::Read(void* buffer, std::size_t maxBytes) {
     ThrowIfUnreadable();
     if (maxBytes == 0 || !FillBuffer()) return 0;
@@ -397,6 +413,7 @@ void CurlTransfer::Close() {
     bandwidth_.reset();
     curl_slist_free_all(headerList_);
     headerList_ = nullptr;
+    Consume(Unread());
     buffer_.clear();
     head_ = 0;
 }

@@ -90,7 +90,7 @@ private:
     // True once bytes wait in the buffer; false at the end of the body.
     bool FillBuffer();
     std::size_t Unread() const { return buffer_.size() - head_; }
-    void Consume(std::size_t bytes) { head_ += bytes; }
+    void Consume(std::size_t bytes);
 
     std::shared_ptr<CurlPump> pump_;
     CURL* easy_ = nullptr;

@@ -22,8 +22,8 @@ struct SearchEngines {
 };
 
 // The caller's table of links, filled by a query from slot 0 on. Each link
-// is in lower case, with every blank written as a %XX escape, and fits the
-// address field of a list entry.
+// keeps the letter case of the results page, with every blank written as a
+// %XX escape, and fits the address field of a list entry.
 inline constexpr std::size_t kLinkTableSlots = 100;
 using LinkTable = std::array<std::string, kLinkTableSlots>;
 

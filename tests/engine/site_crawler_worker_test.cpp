@@ -5,12 +5,15 @@
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/default_workers.h"
+#include "app/entry_commands.h"
 #include "app/worker_dispatch.h"
 #include "engine/crawl_view.h"
 #include "engine/url_parts.h"
@@ -149,6 +152,7 @@ TEST_F(SiteCrawlerTest, EveryKindOfStartAddressEndsAsSuccess) {
     site.Route("/p.htm", TestHttpReply::Ok(Page({Href("p.zip")})));
     site.Route("/p.zip", TestHttpReply::Ok("p"));
     site.Route("/d/s.zip", TestHttpReply::Ok("s"));
+    const std::string longStart = host + "/" + std::string(250 - host.size() - 5, 'l') + ".htm";
     struct Case {
         std::string start;
         std::vector<std::string> targets;
@@ -159,6 +163,8 @@ TEST_F(SiteCrawlerTest, EveryKindOfStartAddressEndsAsSuccess) {
         {"http://" + host + "/d/s.zip", {"/d/s.zip"}, ""},
         {"ftp://" + host + "/", {}, "Malformed URL : ftp://" + host + "/"},
         {"http://" + host + "/none.htm", {"/none.htm"}, "http://" + host + "/none.htm not found"},
+        // too long once "http://" is put in front: reported as typed
+        {longStart, {}, "Malformed URL : " + longStart},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const std::size_t before = site.Requests().size();
@@ -175,6 +181,37 @@ TEST_F(SiteCrawlerTest, EveryKindOfStartAddressEndsAsSuccess) {
     EXPECT_EQ(folder.Read("Software/p0/p.zip"), "p");
     EXPECT_EQ(folder.Read("Software/p1/d/s.zip"), "s");
     EXPECT_EQ(store.RequestedSites.Count(), 0);
+}
+
+// Paths on a server are case-sensitive: an address keeps the letter case of
+// the page it was found on, while every comparison ignores it. A fragment
+// names a place in a page, not another page. A local path that is refused
+// leaves no folder behind.
+TEST_F(SiteCrawlerTest, AddressesKeepTheirCaseAndLoseTheirFragment) {
+    site.Route("/Docs/Index.htm",
+               TestHttpReply::Ok(Page({Href("get.php?file=/a/b.zip"), Href("Files/Setup.ZIP"),
+                                       Href("Page.htm#top"), Href("Page.htm"), Href("PAGE.htm#end"),
+                                       Href("#top"), "<frame src=\"Menu.htm#m\" name=m>"})));
+    site.Route("/Docs/Menu.htm", TestHttpReply::Ok(Page({})));
+    site.Route("/Docs/Page.htm", TestHttpReply::Ok(Page({Href("../changelog.Debian.gz")})));
+    site.Route("/changelog.Debian.gz", TestHttpReply::Ok("log"));
+    site.Route("/Docs/Files/Setup.ZIP", TestHttpReply::Ok("setup"));
+    site.Route("/Docs/get.php?file=/a/b.zip", TestHttpReply::Ok("b"));
+    WebProject project = Project(site.Url("/Docs/Index.htm"));
+    project.wantGz = 1;
+    Start(project);
+    ASSERT_TRUE(RunUntilDone());
+
+    EXPECT_EQ(Targets(site), (std::vector<std::string>{"/Docs/Index.htm", "/Docs/Menu.htm", "/Docs/Page.htm",
+                                                       "/changelog.Debian.gz", "/Docs/Files/Setup.ZIP",
+                                                       "/Docs/get.php?file=/a/b.zip"}));
+    EXPECT_EQ(folder.Read("Software/proj/changelog.Debian.gz"), "log");
+    EXPECT_EQ(folder.Read("Software/proj/Docs/Files/Setup.ZIP"), "setup");
+    EXPECT_EQ(window.treeFiles, (std::vector<std::string>{"Software/proj/changelog.Debian.gz",
+                                                          "Software/proj/Docs/Files/Setup.ZIP"}));
+    EXPECT_TRUE(Called("SetStatusText Software/proj/Docs/get.php?file=/a/b.zip has illegal chars"));
+    EXPECT_FALSE(folder.Exists("Software/proj/Docs/get.php?file="));
+    EXPECT_EQ(store.DownloadedSites.Count(), 1);
 }
 
 TEST_F(SiteCrawlerTest, OtherSitesAreLeftOrCountedAsTheProjectSays) {
@@ -339,6 +376,46 @@ TEST_F(SiteCrawlerTest, AProjectDeletedOrRenamedDuringItsCrawlEndsUnreported) {
         }
         store.RequestedSites.RemoveAt(0);
     }
+}
+
+// Answers every question with Yes and offers no other dialog.
+class YesDialogs : public EntryDialogs {
+public:
+    std::optional<std::string> AskFileUrl() override { return std::nullopt; }
+    bool EditWebProject(std::string_view, WebProject&) override { return false; }
+    bool NewSearchProject(SearchProject&) override { return false; }
+    bool EditSearchProject(SearchProject&) override { return false; }
+    bool AskYesNo(std::string_view) override { return true; }
+};
+
+// A halted crawl whose project is deleted ends there; a new project of the
+// same name is a crawl of its own, of its own site.
+TEST_F(SiteCrawlerTest, DeletingAHaltedProjectEndsItsCrawl) {
+    site.Route("/", TestHttpReply::Ok(Page({Href("old.zip"), Href("big.zip")})));
+    site.Route("/big.zip", TestHttpReply::Cut(TestReplyEnding::kStall, std::string(3000, 'b'), 1000));
+    Start(Project(site.Url("/")));
+    RunUntilRequested(site, "/big.zip");
+    site.WaitUntilStalled();
+    dispatch->SuspendWorker();
+    site.ReleaseStalled();
+    const std::shared_ptr<WorkerControl> halted = store.ActiveSiteCrawls.GetAt(0)->thread;
+    ASSERT_TRUE(halted->Gate().WaitUntilParked(20s));
+    YesDialogs dialogs;
+    EntryCommands(store, state, window, dialogs).DeleteEntries();
+    ASSERT_EQ(store.RequestedSites.Count(), 0);
+    EXPECT_EQ(store.ActiveSiteCrawls.Count(), 0);
+    EXPECT_TRUE(halted->JoinBefore(std::chrono::steady_clock::now() + 20s));
+
+    TestHttpServer other;
+    other.Route("/", TestHttpReply::Ok(Page({Href("new.zip")})));
+    other.Route("/new.zip", TestHttpReply::Ok("new"));
+    Start(Project(other.Url("/")));
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Targets(other), (std::vector<std::string>{"/", "/new.zip"}));
+    EXPECT_EQ(Targets(site), (std::vector<std::string>{"/", "/big.zip"}));
+    EXPECT_EQ(folder.Read("Software/proj/new.zip"), "new");
+    ASSERT_EQ(store.DownloadedSites.Count(), 1);
+    EXPECT_EQ(store.DownloadedSites.GetAt(0)->startUrl, other.Url("/"));
 }
 
 // A second run asks for an archive it saved only if it changed since the

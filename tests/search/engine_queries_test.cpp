@@ -66,7 +66,7 @@ TEST_F(EngineQueriesTest, EachLineGivesAtMostOneLinkThatLeadsAwayFromTheEngine) 
     standIns.ServeYahoo("q", TestHttpReply::Ok(page));
     std::vector<std::string> expected = {"http://first.org/a.zip",
                                          "http://search.yahoo.com/search?p=x",
-                                         "http://example.com/caps.zip",
+                                         "HTTP://Example.COM/Caps.ZIP",
                                          "http://twice.org/t.zip",
                                          "http://twice.org/t.zip",
                                          "http://a.org/my%20file.zip",

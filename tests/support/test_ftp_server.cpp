@@ -69,7 +69,7 @@ int ReadPort(int fd) {
 }  // namespace
 
 TestFtpServer::TestFtpServer(const std::filesystem::path& root, std::optional<std::size_t> holdAfter,
-                             const std::vector<std::string>& refused) {
+                             std::string_view listingReply, const std::vector<std::string>& refused) {
     std::vector<std::string> args{kPython, TARRAWICK_FTP_TEST_SERVER, root.string()};
     for (const std::string& command : refused) {
         args.emplace_back("--refuse");
@@ -78,6 +78,10 @@ TestFtpServer::TestFtpServer(const std::filesystem::path& root, std::optional<st
     if (holdAfter) {
         args.emplace_back("--hold-after");
         args.push_back(std::to_string(*holdAfter));
+    }
+    if (!listingReply.empty()) {
+        args.emplace_back("--listing-reply");
+        args.emplace_back(listingReply);
     }
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());

@@ -17,13 +17,14 @@
 class TestFtpServer {
 public:
     // With holdAfter, every file transfer stops after that many bytes until
-    // Release() lets it go on. Throws std::runtime_error when the server does
-    // not start.
-    // Each of `refused` (REST, PORT ...) is answered with 502, as by a
-    // server that lacks the command.
+    // Release() lets it go on. With a listing reply, every name listing
+    // (NLST) is answered with that reply line and lists nothing. Each of
+    // `refused` (REST, PORT ...) is answered with 502, as by a server that
+    // lacks the command. Throws std::runtime_error when the server does not
+    // start.
     explicit TestFtpServer(const std::filesystem::path& root,
                            std::optional<std::size_t> holdAfter = std::nullopt,
-                           const std::vector<std::string>& refused = {});
+                           std::string_view listingReply = {}, const std::vector<std::string>& refused = {});
     ~TestFtpServer();
     TestFtpServer(const TestFtpServer&) = delete;
     TestFtpServer& operator=(const TestFtpServer&) = delete;

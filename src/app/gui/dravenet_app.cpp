@@ -15,6 +15,7 @@
 #include "app/gui/main_frame.h"
 #include "app/gui/qt_message_box.h"
 #include "app/gui/qt_ui_dispatcher.h"
+#include "app/open_file_limit.h"
 #include "app/worker_dispatch.h"
 #include "net/curl_session.h"
 #include "search/query_hosts.h"
@@ -81,9 +82,11 @@ bool CDravenetApp::InitInstance() {
         return false;
     }
     if (services_.downloads == nullptr) {
-        dispatch_ =
-            std::make_unique<WorkerDispatch>(TheStore(), TheAppState(), mainFrame_->Window(), *workers_,
-                                             DefaultWorkerProcedures(CurlSessionFactory(), search.hosts));
+        CurlSessionSettings sessions;
+        sessions.descriptors = std::make_shared<DescriptorBudget>(CurrentOpenFileLimit());
+        dispatch_ = std::make_unique<WorkerDispatch>(
+            TheStore(), TheAppState(), mainFrame_->Window(), *workers_,
+            DefaultWorkerProcedures(CurlSessionFactory(std::move(sessions)), search.hosts));
         mainFrame_->SetDownloadCommands(dispatch_.get());
     }
     mainFrame_->InitialUpdate();
