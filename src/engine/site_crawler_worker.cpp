@@ -34,6 +34,7 @@ constexpr std::size_t kReadBufferSize = 8192;
 // The longest address a FileEntry holds; longer links are dropped whole.
 constexpr std::size_t kMaxAddressLength = decltype(FileEntry::url)::kCapacity;
 constexpr std::chrono::milliseconds kConnectTimeout{60000};
+constexpr int kMaxRedirectHops = 10;
 
 constexpr const char* kPageHeaders = "Accept: text/*\r\nUser-Agent: Tarrawick\r\n";
 constexpr const char* kFileHeaders = "Accept: application/*\r\nUser-Agent: Tarrawick\r\n";
@@ -93,15 +94,19 @@ void SetSavedTime(int folder, const std::string& name, std::string_view lastModi
     ::utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
+bool IsRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 // What the acceptance test makes of a link.
 enum class Acceptance { kDropped, kAccepted, kSiteLimitPassed };
 
 // One crawl of one project.
 class SiteCrawl {
 public:
-    SiteCrawl(WorkerContext& context, const InternetSessionFactory& sessions,
+    SiteCrawl(WorkerContext& context, const InternetSessionFactory& sessions, const WebOptions& web,
               std::chrono::nanoseconds viewInterval)
-        : context_(context), sessions_(sessions), view_(context, context.key, viewInterval) {}
+        : context_(context), sessions_(sessions), web_(web), view_(context, context.key, viewInterval) {}
 
     void Run() {
         try {
@@ -169,7 +174,8 @@ private:
         const std::string start = MakeAbsoluteLink("", "", "", typed);
         visitedLinks_.Add(start);
         startRoot_ = GetSiteRoot(start).value_or(std::string());
-        knownSites_.Add(startRoot_);
+        startSite_ = SameSiteKey(start);
+        knownSites_.Add(SiteOf(start));
         projectFolder_ = DownloadFolder().string() + "/" + project_.name.Str();
         CreateProjectFolder();
         if (start.empty() || start.size() > kMaxAddressLength) {
@@ -190,16 +196,29 @@ private:
     // False when the crawl is to end.
     bool Fetch(const std::string& address) {
         const std::optional<UrlParts> parts = ParseUrl(address);
-        if (!parts || parts->service != UrlService::kHttp) {
+        if (!parts || !IsFetchedService(parts->service)) {
             view_.SetStatusTextWhenShown("Malformed URL : " + address);
             return true;
         }
         view_.SetLastActionWhenShown("Opening " + address);
         if (!TakeProject()) return false;
         try {
-            const std::optional<std::string> folder = GetRelativeFolder(startRoot_, address);
-            return IsPageLink(address) ? FetchPage(*parts, address, folder.value_or(std::string()))
-                                       : FetchFile(*parts, address, folder);
+            std::string fetched = address;
+            FileAsk ask = IsPageLink(address) ? FileAsk{} : AskFor(address);
+            std::unique_ptr<HttpFile> file = Request(*parts, fetched, ask.headers);
+            if (fetched != address) ask = FileAsk{};  // a redirection's target is asked for whole
+            if (file && !IsPageLink(fetched)) return FetchFile(std::move(file), *parts, fetched, ask);
+            if (!file || file->QueryInfoStatusCode() != 200) {
+                view_.SetStatusTextWhenShown(address + " not found");
+                if (file) CloseQuietly(*file);
+                return true;
+            }
+            view_.SetLastActionWhenShown("Reading " + fetched);
+            file->SetReadBufferSize(kReadBufferSize);
+            const std::optional<std::string> folder = GetRelativeFolder(RootFor(fetched), fetched);
+            const bool goOn = ReadPage(*file, fetched, folder.value_or(std::string()));
+            CloseQuietly(*file);
+            return goOn;
         } catch (const InternetException&) {
             // The message becomes the progress text, which the next block
             // replaces before it can be seen; only the flag remains.
@@ -210,15 +229,28 @@ private:
         return true;
     }
 
-    // False when the crawl is to end.
-    bool FetchPage(const UrlParts& parts, const std::string& address, const std::string& folder) {
-        std::unique_ptr<HttpFile> file = Session().SendRequest(CrawlRequest(parts, true));
-        if (file->QueryInfoStatusCode() != 200) return NotFound(*file, address);
-        view_.SetLastActionWhenShown("Reading " + address);
-        file->SetReadBufferSize(kReadBufferSize);
-        const bool goOn = ReadPage(*file, address, folder);
-        CloseQuietly(*file);
-        return goOn;
+    // What is asked beyond the address for an archive an earlier run saved
+    // (only if it changed since) or left unfinished (the rest of it).
+    struct FileAsk {
+        std::string localPath;
+        HttpResumePlan plan;
+        bool ifModified = false;
+        std::string headers;
+    };
+
+    FileAsk AskFor(const std::string& address) const {
+        FileAsk ask;
+        const std::optional<std::string> folder = GetRelativeFolder(RootFor(address), address);
+        ask.localPath = LocalPathOf(address, folder);
+        if (!IsSafeTarget(address, folder, ask.localPath)) return ask;
+        if (LoadPartRecord(ask.localPath)) {
+            ask.plan = PlanHttpResume(ask.localPath, address);
+            ask.headers = ask.plan.headers;
+        } else if (const std::optional<std::time_t> saved = SavedTime(ask.localPath)) {
+            ask.headers = "If-Modified-Since: " + FormatHttpDate(*saved) + "\r\n";
+            ask.ifModified = true;
+        }
+        return ask;
     }
 
     bool NotFound(HttpFile& file, const std::string& address) {
@@ -227,38 +259,23 @@ private:
         return true;
     }
 
-    // False when the crawl is to end. An archive an earlier run saved is
-    // asked for only if it changed since (a 304 keeps it); one an earlier
-    // run left unfinished is continued where the server agrees.
-    bool FetchFile(const UrlParts& parts, const std::string& address,
-                   const std::optional<std::string>& folder) {
-        const std::string localPath = LocalPathOf(address, folder);
-        HttpRequest request = CrawlRequest(parts, false);
-        HttpResumePlan plan;
-        bool askedIfModified = false;
-        if (IsSafeTarget(address, folder, localPath)) {
-            if (LoadPartRecord(localPath)) {
-                plan = PlanHttpResume(localPath, address);
-                request.headers += plan.headers;
-            } else if (const std::optional<std::time_t> saved = SavedTime(localPath)) {
-                request.headers += "If-Modified-Since: " + FormatHttpDate(*saved) + "\r\n";
-                askedIfModified = true;
-            }
-        }
-        std::unique_ptr<HttpFile> file = Session().SendRequest(request);
-        ResumeAnswer answer = JudgeResumeAnswer(*file, plan);
+    // False when the crawl is to end. A 304 keeps the archive saved before;
+    // a part is continued where the server agrees, else asked for again whole.
+    bool FetchFile(std::unique_ptr<HttpFile> file, const UrlParts& parts, const std::string& address,
+                   FileAsk ask) {
+        ResumeAnswer answer = JudgeResumeAnswer(*file, ask.plan);
         if (answer == ResumeAnswer::kAskAgain) {
             CloseQuietly(*file);
-            ForgetPartRecord(localPath);
-            plan = {};
+            ForgetPartRecord(ask.localPath);
+            ask.plan = {};
             file = Session().SendRequest(CrawlRequest(parts, false));
             answer = ResumeAnswer::kWriteWhole;
         }
-        const bool unchanged = askedIfModified && file->QueryInfoStatusCode() == 304;
+        const bool unchanged = ask.ifModified && file->QueryInfoStatusCode() == 304;
         if (unchanged || answer == ResumeAnswer::kComplete) {
             CloseQuietly(*file);
-            ForgetPartRecord(localPath);
-            view_.AddTreeFile(localPath);
+            ForgetPartRecord(ask.localPath);
+            view_.AddTreeFile(ask.localPath);
             return true;
         }
         if (answer == ResumeAnswer::kWriteWhole && file->QueryInfoStatusCode() != 200) {
@@ -266,7 +283,8 @@ private:
         }
         view_.SetLastActionWhenShown("Reading " + address);
         file->SetReadBufferSize(kReadBufferSize);
-        const std::int64_t appendAt = answer == ResumeAnswer::kAppend ? plan.offset : 0;
+        const std::optional<std::string> folder = GetRelativeFolder(RootFor(address), address);
+        const std::int64_t appendAt = answer == ResumeAnswer::kAppend ? ask.plan.offset : 0;
         const bool goOn = DownloadFile(*file, address, folder, appendAt);
         CloseQuietly(*file);
         return goOn;
@@ -284,6 +302,44 @@ private:
                IsSafePathComponent(project_.name) && !HasIllegalChars(localPath);
     }
 
+    bool IsFetchedService(UrlService service) const {
+        return service == UrlService::kHttp ||
+               (web_.followHttpsAndRedirects && service == UrlService::kHttps);
+    }
+
+    // The answer for the address. When redirections are followed, each
+    // target the crawl accepts is asked for in turn, at most
+    // kMaxRedirectHops of them, and `address` becomes the last one; null when
+    // a target is refused or the hops run out.
+    // `extraHeaders` go with the first request only.
+    std::unique_ptr<HttpFile> Request(const UrlParts& parts, std::string& address,
+                                      const std::string& extraHeaders) {
+        HttpRequest request = CrawlRequest(parts, IsPageLink(address));
+        request.headers += extraHeaders;
+        std::unique_ptr<HttpFile> file = Session().SendRequest(request);
+        if (!web_.followHttpsAndRedirects) return file;
+        for (int hop = 0; IsRedirect(file->QueryInfoStatusCode()); ++hop) {
+            const std::string target(WithoutFragment(file->QueryRedirectTarget()));
+            CloseQuietly(*file);
+            const std::optional<UrlParts> targetParts = ParseUrl(target);
+            if (hop == kMaxRedirectHops || !targetParts || !IsFetchedService(targetParts->service) ||
+                !AcceptRedirect(target)) {
+                return nullptr;
+            }
+            address = target;
+            file = Session().SendRequest(CrawlRequest(*targetParts, IsPageLink(address)));
+        }
+        return file;
+    }
+
+    // A redirection's target passes the acceptance test's rules, then counts
+    // as visited; it is no link found and goes on no stack.
+    bool AcceptRedirect(const std::string& target) {
+        if (PassesRules(target) != Acceptance::kAccepted) return false;
+        visitedLinks_.Add(target);
+        return true;
+    }
+
     // One session for the whole crawl: libcurl keeps each server's
     // connection for the next address.
     InternetSession& Session() {
@@ -298,6 +354,7 @@ private:
     // False when the program is ending.
     bool ReadPage(HttpFile& file, const std::string& address, const std::string& folder) {
         view_.SetLastActionWhenShown("Retrieving links...");
+        const std::string root = RootFor(address);
         std::string line;
         for (;;) {
             if (!context_.PassGate()) return false;
@@ -306,8 +363,7 @@ private:
             bool limitPassed = false;
             for (const std::optional<std::string>& link : {ExtractHrefLink(line), ExtractFrameSource(line)}) {
                 if (!link) continue;
-                const std::string absolute =
-                    MakeAbsoluteLink(startRoot_, address, folder, WithoutFragment(*link));
+                const std::string absolute = MakeAbsoluteLink(root, address, folder, WithoutFragment(*link));
                 limitPassed = Accept(absolute) == Acceptance::kSiteLimitPassed || limitPassed;
             }
             if (limitPassed) return true;
@@ -317,22 +373,62 @@ private:
     // The link keeps the letter case of its page, since that is how the
     // server knows it; every test here ignores case.
     Acceptance Accept(const std::string& link) {
-        if (link.size() > kMaxAddressLength || visitedLinks_.Contains(link)) return Acceptance::kDropped;
-        if (!IsWantedLink(link, project_) || !ContainsNoCase("http://", link)) return Acceptance::kDropped;
-        if (ContainsNoCase("cgi-bin", link) || ContainsNoCase("javascript:", link))
-            return Acceptance::kDropped;
-        if (project_.exitDomain == 0 && !ContainsNoCase(startRoot_, link)) return Acceptance::kDropped;
-        if (project_.exitDomain == 1) {
-            if (knownSites_.Add(GetSiteRoot(link).value_or(std::string()))) ++siteCount_;
-            if (project_.maxDomainCount != 0 && siteCount_ > project_.maxDomainCount) {
-                return Acceptance::kSiteLimitPassed;
-            }
-        }
+        const Acceptance verdict = PassesRules(link);
+        if (verdict != Acceptance::kAccepted) return verdict;
         ++linksFound_;
         stack_.Push(link);
         visitedLinks_.Add(link);
         view_.SetStatusText(LinksFoundText(linksFound_));
         return Acceptance::kAccepted;
+    }
+
+    // The acceptance test's rules, without what an accepted link then does.
+    Acceptance PassesRules(const std::string& link) {
+        if (link.size() > kMaxAddressLength || visitedLinks_.Contains(link)) return Acceptance::kDropped;
+        if (!IsWantedLink(link, project_) || !HasCrawledScheme(link)) return Acceptance::kDropped;
+        if (ContainsNoCase("cgi-bin", link) || ContainsNoCase("javascript:", link))
+            return Acceptance::kDropped;
+        if (project_.exitDomain == 0 && !IsOnStartSite(link)) return Acceptance::kDropped;
+        if (project_.exitDomain == 1) {
+            if (knownSites_.Add(SiteOf(link))) ++siteCount_;
+            if (project_.maxDomainCount != 0 && siteCount_ > project_.maxDomainCount) {
+                return Acceptance::kSiteLimitPassed;
+            }
+        }
+        return Acceptance::kAccepted;
+    }
+
+    // The tests below tell http and https of one site apart only when the
+    // option is off: then a link needs "http://", the start site is StartRoot
+    // anywhere in a link, and sites are told by their roots.
+
+    bool HasCrawledScheme(const std::string& link) const {
+        return ContainsNoCase("http://", link) ||
+               (web_.followHttpsAndRedirects && ContainsNoCase("https://", link));
+    }
+
+    bool IsSameSiteAsStart(const std::string& address) const {
+        return web_.followHttpsAndRedirects && startSite_ && SameSiteKey(address) == startSite_;
+    }
+
+    bool IsOnStartSite(const std::string& link) const {
+        return ContainsNoCase(startRoot_, link) || IsSameSiteAsStart(link);
+    }
+
+    // What KnownSites holds for the link's site.
+    std::string SiteOf(const std::string& link) const {
+        if (web_.followHttpsAndRedirects) {
+            if (std::optional<std::string> key = SameSiteKey(link)) return *key;
+        }
+        return GetSiteRoot(link).value_or(std::string());
+    }
+
+    // The root that the address's links and folders are taken against: its
+    // own when it is the start site under the other scheme or port spelling,
+    // so both schemes mirror into the same folders; else StartRoot.
+    std::string RootFor(const std::string& address) const {
+        if (IsSameSiteAsStart(address)) return GetSiteRoot(address).value_or(startRoot_);
+        return startRoot_;
     }
 
     // False when the program is ending. A file whose local path would leave
@@ -418,6 +514,7 @@ private:
 
     WorkerContext& context_;
     const InternetSessionFactory& sessions_;
+    const WebOptions web_;
     CrawlView view_;
 
     // Worker thread only, apart from the steps it hands over while it waits.
@@ -429,6 +526,7 @@ private:
     AddressSet visitedLinks_;
     AddressSet knownSites_;
     std::string startRoot_;
+    std::optional<std::string> startSite_;  // SameSiteKey of the start address
     std::string projectFolder_;
     int linksFound_ = 0;
     int siteCount_ = 1;
@@ -437,10 +535,10 @@ private:
 
 }  // namespace
 
-void SiteCrawlerWorker(WorkerContext& context, const InternetSessionFactory& sessions,
+void SiteCrawlerWorker(WorkerContext& context, const InternetSessionFactory& sessions, const WebOptions& web,
                        std::chrono::nanoseconds viewInterval) {
     try {
-        SiteCrawl(context, sessions, viewInterval).Run();
+        SiteCrawl(context, sessions, web, viewInterval).Run();
     } catch (...) {
         // Not even the end could be handed over (no memory): the active
         // record still goes, so the project can be started again.
@@ -452,6 +550,7 @@ HttpRequest CrawlRequest(const UrlParts& parts, bool page) {
     HttpRequest request;
     request.server = parts.server;
     request.port = parts.port;
+    request.secure = parts.service == UrlService::kHttps;
     request.object = Escaped(parts.object);
     request.headers = page ? kPageHeaders : kFileHeaders;
     return request;

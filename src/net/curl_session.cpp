@@ -38,6 +38,7 @@ public:
     explicit CurlSession(const CurlSessionSettings& settings)
         : descriptors_(settings.descriptors),
           agent_(settings.agent),
+          extraCaFile_(settings.extraCaFile),
           silenceLimit_(settings.silenceLimit),
           pump_(std::make_shared<CurlPump>(settings.abort)),
           bandwidth_(settings.bandwidth) {}
@@ -84,11 +85,13 @@ private:
             transfer.bandwidth = bandwidth_;
             transfer.speedLimit = options_.speedLimit;
         }
+        transfer.extraCaFile = extraCaFile_;
         return transfer;
     }
 
     DescriptorShare descriptors_;  // taken before the multi handle opens its wake-up pair
     std::string agent_;
+    std::string extraCaFile_;
     std::chrono::milliseconds silenceLimit_;
     std::shared_ptr<CurlPump> pump_;
     std::shared_ptr<BandwidthShare> bandwidth_;

@@ -24,7 +24,14 @@ struct CurlSessionSettings {
     // When set, each session takes its share of descriptors from it when it
     // opens, and fails to open (InternetException) when none is left.
     std::shared_ptr<DescriptorBudget> descriptors;
+    // A PEM file of certificate authorities trusted besides the system's
+    // store; empty: the system's store alone. A developer's and the tests'
+    // aid (their own authority), named by kExtraCaFileVariable.
+    std::string extraCaFile;
 };
+
+// The environment variable that names the extra authorities' file.
+inline constexpr const char* kExtraCaFileVariable = "TARRAWICK_EXTRA_CA_FILE";
 
 // A session over libcurl's multi interface: plain HTTP, HTTPS checked against
 // the system's certificate store, ftp addresses through OpenURL, and FTP

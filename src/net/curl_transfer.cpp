@@ -128,6 +128,7 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
         curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, static_cast<long>(settings.maxRedirects));
         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     }
+    ConfigureTls(settings.extraCaFile);
     if (settings.connectTimeout.count() > 0) {
         curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(settings.connectTimeout.count()));
@@ -140,6 +141,19 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
     AddHeaders(settings.headers);
     ConfigureFtp(settings);
     JoinBandwidth(settings);
+}
+
+// Certificates are always verified, host name included. An extra file adds
+// its authorities to the system's: libcurl then reads the file in place of
+// the system's bundle, and the system's certificate folder still holds every
+// authority of that bundle.
+void CurlTransfer::ConfigureTls(const std::string& extraCaFile) {
+    curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (extraCaFile.empty()) return;
+    curl_easy_setopt(easy_, CURLOPT_CAINFO, extraCaFile.c_str());
+    const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
+    if (version->capath != nullptr) curl_easy_setopt(easy_, CURLOPT_CAPATH, version->capath);
 }
 
 void CurlTransfer::ConfigureFtp(const CurlTransferSettings& settings) {
@@ -434,4 +448,13 @@ std::int64_t CurlTransfer::ContentLength() const {
         return -1;
     }
     return length;
+}
+
+std::string CurlTransfer::QueryRedirectTarget() const {
+    char* target = nullptr;
+    if (easy_ == nullptr || curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &target) != CURLE_OK ||
+        target == nullptr) {
+        return {};
+    }
+    return target;
 }

@@ -34,6 +34,8 @@ struct CurlTransferSettings {
     bool failOnHttpError = false;
     std::chrono::milliseconds connectTimeout{0};  // 0: libcurl's own
     std::chrono::milliseconds silenceLimit{0};    // 0: none
+    // Certificate authorities trusted besides the system's store (a PEM file).
+    std::string extraCaFile;
     FtpRequest ftp = FtpRequest::kDefault;
     bool ftpPassive = false;
     std::int64_t restartAt = 0;  // kRetrieve: REST to this offset first
@@ -63,6 +65,7 @@ public:
     // The size libcurl learnt (an FTP SIZE answer, a Content-Length); -1
     // when unknown.
     std::int64_t ContentLength() const;
+    std::string QueryRedirectTarget() const override;
 
 private:
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
@@ -73,6 +76,7 @@ private:
     void OnTransferDone(CURLcode result) override;
 
     void Configure(const CurlTransferSettings& settings);
+    void ConfigureTls(const std::string& extraCaFile);
     void ConfigureFtp(const CurlTransferSettings& settings);
     void AddHeaders(std::string_view block);
     void AppendHeader(const std::string& line);

@@ -49,4 +49,9 @@ public:
     // The value of the answer's first header of that name (letter case
     // ignored), without the blanks around it; empty when it has none.
     virtual std::string QueryInfoHeader(std::string_view name) const = 0;
+
+    // For a redirection that was not followed: where its Location header
+    // points, made absolute against the address asked for; empty when the
+    // answer names no target.
+    virtual std::string QueryRedirectTarget() const = 0;
 };

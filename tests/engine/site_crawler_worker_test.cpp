@@ -22,6 +22,7 @@
 #include "support/fake_window.h"
 #include "support/manual_executor.h"
 #include "support/test_http_server.h"
+#include "support/tls_test_server.h"
 #include "support/worker_fixture.h"
 #include "workers/app_state.h"
 #include "workers/hand_over.h"
@@ -79,8 +80,9 @@ protected:
         if (!dispatch) {
             WorkerProcedures procedures = DefaultWorkerProcedures(CurlSessionFactory(settings));
             // Every text is handed over at once, so tests see each one that is not replaced.
-            procedures.siteCrawler = [sessions = CurlSessionFactory(settings)](WorkerContext& context) {
-                SiteCrawlerWorker(context, sessions, std::chrono::nanoseconds::zero());
+            procedures.siteCrawler = [sessions = CurlSessionFactory(settings),
+                                      web = web](WorkerContext& context) {
+                SiteCrawlerWorker(context, sessions, web, std::chrono::nanoseconds::zero());
             };
             dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads, procedures);
         }
@@ -100,6 +102,7 @@ protected:
 
     TestHttpServer site;
     CurlSessionSettings settings;
+    WebOptions web;
 };
 
 TEST_F(SiteCrawlerTest, CrawlsDepthFirstFetchingEachAddressOnceAndMirrorsTheSite) {
@@ -378,6 +381,105 @@ TEST_F(SiteCrawlerTest, AProjectDeletedOrRenamedDuringItsCrawlEndsUnreported) {
     }
 }
 
+// With the option on, https is crawled as http is: both schemes of one host
+// and port are one site and mirror into the same folders. With it off,
+// https addresses are neither fetched nor followed.
+TEST_F(SiteCrawlerTest, HttpsIsCrawledAsOneSiteWithHttpOnlyWithTheOption) {
+    TlsTestServer tls;
+    settings.extraCaFile = TestAuthorityFile();
+    tls.backend.Route("/index.htm",
+                      TestHttpReply::Ok(Page({Href(tls.HttpsUrl("/s/secure.htm")), Href("a.zip")})));
+    tls.backend.Route(
+        "/s/secure.htm",
+        TestHttpReply::Ok(Page({Href("b.zip"), Href("/c.zip"), Href(tls.HttpUrl("/s/d.zip"))})));
+    for (const char* file : {"/a.zip", "/s/b.zip", "/c.zip", "/s/d.zip"}) {
+        tls.backend.Route(file, TestHttpReply::Ok(file));
+    }
+    struct Case {
+        bool option;
+        std::string start;
+        std::vector<std::string> saved;
+        std::size_t secureConnections;  // so far: the server closes each after one answer
+    };
+    const Case cases[] = {
+        {false, tls.HttpUrl("/index.htm"), {"a.zip"}, 0},
+        {false, tls.HttpsUrl("/index.htm"), {}, 0},
+        {true, tls.HttpUrl("/index.htm"), {"a.zip", "s/b.zip", "c.zip", "s/d.zip"}, 3},
+        {true, tls.HttpsUrl("/index.htm"), {"a.zip", "s/b.zip", "c.zip", "s/d.zip"}, 8},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        web.followHttpsAndRedirects = c.option;
+        dispatch.reset();  // the next start takes the options anew
+        window.calls.clear();
+        const std::string name = "p" + std::to_string(i);
+        Start(Project(c.start, name));
+        ASSERT_TRUE(RunUntilDone());
+        std::vector<std::string> saved;
+        for (const char* file : {"a.zip", "s/b.zip", "c.zip", "s/d.zip"}) {
+            if (folder.Exists("Software/" + name + "/" + file)) saved.push_back(file);
+        }
+        EXPECT_EQ(saved, c.saved) << c.start << " option " << c.option;
+        EXPECT_EQ(tls.SecureConnections(), c.secureConnections) << c.start << " option " << c.option;
+        if (c.start.starts_with("https") && !c.option) {
+            EXPECT_TRUE(Called("SetStatusText Malformed URL : " + c.start));
+        }
+        ASSERT_EQ(store.DownloadedSites.Count(), static_cast<int>(i + 1));
+    }
+    EXPECT_EQ(folder.Read("Software/p2/s/b.zip"), "/s/b.zip");
+
+    // A certificate nobody vouches for is an Internet error like any other.
+    TlsTestServer stranger(TestCertificate::kUnknownIssuer);
+    Start(Project(stranger.HttpsUrl("/index.htm"), "stranger"));
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(store.RequestedSites.GetAt(0)->status, "Some errors occurred");
+    EXPECT_TRUE(stranger.backend.Requests().empty());
+}
+
+// Each redirection is followed at once when its target passes the crawl's
+// rules, and the file is saved under its final address; a target that fails
+// them, a loop and an eleventh hop end the address as "not found".
+TEST_F(SiteCrawlerTest, RedirectionsAreFollowedWithinTheCrawlsRules) {
+    TlsTestServer tls;
+    TestHttpServer other;
+    settings.extraCaFile = TestAuthorityFile();
+    web.followHttpsAndRedirects = true;
+    TestHttpServer& server = tls.backend;
+    server.Route("/", TestHttpReply::Ok(Page({Href("old.htm"), Href("get.zip"), Href("loop1.htm"),
+                                              Href("away.zip"), Href("hop0.zip")})));
+    server.Route("/old.htm", TestHttpReply::Redirect(301, tls.HttpsUrl("/new/index.htm")));
+    server.Route("/new/index.htm", TestHttpReply::Ok(Page({Href("x.zip")})));
+    server.Route("/new/x.zip", TestHttpReply::Ok("x"));
+    server.Route("/get.zip", TestHttpReply::Redirect(302, tls.HttpsUrl("/files/real.zip")));
+    server.Route("/files/real.zip", TestHttpReply::Ok("real"));
+    server.Route("/loop1.htm", TestHttpReply::Redirect(307, "/loop2.htm"));
+    server.Route("/loop2.htm", TestHttpReply::Redirect(308, "/loop1.htm"));
+    server.Route("/away.zip", TestHttpReply::Redirect(301, other.Url("/away.zip")));
+    other.Route("/away.zip", TestHttpReply::Ok("away"));
+    for (int hop = 0; hop <= 11; ++hop) {
+        const std::string next = "/hop" + std::to_string(hop + 1) + ".zip";
+        server.Route("/hop" + std::to_string(hop) + ".zip", TestHttpReply::Redirect(303, next));
+    }
+    Start(Project(tls.HttpUrl("/")));
+    ASSERT_TRUE(RunUntilDone());
+
+    EXPECT_EQ(folder.Read("Software/proj/new/x.zip"), "x");
+    EXPECT_EQ(folder.Read("Software/proj/files/real.zip"), "real");
+    EXPECT_FALSE(folder.Exists("Software/proj/get.zip"));
+    for (const char* target : {"/loop1.htm", "/away.zip", "/hop0.zip"}) {
+        EXPECT_TRUE(Called("SetStatusText " + tls.HttpUrl(target) + " not found")) << target;
+    }
+    const std::vector<std::string> targets = Targets(server);
+    EXPECT_EQ(std::count(targets.begin(), targets.end(), "/loop2.htm"), 1);
+    EXPECT_TRUE(Contains(targets, "/hop10.zip"));
+    EXPECT_FALSE(Contains(targets, "/hop11.zip"));
+    EXPECT_TRUE(other.Requests().empty());  // exitDomain 0 keeps the crawl on its site
+    // Redirections are no links found: the five of the first page and x.zip.
+    EXPECT_TRUE(Called("SetStatusText 6 links found"));
+    EXPECT_FALSE(Called("SetStatusText 7 links found"));
+    EXPECT_EQ(store.DownloadedSites.Count(), 1);
+}
+
 // Answers every question with Yes and offers no other dialog.
 class YesDialogs : public EntryDialogs {
 public:
@@ -495,6 +597,7 @@ TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {
         EXPECT_EQ(request.server, c.server) << c.address;
         EXPECT_EQ(request.port, c.port) << c.address;
         EXPECT_EQ(request.object, c.object) << c.address;
+        EXPECT_EQ(request.secure, c.service == UrlService::kHttps) << c.address;
     }
     EXPECT_EQ(CrawlRequest(*ParseUrl("http://h/a.zip"), false).headers,
               "Accept: application/*\r\nUser-Agent: Tarrawick\r\n");
@@ -503,6 +606,29 @@ TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {
 // A text recorded soon after the last one shown must not wait for the next
 // record, which a slow server may hold back for long: it is shown when the
 // interval ends.
+// Default ports count as equal across the schemes; other ports do not.
+TEST(SameSiteKeyTest, HttpAndHttpsOfOneHostAndPortAreOneSite) {
+    const std::vector<std::vector<std::string>> sites = {
+        {"http://Host.test/", "http://host.test:80/a.htm", "https://host.test/x.zip",
+         "HTTPS://host.test:443"},
+        {"http://host.test:8080/", "https://host.test:8080/b/"},
+        {"http://host.test:443/"},
+        {"https://host.test:80/"},
+        {"http://other.test/"},
+    };
+    for (std::size_t i = 0; i < sites.size(); ++i) {
+        for (std::size_t j = 0; j < sites.size(); ++j) {
+            for (const std::string& a : sites[i]) {
+                for (const std::string& b : sites[j]) {
+                    EXPECT_EQ(SameSiteKey(a) == SameSiteKey(b), i == j) << a << " " << b;
+                }
+            }
+        }
+    }
+    EXPECT_FALSE(SameSiteKey("ftp://host.test/"));
+    EXPECT_FALSE(SameSiteKey("host.test/"));
+}
+
 TEST(CrawlViewTest, ATextRecordedWithinTheIntervalIsShownWhenTheIntervalEnds) {
     ManualExecutor executor;
     ItemStore store;

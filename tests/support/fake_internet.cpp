@@ -42,6 +42,8 @@ public:
     int QueryInfoStatusCode() const override { return answer_.status; }
     std::string QueryInfoHeader(std::string_view) const override { return {}; }
 
+    std::string QueryRedirectTarget() const override { return {}; }
+
 private:
     // Raises the scripted error once the bytes before it are read.
     bool MoreToRead() {

@@ -45,6 +45,7 @@ public:
     void Close() override { closed_ = true; }
     int QueryInfoStatusCode() const override { return 200; }
     std::string QueryInfoHeader(std::string_view) const override { return {}; }
+    std::string QueryRedirectTarget() const override { return {}; }
 
 private:
     void CheckUsable() const {

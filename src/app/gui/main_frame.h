@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/gui/frame_services.h"
+#include "app/gui/program_dialogs.h"
 #include "workers/options.h"
 
 class CDnldList;
@@ -59,6 +60,10 @@ public:
     void SetDownloadCommands(DownloadCommands* downloads);
     // The options read at creation, or entered since.
     const Options& CurrentOptions() const { return options_; }
+    // What the search dialog's engine boxes tell (the program's own dialogs only).
+    void SetSearchEngineAddresses(SearchEngineAddresses addresses) {
+        engineAddresses_ = std::move(addresses);
+    }
 
     // Moves the keyboard focus to the next pane (step +1, F6) or the one
     // before (-1, Shift+F6), from the active view.
@@ -98,6 +103,7 @@ private:
     FrameServices services_;
     Options options_;
     std::unique_ptr<FrameDialogs> ownDialogs_;
+    SearchEngineAddresses engineAddresses_;
     std::unique_ptr<MessageBoxPort> ownMessages_;
 
     QSplitter* columns_ = nullptr;
