@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "store/text_compare.h"
+#include "workers/shown_transfer.h"
 
 namespace {
 
@@ -157,6 +158,8 @@ void WorkerDispatch::HaltRow(const Kind<Record>& kind, int row) {
     entry->status = kStopped;
     window_.SetRowText(row, 1, kStopped);
     window_.SetStatusText("Download Stopped");
+    state_.Transfers.Halt(kind.shownList, KeyOf(*entry));
+    ShowSelectedTransfer(state_, window_);
 }
 
 // Returns false when the tick ends here (an active project was resumed).
@@ -205,6 +208,8 @@ void WorkerDispatch::HaltDueProjects(const Kind<Record>& kind, int hour, int min
             window_.SetRowText(row, 1, kStopped);
         }
         window_.SetStatusText("Download Stopped");
+        state_.Transfers.Halt(kind.shownList, KeyOf(*project));
+        ShowSelectedTransfer(state_, window_);
     }
 }
 

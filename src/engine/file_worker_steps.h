@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "net/close_quietly.h"
@@ -82,6 +83,8 @@ protected:
     // with the status "Success", in the lists and the rows shown; false when
     // the user deleted it meanwhile.
     bool MoveToDownloadedFiles();
+    // The transfer's figures go from the status pane.
+    void EndTransfer();
     // The entry's position in the requested files (-1 when absent) and the
     // row that shows it.
     int Position() const;
@@ -92,7 +95,8 @@ protected:
 
 private:
     void ReportError(const std::string& message);
-    CoalescedProgress::Apply MakeProgressReport() const;
+    // The report of the bytes received, with the size the server announced.
+    CoalescedProgress::Apply MakeProgressReport(std::optional<std::uint64_t> size) const;
 
     const FileWorkerTexts texts_;
 };

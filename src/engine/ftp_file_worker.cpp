@@ -166,6 +166,7 @@ private:
 
     void EndOfTransfer() {
         MoveToDownloadedFiles();
+        EndTransfer();
         StopAnimationIfRunning();
         context_.RemoveActiveRecord();
     }

@@ -131,13 +131,13 @@ public:
     std::optional<std::int64_t> GetFileSize(const std::string& name) override {
         ThrowIfClosed();
         if (!IsPlainName(name)) return std::nullopt;
-        std::int64_t size = -1;
+        std::optional<std::uint64_t> size;
         UnlessRefused([&] {
             size =
                 Start(FtpRequest::kSize, DirectoryAddress(directory_) + AddressPath(name))->ContentLength();
         });
-        if (size < 0) return std::nullopt;
-        return size;
+        if (!size) return std::nullopt;
+        return static_cast<std::int64_t>(*size);
     }
 
     std::unique_ptr<InternetFile> OpenFile(const std::string& name, std::int64_t restartAt) override {

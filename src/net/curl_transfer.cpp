@@ -441,15 +441,6 @@ std::string CurlTransfer::QueryInfoHeader(std::string_view name) const {
     return {};
 }
 
-std::int64_t CurlTransfer::ContentLength() const {
-    curl_off_t length = -1;
-    if (easy_ == nullptr ||
-        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK) {
-        return -1;
-    }
-    return length;
-}
-
 std::string CurlTransfer::QueryRedirectTarget() const {
     char* target = nullptr;
     if (easy_ == nullptr || curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &target) != CURLE_OK ||
@@ -457,4 +448,13 @@ std::string CurlTransfer::QueryRedirectTarget() const {
         return {};
     }
     return target;
+}
+
+std::optional<std::uint64_t> CurlTransfer::ContentLength() const {
+    curl_off_t length = -1;
+    if (easy_ == nullptr ||
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK || length < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(length);
 }

@@ -60,11 +60,9 @@ public:
     std::size_t Read(void* buffer, std::size_t maxBytes) override;
     bool ReadString(std::string& line) override;
     void Close() override;
+    std::optional<std::uint64_t> ContentLength() const override;
     int QueryInfoStatusCode() const override;
     std::string QueryInfoHeader(std::string_view name) const override;
-    // The size libcurl learnt (an FTP SIZE answer, a Content-Length); -1
-    // when unknown.
-    std::int64_t ContentLength() const;
     std::string QueryRedirectTarget() const override;
 
 private:

@@ -1,13 +1,16 @@
 #include "app/gui/program_dialogs.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QUrl>
 
+#include "app/gui/mime_addresses.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
 #include "ui/dialogs/options_dlg.h"
 #include "ui/dialogs/proj_props.h"
+#include "ui/dialogs/pw_gen_settings.h"
 #include "ui/dialogs/search_proj_dlg.h"
 #include "ui/dialogs/start_chooser_dlg.h"
 #include "ui/record_text.h"
@@ -22,6 +25,9 @@ public:
 
     std::optional<std::string> AskFileUrl() override {
         CAddFileDlg dialog(parent_);
+        // The address at hand, selected, so that typing replaces it.
+        dialog.UrlEdit()->setText(TextFromRecord(ClipboardAddress()));
+        dialog.UrlEdit()->selectAll();
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return TextForRecord(dialog.Url());
     }
@@ -29,6 +35,13 @@ public:
     bool EditWebProject(std::string_view title, WebProject& project) override {
         CProjProps sheet(TextFromRecord(title), parent_);
         sheet.LoadFromRecord(project);
+        if (project.name.Empty() && !project.startUrl.Empty()) {
+            // A new project from an address at hand: the address is selected,
+            // so that typing replaces it.
+            QLineEdit* startUrl = sheet.GeneralPage()->StartUrlEdit();
+            startUrl->selectAll();
+            startUrl->setFocus();
+        }
         if (sheet.exec() != QDialog::Accepted) return false;
         sheet.StoreIntoRecord(project);
         return true;
@@ -44,6 +57,8 @@ public:
         dialog.LoadFromRecord(project);
         return Store(dialog, project);
     }
+
+    std::string OfferedAddress() override { return ClipboardAddress(); }
 
     bool AskYesNo(std::string_view question) override {
         return QMessageBox::question(parent_, QApplication::applicationName(), TextFromRecord(question),

@@ -4,6 +4,8 @@
 
 #include <QTreeWidget>
 
+#include "ui/panels/url_opener.h"
+
 class EntryCommands;
 class QMenu;
 
@@ -22,6 +24,7 @@ public:
 
     void SetCommands(EntryCommands* commands) { commands_ = commands; }
     void SetMenuPopup(MenuPopup popup) { popup_ = std::move(popup); }
+    void SetOpener(UrlOpener opener) { opener_ = std::move(opener); }
 
     // Reads the list files into the store and shows the requested files.
     void OnInitialUpdate();
@@ -44,6 +47,9 @@ public:
     void OnSendToRequestedFiles();
     void OnSendToRequestedSites();
     void OnProperties();
+    // In the downloaded lists: opens the folder that holds the first
+    // selected row's file (the download folder) or project.
+    void OnOpenContainingFolder();
 
     QMenu& ContextMenu() { return *contextMenu_; }
 
@@ -60,5 +66,9 @@ private:
     EntryCommands* commands_ = nullptr;
     QMenu* contextMenu_ = nullptr;
     MenuPopup popup_;
+    UrlOpener opener_;
+    // Shown in the downloaded lists only.
+    QAction* openFolderSeparator_ = nullptr;
+    QAction* openFolder_ = nullptr;
     int sendToFlag_ = 1;
 };

@@ -37,6 +37,8 @@ void PanelWindowPort::SetCurrentProjectText(std::string_view text) {
 
 void PanelWindowPort::PlayAnimation() { status_.Animation().Play(); }
 void PanelWindowPort::StopAnimation() { status_.Animation().Stop(); }
+void PanelWindowPort::ShowTransfer(const TransferFigures& figures) { status_.ShowTransfer(figures); }
+void PanelWindowPort::HideTransfer() { status_.HideTransfer(); }
 
 void PanelWindowPort::BeginTreeProject(std::string_view projectName) {
     downloaded_.BeginProject(TextFromRecord(projectName));
@@ -44,4 +46,8 @@ void PanelWindowPort::BeginTreeProject(std::string_view projectName) {
 
 void PanelWindowPort::AddTreeFile(std::string_view projectName, std::string_view localPath) {
     downloaded_.AddFile(TextFromRecord(projectName), TextFromRecord(localPath));
+}
+
+void PanelWindowPort::ReportEntryEnded(std::string_view entry, std::string_view outcome) {
+    if (onEntryEnded_) onEntryEnded_(entry, outcome);
 }
