@@ -14,6 +14,7 @@ inline constexpr int kSendToRequestedSites = 32797;
 inline constexpr int kSelectedProjects = 32798;
 inline constexpr int kDeleteAllLists = 32807;
 inline constexpr int kTableOfContents = 32808;
+inline constexpr int kOptions = 32809;
 inline constexpr int kAbout = 57664;
 inline constexpr int kExit = 57665;
 }  // namespace CommandId

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workers/options.h"
+
 // The download commands of the main window and its scheduler timer, carried
 // out by the worker dispatch. Called on the user-interface thread.
 class DownloadCommands {
@@ -9,4 +11,6 @@ public:
     virtual void SuspendWorker() = 0;  // Download > Stop Downloading
     // The timer's tick, with the local time of day.
     virtual void ScheduleTick(int hour, int minute) = 0;
+    // The options for the workers started from now on.
+    virtual void SetOptions(const Options& options) = 0;
 };

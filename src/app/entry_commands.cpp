@@ -1,9 +1,11 @@
 #include "app/entry_commands.h"
 
 #include <string>
+#include <type_traits>
 
 #include "app/dropped_addresses.h"
 #include "app/list_rows.h"
+#include "engine/http_file_worker.h"
 #include "store/address_text.h"
 #include "store/text_utils.h"
 #include "workers/worker_control.h"
@@ -124,6 +126,8 @@ void EntryCommands::DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRe
             const int position = PositionOfRow(row, list.Count());
             window_.DeleteRow(row);
             EndWorkerOf(active, KeyOf(*list.GetAt(position)));
+            if constexpr (std::is_same_v<Record, FileEntry>)
+                ForgetUnfinishedDownload(list.GetAt(position)->url);
             list.RemoveAt(position);
             break;
         }
@@ -260,6 +264,7 @@ void EntryCommands::DeleteAllLists() {
     EndEveryWorker(store_.ActiveFileDownloads);
     EndEveryWorker(store_.ActiveSiteCrawls);
     EndEveryWorker(store_.ActiveSearchRuns);
+    for (const FileEntry& entry : store_.RequestedFiles) ForgetUnfinishedDownload(entry.url);
     RemoveAll(store_.RequestedFiles);
     RemoveAll(store_.RequestedSites);
     RemoveAll(store_.DownloadedFiles);

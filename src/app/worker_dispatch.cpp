@@ -1,8 +1,10 @@
 #include "app/worker_dispatch.h"
 
+#include <algorithm>
 #include <string>
 #include <type_traits>
 
+#include "store/text_utils.h"
 #include "workers/app_state.h"
 #include "workers/shown_transfer.h"
 
@@ -10,6 +12,7 @@ namespace {
 
 constexpr const char* kDownloading = "Downloading...";
 constexpr const char* kStopped = "Stopped";
+constexpr const char* kQueued = "Queued";
 
 template <typename Project>
 bool StartsAt(const Project& project, int hour, int minute) {
@@ -80,6 +83,7 @@ void WorkerDispatch::SuspendWorker() {
         }
     }
     state_.AnimationRunning = false;
+    StartQueued();
 }
 
 void WorkerDispatch::ScheduleTick(int hour, int minute) {
@@ -87,39 +91,63 @@ void WorkerDispatch::ScheduleTick(int hour, int minute) {
     if (!StartDueProjects(Searches(), hour, minute)) return;
     HaltDueProjects(Sites(), hour, minute);
     HaltDueProjects(Searches(), hour, minute);
+    StartQueued();
 }
 
-// Returns false when the command ends here (an active entry was resumed).
+void WorkerDispatch::SetOptions(const Options& options) {
+    options_ = options;
+    StartQueued();
+}
+
+// Returns false when the command ends here (an active entry was resumed, or
+// queued to be resumed).
 template <typename Record>
 bool WorkerDispatch::StartOrResumeRow(const Kind<Record>& kind, int row) {
     Record* entry = kind.requested.GetAt(kind.requested.Count() - 1 - row);
     if (entry == nullptr) return true;
     const std::string key(KeyOf(*entry));
+    if (FindQueued(kind.shownList, key) != queue_.end()) return true;
     if (WorkerControl* control = ActiveControl(kind, key)) {
+        if (control->IsHalted() && AtLimit()) {
+            Enqueue(kind, *entry, row, true);
+            return false;
+        }
         control->Continue();
         ShowResumed(row, key, true);
         return false;
     }
-    if (!Launch(kind, *entry)) return true;
+    if (AtLimit()) {
+        Enqueue(kind, *entry, row, true);
+        return true;
+    }
+    if (Launch(kind, *entry)) ShowStarted(*entry, row, true);
+    return true;
+}
+
+// The texts of a start: a file's row, a project's status and row, and the
+// status pane; the search worker writes its own texts.
+template <typename Record>
+void WorkerDispatch::ShowStarted(Record& entry, int row, bool writeRow) {
+    const std::string key(KeyOf(entry));
     if constexpr (std::is_same_v<Record, FileEntry>) {
-        window_.SetRowText(row, 1, kDownloading);
+        if (writeRow) window_.SetRowText(row, 1, kDownloading);
         window_.SetCurrentProjectText("None");
         window_.SetLastActionText(key);
         window_.SetStatusText("No errors");
         state_.SelectedRow = row;
     } else if constexpr (std::is_same_v<Record, WebProject>) {
-        entry->status = kDownloading;
-        ShowProjectStarted(row, key, true);
+        entry.status = kDownloading;
+        ShowProjectStarted(row, key, writeRow);
     } else {
-        state_.SelectedRow = row;  // the search worker writes its own texts
+        state_.SelectedRow = row;
     }
-    return true;
 }
 
 template <typename Record>
 void WorkerDispatch::HaltRow(const Kind<Record>& kind, int row) {
     Record* entry = kind.requested.GetAt(kind.requested.Count() - 1 - row);
     if (entry == nullptr) return;
+    if (Dequeue(kind, *entry, row, true)) return;
     WorkerControl* control = ActiveControl(kind, KeyOf(*entry));
     if (control == nullptr) return;
     control->Halt();
@@ -142,17 +170,20 @@ bool WorkerDispatch::StartDueProjects(const Kind<Record>& kind, int hour, int mi
         const int row = kind.requested.Count() - 1 - position;
         const bool shown = state_.ShownList == kind.shownList;
         const std::string key(KeyOf(*project));
+        if (FindQueued(kind.shownList, key) != queue_.end()) continue;
         if (WorkerControl* control = ActiveControl(kind, key)) {
-            control->Continue();
-            ShowResumed(row, key, shown);
+            if (control->IsHalted() && AtLimit()) {
+                Enqueue(kind, *project, row, shown);
+            } else {
+                control->Continue();
+                ShowResumed(row, key, shown);
+            }
             return false;
         }
-        if (!Launch(kind, *project)) continue;
-        if constexpr (std::is_same_v<Record, WebProject>) {
-            project->status = kDownloading;
-            ShowProjectStarted(row, key, shown);
-        } else {
-            state_.SelectedRow = row;
+        if (AtLimit()) {
+            Enqueue(kind, *project, row, shown);
+        } else if (Launch(kind, *project)) {
+            ShowStarted(*project, row, shown);
         }
     }
     return true;
@@ -163,13 +194,15 @@ void WorkerDispatch::HaltDueProjects(const Kind<Record>& kind, int hour, int min
     for (int position = 0; position < kind.requested.Count(); ++position) {
         Record* project = kind.requested.GetAt(position);
         if (!StopsAt(*project, hour, minute)) continue;
+        const int row = kind.requested.Count() - 1 - position;
+        if (Dequeue(kind, *project, row, state_.ShownList == kind.shownList)) continue;
         WorkerControl* control = ActiveControl(kind, KeyOf(*project));
         if (control == nullptr) continue;
         control->Halt();
         window_.StopAnimation();
         project->status = kStopped;
         if (state_.ShownList == kind.shownList) {
-            window_.SetRowText(kind.requested.Count() - 1 - position, 1, kStopped);
+            window_.SetRowText(row, 1, kStopped);
         }
         window_.SetStatusText("Download Stopped");
         state_.Transfers.Halt(kind.shownList, KeyOf(*project));
@@ -201,8 +234,8 @@ bool WorkerDispatch::Launch(const Kind<Record>& kind, Record& entry) {
     state_.AnimationRunning = false;
     WorkerRecord record;
     record.name = KeyOf(entry);
-    record.thread =
-        threads_.Start(std::string(KeyOf(entry)), store_, state_, window_, kind.active, *procedure);
+    record.thread = threads_.Start(std::string(KeyOf(entry)), store_, state_, window_, kind.active,
+                                   *procedure, options_, [this] { StartQueued(); });
     if (record.thread == nullptr) return false;
     kind.active.Append(record);
     return true;
@@ -230,4 +263,75 @@ void WorkerDispatch::ShowProjectStarted(int row, std::string_view name, bool wri
     window_.SetLastActionText("Finding Web Site...");
     window_.SetStatusText("No errors");
     state_.SelectedRow = row;
+}
+
+bool WorkerDispatch::AtLimit() const {
+    return options_.maxRunningEntries > 0 && RunningCount() >= options_.maxRunningEntries;
+}
+
+// Halted entries leave their place to others.
+int WorkerDispatch::RunningCount() const {
+    int running = 0;
+    for (const ItemList<WorkerRecord>* active :
+         {&store_.ActiveFileDownloads, &store_.ActiveSiteCrawls, &store_.ActiveSearchRuns}) {
+        for (const WorkerRecord& record : *active) {
+            if (record.thread != nullptr && !record.thread->IsHalted()) ++running;
+        }
+    }
+    return running;
+}
+
+template <typename Record>
+void WorkerDispatch::Enqueue(const Kind<Record>& kind, Record& entry, int row, bool writeRow) {
+    queue_.push_back({kind.shownList, std::string(KeyOf(entry)), entry.status.Str()});
+    entry.status = kQueued;
+    if (writeRow) window_.SetRowText(row, 1, kQueued);
+}
+
+template <typename Record>
+bool WorkerDispatch::Dequeue(const Kind<Record>& kind, Record& entry, int row, bool writeRow) {
+    const auto queued = FindQueued(kind.shownList, KeyOf(entry));
+    if (queued == queue_.end()) return false;
+    entry.status = queued->previousStatus;
+    if (writeRow) window_.SetRowText(row, 1, queued->previousStatus);
+    queue_.erase(queued);
+    return true;
+}
+
+std::deque<WorkerDispatch::QueuedEntry>::iterator WorkerDispatch::FindQueued(int shownList,
+                                                                             std::string_view key) {
+    return std::find_if(queue_.begin(), queue_.end(), [&](const QueuedEntry& queued) {
+        return queued.shownList == shownList && EqualsNoCase(queued.key, key);
+    });
+}
+
+void WorkerDispatch::StartQueued() {
+    while (!queue_.empty() && !AtLimit()) {
+        const QueuedEntry queued = queue_.front();
+        queue_.pop_front();
+        switch (queued.shownList) {
+            case kRequestedFilesList: StartQueuedEntry(Files(), queued); break;
+            case kRequestedSitesList: StartQueuedEntry(Sites(), queued); break;
+            default: StartQueuedEntry(Searches(), queued); break;
+        }
+    }
+}
+
+// An entry deleted while it waited is forgotten.
+template <typename Record>
+void WorkerDispatch::StartQueuedEntry(const Kind<Record>& kind, const QueuedEntry& queued) {
+    const int position = kind.requested.FindByName(queued.key);
+    Record* entry = kind.requested.GetAt(position);
+    if (entry == nullptr) return;
+    entry->status = queued.previousStatus;
+    const int row = kind.requested.Count() - 1 - position;
+    const bool shown = state_.ShownList == kind.shownList;
+    if (WorkerControl* control = ActiveControl(kind, queued.key)) {
+        control->Continue();
+        ShowResumed(row, queued.key, shown);
+    } else if (Launch(kind, *entry)) {
+        ShowStarted(*entry, row, shown);
+    } else if (shown) {
+        window_.SetRowText(row, 1, queued.previousStatus);
+    }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <deque>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "app/download_commands.h"
@@ -20,8 +22,11 @@ struct WorkerProcedures {
 
 // Starts and halts the workers: the Selected Projects and Stop Downloading
 // commands and the scheduler's tick. Runs on the user-interface thread. A
-// worker is given its entry's key when it is created; the hand-over slots are
-// still written for whoever reads them, but nothing waits on them.
+// worker is given its entry's key and a copy of the options when it is
+// created; the hand-over slots are still written for whoever reads them, but
+// nothing waits on them. With a limit on the entries running at once, an
+// entry started beyond it waits as "Queued" and starts, in the order of the
+// starts, when a running one ends or is halted.
 class WorkerDispatch : public DownloadCommands {
 public:
     WorkerDispatch(ItemStore& store, AppState& state, WindowPort& window, WorkerThreads& threads,
@@ -30,6 +35,8 @@ public:
     void StartWorker() override;
     void SuspendWorker() override;
     void ScheduleTick(int hour, int minute) override;
+    // Also starts queued entries that a higher limit lets run.
+    void SetOptions(const Options& options) override;
 
 private:
     template <typename Record>
@@ -49,6 +56,28 @@ private:
     WorkerControl* ActiveControl(const Kind<Record>& kind, std::string_view key) const;
     template <typename Record>
     bool Launch(const Kind<Record>& kind, Record& entry);
+    template <typename Record>
+    void ShowStarted(Record& entry, int row, bool writeRow);
+
+    // The queue of entries waiting for a free place.
+    struct QueuedEntry {
+        int shownList;  // the kind of entry, by the number of its list
+        std::string key;
+        std::string previousStatus;
+    };
+    bool AtLimit() const;
+    int RunningCount() const;
+    template <typename Record>
+    void Enqueue(const Kind<Record>& kind, Record& entry, int row, bool writeRow);
+    // Takes the entry out of the queue with the status it had before; false
+    // when it was not queued.
+    template <typename Record>
+    bool Dequeue(const Kind<Record>& kind, Record& entry, int row, bool writeRow);
+    std::deque<QueuedEntry>::iterator FindQueued(int shownList, std::string_view key);
+    // Starts queued entries while there is room.
+    void StartQueued();
+    template <typename Record>
+    void StartQueuedEntry(const Kind<Record>& kind, const QueuedEntry& queued);
     void ShowResumed(int row, std::string_view key, bool writeRow);
     void ShowProjectStarted(int row, std::string_view name, bool writeRow);
     const WorkerProcedure& ProcedureFor(const FileEntry& entry) const;
@@ -62,4 +91,6 @@ private:
     WindowPort& window_;
     WorkerThreads& threads_;
     WorkerProcedures procedures_;
+    Options options_;
+    std::deque<QueuedEntry> queue_;
 };

@@ -5,6 +5,7 @@
 
 #include "engine/local_file.h"
 #include "engine/local_paths.h"
+#include "engine/worker_session.h"
 #include "workers/app_state.h"
 #include "workers/exception_message.h"
 #include "workers/shown_transfer.h"
@@ -35,14 +36,23 @@ bool FileWorkerSteps::Step(std::function<void()> step) { return context_.Step(st
 
 int FileWorkerSteps::Position() const { return context_.store.RequestedFiles.FindByName(url_); }
 
-bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
-                              std::chrono::nanoseconds progressInterval) {
+std::filesystem::path FileWorkerSteps::LocalPath(const std::string& name) {
     if (!IsSafePathComponent(name)) throw LocalFileError(kInvalidLocalNameMessage);
-    LocalFile local(DownloadFolder() / name);
+    return DownloadFolder() / name;
+}
+
+std::unique_ptr<InternetSession> FileWorkerSteps::OpenSession(const InternetSessionFactory& sessions) const {
+    return OpenWorkerSession(sessions, context_.options);
+}
+
+bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
+                              std::chrono::nanoseconds progressInterval, std::int64_t appendAt) {
+    LocalFile local(LocalPath(name), appendAt);
 
     CoalescedProgress progress(*context_.ui, MakeProgressReport(remote.ContentLength()), progressInterval);
     char block[kBlockSize + 1];
-    std::uint64_t total = 0;
+    // The file's bytes so far, those of an earlier run included.
+    auto total = static_cast<std::uint64_t>(appendAt);
     for (;;) {
         if (!context_.PassGate()) return false;
         const std::size_t count = remote.Read(block, kBlockSize);

@@ -3,12 +3,15 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "net/close_quietly.h"
 #include "net/internet_file.h"
+#include "net/internet_session.h"
 #include "store/item_list.h"
 #include "store/records.h"
 #include "workers/coalesced_progress.h"
@@ -59,10 +62,19 @@ protected:
     void ErrorPath(const std::exception_ptr& error) noexcept;
 
     // Worker thread: reads the remote file in 255-byte blocks into the file
-    // `name` of the download folder, reporting progress, and closes both.
-    // False when the program ends meanwhile. Raises InternetException, and
-    // LocalFileError when the local file cannot be made or written.
-    bool Receive(InternetFile& remote, const std::string& name, std::chrono::nanoseconds progressInterval);
+    // `name` of the download folder, after its first `appendAt` bytes (0:
+    // from its start), reporting progress, and closes both. False when the
+    // program ends meanwhile. Raises InternetException, and LocalFileError
+    // when the local file cannot be made or written.
+    bool Receive(InternetFile& remote, const std::string& name, std::chrono::nanoseconds progressInterval,
+                 std::int64_t appendAt = 0);
+
+    // Worker thread: the local path of a name of the download folder;
+    // raises LocalFileError for a name that cannot be one.
+    static std::filesystem::path LocalPath(const std::string& name);
+
+    // Worker thread: a session with the worker's transfer options.
+    std::unique_ptr<InternetSession> OpenSession(const InternetSessionFactory& sessions) const;
 
     // User-interface thread.
     void StartAnimationIfStopped();

@@ -7,6 +7,7 @@
 
 #include "engine/archive_name.h"
 #include "engine/local_paths.h"
+#include "engine/part_records.h"
 #include "net/ftp_connection.h"
 #include "net/internet_exception.h"
 #include "store/text_utils.h"
@@ -95,14 +96,45 @@ private:
     // local file is named after the address as it stands, as an HTTP
     // download is.
     Outcome Fetch(const FtpUrlParts& parts, const std::string& localName) {
-        const std::unique_ptr<InternetSession> session = sessions_();
+        const std::unique_ptr<InternetSession> session = OpenSession(sessions_);
         ScopedAbort abort(*context_.control, [raw = session.get()] { raw->Abort(); });
         const std::unique_ptr<FtpConnection> connection = session->GetFtpConnection(parts.server);
         if (!Found(*connection, parts)) return Outcome::kNotFound;
         if (!Step([this] { ShowInProgress(); })) return Outcome::kEnding;
-        const std::unique_ptr<InternetFile> remote = connection->OpenFile(parts.fileName);
+        const std::filesystem::path localPath = LocalPath(localName);
+        const std::optional<std::int64_t> remoteSize = connection->GetFileSize(parts.fileName);
+        std::int64_t restartAt = RestartOffset(localPath, remoteSize);
+        if (remoteSize && restartAt == *remoteSize) {
+            ForgetPartRecord(localPath);  // an earlier run fetched it whole
+            return Outcome::kFetched;
+        }
+        PartRecord record;
+        record.url = url_;
+        record.size = remoteSize.value_or(-1);
+        SavePartRecord(localPath, record);
+        std::unique_ptr<InternetFile> remote;
+        try {
+            remote = connection->OpenFile(parts.fileName, restartAt);
+        } catch (const InternetException& error) {
+            if (error.Error() != InternetError::kRestartRefused) throw;
+            restartAt = 0;
+            remote = connection->OpenFile(parts.fileName, 0);
+        }
         remote->SetReadBufferSize(kReadBufferSize);
-        return Receive(*remote, localName, progressInterval_) ? Outcome::kFetched : Outcome::kEnding;
+        if (!Receive(*remote, localName, progressInterval_, restartAt)) return Outcome::kEnding;
+        ForgetPartRecord(localPath);
+        return Outcome::kFetched;
+    }
+
+    // Where the transfer starts: after the local file, when an earlier run
+    // of this address wrote it, the server's size is still the one it gave
+    // then (FTP has no other sign of a changed file) and not smaller.
+    std::int64_t RestartOffset(const std::filesystem::path& localPath,
+                               const std::optional<std::int64_t>& remoteSize) const {
+        const std::optional<PartRecord> record = LoadPartRecord(localPath);
+        if (!record || record->url != url_ || !remoteSize || record->size != *remoteSize) return 0;
+        const std::int64_t localSize = LocalFileSize(localPath);
+        return localSize > 0 && localSize <= *remoteSize ? localSize : 0;
     }
 
     // A refused change of directory finds nothing: the name is never looked

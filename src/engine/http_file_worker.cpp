@@ -7,8 +7,10 @@
 
 #include "engine/archive_name.h"
 #include "engine/file_worker_steps.h"
+#include "engine/http_resume.h"
 #include "engine/local_file.h"
 #include "engine/local_paths.h"
+#include "engine/part_records.h"
 #include "net/internet_exception.h"
 
 namespace {
@@ -37,7 +39,7 @@ public:
 
 private:
     void Fetch() {
-        std::unique_ptr<InternetSession> session = sessions_();
+        std::unique_ptr<InternetSession> session = OpenSession(sessions_);
         ScopedAbort abort(*context_.control, [raw = session.get()] { raw->Abort(); });
         std::error_code ignored;
         std::filesystem::create_directory(DownloadFolder(), ignored);
@@ -57,11 +59,36 @@ private:
         if (Transfer(session, name)) Step([this] { EndOfTransfer(); });
     }
 
-    // False when the program ends during the transfer.
+    // False when the program ends during the transfer. A file an earlier
+    // run left unfinished is continued when the server agrees; while a
+    // transfer runs, its part record says what to continue next time.
     bool Transfer(InternetSession& session, const std::string& name) {
-        std::unique_ptr<InternetFile> remote = session.OpenURL(url_);
-        remote->SetReadBufferSize(kReadBufferSize);
-        return Receive(*remote, name, progressInterval_);
+        const std::filesystem::path localPath = LocalPath(name);
+        HttpResumePlan plan = PlanHttpResume(localPath, url_);
+        std::unique_ptr<HttpFile> remote = Open(session, plan);
+        ResumeAnswer answer = JudgeResumeAnswer(*remote, plan);
+        if (answer == ResumeAnswer::kAskAgain) {
+            CloseQuietly(*remote);
+            plan = {};
+            remote = Open(session, plan);
+            answer = ResumeAnswer::kWriteWhole;
+        }
+        if (answer == ResumeAnswer::kComplete) {
+            CloseQuietly(*remote);
+        } else {
+            if (answer == ResumeAnswer::kWriteWhole) SavePartRecord(localPath, PartRecordFor(*remote, url_));
+            remote->SetReadBufferSize(kReadBufferSize);
+            const std::int64_t appendAt = answer == ResumeAnswer::kAppend ? plan.offset : 0;
+            if (!Receive(*remote, name, progressInterval_, appendAt)) return false;
+        }
+        ForgetPartRecord(localPath);
+        return true;
+    }
+
+    std::unique_ptr<HttpFile> Open(InternetSession& session, const HttpResumePlan& plan) const {
+        OpenUrlOptions options;
+        options.headers = plan.headers;
+        return session.OpenURL(url_, options);
     }
 
     // Runs on the user-interface thread.
@@ -85,4 +112,13 @@ void HttpFileWorker(WorkerContext& context, const InternetSessionFactory& sessio
 std::string_view LocalFileName(std::string_view url) {
     const std::size_t slash = url.rfind('/');
     return slash == std::string_view::npos ? url : url.substr(slash + 1);
+}
+
+void ForgetUnfinishedDownload(std::string_view url) {
+    const std::string name(LocalFileName(url));
+    if (!IsSafePathComponent(name)) return;
+    const std::filesystem::path localPath = DownloadFolder() / name;
+    const std::optional<PartRecord> record = LoadPartRecord(localPath);
+    // Another address of the same name may own the record.
+    if (record && record->url == url) ForgetPartRecord(localPath);
 }

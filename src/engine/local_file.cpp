@@ -28,13 +28,21 @@ void WriteAll(int fd, const char* bytes, std::size_t count) {
 
 }  // namespace
 
-LocalFile::LocalFile(const std::filesystem::path& path) : LocalFile(AT_FDCWD, path) {}
+LocalFile::LocalFile(const std::filesystem::path& path, std::int64_t keepBytes)
+    : LocalFile(AT_FDCWD, path, keepBytes) {}
 
-LocalFile::LocalFile(int folderDescriptor, const std::filesystem::path& name)
+LocalFile::LocalFile(int folderDescriptor, const std::filesystem::path& name, std::int64_t keepBytes)
     : buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {
-    fd_ =
-        ::openat(folderDescriptor, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int truncate = keepBytes > 0 ? 0 : O_TRUNC;
+    fd_ = ::openat(folderDescriptor, name.c_str(), O_WRONLY | O_CREAT | truncate | O_NOFOLLOW | O_CLOEXEC,
+                   0666);
     if (fd_ < 0) ThrowSystemError(errno);
+    if (keepBytes > 0 && (::ftruncate(fd_, keepBytes) != 0 || ::lseek(fd_, keepBytes, SEEK_SET) < 0)) {
+        const int error = errno;
+        ::close(fd_);
+        fd_ = -1;
+        ThrowSystemError(error);
+    }
 }
 
 LocalFile::~LocalFile() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -17,9 +18,11 @@ public:
 class LocalFile {
 public:
     // Creates or truncates the file; a symbolic link in its place is refused.
-    explicit LocalFile(const std::filesystem::path& path);
+    // With keepBytes, the file's first bytes stay and writing goes on after
+    // them (what lies beyond them is cut off).
+    explicit LocalFile(const std::filesystem::path& path, std::int64_t keepBytes = 0);
     // The same for the file of that name inside the open folder.
-    LocalFile(int folderDescriptor, const std::filesystem::path& name);
+    LocalFile(int folderDescriptor, const std::filesystem::path& name, std::int64_t keepBytes = 0);
     // Closes without reporting; what is still buffered is written first.
     ~LocalFile();
     LocalFile(const LocalFile&) = delete;

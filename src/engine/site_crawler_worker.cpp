@@ -2,17 +2,24 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <system_error>
 
+#include <sys/stat.h>
+
 #include "engine/address_set.h"
 #include "engine/archive_name.h"
 #include "engine/crawl_view.h"
+#include "engine/http_date.h"
+#include "engine/http_resume.h"
 #include "engine/link_helpers.h"
 #include "engine/local_file.h"
 #include "engine/local_paths.h"
+#include "engine/part_records.h"
+#include "engine/worker_session.h"
 #include "net/close_quietly.h"
 #include "net/internet_exception.h"
 #include "store/link_stack.h"
@@ -55,6 +62,22 @@ std::string LinksFoundText(int count) {
     char text[32];
     std::snprintf(text, sizeof text, "%d links found", count);
     return text;
+}
+
+// When the file was saved, as the crawler set it from the server's
+// Last-Modified; nothing when there is no file.
+std::optional<std::time_t> SavedTime(const std::string& localPath) {
+    struct stat status {};
+    if (::lstat(localPath.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    return status.st_mtim.tv_sec;
+}
+
+// Gives the saved file the server's time of it, which a later run asks with.
+void SetSavedTime(int folder, const std::string& name, std::string_view lastModified) {
+    const std::optional<std::time_t> time = ParseHttpDate(lastModified);
+    if (!time) return;
+    const timespec times[2] = {{*time, 0}, {*time, 0}};
+    ::utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
 bool IsRedirect(int status) {
@@ -168,7 +191,10 @@ private:
         if (!TakeProject()) return false;
         try {
             std::string fetched = address;
-            std::unique_ptr<HttpFile> file = Request(*parts, fetched);
+            FileAsk ask = IsPageLink(address) ? FileAsk{} : AskFor(address);
+            std::unique_ptr<HttpFile> file = Request(*parts, fetched, ask.headers);
+            if (fetched != address) ask = FileAsk{};  // a redirection's target is asked for whole
+            if (file && !IsPageLink(fetched)) return FetchFile(std::move(file), *parts, fetched, ask);
             if (!file || file->QueryInfoStatusCode() != 200) {
                 view_.SetStatusTextWhenShown(address + " not found");
                 if (file) CloseQuietly(*file);
@@ -177,8 +203,7 @@ private:
             view_.SetLastActionWhenShown("Reading " + fetched);
             file->SetReadBufferSize(kReadBufferSize);
             const std::optional<std::string> folder = GetRelativeFolder(RootFor(fetched), fetched);
-            const bool goOn = IsPageLink(fetched) ? ReadPage(*file, fetched, folder.value_or(std::string()))
-                                                  : DownloadFile(*file, fetched, folder);
+            const bool goOn = ReadPage(*file, fetched, folder.value_or(std::string()));
             CloseQuietly(*file);
             return goOn;
         } catch (const InternetException&) {
@@ -191,6 +216,79 @@ private:
         return true;
     }
 
+    // What is asked beyond the address for an archive an earlier run saved
+    // (only if it changed since) or left unfinished (the rest of it).
+    struct FileAsk {
+        std::string localPath;
+        HttpResumePlan plan;
+        bool ifModified = false;
+        std::string headers;
+    };
+
+    FileAsk AskFor(const std::string& address) const {
+        FileAsk ask;
+        const std::optional<std::string> folder = GetRelativeFolder(RootFor(address), address);
+        ask.localPath = LocalPathOf(address, folder);
+        if (!IsSafeTarget(address, folder, ask.localPath)) return ask;
+        if (LoadPartRecord(ask.localPath)) {
+            ask.plan = PlanHttpResume(ask.localPath, address);
+            ask.headers = ask.plan.headers;
+        } else if (const std::optional<std::time_t> saved = SavedTime(ask.localPath)) {
+            ask.headers = "If-Modified-Since: " + FormatHttpDate(*saved) + "\r\n";
+            ask.ifModified = true;
+        }
+        return ask;
+    }
+
+    bool NotFound(HttpFile& file, const std::string& address) {
+        view_.SetStatusTextWhenShown(address + " not found");
+        CloseQuietly(file);
+        return true;
+    }
+
+    // False when the crawl is to end. A 304 keeps the archive saved before;
+    // a part is continued where the server agrees, else asked for again whole.
+    bool FetchFile(std::unique_ptr<HttpFile> file, const UrlParts& parts, const std::string& address,
+                   FileAsk ask) {
+        ResumeAnswer answer = JudgeResumeAnswer(*file, ask.plan);
+        if (answer == ResumeAnswer::kAskAgain) {
+            CloseQuietly(*file);
+            ForgetPartRecord(ask.localPath);
+            ask.plan = {};
+            file = Session().SendRequest(CrawlRequest(parts, false));
+            answer = ResumeAnswer::kWriteWhole;
+        }
+        const bool unchanged = ask.ifModified && file->QueryInfoStatusCode() == 304;
+        if (unchanged || answer == ResumeAnswer::kComplete) {
+            CloseQuietly(*file);
+            ForgetPartRecord(ask.localPath);
+            view_.AddTreeFile(ask.localPath);
+            return true;
+        }
+        if (answer == ResumeAnswer::kWriteWhole && file->QueryInfoStatusCode() != 200) {
+            return NotFound(*file, address);
+        }
+        view_.SetLastActionWhenShown("Reading " + address);
+        file->SetReadBufferSize(kReadBufferSize);
+        const std::optional<std::string> folder = GetRelativeFolder(RootFor(address), address);
+        const std::int64_t appendAt = answer == ResumeAnswer::kAppend ? ask.plan.offset : 0;
+        const bool goOn = DownloadFile(*file, address, folder, appendAt);
+        CloseQuietly(*file);
+        return goOn;
+    }
+
+    std::string LocalPathOf(const std::string& address, const std::optional<std::string>& folder) const {
+        return projectFolder_ + SlashForm(folder.value_or(std::string())) + "/" +
+               std::string(LocalFileName(address));
+    }
+
+    // Whether the file's local path stays below the project's folder and may be written.
+    bool IsSafeTarget(const std::string& address, const std::optional<std::string>& folder,
+                      const std::string& localPath) const {
+        return folder && IsSafeLocalPath(*folder, LocalFileName(address)) &&
+               IsSafePathComponent(project_.name) && !HasIllegalChars(localPath);
+    }
+
     bool IsFetchedService(UrlService service) const {
         return service == UrlService::kHttp ||
                (web_.followHttpsAndRedirects && service == UrlService::kHttps);
@@ -200,8 +298,12 @@ private:
     // target the crawl accepts is asked for in turn, at most
     // kMaxRedirectHops of them, and `address` becomes the last one; null when
     // a target is refused or the hops run out.
-    std::unique_ptr<HttpFile> Request(const UrlParts& parts, std::string& address) {
-        std::unique_ptr<HttpFile> file = Session().SendRequest(CrawlRequest(parts, IsPageLink(address)));
+    // `extraHeaders` go with the first request only.
+    std::unique_ptr<HttpFile> Request(const UrlParts& parts, std::string& address,
+                                      const std::string& extraHeaders) {
+        HttpRequest request = CrawlRequest(parts, IsPageLink(address));
+        request.headers += extraHeaders;
+        std::unique_ptr<HttpFile> file = Session().SendRequest(request);
         if (!web_.followHttpsAndRedirects) return file;
         for (int hop = 0; IsRedirect(file->QueryInfoStatusCode()); ++hop) {
             const std::string target(WithoutFragment(file->QueryRedirectTarget()));
@@ -229,7 +331,7 @@ private:
     // connection for the next address.
     InternetSession& Session() {
         if (!session_) {
-            session_ = sessions_();
+            session_ = OpenWorkerSession(sessions_, context_.options);
             abort_.emplace(*context_.control, [raw = session_.get()] { raw->Abort(); });
             session_->SetConnectTimeout(kConnectTimeout);
         }
@@ -319,35 +421,43 @@ private:
     // False when the program is ending. A file whose local path would leave
     // its folder is skipped like one with illegal characters; the whole path
     // is checked before any of its folders is made.
-    bool DownloadFile(HttpFile& file, const std::string& address, const std::optional<std::string>& folder) {
+    bool DownloadFile(HttpFile& file, const std::string& address, const std::optional<std::string>& folder,
+                      std::int64_t appendAt) {
         const std::string name(LocalFileName(address));
-        const std::string localPath = projectFolder_ + SlashForm(folder.value_or(std::string())) + "/" + name;
+        const std::string localPath = LocalPathOf(address, folder);
         if (!folder || !IsSafeLocalPath(*folder, name) || HasIllegalChars(localPath)) {
             view_.SetStatusTextWhenShown(localPath + " has illegal chars");
             return true;
         }
         FolderHandle local =
             IsSafePathComponent(project_.name) ? OpenFolderPath(projectFolder_, *folder) : FolderHandle();
+        // Kept before the file is touched, so a file cut short is never
+        // taken for one saved whole.
+        if (appendAt == 0) SavePartRecord(localPath, PartRecordFor(file, address));
         std::optional<LocalFile> saved;
         try {
-            if (local.IsOpen()) saved.emplace(local.Descriptor(), name);
+            if (local.IsOpen()) saved.emplace(local.Descriptor(), name, appendAt);
         } catch (const LocalFileError&) {}
         if (!saved) {
+            ForgetPartRecord(localPath);
             view_.SetStatusTextWhenShown("Error creating " + localPath);
             return true;
         }
         view_.SetLastActionWhenShown("Dowloading " + localPath + "...");
-        if (!Transfer(file, *saved)) return false;
+        if (!Transfer(file, *saved, appendAt)) return false;
         saved->Close();
+        SetSavedTime(local.Descriptor(), name, file.QueryInfoHeader("Last-Modified"));
+        ForgetPartRecord(localPath);
         view_.AddTreeFile(localPath);
         return true;
     }
 
     // False when the program is ending.
-    bool Transfer(HttpFile& file, LocalFile& saved) {
+    bool Transfer(HttpFile& file, LocalFile& saved, std::int64_t appendAt) {
         char block[kBlockSize + 1];
-        std::uint64_t total = 0;
-        const std::optional<std::uint64_t> size = file.ContentLength();
+        auto total = static_cast<std::uint64_t>(appendAt);  // the file's bytes, an earlier run's included
+        std::optional<std::uint64_t> size = file.ContentLength();
+        if (size) *size += static_cast<std::uint64_t>(appendAt);  // a 206 announces the rest only
         ++filesTransferred_;
         for (;;) {
             if (!context_.PassGate()) return false;

@@ -23,6 +23,8 @@ InternetError ErrorKind(CURLcode code) {
         case CURLE_REMOTE_ACCESS_DENIED:
         case CURLE_REMOTE_FILE_NOT_FOUND:
         case CURLE_FTP_COULDNT_RETR_FILE: return InternetError::kRemoteRefused;
+        case CURLE_FTP_COULDNT_USE_REST:
+        case CURLE_BAD_DOWNLOAD_RESUME: return InternetError::kRestartRefused;
         default: return InternetError::kOther;
     }
 }

@@ -126,10 +126,22 @@ public:
         return listed && found;
     }
 
-    std::unique_ptr<InternetFile> OpenFile(const std::string& name) override {
+    std::optional<std::int64_t> GetFileSize(const std::string& name) override {
+        ThrowIfClosed();
+        if (!IsPlainName(name)) return std::nullopt;
+        std::optional<std::uint64_t> size;
+        UnlessRefused([&] {
+            size =
+                Start(FtpRequest::kSize, DirectoryAddress(directory_) + AddressPath(name))->ContentLength();
+        });
+        if (!size) return std::nullopt;
+        return static_cast<std::int64_t>(*size);
+    }
+
+    std::unique_ptr<InternetFile> OpenFile(const std::string& name, std::int64_t restartAt) override {
         ThrowIfClosed();
         if (!IsPlainName(name)) throw InternetException(InternetError::kRemoteRefused, "Invalid file name");
-        return Start(FtpRequest::kRetrieve, DirectoryAddress(directory_) + AddressPath(name));
+        return Start(FtpRequest::kRetrieve, DirectoryAddress(directory_) + AddressPath(name), restartAt);
     }
 
     void Close() override { closed_ = true; }
@@ -137,10 +149,13 @@ public:
 private:
     // Starts the transfer and waits until its answer has begun (for a change
     // of directory: until it has ended).
-    std::unique_ptr<CurlTransfer> Start(FtpRequest request, const std::string& address) {
+    std::unique_ptr<CurlTransfer> Start(FtpRequest request, const std::string& address,
+                                        std::int64_t restartAt = 0) {
         CurlTransferSettings settings = common_;
         settings.url = address;
         settings.ftp = request;
+        settings.restartAt = restartAt;
+        if (request != FtpRequest::kRetrieve) settings.bandwidth.reset();  // only files share the limit
         return std::make_unique<CurlTransfer>(pump_, settings);
     }
 

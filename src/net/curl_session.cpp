@@ -40,11 +40,13 @@ public:
           agent_(settings.agent),
           extraCaFile_(settings.extraCaFile),
           silenceLimit_(settings.silenceLimit),
-          pump_(std::make_shared<CurlPump>(settings.abort)) {}
+          pump_(std::make_shared<CurlPump>(settings.abort)),
+          bandwidth_(settings.bandwidth) {}
 
-    std::unique_ptr<InternetFile> OpenURL(const std::string& url, const OpenUrlOptions& options) override {
+    std::unique_ptr<HttpFile> OpenURL(const std::string& url, const OpenUrlOptions& options) override {
         CurlTransferSettings transfer = CommonSettings();
         transfer.url = url;
+        transfer.headers = options.headers;
         transfer.maxRedirects = options.maxRedirects;
         transfer.failOnHttpError = options.failOnHttpError;
         return std::make_unique<CurlTransfer>(pump_, transfer);
@@ -64,6 +66,8 @@ public:
 
     void SetConnectTimeout(std::chrono::milliseconds timeout) override { connectTimeout_ = timeout; }
 
+    void SetTransferOptions(const TransferOptions& options) override { options_ = options; }
+
     void Close() override { closed_ = true; }
 
     void Abort() override { pump_->Abort(); }
@@ -76,6 +80,11 @@ private:
         transfer.agent = agent_;
         transfer.connectTimeout = connectTimeout_;
         transfer.silenceLimit = silenceLimit_;
+        transfer.ftpPassive = options_.ftpPassive;
+        if (bandwidth_ && options_.speedLimit > 0) {
+            transfer.bandwidth = bandwidth_;
+            transfer.speedLimit = options_.speedLimit;
+        }
         transfer.extraCaFile = extraCaFile_;
         return transfer;
     }
@@ -85,6 +94,8 @@ private:
     std::string extraCaFile_;
     std::chrono::milliseconds silenceLimit_;
     std::shared_ptr<CurlPump> pump_;
+    std::shared_ptr<BandwidthShare> bandwidth_;
+    TransferOptions options_;
     std::chrono::milliseconds connectTimeout_{0};
     bool closed_ = false;
 };
@@ -97,5 +108,6 @@ std::unique_ptr<InternetSession> OpenCurlSession(const CurlSessionSettings& sett
 }
 
 InternetSessionFactory CurlSessionFactory(CurlSessionSettings settings) {
+    if (!settings.bandwidth) settings.bandwidth = std::make_shared<BandwidthShare>();
     return [settings = std::move(settings)] { return OpenCurlSession(settings); };
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "net/bandwidth_share.h"
 #include "net/descriptor_budget.h"
 #include "net/internet_abort.h"
 #include "net/internet_session.h"
@@ -17,6 +18,9 @@ struct CurlSessionSettings {
     std::chrono::milliseconds silenceLimit{60000};
     // When set, aborting it aborts the session too.
     std::shared_ptr<InternetAbort> abort;
+    // The share of the speed limit among the sessions; CurlSessionFactory
+    // makes one for all of its sessions when none is given.
+    std::shared_ptr<BandwidthShare> bandwidth;
     // When set, each session takes its share of descriptors from it when it
     // opens, and fails to open (InternetException) when none is left.
     std::shared_ptr<DescriptorBudget> descriptors;
@@ -34,5 +38,6 @@ inline constexpr const char* kExtraCaFileVariable = "TARRAWICK_EXTRA_CA_FILE";
 // connections (GetFtpConnection).
 std::unique_ptr<InternetSession> OpenCurlSession(const CurlSessionSettings& settings = {});
 
-// A factory of such sessions, all sharing the settings' abort switch.
+// A factory of such sessions, all sharing the settings' abort switch and
+// speed limit.
 InternetSessionFactory CurlSessionFactory(CurlSessionSettings settings = {});

@@ -20,6 +20,9 @@ constexpr std::size_t kDefaultReadAhead = 1024 * 1024;
 constexpr std::size_t kMaxReadAhead = 4 * 1024 * 1024;
 // libcurl's receive block.
 constexpr long kReceiveBufferSize = 256 * 1024;
+constexpr long kMinReceiveBufferSize = 1024;  // libcurl's smallest
+// Headers kept of one answer; a server that sends more is not listened to.
+constexpr std::size_t kMaxKeptHeaders = 100;
 // What all transfers of the process together may hold fetched ahead of their
 // readers. Past it each transfer pauses at its least read-ahead, so that
 // hundreds of fast transfers whose readers lag (a busy disk) cannot take
@@ -27,6 +30,14 @@ constexpr long kReceiveBufferSize = 256 * 1024;
 constexpr std::size_t kSharedReadAhead = 64 * 1024 * 1024;
 constexpr std::size_t kLeastReadAhead = 64 * 1024;
 std::atomic<std::size_t> bufferedByAllTransfers{0};
+
+// libcurl reads at most this much per receive. Under a speed limit it forgets
+// what a receive took beyond the limit each few seconds, so a transfer may
+// overshoot by about one block per period: a block of a sixteenth of a
+// second's share keeps that small, and the waits between receives short.
+long ReceiveBufferFor(std::int64_t rate) {
+    return static_cast<long>(std::clamp<std::int64_t>(rate / 16, kMinReceiveBufferSize, kReceiveBufferSize));
+}
 
 // "Timeout: no data received for 60 s"; limits below a second (tests) in ms.
 InternetException SilenceError(std::chrono::milliseconds limit) {
@@ -89,7 +100,8 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
         curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, settings.verb.c_str());
     }
     AddHeaders(settings.headers);
-    ConfigureFtp(settings.ftp);
+    ConfigureFtp(settings);
+    JoinBandwidth(settings);
 }
 
 // Certificates are always verified, host name included. An extra file adds
@@ -105,12 +117,57 @@ void CurlTransfer::ConfigureTls(const std::string& extraCaFile) {
     if (version->capath != nullptr) curl_easy_setopt(easy_, CURLOPT_CAPATH, version->capath);
 }
 
-void CurlTransfer::ConfigureFtp(FtpRequest request) {
+void CurlTransfer::ConfigureFtp(const CurlTransferSettings& settings) {
+    const FtpRequest request = settings.ftp;
     if (request == FtpRequest::kDefault) return;
-    curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");  // active: the address of the control connection
+    // Active: the address of the control connection. libcurl's own default is passive.
+    if (!settings.ftpPassive) curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
     curl_easy_setopt(easy_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-    if (request == FtpRequest::kChangeDirectory) curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    if (request == FtpRequest::kChangeDirectory || request == FtpRequest::kSize) {
+        curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    }
     if (request == FtpRequest::kListNames) curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, 1L);
+    if (request == FtpRequest::kRetrieve && settings.restartAt > 0) {
+        curl_easy_setopt(easy_, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(settings.restartAt));
+    }
+}
+
+void CurlTransfer::JoinBandwidth(const CurlTransferSettings& settings) {
+    if (!settings.bandwidth || settings.speedLimit <= 0) return;
+    bandwidth_ = settings.bandwidth;
+    speedLimit_ = settings.speedLimit;
+    bandwidth_->Join();
+    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, ReceiveBufferFor(bandwidth_->PartOf(speedLimit_)));
+    ApplySpeedLimit();
+}
+
+// Called before each wait and each paced read, so the part follows the
+// transfers as they start and end; libcurl reads the limit afresh at each receive. Its limiter keeps
+// the network near the part, but in bursts of a few seconds; the reader is
+// held to the part exactly (Pace), and libcurl gets a little more so that
+// the reader never waits for it.
+void CurlTransfer::ApplySpeedLimit() {
+    if (!bandwidth_ || easy_ == nullptr) return;
+    const std::int64_t rate = bandwidth_->PartOf(speedLimit_);
+    if (rate == appliedRate_) return;
+    appliedRate_ = rate;
+    curl_easy_setopt(easy_, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(rate + rate / 4));
+}
+
+// Holds the reader to the transfer's part of the limit: the bytes handed out
+// may run ahead of the part by a tenth of a second at most. While the reader
+// waits, libcurl goes on receiving into the read-ahead buffer, which pauses
+// the transfer when full.
+void CurlTransfer::Pace(std::size_t bytes) {
+    using Clock = std::chrono::steady_clock;
+    if (!bandwidth_) return;
+    ApplySpeedLimit();
+    constexpr std::chrono::milliseconds kAhead{100};
+    const Clock::time_point now = Clock::now();
+    const auto spent = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(static_cast<double>(bytes) / static_cast<double>(appliedRate_)));
+    paceClock_ = std::max(paceClock_, now) + spent;
+    if (paceClock_ - now > kAhead) pump_->RunUntil([] { return false; }, paceClock_ - kAhead);
 }
 
 // A header block holds lines ended by "\r\n" (or a bare "\n"); libcurl wants
@@ -124,6 +181,7 @@ void CurlTransfer::AddHeaders(std::string_view block) {
         block.remove_prefix(end == std::string_view::npos ? block.size() : end + 1);
         if (line.empty()) continue;
         hasAccept = hasAccept || StartsWithNoCase(line, "Accept:");
+        rangeRequested_ = rangeRequested_ || StartsWithNoCase(line, "Range:");
         AppendHeader(line);
     }
     if (!hasAccept) AppendHeader("Accept:");  // an empty value drops libcurl's own
@@ -138,11 +196,14 @@ void CurlTransfer::AppendHeader(const std::string& line) {
 
 void CurlTransfer::WaitForAnswer() {
     RunUntil([this] { return answerBegun_ || finished_; });
-    if (answerBegun_ && failOnHttpError_ && httpHead_.statusCode >= 400) {
+    const bool rangeNotSatisfiable = httpHead_.statusCode == 416 && rangeRequested_;
+    if (answerBegun_ && failOnHttpError_ && httpHead_.statusCode >= 400 && !rangeNotSatisfiable) {
         throw InternetException(InternetError::kHttpStatus,
                                 HttpStatusText(httpHead_.statusCode, httpHead_.reason));
     }
-    if (finished_ && result_ != CURLE_OK) throw Failure();
+    // A failure after the answer has begun comes to the reader after the
+    // bytes that arrived before it, so none of them is lost.
+    if (!answerBegun_ && finished_ && result_ != CURLE_OK) throw Failure();
 }
 
 // Only the time spent waiting counts as silence: while the reader is busy
@@ -150,6 +211,7 @@ void CurlTransfer::WaitForAnswer() {
 // waits in the socket.
 void CurlTransfer::RunUntil(const std::function<bool()>& done) {
     using Clock = std::chrono::steady_clock;
+    ApplySpeedLimit();
     lastActivity_ = Clock::now();
     if (silenceLimit_.count() <= 0) {
         pump_->RunUntil(done, Clock::time_point::max());
@@ -206,6 +268,12 @@ void CurlTransfer::TakeHeaderLine(std::string_view line) {
     if (ftp_) {
         TakeFtpReply(line);
         return;
+    }
+    if (StartsWithNoCase(line, "HTTP/")) {
+        answerHeaders_.clear();  // each answer of a redirection or an interim one has its own
+    } else if (const std::size_t colon = line.find(':');
+               colon != std::string_view::npos && colon > 0 && answerHeaders_.size() < kMaxKeptHeaders) {
+        answerHeaders_.emplace_back(line.substr(0, colon), TrimBlanks(TrimLineEnd(line.substr(colon + 1))));
     }
     if (httpHead_.TakeLine(line, followsRedirects_)) answerBegun_ = true;
 }
@@ -266,10 +334,17 @@ std::size_t CurlTransfer::Read(void* buffer, std::size_t maxBytes) {
     const std::size_t bytes = std::min(maxBytes, Unread());
     std::memcpy(buffer, buffer_.data() + head_, bytes);
     Consume(bytes);
+    Pace(bytes);
     return bytes;
 }
 
 bool CurlTransfer::ReadString(std::string& line) {
+    const bool read = TakeLine(line);
+    Pace(line.size());
+    return read;
+}
+
+bool CurlTransfer::TakeLine(std::string& line) {
     ThrowIfUnreadable();
     line.clear();
     bool anyByte = false;
@@ -297,6 +372,8 @@ void CurlTransfer::Close() {
     curl_multi_remove_handle(pump_->Multi(), easy_);
     curl_easy_cleanup(easy_);
     easy_ = nullptr;
+    if (bandwidth_) bandwidth_->Leave();
+    bandwidth_.reset();
     curl_slist_free_all(headerList_);
     headerList_ = nullptr;
     Consume(Unread());
@@ -305,6 +382,13 @@ void CurlTransfer::Close() {
 }
 
 int CurlTransfer::QueryInfoStatusCode() const { return httpHead_.statusCode; }
+
+std::string CurlTransfer::QueryInfoHeader(std::string_view name) const {
+    for (const auto& [header, value] : answerHeaders_) {
+        if (EqualsNoCase(header, name)) return value;
+    }
+    return {};
+}
 
 std::string CurlTransfer::QueryRedirectTarget() const {
     char* target = nullptr;

@@ -1,13 +1,17 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include <curl/curl.h>
 
+#include "net/bandwidth_share.h"
 #include "net/curl_pump.h"
 #include "net/http_head.h"
 #include "net/internet_exception.h"
@@ -15,10 +19,11 @@
 
 // What an FTP transfer of the FTP connection asks of the server: only the
 // change to the address's directory, the names in that directory (NLST), or
-// the file (in binary). Such transfers are active (the server connects back)
-// and reach the directory with one CWD of its whole path. kDefault: libcurl's
-// own way for an ftp address opened as a URL.
-enum class FtpRequest { kDefault, kChangeDirectory, kListNames, kRetrieve };
+// the file (in binary), or the file's size (SIZE). Such transfers are active
+// (the server connects back) unless asked to be passive, and reach the
+// directory with one CWD of its whole path. kDefault: libcurl's own way for
+// an ftp address opened as a URL.
+enum class FtpRequest { kDefault, kChangeDirectory, kListNames, kRetrieve, kSize };
 
 // What one transfer asks for.
 struct CurlTransferSettings {
@@ -33,6 +38,12 @@ struct CurlTransferSettings {
     // Certificate authorities trusted besides the system's store (a PEM file).
     std::string extraCaFile;
     FtpRequest ftp = FtpRequest::kDefault;
+    bool ftpPassive = false;
+    std::int64_t restartAt = 0;  // kRetrieve: REST to this offset first
+    // The speed limit (bytes per second) this transfer shares with the
+    // others of the share; none without a share or with 0.
+    std::shared_ptr<BandwidthShare> bandwidth;
+    std::int64_t speedLimit = 0;
 };
 
 // One libcurl easy handle on the session's multi handle, read by pulling: the
@@ -52,6 +63,7 @@ public:
     void Close() override;
     std::optional<std::uint64_t> ContentLength() const override;
     int QueryInfoStatusCode() const override;
+    std::string QueryInfoHeader(std::string_view name) const override;
     std::string QueryRedirectTarget() const override;
 
 private:
@@ -64,9 +76,14 @@ private:
 
     void Configure(const CurlTransferSettings& settings);
     void ConfigureTls(const std::string& extraCaFile);
-    void ConfigureFtp(FtpRequest request);
+    void ConfigureFtp(const CurlTransferSettings& settings);
     void AddHeaders(std::string_view block);
     void AppendHeader(const std::string& line);
+    void JoinBandwidth(const CurlTransferSettings& settings);
+    // The transfer's part of the speed limit, as it is now.
+    void ApplySpeedLimit();
+    void Pace(std::size_t bytes);
+    bool TakeLine(std::string& line);
     void WaitForAnswer();
     // Moves the transfer on until `done` holds; raises when nothing at all
     // arrives for the silence limit while it waits.
@@ -94,6 +111,14 @@ private:
     // The answer being received (the last one, when redirected).
     HttpHead httpHead_;
     bool answerBegun_ = false;
+    std::vector<std::pair<std::string, std::string>> answerHeaders_;
+    bool rangeRequested_ = false;
+
+    std::shared_ptr<BandwidthShare> bandwidth_;  // set while joined
+    std::int64_t speedLimit_ = 0;
+    std::int64_t appliedRate_ = 0;
+    // When the bytes handed out so far are due at the part's rate.
+    std::chrono::steady_clock::time_point paceClock_{};
 
     std::string buffer_;
     std::size_t head_ = 0;  // bytes of buffer_ already handed out

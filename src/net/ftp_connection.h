@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "net/internet_file.h"
@@ -24,9 +26,15 @@ public:
     // the listing; raises InternetException when the connection fails.
     virtual bool FindFile(const std::string& name) = 0;
 
-    // Opens the file of the current directory for reading in binary; raises
-    // InternetException when it cannot (with the server's reply as message).
-    virtual std::unique_ptr<InternetFile> OpenFile(const std::string& name) = 0;
+    // The size the server gives for the file of the current directory
+    // (SIZE); nothing when it gives none. Raises when the connection fails.
+    virtual std::optional<std::int64_t> GetFileSize(const std::string& name) = 0;
+
+    // Opens the file of the current directory for reading in binary, from
+    // byte `restartAt` on (REST) when that is not 0; raises
+    // InternetException when it cannot (with the server's reply as message),
+    // kRestartRefused when the server refuses to start there.
+    virtual std::unique_ptr<InternetFile> OpenFile(const std::string& name, std::int64_t restartAt) = 0;
 
     // Ends the connection; later calls raise. Files already open stay readable.
     virtual void Close() = 0;

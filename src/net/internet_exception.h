@@ -15,10 +15,11 @@ enum class InternetError : int {
     kTimedOut,
     kConnectionBroken,  // reset, closed early or otherwise cut in mid-transfer
     kTooManyRedirects,
-    kHttpStatus,     // the server answered 400 or above
-    kRemoteRefused,  // an FTP server refused the directory or file asked for
-    kAborted,        // the session was aborted (program exit)
-    kClosed,         // a call on a file or session that was already closed
+    kHttpStatus,      // the server answered 400 or above
+    kRemoteRefused,   // an FTP server refused the directory or file asked for
+    kAborted,         // the session was aborted (program exit)
+    kClosed,          // a call on a file or session that was already closed
+    kRestartRefused,  // an FTP server cannot start the file at the offset asked for
 };
 
 // An error of the Internet client: a code and a one-line message text of at

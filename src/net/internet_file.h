@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // A readable answer of a server, pulled by its reader: nothing is fetched
 // ahead beyond a bounded buffer, so a reader that stops reading stops the
@@ -48,8 +49,12 @@ protected:
 // The answer to an HTTP request, with its status code.
 class HttpFile : public InternetFile {
 public:
-    // The status code of the answer read (301 and 404 included).
+    // The status code of the answer read (301 and 404 included); 0 for a
+    // file that is not an HTTP answer.
     virtual int QueryInfoStatusCode() const = 0;
+    // The value of the answer's first header of that name (letter case
+    // ignored), without the blanks around it; empty when it has none.
+    virtual std::string QueryInfoHeader(std::string_view name) const = 0;
 
     // For a redirection that was not followed: where its Location header
     // points, made absolute against the address asked for; empty when the

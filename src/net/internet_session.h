@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,19 @@ struct OpenUrlOptions {
     // message naming it, e.g. "404 Not Found", instead of handing out the
     // server's error page as the file's body.
     bool failOnHttpError = true;
+    // Added header lines, each ended by "\r\n". With a Range header, a 416
+    // answer is handed out like a success: it tells about the range, not the
+    // file.
+    std::string headers;
+};
+
+// What the user's options ask of the transfers of a session.
+struct TransferOptions {
+    // Bytes per second for all limited transfers together, shared fairly
+    // among those running; 0: none.
+    std::int64_t speedLimit = 0;
+    // FTP data connections made by the client instead of the server.
+    bool ftpPassive = false;
 };
 
 // One HTTP request sent as it stands: no redirection is followed and the
@@ -43,21 +57,25 @@ public:
 
     // Opens an http, https or ftp address for reading and returns once the
     // answer has begun (for HTTP: its headers have arrived).
-    virtual std::unique_ptr<InternetFile> OpenURL(const std::string& url,
-                                                  const OpenUrlOptions& options = {}) = 0;
+    virtual std::unique_ptr<HttpFile> OpenURL(const std::string& url, const OpenUrlOptions& options = {}) = 0;
 
     // Sends the request and returns once the answer's headers have arrived.
     virtual std::unique_ptr<HttpFile> SendRequest(const HttpRequest& request) = 0;
 
     // Connects to an FTP server and logs in anonymously. The server is a host
     // name or address (an IPv6 one in brackets), optionally followed by
-    // ":port" (21 without); transfers are active (the server connects back).
+    // ":port" (21 without); transfers are active (the server connects back)
+    // unless the transfer options ask for passive ones.
     // A server text holding a user name ('@') or other characters that
     // cannot stand in a host name is refused before any look-up.
     virtual std::unique_ptr<FtpConnection> GetFtpConnection(const std::string& server) = 0;
 
     // Bound on setting up a connection, for the calls that follow.
     virtual void SetConnectTimeout(std::chrono::milliseconds timeout) = 0;
+
+    // For the transfers started from now on. A session that cannot limit
+    // or choose (a stand-in of the tests) ignores them.
+    virtual void SetTransferOptions(const TransferOptions& /*options*/) {}
 
     // Ends the session; later calls raise. Files already open stay readable.
     virtual void Close() = 0;

@@ -7,12 +7,14 @@
 #include "store/item_store.h"
 #include "workers/app_state.h"
 #include "workers/hand_over.h"
+#include "workers/options.h"
 #include "workers/window_port.h"
 #include "workers/worker_control.h"
 
 // What a worker is given when it is created: the key of its entry (a file's
 // url or a project's name), the hand-over to the user-interface thread, its
-// own control, and the shared state that its handed-over steps may touch.
+// own control, its copy of the options, and the shared state that its
+// handed-over steps may touch.
 struct WorkerContext {
     std::string key;
     std::shared_ptr<HandOver> ui;
@@ -22,6 +24,11 @@ struct WorkerContext {
     AppState& state;
     WindowPort& window;
     ItemList<WorkerRecord>& activeList;
+    // The options as they were when the worker was started; its own copy.
+    Options options{};
+    // User-interface thread: told when the worker has removed its active
+    // record, so that a queued entry can start. May be empty.
+    std::function<void()> ended{};
 
     // Worker thread: runs the step on the user-interface thread and waits;
     // false when the step did not run: the program is ending, or the worker
@@ -51,9 +58,10 @@ struct WorkerContext {
         for (int position = 0; position < activeList.Count(); ++position) {
             if (activeList.GetAt(position)->thread == control) {
                 activeList.RemoveAt(position);
-                return;
+                break;
             }
         }
+        if (ended) ended();
     }
 
     // Worker thread: the last resort when the worker's final step could not

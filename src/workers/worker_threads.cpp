@@ -24,11 +24,13 @@ WorkerThreads::~WorkerThreads() { EndAll(); }
 
 std::shared_ptr<WorkerControl> WorkerThreads::Start(std::string key, ItemStore& store, AppState& state,
                                                     WindowPort& window, ItemList<WorkerRecord>& activeList,
-                                                    const WorkerProcedure& procedure) {
+                                                    const WorkerProcedure& procedure, const Options& options,
+                                                    std::function<void()> ended) {
     if (ui_->IsClosed()) return nullptr;
     JoinFinished();
     auto control = std::make_shared<WorkerControl>();
-    WorkerContext context{std::move(key), ui_, control, store, state, window, activeList};
+    WorkerContext context{std::move(key), ui_,        control, store,           state,
+                          window,         activeList, options, std::move(ended)};
     try {
         WorkerControl::Launch(control, [context = std::move(context), procedure]() mutable {
             // The last guard: a worker takes its own error path for what it

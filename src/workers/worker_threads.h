@@ -21,9 +21,12 @@ public:
 
     // Starts the procedure on a thread of its own with a context built from
     // these parts; null when no thread could be created or the run is ending.
+    // The context gets a copy of the options; `ended` runs on the
+    // user-interface thread when the worker removes its active record.
     std::shared_ptr<WorkerControl> Start(std::string key, ItemStore& store, AppState& state,
                                          WindowPort& window, ItemList<WorkerRecord>& activeList,
-                                         const WorkerProcedure& procedure);
+                                         const WorkerProcedure& procedure, const Options& options = {},
+                                         std::function<void()> ended = {});
 
     // Exit, after the lists are saved: closes the hand-over if that has not
     // happened yet (no step runs from now on), releases halted workers and tells every worker to end,

@@ -286,3 +286,72 @@ TEST_F(WorkerDispatchTest, OnlyProjectsWithAStopTimeAreHaltedByTheTimer) {
 }
 
 }  // namespace
+
+// With a limit of two, files and projects wait their turn in the order they
+// were started, whoever started them; Stop takes a waiting entry out.
+TEST_F(WorkerDispatchTest, EntriesBeyondTheLimitWaitQueuedAndStartInTurn) {
+    Options options;
+    options.maxRunningEntries = 2;
+    dispatch.SetOptions(options);
+    for (const char* url : {"http://h/a.zip", "http://h/b.zip", "http://h/c.zip", "http://h/d.zip"}) {
+        store.RequestedFiles.AppendUrl(url);
+    }
+    store.RequestedFiles.GetAt(1)->status = "Connection refused";
+    store.RequestedSites.Append(SiteStartingAt("site", 7, 30));
+    window.Show(store.RequestedFiles);  // rows 0..3: d, c, b, a
+    window.Select({0, 1, 2, 3});
+
+    dispatch.StartWorker();  // from the top row down: d and c run, b and a wait
+    EXPECT_EQ(store.ActiveFileDownloads.Count(), 2);
+    EXPECT_EQ(window.RowText(2, 1), "Queued");
+    EXPECT_EQ(window.RowText(3, 1), "Queued");
+    EXPECT_EQ(store.RequestedFiles.GetAt(1)->status, "Queued");
+
+    window.Select({2});  // b: Stop gives it back its text and takes it out of the queue
+    dispatch.SuspendWorker();
+    EXPECT_EQ(window.RowText(2, 1), "Connection refused");
+    EXPECT_EQ(store.RequestedFiles.GetAt(1)->status, "Connection refused");
+
+    dispatch.ScheduleTick(7, 30);  // the tick's start waits behind a
+    EXPECT_EQ(store.ActiveSiteCrawls.Count(), 0);
+    EXPECT_EQ(store.RequestedSites.GetAt(0)->status, "Queued");
+
+    // Each end starts the next waiting entry, at once, in the order of the starts.
+    ASSERT_TRUE(executor.RunUntil([&] { return started.size() == 1; }));
+    EXPECT_GE(store.ActiveFileDownloads.FindByName("http://h/a.zip"), 0);
+    EXPECT_EQ(store.ActiveSiteCrawls.Count(), 0);
+    EXPECT_EQ(store.RequestedFiles.GetAt(0)->status, "Ready for download");
+    ASSERT_TRUE(executor.RunUntil([&] { return started.size() == 2; }));
+    EXPECT_EQ(store.ActiveSiteCrawls.Count(), 1);
+    EXPECT_EQ(store.RequestedSites.GetAt(0)->status, "Downloading...");
+
+    ASSERT_TRUE(RunUntilNoWorker());
+    std::sort(started.begin(), started.end());
+    EXPECT_EQ(started, (std::vector<std::string>{"crawler site", "http http://h/a.zip", "http http://h/c.zip",
+                                                 "http http://h/d.zip"}));
+}
+
+// A halted entry leaves its place to another; continuing it beyond the
+// limit queues it, and a higher limit lets it go on.
+TEST_F(WorkerDispatchTest, HaltedEntriesDoNotCountAndContinueInTurn) {
+    Options options;
+    options.maxRunningEntries = 1;
+    dispatch.SetOptions(options);
+    store.RequestedFiles.AppendUrl("http://h/halted.zip");
+    store.RequestedFiles.AppendUrl("http://h/running.zip");
+    auto halted = AddActive(store.ActiveFileDownloads, "http://h/halted.zip");
+    halted->Halt();
+    AddActive(store.ActiveFileDownloads, "http://h/running.zip");
+    window.Show(store.RequestedFiles);  // row 1: halted.zip
+    window.Select({1});
+
+    dispatch.StartWorker();
+    EXPECT_TRUE(halted->IsHalted());
+    EXPECT_EQ(window.RowText(1, 1), "Queued");
+
+    options.maxRunningEntries = 2;
+    dispatch.SetOptions(options);
+    EXPECT_FALSE(halted->IsHalted());
+    EXPECT_EQ(window.RowText(1, 1), "Downloading...");
+    EXPECT_EQ(store.RequestedFiles.GetAt(0)->status, "Ready for download");
+}

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/file_worker_steps.h"
+#include "engine/part_records.h"
 #include "net/curl_session.h"
 #include "support/file_worker_fixture.h"
 #include "support/internet_checks.h"
@@ -214,6 +215,64 @@ TEST_F(HeldFtpTransferTest, ATransferThatFallsSilentFailsAfterTheSilenceLimit) {
     EXPECT_EQ(Status(0), "Timeout: no data received for 200 ms");
     EXPECT_EQ(window.statusText, "Timeout: no data received for 200 ms");
     EXPECT_EQ(folder.Read("Software/x.zip").size(), kHoldAfter);  // the part received stays
+}
+
+// What an earlier run left of x.zip is continued with REST where the server
+// allows it and fetched whole where it does not or the file changed; a file
+// already whole is not fetched again. Passive transfers reach a server that
+// refuses active ones.
+class FtpResumeTest : public FileWorkerFixture {
+protected:
+    FtpResumeTest() {
+        served.Write("x.zip", body);
+        sessions = CurlSessionFactory();
+        std::filesystem::create_directory(folder / "Software");
+    }
+
+    const std::string body = PatternedBytes(300000);
+    TempFolder served;
+    TestFtpServer plain{served.Path()};
+    TestFtpServer withoutRest{served.Path(), std::nullopt, {}, {"REST"}};
+    TestFtpServer passiveOnly{served.Path(), std::nullopt, {}, {"PORT", "EPRT"}};
+};
+
+TEST_F(FtpResumeTest, APartIsContinuedOnlyWhereTheServerAndTheFileAllow) {
+    const std::string left(100000, 'L');  // not the server's bytes, so a continued file shows it
+    const struct {
+        const char* name;
+        TestFtpServer& server;
+        std::string part;
+        std::int64_t recordedSize;  // -1: no record
+        bool passive;
+        std::optional<std::string> saved;  // nothing: the transfer fails
+    } cases[] = {
+        {"continued", plain, left, 300000, false, left + body.substr(left.size())},
+        {"REST refused", withoutRest, left, 300000, false, body},
+        {"already whole", plain, std::string(300000, 'W'), 300000, false, std::string(300000, 'W')},
+        {"changed size", plain, left, 123456, false, body},
+        {"not ours", plain, left, -1, false, body},
+        {"passive", passiveOnly, "", -1, true, body},
+        {"active refused", passiveOnly, "", -1, false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string url = c.server.Url("/x.zip");
+        folder.Write("Software/x.zip", c.part);
+        ForgetPartRecord("Software/x.zip");
+        if (c.recordedSize >= 0) SavePartRecord("Software/x.zip", {url, "", c.recordedSize});
+        options.ftpPassive = c.passive;
+        Start(url);
+        ASSERT_TRUE(RunUntilDone());
+        if (c.saved) {
+            EXPECT_TRUE(folder.Read("Software/x.zip") == *c.saved);
+            EXPECT_EQ(store.RequestedFiles.Count(), 0);
+            EXPECT_FALSE(LoadPartRecord("Software/x.zip"));
+        } else {
+            ASSERT_EQ(store.RequestedFiles.Count(), 1);
+            EXPECT_NE(store.RequestedFiles.GetAt(0)->status, "Downloading in progress...");
+            store.RequestedFiles.RemoveAt(0);
+        }
+    }
 }
 
 TEST(SplitFtpUrlTest, CutsServerDirectoryAndFileName) {

@@ -525,6 +525,49 @@ TEST_F(SiteCrawlerTest, DeletingAHaltedProjectEndsItsCrawl) {
     EXPECT_EQ(store.DownloadedSites.GetAt(0)->startUrl, other.Url("/"));
 }
 
+// A second run asks for an archive it saved only if it changed since the
+// server's time of it and keeps it on a 304, continues an archive cut short,
+// and reads the page again.
+TEST_F(SiteCrawlerTest, ASecondRunFetchesOnlyWhatChangedOrWasLeftUnfinished) {
+    const std::string lastModified = "Tue, 15 Nov 1994 08:12:31 GMT";
+    site.Route("/index.htm", TestHttpReply::Ok(Page({Href("kept.zip"), Href("cut.zip")})));
+    site.RouteBy("/kept.zip", [&](const TestHttpRequest& request) {
+        if (request.Header("If-Modified-Since") == lastModified)
+            return TestHttpReply::Status(304, "Not Modified");
+        // Anything else is a fault of the crawler, which must not replace the file with this.
+        TestHttpReply reply =
+            TestHttpReply::Ok(request.HasHeader("If-Modified-Since") ? "wrong date" : "kept");
+        reply.headers.push_back("Last-Modified: " + lastModified);
+        return reply;
+    });
+    std::string whole(30000, '\0');
+    for (std::size_t i = 0; i < whole.size(); ++i) whole[i] = static_cast<char>(i * 131 % 251);
+    TestHttpReply cut = TestHttpReply::Ranged(whole, "\"c1\"");
+    cut.ending = TestReplyEnding::kCloseEarly;
+    cut.cutAfter = 12000;
+    site.Route("/cut.zip", cut);
+    Start(Project(site.Url("/index.htm")));
+    ASSERT_TRUE(RunUntilDone());
+    ASSERT_EQ(store.RequestedSites.GetAt(0)->status, "Some errors occurred");
+    const std::size_t firstRun = site.Requests().size();
+
+    site.Route("/cut.zip", TestHttpReply::Ranged(whole, "\"c1\""));
+    window.calls.clear();
+    StartSelected();
+    ASSERT_TRUE(RunUntilDone());
+
+    EXPECT_EQ(folder.Read("Software/proj/kept.zip"), "kept");
+    EXPECT_TRUE(folder.Read("Software/proj/cut.zip") == whole);
+    EXPECT_EQ(Targets(site, firstRun), (std::vector<std::string>{"/index.htm", "/cut.zip", "/kept.zip"}));
+    const std::vector<TestHttpRequest> requests = site.Requests();
+    EXPECT_EQ(requests[firstRun + 1].Header("Range").substr(0, 6), "bytes=");
+    EXPECT_EQ(requests[firstRun + 1].Header("If-Range"), "\"c1\"");
+    EXPECT_FALSE(requests[firstRun].HasHeader("If-Modified-Since"));  // pages are read every time
+    EXPECT_TRUE(Called("AddTreeFile proj Software/proj/kept.zip"));
+    EXPECT_TRUE(Called("AddTreeFile proj Software/proj/cut.zip"));
+    EXPECT_EQ(store.DownloadedSites.Count(), 1);
+}
+
 TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {
     struct Case {
         std::string address;

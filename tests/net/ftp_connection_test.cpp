@@ -42,8 +42,8 @@ TEST_F(FtpConnectionTest, ChangesDirectoryWhereTheServerAgreesAndFindsNamesThere
     EXPECT_FALSE(connection->FindFile("x.zip"));
     EXPECT_TRUE(connection->SetCurrentDirectory("tools"));  // relative to the current one
     EXPECT_TRUE(connection->FindFile("y.zip"));
-    EXPECT_TRUE(ReadToEnd(*connection->OpenFile("y.zip")) == std::string(70000, 'y'));
-    EXPECT_EQ(connection->OpenFile("y.zip")->ContentLength(), 70000u);  // the server's SIZE
+    EXPECT_TRUE(ReadToEnd(*connection->OpenFile("y.zip", 0)) == std::string(70000, 'y'));
+    EXPECT_EQ(connection->OpenFile("y.zip", 0)->ContentLength(), 70000u);  // the server's SIZE
 
     EXPECT_FALSE(connection->FindFile("late.zip"));
     served.Write("pub/tools/late.zip", "new");
@@ -51,12 +51,12 @@ TEST_F(FtpConnectionTest, ChangesDirectoryWhereTheServerAgreesAndFindsNamesThere
 
     EXPECT_TRUE(connection->SetCurrentDirectory("/"));  // absolute
     EXPECT_TRUE(connection->FindFile("odd %name.zip"));
-    EXPECT_EQ(ReadToEnd(*connection->OpenFile("odd %name.zip")), "odd");
+    EXPECT_EQ(ReadToEnd(*connection->OpenFile("odd %name.zip", 0)), "odd");
 }
 
 TEST_F(FtpConnectionTest, FailuresRaiseWithTheServersReply) {
     const auto connection = Connect(ftp.Server());
-    const InternetException missing = RaisedBy([&] { connection->OpenFile("missing.zip"); });
+    const InternetException missing = RaisedBy([&] { connection->OpenFile("missing.zip", 0); });
     EXPECT_EQ(missing.Error(), InternetError::kRemoteRefused);
     EXPECT_TRUE(missing.Message().starts_with("550 ")) << missing.Message();
 

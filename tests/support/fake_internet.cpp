@@ -40,6 +40,8 @@ public:
 
     void Close() override { closed_ = true; }
     int QueryInfoStatusCode() const override { return answer_.status; }
+    std::string QueryInfoHeader(std::string_view) const override { return {}; }
+
     std::string QueryRedirectTarget() const override { return {}; }
 
 private:
@@ -60,7 +62,7 @@ class FakeSession final : public InternetSession {
 public:
     explicit FakeSession(FakeInternet& script) : script_(script) { script_.CountSession(); }
 
-    std::unique_ptr<InternetFile> OpenURL(const std::string& url, const OpenUrlOptions& options) override {
+    std::unique_ptr<HttpFile> OpenURL(const std::string& url, const OpenUrlOptions& options) override {
         FakeInternet::Answer answer = script_.Open(url);
         if (options.failOnHttpError && answer.status >= 400) {
             throw InternetException(InternetError::kHttpStatus, HttpStatusText(answer.status, ""));

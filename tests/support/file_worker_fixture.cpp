@@ -14,6 +14,7 @@ void FileWorkerFixture::StartSelected() {
         dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads,
                                                     DefaultWorkerProcedures(sessions));
     }
+    dispatch->SetOptions(options);
     dispatch->StartWorker();
 }
 

@@ -20,4 +20,6 @@ protected:
     bool RunUntilDone();
 
     InternetSessionFactory sessions;
+    // The options the dispatch hands to the workers.
+    Options options;
 };

@@ -1,12 +1,13 @@
 #!/usr/bin/python3
 """An anonymous, read-only FTP server on 127.0.0.1 for the tests, on
 Debian's pyftpdlib:
-    ftp_test_server.py ROOT [--hold-after BYTES] [--listing-reply LINE]
+    ftp_test_server.py ROOT [--hold-after BYTES] [--listing-reply LINE] [--refuse COMMAND]...
 Prints the port it listens on, on a line of its own. With --hold-after, each
 file transfer stops after that many bytes until a line arrives on standard
 input (the whole server waits meanwhile). With --listing-reply, every name
 listing (NLST) is answered with that reply line instead, as a server that
-cannot open the data connection answers ("425 ...")."""
+cannot open the data connection answers ("425 ..."). Each --refuse names a
+command (REST, PORT ...) that the server answers with 502 as one that lacks it."""
 
 import argparse
 import logging
@@ -58,6 +59,7 @@ def main():
     parser.add_argument("root")
     parser.add_argument("--hold-after", type=int)
     parser.add_argument("--listing-reply")
+    parser.add_argument("--refuse", action="append", default=[])
     args = parser.parse_args()
 
     class Filesystem(AbstractedFS):
@@ -74,7 +76,10 @@ def main():
 
     authorizer = DummyAuthorizer()
     authorizer.add_anonymous(args.root)  # list and read only
-    handler = Handler
+    def refuse(self, line):
+        self.respond("502 Command not implemented.")
+
+    handler = type("RefusingHandler", (Handler,), {"ftp_" + command.upper(): refuse for command in args.refuse})
     handler.authorizer = authorizer
     handler.abstracted_fs = Filesystem
     handler.active_dtp = HandedOverActiveDTP

@@ -6,7 +6,7 @@
 
 namespace {
 
-class SteppedFile : public InternetFile {
+class SteppedFile : public HttpFile {
 public:
     SteppedFile(const SteppedAnswer& answer, std::shared_ptr<std::atomic<bool>> aborted)
         : answer_(answer), aborted_(std::move(aborted)) {}
@@ -43,6 +43,9 @@ public:
     }
 
     void Close() override { closed_ = true; }
+    int QueryInfoStatusCode() const override { return 200; }
+    std::string QueryInfoHeader(std::string_view) const override { return {}; }
+    std::string QueryRedirectTarget() const override { return {}; }
 
 private:
     void CheckUsable() const {
@@ -61,7 +64,7 @@ class SteppedSession : public InternetSession {
 public:
     explicit SteppedSession(SteppableInternet& internet) : internet_(internet) {}
 
-    std::unique_ptr<InternetFile> OpenURL(const std::string& url, const OpenUrlOptions&) override {
+    std::unique_ptr<HttpFile> OpenURL(const std::string& url, const OpenUrlOptions&) override {
         if (aborted_->load()) throw InternetException(InternetError::kAborted, "Aborted");
         const SteppedAnswer* answer = internet_.Answer(url);
         if (answer == nullptr) throw UnknownHostError(url);

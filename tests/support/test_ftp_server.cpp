@@ -69,8 +69,12 @@ int ReadPort(int fd) {
 }  // namespace
 
 TestFtpServer::TestFtpServer(const std::filesystem::path& root, std::optional<std::size_t> holdAfter,
-                             std::string_view listingReply) {
+                             std::string_view listingReply, const std::vector<std::string>& refused) {
     std::vector<std::string> args{kPython, TARRAWICK_FTP_TEST_SERVER, root.string()};
+    for (const std::string& command : refused) {
+        args.emplace_back("--refuse");
+        args.push_back(command);
+    }
     if (holdAfter) {
         args.emplace_back("--hold-after");
         args.push_back(std::to_string(*holdAfter));

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -17,11 +18,13 @@ class TestFtpServer {
 public:
     // With holdAfter, every file transfer stops after that many bytes until
     // Release() lets it go on. With a listing reply, every name listing
-    // (NLST) is answered with that reply line and lists nothing. Throws
-    // std::runtime_error when the server does not start.
+    // (NLST) is answered with that reply line and lists nothing. Each of
+    // `refused` (REST, PORT ...) is answered with 502, as by a server that
+    // lacks the command. Throws std::runtime_error when the server does not
+    // start.
     explicit TestFtpServer(const std::filesystem::path& root,
                            std::optional<std::size_t> holdAfter = std::nullopt,
-                           std::string_view listingReply = {});
+                           std::string_view listingReply = {}, const std::vector<std::string>& refused = {});
     ~TestFtpServer();
     TestFtpServer(const TestFtpServer&) = delete;
     TestFtpServer& operator=(const TestFtpServer&) = delete;

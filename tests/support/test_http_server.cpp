@@ -63,12 +63,55 @@ std::string ReplyHead(const TestHttpReply& reply, bool withLength, std::size_t l
     return head;
 }
 
+// The body as chunks of at most 1000 bytes, then the last, empty chunk.
+std::string Chunked(std::string_view body) {
+    std::string chunks;
+    for (std::size_t at = 0; at < body.size(); at += 1000) {
+        const std::string_view chunk = body.substr(at, 1000);
+        char size[16];
+        std::snprintf(size, sizeof size, "%zx\r\n", chunk.size());
+        chunks += size;
+        chunks += chunk;
+        chunks += "\r\n";
+    }
+    return chunks + "0\r\n\r\n";
+}
+
+// The reply as a server that honours ranges gives it for this request.
+TestHttpReply ForRange(TestHttpReply reply, const TestHttpRequest& request) {
+    if (reply.rangeEtag.empty()) return reply;
+    reply.headers.push_back("ETag: " + reply.rangeEtag);
+    const std::string range = request.Header("Range");
+    const std::string ifRange = request.Header("If-Range");
+    if (!range.starts_with("bytes=") || !range.ends_with("-") || range.size() < 8) return reply;
+    if (!ifRange.empty() && ifRange != reply.rangeEtag) return reply;
+    const std::size_t offset = std::stoul(range.substr(6, range.size() - 7));
+    const std::size_t size = reply.body.size();
+    if (offset >= size) {
+        reply = TestHttpReply::Status(416, "Range Not Satisfiable");
+        reply.headers.push_back("Content-Range: bytes */" + std::to_string(size));
+        return reply;
+    }
+    reply.status = 206;
+    reply.reason = "Partial Content";
+    reply.headers.push_back("Content-Range: bytes " + std::to_string(offset) + "-" +
+                            std::to_string(size - 1) + "/" + std::to_string(size));
+    reply.body.erase(0, offset);
+    return reply;
+}
+
 void ResetConnection(int client) {
     const linger abortive{1, 0};
     ::setsockopt(client, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
 }
 
 }  // namespace
+
+TestHttpReply TestHttpReply::Ranged(std::string body, std::string etag) {
+    TestHttpReply reply = Ok(std::move(body));
+    reply.rangeEtag = std::move(etag);
+    return reply;
+}
 
 int ListenOnLoopback(int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -202,6 +245,11 @@ void TestHttpServer::Route(const std::string& target, TestHttpReply reply) {
     routes_[target] = std::move(reply);
 }
 
+void TestHttpServer::RouteBy(const std::string& target, Responder responder) {
+    std::lock_guard lock(mutex_);
+    responders_[target] = std::move(responder);
+}
+
 std::vector<TestHttpRequest> TestHttpServer::Requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
@@ -254,7 +302,7 @@ void TestHttpServer::Serve(int client) {
             requests_.push_back(request);
         }
         changed_.notify_all();
-        SendReply(client, ReplyFor(request.target));
+        SendReply(client, ForRange(ReplyFor(request), request));
     }
     Forget(client);
 }
@@ -272,15 +320,29 @@ bool TestHttpServer::ReceiveRequest(int client, TestHttpRequest& request) {
     return ParseRequestHead(head.substr(0, head.find("\r\n\r\n") + 2), request);
 }
 
-TestHttpReply TestHttpServer::ReplyFor(const std::string& target) const {
+TestHttpReply TestHttpServer::ReplyFor(const TestHttpRequest& request) const {
+    Responder responder;
+    {
+        std::lock_guard lock(mutex_);
+        if (const auto found = responders_.find(request.target); found != responders_.end()) {
+            responder = found->second;
+        }
+    }
+    if (responder) return responder(request);
     std::lock_guard lock(mutex_);
-    const auto route = routes_.find(target);
+    const auto route = routes_.find(request.target);
     if (route != routes_.end()) return route->second;
     return TestHttpReply::Status(404, "Not Found", "<html>no such page</html>\n");
 }
 
 void TestHttpServer::SendReply(int client, const TestHttpReply& reply) {
     const std::string_view body = reply.body;
+    if (reply.chunked && reply.pieceSize == 0) {
+        TestHttpReply chunked = reply;
+        chunked.headers.push_back("Transfer-Encoding: chunked");
+        SendAll(client, ReplyHead(chunked, false, 0) + Chunked(body));
+        return;
+    }
     const std::string head =
         ReplyHead(reply, reply.sendLength && reply.ending != TestReplyEnding::kEndless, body.size());
     switch (reply.ending) {

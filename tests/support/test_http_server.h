@@ -36,10 +36,14 @@ struct TestHttpReply {
     // client reads them apart is up to its timing; for pieces it is certain
     // to receive apart, use chunked.
     std::size_t pieceSize = 0;
-    // With pieceSize: the body goes in chunked encoding, one chunk of
-    // pieceSize bytes per send, instead of with a Content-Length. libcurl
-    // hands each chunk to the reader on its own, however they arrive.
+    // With kComplete: the body goes in chunked encoding instead of with a
+    // Content-Length; with pieceSize, one chunk of pieceSize bytes per send.
+    // libcurl hands each chunk to the reader on its own, however they arrive.
     bool chunked = false;
+    // Not empty: the reply carries this ETag and answers "Range: bytes=N-"
+    // (with no If-Range, or one naming this ETag) with a 206 of the body
+    // from N on, or a 416 when N is not below its length.
+    std::string rangeEtag;
 
     static TestHttpReply Ok(std::string body);
     static TestHttpReply Status(int status, std::string reason, std::string body = "");
@@ -47,6 +51,7 @@ struct TestHttpReply {
     static TestHttpReply Cut(TestReplyEnding ending, std::string body, std::size_t cutAfter);
     static TestHttpReply Endless(std::string pattern);
     static TestHttpReply InPieces(std::string body, std::size_t pieceSize, bool chunked = false);
+    static TestHttpReply Ranged(std::string body, std::string etag);
 };
 
 // A request as the server received it.
@@ -76,6 +81,10 @@ public:
     std::string Url(std::string_view target) const;
 
     void Route(const std::string& target, TestHttpReply reply);
+    // The reply for that target is made for each request (a server that
+    // misbehaves only for some requests, say).
+    using Responder = std::function<TestHttpReply(const TestHttpRequest& request)>;
+    void RouteBy(const std::string& target, Responder responder);
 
     std::vector<TestHttpRequest> Requests() const;
     // Blocks until at least `count` requests have been received.
@@ -90,7 +99,7 @@ private:
     void AcceptLoop();
     void Serve(int client);
     bool ReceiveRequest(int client, TestHttpRequest& request);
-    TestHttpReply ReplyFor(const std::string& target) const;
+    TestHttpReply ReplyFor(const TestHttpRequest& request) const;
     void SendReply(int client, const TestHttpReply& reply);
     void SendEndless(int client, const TestHttpReply& reply);
     static void SendInPieces(int client, const TestHttpReply& reply);
@@ -104,6 +113,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::string, TestHttpReply> routes_;
+    std::map<std::string, Responder> responders_;
     std::vector<TestHttpRequest> requests_;
     std::set<int> openClients_;
     std::size_t stalled_ = 0;

@@ -67,6 +67,7 @@ public:
         calls.push_back("tick");
         time = {hour, minute};
     }
+    void SetOptions(const Options&) override {}
     std::vector<std::string> calls;
     std::pair<int, int> time{-1, -1};
 };

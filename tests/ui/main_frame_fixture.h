@@ -36,9 +36,10 @@ protected:
 
     // Creates and shows the window; the list files of the folder are read.
     CMainFrame& Open() {
-        frame = std::make_unique<CMainFrame>(FrameServices{&dialogs, &messages, nullptr,
-                                                           [this](const QUrl& url) { opened.push_back(url); },
-                                                           &TheStore(), &TheAppState()});
+        FrameServices services{&dialogs, &messages, nullptr,
+                               [this](const QUrl& url) { opened.push_back(url); }, &TheStore(), &TheAppState()};
+        services.optionsFile = OptionsFile();
+        frame = std::make_unique<CMainFrame>(services);
         EXPECT_TRUE(frame->Create());
         frame->InitialUpdate();
         frame->resize(1000, 700);
@@ -73,6 +74,11 @@ protected:
     }
 
     void Run(int commandId) { frame->Action(commandId)->trigger(); }
+
+    // The window's options file, in the test's folder.
+    QString OptionsFile() const {
+        return QString::fromStdString((folder.Path() / "config/options.conf").string());
+    }
 
     TempFolder folder;
     ScopedCurrentDirectory inFolder{folder.Path()};

@@ -48,7 +48,8 @@ TEST_F(MainFrameLook, TheMenusHoldTheirItemsInOrder) {
               (QStringList{"Requested Files List [32796]", "Requested Web Sites [32797]"}));
     EXPECT_EQ(titles[2]->text(), "&Download");
     EXPECT_EQ(Entries(titles[2]->menu()),
-              (QStringList{"&Selected Projects [32798]", "-", "Stop Downloading [32792]"}));
+              (QStringList{"&Selected Projects [32798]", "-", "Stop Downloading [32792]", "-",
+                           "&Options... [32809]"}));
     EXPECT_EQ(titles[3]->text(), "&Help");
     EXPECT_EQ(Entries(titles[3]->menu()),
               (QStringList{"&Table of Contents... [32808]", "-", "&About Tarrawick... [57664]"}));

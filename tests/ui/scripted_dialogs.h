@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "app/gui/frame_dialogs.h"
 #include "support/scripted_entry_dialogs.h"
@@ -16,7 +17,14 @@ public:
 
     void ShowAbout() override { ++aboutShown; }
 
+    bool EditOptions(Options& options) override {
+        optionsLoadedWith.push_back(options);
+        return optionsDialog && optionsDialog(options);
+    }
+
     int startChoice = 4;
     std::function<void()> onStartChoice;
+    std::function<bool(Options&)> optionsDialog;
     int aboutShown = 0;
+    std::vector<Options> optionsLoadedWith;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include "ui/panels/url_opener.h"
 
 struct AppState;
@@ -21,4 +23,6 @@ struct FrameServices {
     UrlOpener openUrl;
     ItemStore* store = nullptr;
     AppState* state = nullptr;
+    // The QSettings file of the Options; empty: DefaultOptionsFile().
+    QString optionsFile{};
 };

@@ -23,6 +23,7 @@
 #include "app/gui/frame_dialogs.h"
 #include "app/gui/lock_keys.h"
 #include "app/gui/mime_addresses.h"
+#include "app/gui/options_settings.h"
 #include "app/gui/program_dialogs.h"
 #include "app/list_rows.h"
 #include "store/item_store.h"
@@ -89,6 +90,7 @@ WindowPort& CMainFrame::Window() const { return *window_; }
 bool CMainFrame::Create() {
     setWindowIcon(QIcon(QStringLiteral(":/tarrawick.png")));
     if (!CreateClient()) return false;
+    options_ = LoadOptions(OptionsFile());
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -219,6 +221,8 @@ void CMainFrame::CreateMenus() {
     download->addAction(MakeAction(kSelectedProjects, "&Selected Projects"));
     download->addSeparator();
     download->addAction(MakeAction(kStopDownloading, "Stop Downloading"));
+    download->addSeparator();
+    download->addAction(MakeAction(kOptions, "&Options..."));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(MakeAction(kTableOfContents, "&Table of Contents..."));
@@ -331,6 +335,25 @@ void CMainFrame::UpdateSendToEnabled() {
     actions_[CommandId::kSendToRequestedSites]->setEnabled(enabled);
 }
 
+void CMainFrame::SetDownloadCommands(DownloadCommands* downloads) {
+    services_.downloads = downloads;
+    if (downloads != nullptr) downloads->SetOptions(options_);
+}
+
+QString CMainFrame::OptionsFile() const {
+    return services_.optionsFile.isEmpty() ? DefaultOptionsFile() : services_.optionsFile;
+}
+
+void CMainFrame::EditOptions() {
+    Options edited = options_;
+    if (!services_.dialogs->EditOptions(edited)) return;
+    options_ = edited;
+    if (!SaveOptions(OptionsFile(), options_)) {
+        services_.messages->ShowMessage("The options could not be saved; they hold until the program ends");
+    }
+    if (services_.downloads != nullptr) services_.downloads->SetOptions(options_);
+}
+
 void CMainFrame::OnSchedulerTick() {
     if (services_.downloads == nullptr) return;
     const QTime now = QTime::currentTime();
@@ -360,6 +383,7 @@ void CMainFrame::OnCommand(int commandId) {
         case kStopDownloading:
             if (services_.downloads != nullptr) services_.downloads->SuspendWorker();
             break;
+        case kOptions: EditOptions(); break;
         case kAbout: services_.dialogs->ShowAbout(); break;
         case kExit: close(); break;
         default: break;

@@ -12,6 +12,7 @@
 #include "app/gui/desktop_notifier.h"
 #include "app/gui/frame_services.h"
 #include "app/gui/program_dialogs.h"
+#include "workers/options.h"
 
 class CDnldList;
 class CListPanel;
@@ -60,7 +61,10 @@ public:
     void SetActiveView(QWidget* pane) { activeView_ = pane; }
     QWidget* ActiveView() const { return activeView_; }
 
-    void SetDownloadCommands(DownloadCommands* downloads) { services_.downloads = downloads; }
+    // The download commands also get the options, now and after each change.
+    void SetDownloadCommands(DownloadCommands* downloads);
+    // The options read at creation, or entered since.
+    const Options& CurrentOptions() const { return options_; }
     // What the search dialog's engine boxes tell (the program's own dialogs only).
     void SetSearchEngineAddresses(SearchEngineAddresses addresses) {
         engineAddresses_ = std::move(addresses);
@@ -109,9 +113,14 @@ private:
     void UpdateSendToEnabled();
     void FollowFocus(QWidget* now);
     void ShowLockKeys();
+    // Download > Options: on OK the options are saved and used for the
+    // workers started from then on.
+    void EditOptions();
+    QString OptionsFile() const;
     void OnEntryEnded(std::string_view entry, std::string_view outcome);
 
     FrameServices services_;
+    Options options_;
     std::unique_ptr<FrameDialogs> ownDialogs_;
     SearchEngineAddresses engineAddresses_;
     std::unique_ptr<MessageBoxPort> ownMessages_;

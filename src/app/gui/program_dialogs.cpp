@@ -8,6 +8,7 @@
 #include "app/gui/mime_addresses.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
+#include "ui/dialogs/options_dlg.h"
 #include "ui/dialogs/proj_props.h"
 #include "ui/dialogs/pw_gen_settings.h"
 #include "ui/dialogs/search_proj_dlg.h"
@@ -72,6 +73,14 @@ public:
     void ShowAbout() override {
         CAboutDlg about(parent_, [this](const QString& address) { openUrl_(QUrl::fromUserInput(address)); });
         about.exec();
+    }
+
+    bool EditOptions(Options& options) override {
+        COptionsDlg dialog(parent_, &messages_);
+        dialog.Load(options);
+        if (dialog.exec() != QDialog::Accepted) return false;
+        options = dialog.Entered();
+        return true;
     }
 
 private:

@@ -1,0 +1,61 @@
+#include "app/gui/options_settings.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+// One line per option: its key and where it lives in Options.
+struct NumberKey {
+    const char* key;
+    int Options::*field;
+    int max;
+};
+
+struct SwitchKey {
+    const char* key;
+    bool Options::*field;
+};
+
+constexpr NumberKey kNumberKeys[] = {
+    {"Transfers/MaxRunningEntries", &Options::maxRunningEntries, kMaxRunningEntriesLimit},
+    {"Transfers/SpeedLimitKiBps", &Options::speedLimitKiBps, kMaxSpeedLimitKiBps},
+};
+
+constexpr SwitchKey kSwitchKeys[] = {
+    {"Ftp/PassiveMode", &Options::ftpPassive},
+};
+
+}  // namespace
+
+QString DefaultOptionsFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/tarrawick/options.conf");
+}
+
+Options LoadOptions(const QString& file) {
+    const Options defaults;
+    Options options;
+    const QSettings settings(file, QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError) return defaults;
+    for (const NumberKey& number : kNumberKeys) {
+        bool isNumber = false;
+        const int value = settings.value(QLatin1String(number.key)).toString().trimmed().toInt(&isNumber);
+        if (isNumber && value >= 0 && value <= number.max) options.*number.field = value;
+    }
+    for (const SwitchKey& flag : kSwitchKeys) {
+        const QString text = settings.value(QLatin1String(flag.key)).toString().trimmed();
+        if (text == QLatin1String("true")) options.*flag.field = true;
+        if (text == QLatin1String("false")) options.*flag.field = false;
+    }
+    return options;
+}
+
+bool SaveOptions(const QString& file, const Options& options) {
+    QSettings settings(file, QSettings::IniFormat);
+    for (const NumberKey& number : kNumberKeys)
+        settings.setValue(QLatin1String(number.key), options.*number.field);
+    for (const SwitchKey& flag : kSwitchKeys) settings.setValue(QLatin1String(flag.key), options.*flag.field);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+// What the user can change in Download > Options. With every field at its
+// default the program behaves as it always has. A worker gets a copy when it
+// starts, so a running transfer is never changed under it.
+struct Options {
+    // Entries (files, crawls and searches together) that run at once; later
+    // starts wait as "Queued". 0: no limit.
+    int maxRunningEntries = 0;
+    // KiB/s for all transfers together, shared among those running. 0: none.
+    int speedLimitKiBps = 0;
+    // FTP data connections: passive (the client connects, which works
+    // through NAT and firewalls) instead of active (the server connects back).
+    bool ftpPassive = false;
+
+    bool operator==(const Options&) const = default;
+};
+
+// The largest values the Options dialog and the settings accept.
+inline constexpr int kMaxRunningEntriesLimit = 999;
+inline constexpr int kMaxSpeedLimitKiBps = 10'000'000;  // about 10 GB/s
+
+// The speed limit in bytes per second (0: none).
+inline std::int64_t SpeedLimitBytesPerSecond(const Options& options) {
+    return static_cast<std::int64_t>(options.speedLimitKiBps) * 1024;
+}
