@@ -81,7 +81,7 @@ void CrawlView::Shared::Show() {
         std::swap(shown, waiting);
         handedOver = false;
     }
-    for (const std::string& path : shown.treeFiles) window.AddTreeFile(projectName, path);
+    if (!shown.treeFiles.empty()) window.AddTreeFiles(projectName, shown.treeFiles);
     // While halted the texts of the Stop command stay; the crawl's next step replaces them.
     if (control->IsHalted()) return;
     const int position = requestedSites.FindByName(projectName);

@@ -45,3 +45,10 @@ void PanelWindowPort::BeginTreeProject(std::string_view projectName) {
 void PanelWindowPort::AddTreeFile(std::string_view projectName, std::string_view localPath) {
     downloaded_.AddFile(TextFromRecord(projectName), TextFromRecord(localPath));
 }
+
+void PanelWindowPort::AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) {
+    QStringList paths;
+    paths.reserve(static_cast<qsizetype>(localPaths.size()));
+    for (const std::string& path : localPaths) paths.append(TextFromRecord(path));
+    downloaded_.AddFiles(TextFromRecord(projectName), paths);
+}

@@ -33,6 +33,7 @@ public:
 
     void BeginTreeProject(std::string_view projectName) override;
     void AddTreeFile(std::string_view projectName, std::string_view localPath) override;
+    void AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) override;
 
 private:
     CListPanel& list_;
