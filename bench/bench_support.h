@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -117,13 +118,25 @@ private:
     int rows_ = 0;
 };
 
+// The sessions as the program makes them: with the extra authorities' file
+// that the environment names, if any.
+inline CurlSessionSettings BenchSessionSettings() {
+    CurlSessionSettings settings;
+    if (const char* extraCa = std::getenv(kExtraCaFileVariable)) settings.extraCaFile = extraCa;
+    return settings;
+}
+
 // The program's lists, state, workers and dispatch over libcurl, with this
 // thread as the user-interface thread.
 struct DispatchBench {
+    explicit DispatchBench(WebOptions web = {})
+        : dispatch{store, state, window, threads,
+                   DefaultWorkerProcedures(CurlSessionFactory(BenchSessionSettings()), {}, web)} {}
+
     TimedExecutor executor;
     ItemStore store;
     AppState state;
     CountingWindow window;
     WorkerThreads threads{executor};
-    WorkerDispatch dispatch{store, state, window, threads, DefaultWorkerProcedures(CurlSessionFactory())};
+    WorkerDispatch dispatch;
 };

@@ -4,7 +4,9 @@
 // Crawls one web-site project taking zip, exe and gz archives, staying on the
 // start site, into ./Software/<project name> (default "site"). The project's
 // row is listed and selected, so its texts are shown, unless --unlisted is
-// given: then the status text keeps the last "<n> links found". Prints:
+// given: then the status text keeps the last "<n> links found". An https
+// start address turns on "Follow HTTPS and redirects in crawls and searches";
+// TARRAWICK_EXTRA_CA_FILE names the server's certificate. Prints:
 //   "seconds=<s> status=<last status text> files=<files in the downloaded tree> steps=<k> wait_p99_ms=<x>"
 
 #include <algorithm>
@@ -28,7 +30,10 @@ int main(int argc, char** argv) {
     project.name = argc == first + 2 ? argv[first + 1] : "site";
     project.wantZip = project.wantExe = project.wantGz = 1;
 
-    DispatchBench bench;
+    // An https start address needs the web option that lets crawls use https.
+    WebOptions web;
+    web.followHttpsAndRedirects = project.startUrl.View().starts_with("https://");
+    DispatchBench bench(web);
     auto& [executor, store, state, window, threads, dispatch] = bench;
     store.RequestedSites.Append(project);
     window.InsertTopRow(project.name);

@@ -7,6 +7,7 @@
 #include "app/data_folder.h"
 #include "app/gui/dravenet_app.h"
 #include "app/gui/qt_message_box.h"
+#include "app/open_file_limit.h"
 #include "app/program_options.h"
 
 namespace {
@@ -32,6 +33,8 @@ int main(int argc, char* argv[]) {
     // --help and --version need no display, so they come before Qt starts.
     ProgramOptions options = ReadProgramOptions(ArgumentsAfterName(argc, argv), false);
     if (options.action != ProgramOptions::Action::kRun) return EndWithoutRunning(options);
+    const OpenFileLimit openFiles = RaiseOpenFileLimit();
+    if (!openFiles.shortfall.empty()) std::fprintf(stderr, "tarrawick: %s\n", openFiles.shortfall.c_str());
 
     QApplication application(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName(QStringLiteral("Dravenet"));

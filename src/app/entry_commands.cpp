@@ -4,6 +4,8 @@
 
 #include "app/list_rows.h"
 #include "store/address_text.h"
+#include "store/text_compare.h"
+#include "workers/worker_control.h"
 
 namespace {
 
@@ -25,6 +27,21 @@ void FinishStoredProject(WebProject& project) {
     project.startUrl = EscapeBlanks(project.startUrl, decltype(project.startUrl)::kCapacity);
     project.reserved = 0;
     project.status = kReady;
+}
+
+// Ends the worker of the entry with this key, running or halted: it is
+// released from its gate, its transfer aborted, and it ends without touching
+// any list. Its record goes at once, so that a new entry of the same key
+// gets a worker of its own instead of this one.
+void EndWorkerOf(ItemList<WorkerRecord>& active, std::string_view key) {
+    const int position = active.FindByName(key);
+    if (position < 0) return;
+    if (const std::shared_ptr<WorkerControl> control = active.GetAt(position)->thread) control->End();
+    active.RemoveAt(position);
+}
+
+void EndEveryWorker(ItemList<WorkerRecord>& active) {
+    while (active.Count() > 0) EndWorkerOf(active, active.GetAt(0)->name);
 }
 
 std::string Prefix(std::string text, std::size_t length) {
@@ -82,13 +99,14 @@ void EntryCommands::AddSearchProject() {
 }
 
 template <typename Record>
-void EntryCommands::DeleteSelectedRows(ItemList<Record>& list) {
+void EntryCommands::DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRecord>& active) {
     const int selected = window_.SelectedCount();
     for (int pass = 0; pass < selected; ++pass) {
         for (int row = 0; row < list.Count() && row < window_.RowCount(); ++row) {
             if (!window_.IsRowSelected(row)) continue;
             const int position = PositionOfRow(row, list.Count());
             window_.DeleteRow(row);
+            EndWorkerOf(active, KeyOf(*list.GetAt(position)));
             list.RemoveAt(position);
             break;
         }
@@ -109,9 +127,9 @@ void EntryCommands::DeleteEntries() {
     }
     // The question ran the event loop: the list shown is still the same,
     // since only the category tree changes it and the question is modal.
-    if (list == kRequestedFilesList) DeleteSelectedRows(store_.RequestedFiles);
-    if (list == kRequestedSitesList) DeleteSelectedRows(store_.RequestedSites);
-    if (list == kRequestedSearchesList) DeleteSelectedRows(store_.RequestedSearches);
+    if (list == kRequestedFilesList) DeleteSelectedRows(store_.RequestedFiles, store_.ActiveFileDownloads);
+    if (list == kRequestedSitesList) DeleteSelectedRows(store_.RequestedSites, store_.ActiveSiteCrawls);
+    if (list == kRequestedSearchesList) DeleteSelectedRows(store_.RequestedSearches, store_.ActiveSearchRuns);
 }
 
 void EntryCommands::RenameRow(int row, std::string_view oldKey, std::string_view newKey, int onlyWhileShown) {
@@ -134,6 +152,7 @@ void EntryCommands::EditSiteOfRow(int row, Lookup lookup, bool renameOnlyWhileSh
     if (!dialogs_.EditWebProject("Web Project Properties", edited)) return;
     FinishStoredProject(edited);
     if (!Holds(sites, record)) return;
+    if (!EqualsNoCase(record->name, edited.name)) EndWorkerOf(store_.ActiveSiteCrawls, record->name);
     *record = edited;
     RenameRow(row, rowKey, record->name, renameOnlyWhileShown ? kRequestedSitesList : 0);
     sites.SetModified(true);
@@ -148,6 +167,7 @@ void EntryCommands::EditSearchOfRow(int row, bool renameOnlyWhileShown) {
     if (!dialogs_.EditSearchProject(edited)) return;
     edited.status = kReady;
     if (!Holds(searches, record)) return;
+    if (!EqualsNoCase(record->name, edited.name)) EndWorkerOf(store_.ActiveSearchRuns, record->name);
     *record = edited;
     RenameRow(row, rowKey, record->name, renameOnlyWhileShown ? kRequestedSearchesList : 0);
     searches.SetModified(true);
@@ -220,6 +240,9 @@ void RemoveAll(ItemList<Record>& list) {
 }  // namespace
 
 void EntryCommands::DeleteAllLists() {
+    EndEveryWorker(store_.ActiveFileDownloads);
+    EndEveryWorker(store_.ActiveSiteCrawls);
+    EndEveryWorker(store_.ActiveSearchRuns);
     RemoveAll(store_.RequestedFiles);
     RemoveAll(store_.RequestedSites);
     RemoveAll(store_.DownloadedFiles);

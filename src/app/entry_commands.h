@@ -18,7 +18,8 @@ public:
     void AddFiles();
     void AddWebSite();
     void AddSearchProject();
-    // The same for the window and the panel.
+    // The same for the window and the panel. Deleting an entry, or renaming
+    // a project in Properties, ends the entry's worker.
     void DeleteEntries();
     void SendToRequestedFiles();
     void DeleteAllLists();
@@ -44,7 +45,7 @@ private:
     // onlyWhileShown: a list number, or 0 to rename whatever list is shown.
     void RenameRow(int row, std::string_view oldKey, std::string_view newKey, int onlyWhileShown);
     template <typename Record>
-    void DeleteSelectedRows(ItemList<Record>& list);
+    void DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRecord>& active);
     bool InsertNewRow(int list, std::string_view key);
 
     ItemStore& store_;

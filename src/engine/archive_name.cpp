@@ -28,5 +28,3 @@ bool IsArchiveName(std::string_view text) {
     }
     return false;
 }
-
-std::filesystem::path DownloadFolder() { return "Software"; }

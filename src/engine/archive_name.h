@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <string_view>
 
 // True when the text names an archive: one of the suffixes ".zip", ".exe",
@@ -8,6 +7,3 @@
 // occurs anywhere in it, letter case ignored. Since ".r" and ".a" are among
 // them, any dot followed by r or a counts (index.asp, notes.rtf).
 bool IsArchiveName(std::string_view text);
-
-// The folder downloads go to: "Software" in the current directory.
-std::filesystem::path DownloadFolder();

@@ -94,6 +94,8 @@ void CrawlView::Shared::ShowQuietly(const Waiting& shown) {
 }
 
 void CrawlView::Shared::Show(const Waiting& shown) {
+    // Ended: the project was deleted, and a new one may have its name.
+    if (control->Gate().IsEnding()) return;
     if (!shown.treeFiles.empty()) window.AddTreeFiles(projectName, shown.treeFiles);
     // While halted the texts of the Stop command stay; the crawl's next step replaces them.
     if (control->IsHalted()) return;

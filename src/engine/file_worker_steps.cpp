@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "engine/archive_name.h"
 #include "engine/local_file.h"
+#include "engine/local_paths.h"
+#include "workers/exception_message.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ int FileWorkerSteps::Position() const { return context_.store.RequestedFiles.Fin
 
 bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
                               std::chrono::nanoseconds progressInterval) {
-    if (!IsSafeLocalName(name)) throw LocalFileError(kInvalidLocalNameMessage);
+    if (!IsSafePathComponent(name)) throw LocalFileError(kInvalidLocalNameMessage);
     LocalFile local(DownloadFolder() / name);
 
     CoalescedProgress progress(*context_.ui, MakeProgressReport(), progressInterval);
@@ -60,7 +61,8 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
 CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport() const {
     return [url = url_, texts = texts_, control = context_.control, &store = context_.store,
             &state = context_.state, &window = context_.window](std::uint32_t bytes) {
-        if (control->IsHalted()) return;  // keeps the "Stopped" of the Stop command
+        if (control->IsHalted()) return;         // keeps the "Stopped" of the Stop command
+        if (control->Gate().IsEnding()) return;  // the entry was deleted, or the program ends
         PlayAnimationIfStopped(state, window);
         const int position = store.RequestedFiles.FindByName(url);
         if (position < 0) return;
@@ -121,7 +123,15 @@ void FileWorkerSteps::RefusalPath() {
     });
 }
 
-void FileWorkerSteps::ErrorPath(const std::string& message) {
+void FileWorkerSteps::ErrorPath(const std::exception_ptr& error) noexcept {
+    try {
+        ReportError(ExceptionMessage(error));
+    } catch (...) {
+        context_.RemoveActiveRecordAfterFailure();
+    }
+}
+
+void FileWorkerSteps::ReportError(const std::string& message) {
     Step([this, &message] {
         ItemList<FileEntry>& requested = context_.store.RequestedFiles;
         const int position = Position();

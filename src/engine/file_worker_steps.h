@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -50,10 +51,11 @@ protected:
     // "Download canceled" / "Invalid archive file" for its status row.
     void RefusalPath();
 
-    // Worker thread: the transfer failed. The message becomes the entry's
-    // status and its row's text, and the status line's (see FileWorkerTexts);
-    // the animation stops and the entry stays requested.
-    void ErrorPath(const std::string& message);
+    // Worker thread: the transfer failed. The error's message becomes the
+    // entry's status and its row's text, and the status line's (see
+    // FileWorkerTexts); the animation stops and the entry stays requested.
+    // Should that step fail too (no memory), the worker's record still goes.
+    void ErrorPath(const std::exception_ptr& error) noexcept;
 
     // Worker thread: reads the remote file in 255-byte blocks into the file
     // `name` of the download folder, reporting progress, and closes both.
@@ -77,6 +79,7 @@ protected:
     const std::string url_;
 
 private:
+    void ReportError(const std::string& message);
     CoalescedProgress::Apply MakeProgressReport() const;
 
     const FileWorkerTexts texts_;

@@ -6,9 +6,10 @@
 #include <system_error>
 
 #include "engine/archive_name.h"
+#include "engine/local_paths.h"
 #include "net/ftp_connection.h"
 #include "net/internet_exception.h"
-#include "workers/exception_message.h"
+#include "store/address_text.h"
 
 namespace {
 
@@ -18,6 +19,30 @@ constexpr std::size_t kReadBufferSize = 2048;
 constexpr const char* kParseErrorMessage = "Error parsing url";
 constexpr const char* kNotFoundMessage = "Error finding file";
 constexpr const char* kInProgressText = "Downloading in progress...";
+
+// A part of an address that, once decoded, would be more than one name or
+// break the command it is sent in.
+bool IsUnsafeDecodedPart(std::string_view part) {
+    return part.find_first_of(std::string_view("/\r\n\0", 4)) != std::string_view::npos;
+}
+
+// The directory and the file name as the server knows them: every part
+// between slashes percent-decoded, as the address stores them escaped.
+// Nothing when a decoded part holds a '/', a line break or a NUL.
+std::optional<FtpUrlParts> DecodedForServer(const FtpUrlParts& parts) {
+    FtpUrlParts decoded{parts.server, {}, PercentDecoded(parts.fileName)};
+    if (IsUnsafeDecodedPart(decoded.fileName)) return std::nullopt;
+    std::string_view directory = parts.directory;
+    for (;;) {
+        const std::size_t slash = directory.find('/');
+        const std::string part = PercentDecoded(directory.substr(0, slash));
+        if (IsUnsafeDecodedPart(part)) return std::nullopt;
+        decoded.directory += part;
+        if (slash == std::string_view::npos) return decoded;
+        decoded.directory += '/';
+        directory.remove_prefix(slash + 1);
+    }
+}
 
 // One run of the worker for one requested file.
 class FtpFileDownload : private FileWorkerSteps {
@@ -34,14 +59,15 @@ public:
         try {
             Download();
         } catch (...) {
-            ErrorPath(ExceptionMessage(std::current_exception()));
+            ErrorPath(std::current_exception());
         }
     }
 
 private:
     void Download() {
         const std::optional<FtpUrlParts> parts = SplitFtpUrl(url_);
-        if (!parts) {
+        const std::optional<FtpUrlParts> remote = parts ? DecodedForServer(*parts) : std::nullopt;
+        if (!remote) {
             EndWithMessage(kParseErrorMessage);
             return;
         }
@@ -52,7 +78,7 @@ private:
             return;
         }
         if (!Step([this] { StartAnimationIfStopped(); })) return;
-        switch (Fetch(*parts)) {
+        switch (Fetch(*remote, parts->fileName)) {
             case Outcome::kFetched: Step([this] { EndOfTransfer(); }); break;
             case Outcome::kNotFound:
                 EndWithMessage(kNotFoundMessage);
@@ -64,8 +90,10 @@ private:
     enum class Outcome { kFetched, kNotFound, kEnding };
 
     // Fetches the file over a session and connection of its own, which are
-    // closed (the server hears QUIT) by the time it returns or raises.
-    Outcome Fetch(const FtpUrlParts& parts) {
+    // closed (the server hears QUIT) by the time it returns or raises. The
+    // local file is named after the address as it stands, as an HTTP
+    // download is.
+    Outcome Fetch(const FtpUrlParts& parts, const std::string& localName) {
         const std::unique_ptr<InternetSession> session = sessions_();
         ScopedAbort abort(*context_.control, [raw = session.get()] { raw->Abort(); });
         const std::unique_ptr<FtpConnection> connection = session->GetFtpConnection(parts.server);
@@ -73,7 +101,7 @@ private:
         if (!Step([this] { ShowInProgress(); })) return Outcome::kEnding;
         const std::unique_ptr<InternetFile> remote = connection->OpenFile(parts.fileName);
         remote->SetReadBufferSize(kReadBufferSize);
-        return Receive(*remote, parts.fileName, progressInterval_) ? Outcome::kFetched : Outcome::kEnding;
+        return Receive(*remote, localName, progressInterval_) ? Outcome::kFetched : Outcome::kEnding;
     }
 
     // A refused change of directory finds nothing: the name is never looked

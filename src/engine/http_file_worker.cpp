@@ -1,5 +1,6 @@
 #include "engine/http_file_worker.h"
 
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -7,8 +8,8 @@
 #include "engine/archive_name.h"
 #include "engine/file_worker_steps.h"
 #include "engine/local_file.h"
+#include "engine/local_paths.h"
 #include "net/internet_exception.h"
-#include "workers/exception_message.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ public:
         try {
             Fetch();
         } catch (...) {
-            ErrorPath(ExceptionMessage(std::current_exception()));
+            ErrorPath(std::current_exception());
         }
     }
 

@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <fcntl.h>
-#include <unistd.h>
 #include <vector>
-
-#include <sys/stat.h>
 
 #include "engine/archive_name.h"
 #include "store/text_compare.h"
@@ -86,26 +82,27 @@ std::vector<std::string_view> SplitSkippingEmpty(std::string_view text, char sep
     return segments;
 }
 
-// The value of the first of the three href forms that the lower-case line
-// holds. The searches for the end start at the value, which is what
-// blanking out everything before it amounts to.
-std::optional<std::string> HrefValue(std::string_view lower) {
+// The value of the first of the three href forms: searched for in the
+// lower-case copy, taken from the line with its own letter case (the two
+// have the same length). The searches for the end start at the value,
+// which is what blanking out everything before it amounts to.
+std::optional<std::string> HrefValue(std::string_view line, std::string_view lower) {
     if (std::size_t at = lower.find("href=\""); at != kNotFound) {
         const std::size_t start = at + 6;
-        return ValueBetween(lower, start, lower.find('"', start));
+        return ValueBetween(line, start, lower.find('"', start));
     }
     if (std::size_t at = lower.find("href='"); at != kNotFound) {
         const std::size_t start = at + 6;
         std::size_t end = lower.find("' ", start);
         if (end == kNotFound) end = lower.find("'\"", start);
         if (end == kNotFound) end = lower.find("'>", start);
-        return ValueBetween(lower, start, end);
+        return ValueBetween(line, start, end);
     }
     if (std::size_t at = lower.find("href="); at != kNotFound) {
         const std::size_t start = at + 5;
         std::size_t end = lower.find('>', start);
         if (end == kNotFound) end = lower.find(' ', start);
-        return ValueBetween(lower, start, end);
+        return ValueBetween(line, start, end);
     }
     return std::nullopt;
 }
@@ -131,19 +128,12 @@ bool HasWantedType(std::string_view lowerLink, const WebProject& project) {
     });
 }
 
-// The length of base + '/' + segment for every segment.
-std::size_t JoinedLength(std::string_view base, const std::vector<std::string_view>& segments) {
-    std::size_t length = base.size();
-    for (std::string_view segment : segments) length += 1 + segment.size();
-    return length;
-}
-
 }  // namespace
 
 std::optional<std::string> ExtractHrefLink(std::string_view line) {
     const std::string lower = LowerCopy(line);
     if (lower.find("mailto") != kNotFound) return std::nullopt;
-    return HrefValue(lower);
+    return HrefValue(line, lower);
 }
 
 std::optional<std::string> ExtractFrameSource(std::string_view line) {
@@ -152,7 +142,7 @@ std::optional<std::string> ExtractFrameSource(std::string_view line) {
     const std::size_t at = lower.find("src=\"");
     if (at == kNotFound) return std::nullopt;
     const std::size_t start = at + 5;
-    return ValueBetween(lower, start, lower.find("\" ", start));
+    return ValueBetween(line, start, lower.find("\" ", start));
 }
 
 std::string MakeAbsoluteLink(std::string_view root, std::string_view pageAddress, std::string_view pageFolder,
@@ -245,47 +235,3 @@ std::optional<std::string> GetRelativeFolder(std::string_view prefix, std::strin
 }
 
 bool HasIllegalChars(std::string_view path) { return path.find_first_of("?,*+") != kNotFound; }
-
-bool IsSafePathComponent(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.size() <= 255 &&
-           name.find('/') == kNotFound && name.find('\0') == kNotFound;
-}
-
-bool IsSafeRelativeFolder(std::string_view relativePath) {
-    const std::vector<std::string_view> segments = SplitSkippingEmpty(relativePath, '\\');
-    return std::all_of(segments.begin(), segments.end(), IsSafePathComponent);
-}
-
-FolderHandle::~FolderHandle() {
-    if (descriptor_ >= 0) ::close(descriptor_);
-}
-
-FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
-    std::swap(descriptor_, other.descriptor_);
-    return *this;
-}
-
-void CreateFolderPath(std::string_view base, std::string_view relativePath) {
-    OpenFolderPath(base, relativePath);
-}
-
-FolderHandle OpenFolderPath(std::string_view base, std::string_view relativePath) {
-    if (base.empty() || base.find('\0') != kNotFound) return FolderHandle();
-    if (base.size() > kMaxFolderPathLength || relativePath.size() > kMaxFolderPathLength)
-        return FolderHandle();
-    if (!IsSafeRelativeFolder(relativePath)) return FolderHandle();
-    const std::vector<std::string_view> segments = SplitSkippingEmpty(relativePath, '\\');
-    if (JoinedLength(base, segments) > kMaxFolderPathLength) return FolderHandle();
-
-    // Each level is opened without following links before the next is made
-    // in it, so a link planted anywhere below the base cannot lead outside.
-    FolderHandle folder(::open(std::string(base).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    for (std::string_view segment : segments) {
-        if (!folder.IsOpen()) break;
-        const std::string name(segment);
-        ::mkdirat(folder.Descriptor(), name.c_str(), 0777);  // an existing folder is fine
-        folder = FolderHandle(
-            ::openat(folder.Descriptor(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    }
-    return folder;
-}

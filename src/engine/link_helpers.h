@@ -3,17 +3,16 @@
 // The text operations with which the site crawler reads a page: they take at
 // most one href link and one frame source out of a line, make a link a full
 // address, decide whether an address is a page, a wanted file or neither, and
-// derive the local folder a file goes to. They work on single lines of text,
-// not on a parsed document. All are pure functions of their arguments except
-// CreateFolderPath, which creates folders. Any thread may call them; they
-// touch no shared state.
+// derive the local folder a file goes to (local_paths.h makes it). They work
+// on single lines of text, not on a parsed document. All are pure functions
+// of their arguments. Any thread may call them; they touch no shared state.
 //
 // Texts are bytes; "lower case" and "ignoring case" concern only A-Z. To
 // contain means to hold as a substring anywhere.
 //
-// Limits: an address is stored in 255 bytes (the crawler's stack), a page
-// folder and a link to resolve hold at most 255 bytes and 19 segments, and a
-// folder path at most 259 bytes. Texts beyond these limits are unusable: the
+// Limits: an address is stored in 255 bytes (the crawler's stack), and a
+// page folder and a link to resolve hold at most 255 bytes and 19 segments.
+// Texts beyond these limits are unusable: the
 // operations give no link or no folder for them rather than cut them into
 // some other address.
 
@@ -26,17 +25,18 @@
 
 inline constexpr std::size_t kMaxLinkLength = 255;
 inline constexpr std::size_t kMaxLinkSegments = 19;
-inline constexpr std::size_t kMaxFolderPathLength = 259;
 
-// The href value of the line, in lower case, or nothing. Of the three forms
-// href="v", href='v' and href=v the first one that occurs anywhere in the
-// line is taken, so href='a' before href="b" gives b. A line that contains
-// "mailto" gives nothing. Values longer than kMaxLinkLength or holding a NUL
+// The href value of the line, or nothing. The forms are looked for ignoring
+// case and the value keeps the letter case it has in the line, since paths
+// on a server are case-sensitive. Of the three forms href="v", href='v' and
+// href=v the first one that occurs anywhere in the line is taken, so
+// href='a' before href="b" gives b. A line that contains "mailto" in any
+// case gives nothing. Values longer than kMaxLinkLength or holding a NUL
 // byte give nothing. The value may be empty (href="").
 std::optional<std::string> ExtractHrefLink(std::string_view line);
 
 // The src="v" value of a line that contains "frame" (frame, iframe,
-// frameset), in lower case, or nothing. The value ends at the first '"'
+// frameset), ignoring case, with the value's own letter case, or nothing. The value ends at the first '"'
 // followed by a space, so src="v"> gives nothing. Same limits as above.
 std::optional<std::string> ExtractFrameSource(std::string_view line);
 
@@ -84,42 +84,3 @@ std::optional<std::string> GetRelativeFolder(std::string_view prefix, std::strin
 
 // True when the local path holds '?', ',', '*' or '+'.
 bool HasIllegalChars(std::string_view path);
-
-// True when the name can be one component of a local path below its folder:
-// not empty, not "." or "..", no '/', no NUL, at most 255 bytes.
-bool IsSafePathComponent(std::string_view name);
-
-// True when every segment of the backslash-form relative folder is a safe
-// path component (empty segments are skipped), so that the folder stays
-// below whatever folder it is joined to. An empty folder is safe.
-bool IsSafeRelativeFolder(std::string_view relativePath);
-
-// Creates the folders of the backslash-form relative path below the base
-// folder, outermost first, with '/' as the separator; empty segments are
-// skipped and failures are ignored. Creates nothing when the relative path
-// is not a safe relative folder, when the base is empty or holds a NUL, or when the
-// whole path would be longer than kMaxFolderPathLength. Never goes through a
-// symbolic link found below the base.
-void CreateFolderPath(std::string_view base, std::string_view relativePath);
-
-// An open folder, closed with the handle; files are created in it by
-// descriptor, so nothing renamed or linked above it afterwards can move them.
-class FolderHandle {
-public:
-    explicit FolderHandle(int descriptor = -1) : descriptor_(descriptor) {}
-    ~FolderHandle();
-    FolderHandle(FolderHandle&& other) noexcept : descriptor_(other.descriptor_) { other.descriptor_ = -1; }
-    FolderHandle& operator=(FolderHandle&& other) noexcept;
-    FolderHandle(const FolderHandle&) = delete;
-    FolderHandle& operator=(const FolderHandle&) = delete;
-
-    bool IsOpen() const { return descriptor_ >= 0; }
-    int Descriptor() const { return descriptor_; }
-
-private:
-    int descriptor_;
-};
-
-// What CreateFolderPath does, handing out the innermost folder opened; not
-// open when any level could not be made or opened (or the path is refused).
-FolderHandle OpenFolderPath(std::string_view base, std::string_view relativePath);

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
-constexpr std::size_t kMaxLocalNameLength = 255;
 
 [[noreturn]] void ThrowSystemError(int error) {
     throw LocalFileError(std::system_category().message(error != 0 ? error : EIO));
@@ -68,9 +67,4 @@ void LocalFile::Close() {
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) ThrowSystemError(errno);
-}
-
-bool IsSafeLocalName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.size() <= kMaxLocalNameLength &&
-           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }

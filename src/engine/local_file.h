@@ -36,7 +36,3 @@ private:
     int fd_ = -1;
     std::size_t buffered_ = 0;
 };
-
-// Whether a name taken from an address may be a file directly inside the
-// download folder: not empty, "." or "..", no '/' or NUL, at most 255 bytes.
-bool IsSafeLocalName(std::string_view name);

@@ -14,6 +14,7 @@
 #include "engine/crawl_view.h"
 #include "engine/link_helpers.h"
 #include "engine/local_file.h"
+#include "engine/local_paths.h"
 #include "net/close_quietly.h"
 #include "net/internet_exception.h"
 #include "store/address_text.h"
@@ -28,6 +29,7 @@ constexpr std::size_t kReadBufferSize = 8192;
 // The longest address a FileEntry holds; longer links are dropped whole.
 constexpr std::size_t kMaxAddressLength = decltype(FileEntry::url)::kCapacity;
 constexpr std::chrono::milliseconds kConnectTimeout{60000};
+constexpr int kMaxRedirectHops = 10;
 
 constexpr const char* kPageHeaders = "Accept: text/*\r\nUser-Agent: Tarrawick\r\n";
 constexpr const char* kFileHeaders = "Accept: application/*\r\nUser-Agent: Tarrawick\r\n";
@@ -55,6 +57,9 @@ std::string Escaped(std::string_view object) {
     return escaped;
 }
 
+// The link without its fragment: "page.htm#top" and "page.htm" are one page.
+std::string_view WithoutFragment(std::string_view link) { return link.substr(0, link.find('#')); }
+
 // "\d1\d2" as "/d1/d2".
 std::string SlashForm(std::string_view pageFolder) {
     std::string folder(pageFolder);
@@ -68,15 +73,19 @@ std::string LinksFoundText(int count) {
     return text;
 }
 
+bool IsRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 // What the acceptance test makes of a link.
 enum class Acceptance { kDropped, kAccepted, kSiteLimitPassed };
 
 // One crawl of one project.
 class SiteCrawl {
 public:
-    SiteCrawl(WorkerContext& context, const InternetSessionFactory& sessions,
+    SiteCrawl(WorkerContext& context, const InternetSessionFactory& sessions, const WebOptions& web,
               std::chrono::nanoseconds viewInterval)
-        : context_(context), sessions_(sessions), view_(context, context.key, viewInterval) {}
+        : context_(context), sessions_(sessions), web_(web), view_(context, context.key, viewInterval) {}
 
     void Run() {
         try {
@@ -156,14 +165,17 @@ private:
 
     bool Start() {
         if (!TakeProjectAtStart()) return false;
-        const std::string start = MakeAbsoluteLink("", "", "", project_.startUrl);
+        const std::string typed = project_.startUrl.Str();
+        const std::string start = MakeAbsoluteLink("", "", "", typed);
         visitedLinks_.Add(start);
         startRoot_ = GetSiteRoot(start).value_or(std::string());
-        knownSites_.Add(startRoot_);
+        startSite_ = SameSiteKey(start);
+        knownSites_.Add(SiteOf(start));
         projectFolder_ = DownloadFolder().string() + "/" + project_.name.Str();
         CreateProjectFolder();
-        if (start.size() > kMaxAddressLength) {
-            view_.SetStatusTextWhenShown("Malformed URL : " + start);
+        if (start.empty() || start.size() > kMaxAddressLength) {
+            // Too long to be stored, maybe only once "http://" is in front.
+            view_.SetStatusTextWhenShown("Malformed URL : " + typed);
         } else {
             stack_.Push(start);
         }
@@ -179,25 +191,25 @@ private:
     // False when the crawl is to end.
     bool Fetch(const std::string& address) {
         const std::optional<UrlParts> parts = ParseUrl(address);
-        if (!parts || parts->service != UrlService::kHttp) {
+        if (!parts || !IsFetchedService(parts->service)) {
             view_.SetStatusTextWhenShown("Malformed URL : " + address);
             return true;
         }
         view_.SetLastActionWhenShown("Opening " + address);
         if (!TakeProject()) return false;
-        const bool page = IsPageLink(address);
         try {
-            std::unique_ptr<HttpFile> file = Session().SendRequest(CrawlRequest(*parts, page));
-            if (file->QueryInfoStatusCode() != 200) {
+            std::string fetched = address;
+            std::unique_ptr<HttpFile> file = Request(*parts, fetched);
+            if (!file || file->QueryInfoStatusCode() != 200) {
                 view_.SetStatusTextWhenShown(address + " not found");
-                CloseQuietly(*file);
+                if (file) CloseQuietly(*file);
                 return true;
             }
-            view_.SetLastActionWhenShown("Reading " + address);
+            view_.SetLastActionWhenShown("Reading " + fetched);
             file->SetReadBufferSize(kReadBufferSize);
-            const std::optional<std::string> folder = GetRelativeFolder(startRoot_, address);
-            const bool goOn = page ? ReadPage(*file, address, folder.value_or(std::string()))
-                                   : DownloadFile(*file, address, folder);
+            const std::optional<std::string> folder = GetRelativeFolder(RootFor(fetched), fetched);
+            const bool goOn = IsPageLink(fetched) ? ReadPage(*file, fetched, folder.value_or(std::string()))
+                                                  : DownloadFile(*file, fetched, folder);
             CloseQuietly(*file);
             return goOn;
         } catch (const InternetException&) {
@@ -207,6 +219,40 @@ private:
         } catch (const LocalFileError&) {
             errors_ = true;  // a file that could not be written whole is an error too
         }
+        return true;
+    }
+
+    bool IsFetchedService(UrlService service) const {
+        return service == UrlService::kHttp ||
+               (web_.followHttpsAndRedirects && service == UrlService::kHttps);
+    }
+
+    // The answer for the address. When redirections are followed, each
+    // target the crawl accepts is asked for in turn, at most
+    // kMaxRedirectHops of them, and `address` becomes the last one; null when
+    // a target is refused or the hops run out.
+    std::unique_ptr<HttpFile> Request(const UrlParts& parts, std::string& address) {
+        std::unique_ptr<HttpFile> file = Session().SendRequest(CrawlRequest(parts, IsPageLink(address)));
+        if (!web_.followHttpsAndRedirects) return file;
+        for (int hop = 0; IsRedirect(file->QueryInfoStatusCode()); ++hop) {
+            const std::string target(WithoutFragment(file->QueryRedirectTarget()));
+            CloseQuietly(*file);
+            const std::optional<UrlParts> targetParts = ParseUrl(target);
+            if (hop == kMaxRedirectHops || !targetParts || !IsFetchedService(targetParts->service) ||
+                !AcceptRedirect(target)) {
+                return nullptr;
+            }
+            address = target;
+            file = Session().SendRequest(CrawlRequest(*targetParts, IsPageLink(address)));
+        }
+        return file;
+    }
+
+    // A redirection's target passes the acceptance test's rules, then counts
+    // as visited; it is no link found and goes on no stack.
+    bool AcceptRedirect(const std::string& target) {
+        if (PassesRules(target) != Acceptance::kAccepted) return false;
+        visitedLinks_.Add(target);
         return true;
     }
 
@@ -224,6 +270,7 @@ private:
     // False when the program is ending.
     bool ReadPage(HttpFile& file, const std::string& address, const std::string& folder) {
         view_.SetLastActionWhenShown("Retrieving links...");
+        const std::string root = RootFor(address);
         std::string line;
         for (;;) {
             if (!context_.PassGate()) return false;
@@ -232,25 +279,18 @@ private:
             bool limitPassed = false;
             for (const std::optional<std::string>& link : {ExtractHrefLink(line), ExtractFrameSource(line)}) {
                 if (!link) continue;
-                const std::string absolute = MakeAbsoluteLink(startRoot_, address, folder, *link);
+                const std::string absolute = MakeAbsoluteLink(root, address, folder, WithoutFragment(*link));
                 limitPassed = Accept(absolute) == Acceptance::kSiteLimitPassed || limitPassed;
             }
             if (limitPassed) return true;
         }
     }
 
+    // The link keeps the letter case of its page, since that is how the
+    // server knows it; every test here ignores case.
     Acceptance Accept(const std::string& link) {
-        if (link.size() > kMaxAddressLength || visitedLinks_.Contains(link)) return Acceptance::kDropped;
-        if (!IsWantedLink(link, project_) || !ContainsNoCase("http://", link)) return Acceptance::kDropped;
-        if (ContainsNoCase("cgi-bin", link) || ContainsNoCase("javascript:", link))
-            return Acceptance::kDropped;
-        if (project_.exitDomain == 0 && !ContainsNoCase(startRoot_, link)) return Acceptance::kDropped;
-        if (project_.exitDomain == 1) {
-            if (knownSites_.Add(GetSiteRoot(link).value_or(std::string()))) ++siteCount_;
-            if (project_.maxDomainCount != 0 && siteCount_ > project_.maxDomainCount) {
-                return Acceptance::kSiteLimitPassed;
-            }
-        }
+        const Acceptance verdict = PassesRules(link);
+        if (verdict != Acceptance::kAccepted) return verdict;
         ++linksFound_;
         stack_.Push(link);
         visitedLinks_.Add(link);
@@ -258,21 +298,67 @@ private:
         return Acceptance::kAccepted;
     }
 
+    // The acceptance test's rules, without what an accepted link then does.
+    Acceptance PassesRules(const std::string& link) {
+        if (link.size() > kMaxAddressLength || visitedLinks_.Contains(link)) return Acceptance::kDropped;
+        if (!IsWantedLink(link, project_) || !HasCrawledScheme(link)) return Acceptance::kDropped;
+        if (ContainsNoCase("cgi-bin", link) || ContainsNoCase("javascript:", link))
+            return Acceptance::kDropped;
+        if (project_.exitDomain == 0 && !IsOnStartSite(link)) return Acceptance::kDropped;
+        if (project_.exitDomain == 1) {
+            if (knownSites_.Add(SiteOf(link))) ++siteCount_;
+            if (project_.maxDomainCount != 0 && siteCount_ > project_.maxDomainCount) {
+                return Acceptance::kSiteLimitPassed;
+            }
+        }
+        return Acceptance::kAccepted;
+    }
+
+    // The tests below tell http and https of one site apart only when the
+    // option is off: then a link needs "http://", the start site is StartRoot
+    // anywhere in a link, and sites are told by their roots.
+
+    bool HasCrawledScheme(const std::string& link) const {
+        return ContainsNoCase("http://", link) ||
+               (web_.followHttpsAndRedirects && ContainsNoCase("https://", link));
+    }
+
+    bool IsSameSiteAsStart(const std::string& address) const {
+        return web_.followHttpsAndRedirects && startSite_ && SameSiteKey(address) == startSite_;
+    }
+
+    bool IsOnStartSite(const std::string& link) const {
+        return ContainsNoCase(startRoot_, link) || IsSameSiteAsStart(link);
+    }
+
+    // What KnownSites holds for the link's site.
+    std::string SiteOf(const std::string& link) const {
+        if (web_.followHttpsAndRedirects) {
+            if (std::optional<std::string> key = SameSiteKey(link)) return *key;
+        }
+        return GetSiteRoot(link).value_or(std::string());
+    }
+
+    // The root that the address's links and folders are taken against: its
+    // own when it is the start site under the other scheme or port spelling,
+    // so both schemes mirror into the same folders; else StartRoot.
+    std::string RootFor(const std::string& address) const {
+        if (IsSameSiteAsStart(address)) return GetSiteRoot(address).value_or(startRoot_);
+        return startRoot_;
+    }
+
     // False when the program is ending. A file whose local path would leave
-    // its folder is skipped like one with illegal characters.
+    // its folder is skipped like one with illegal characters; the whole path
+    // is checked before any of its folders is made.
     bool DownloadFile(HttpFile& file, const std::string& address, const std::optional<std::string>& folder) {
         const std::string name(LocalFileName(address));
         const std::string localPath = projectFolder_ + SlashForm(folder.value_or(std::string())) + "/" + name;
-        if (!folder || !IsSafeRelativeFolder(*folder) || !IsSafePathComponent(name)) {
+        if (!folder || !IsSafeLocalPath(*folder, name) || HasIllegalChars(localPath)) {
             view_.SetStatusTextWhenShown(localPath + " has illegal chars");
             return true;
         }
         FolderHandle local =
             IsSafePathComponent(project_.name) ? OpenFolderPath(projectFolder_, *folder) : FolderHandle();
-        if (HasIllegalChars(localPath)) {
-            view_.SetStatusTextWhenShown(localPath + " has illegal chars");
-            return true;
-        }
         std::optional<LocalFile> saved;
         try {
             if (local.IsOpen()) saved.emplace(local.Descriptor(), name);
@@ -337,6 +423,7 @@ private:
 
     WorkerContext& context_;
     const InternetSessionFactory& sessions_;
+    const WebOptions web_;
     CrawlView view_;
 
     // Worker thread only, apart from the steps it hands over while it waits.
@@ -349,6 +436,7 @@ private:
     AddressSet visitedLinks_;
     AddressSet knownSites_;
     std::string startRoot_;
+    std::optional<std::string> startSite_;  // SameSiteKey of the start address
     std::string projectFolder_;
     int linksFound_ = 0;
     int siteCount_ = 1;
@@ -357,16 +445,14 @@ private:
 
 }  // namespace
 
-void SiteCrawlerWorker(WorkerContext& context, const InternetSessionFactory& sessions,
+void SiteCrawlerWorker(WorkerContext& context, const InternetSessionFactory& sessions, const WebOptions& web,
                        std::chrono::nanoseconds viewInterval) {
     try {
-        SiteCrawl(context, sessions, viewInterval).Run();
+        SiteCrawl(context, sessions, web, viewInterval).Run();
     } catch (...) {
         // Not even the end could be handed over (no memory): the active
         // record still goes, so the project can be started again.
-        try {
-            context.OnUi([&context] { context.RemoveActiveRecord(); });
-        } catch (...) {}
+        context.RemoveActiveRecordAfterFailure();
     }
 }
 
@@ -374,6 +460,7 @@ HttpRequest CrawlRequest(const UrlParts& parts, bool page) {
     HttpRequest request;
     request.server = parts.server;
     request.port = parts.port;
+    request.secure = parts.service == UrlService::kHttps;
     request.object = Escaped(parts.object);
     request.headers = page ? kPageHeaders : kFileHeaders;
     return request;

@@ -48,6 +48,19 @@ bool TakeServerAndPort(std::string_view authority, UrlParts& parts) {
 
 }  // namespace
 
+std::optional<std::string> SameSiteKey(std::string_view address) {
+    const std::optional<UrlParts> parts = ParseUrl(address);
+    if (!parts || (parts->service != UrlService::kHttp && parts->service != UrlService::kHttps)) {
+        return std::nullopt;
+    }
+    const int defaultPort = parts->service == UrlService::kHttp ? 80 : 443;
+    std::string key(parts->server);
+    std::transform(key.begin(), key.end(), key.begin(), FoldAscii);
+    key += ':';
+    if (parts->port != defaultPort) key += std::to_string(parts->port);
+    return key;
+}
+
 std::optional<UrlParts> ParseUrl(std::string_view address) {
     const std::size_t separator = address.find("://");
     if (separator == kNotFound || separator == 0) return std::nullopt;

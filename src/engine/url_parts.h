@@ -20,3 +20,10 @@ struct UrlParts {
 // its service, server or port. The letter case of the service is ignored; the
 // object is kept as it stands.
 std::optional<UrlParts> ParseUrl(std::string_view address);
+
+// The site an http or https address belongs to, for comparing sites across
+// the two schemes: "host:port" in lower case, the port left out when it is
+// the scheme's default (80 for http, 443 for https), so http://Host/,
+// http://host:80/ and https://host/ give one key while http://host:8080/
+// gives another. Nothing for any other address.
+std::optional<std::string> SameSiteKey(std::string_view address);

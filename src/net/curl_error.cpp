@@ -27,6 +27,12 @@ InternetError ErrorKind(CURLcode code) {
     }
 }
 
+// 425 and 426 say that the data connection could not be opened or broke:
+// the server refused nothing, the transfer failed on the way.
+bool IsDataConnectionFailure(std::string_view reply) {
+    return reply.starts_with("425") || reply.starts_with("426");
+}
+
 }  // namespace
 
 InternetException CurlTransferError(CURLcode code, std::string_view errorBuffer) {
@@ -36,5 +42,7 @@ InternetException CurlTransferError(CURLcode code, std::string_view errorBuffer)
 
 InternetException CurlFtpError(CURLcode code, std::string_view lastReply) {
     const bool refusal = !lastReply.empty() && (lastReply.front() == '4' || lastReply.front() == '5');
-    return InternetException(ErrorKind(code), refusal ? lastReply : curl_easy_strerror(code));
+    const InternetError kind =
+        IsDataConnectionFailure(lastReply) ? InternetError::kConnectionBroken : ErrorKind(code);
+    return InternetException(kind, refusal ? lastReply : curl_easy_strerror(code));
 }

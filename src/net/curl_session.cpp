@@ -36,7 +36,9 @@ std::string RequestUrl(const HttpRequest& request) {
 class CurlSession final : public InternetSession {
 public:
     explicit CurlSession(const CurlSessionSettings& settings)
-        : agent_(settings.agent),
+        : descriptors_(settings.descriptors),
+          agent_(settings.agent),
+          extraCaFile_(settings.extraCaFile),
           silenceLimit_(settings.silenceLimit),
           pump_(std::make_shared<CurlPump>(settings.abort)) {}
 
@@ -74,10 +76,13 @@ private:
         transfer.agent = agent_;
         transfer.connectTimeout = connectTimeout_;
         transfer.silenceLimit = silenceLimit_;
+        transfer.extraCaFile = extraCaFile_;
         return transfer;
     }
 
+    DescriptorShare descriptors_;  // taken before the multi handle opens its wake-up pair
     std::string agent_;
+    std::string extraCaFile_;
     std::chrono::milliseconds silenceLimit_;
     std::shared_ptr<CurlPump> pump_;
     std::chrono::milliseconds connectTimeout_{0};

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "net/descriptor_budget.h"
 #include "net/internet_abort.h"
 #include "net/internet_session.h"
 
@@ -16,7 +17,17 @@ struct CurlSessionSettings {
     std::chrono::milliseconds silenceLimit{60000};
     // When set, aborting it aborts the session too.
     std::shared_ptr<InternetAbort> abort;
+    // When set, each session takes its share of descriptors from it when it
+    // opens, and fails to open (InternetException) when none is left.
+    std::shared_ptr<DescriptorBudget> descriptors;
+    // A PEM file of certificate authorities trusted besides the system's
+    // store; empty: the system's store alone. A developer's and the tests'
+    // aid (their own authority), named by kExtraCaFileVariable.
+    std::string extraCaFile;
 };
+
+// The environment variable that names the extra authorities' file.
+inline constexpr const char* kExtraCaFileVariable = "TARRAWICK_EXTRA_CA_FILE";
 
 // A session over libcurl's multi interface: plain HTTP, HTTPS checked against
 // the system's certificate store, ftp addresses through OpenURL, and FTP

@@ -1,6 +1,7 @@
 #include "net/curl_transfer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -17,6 +18,13 @@ constexpr std::size_t kDefaultReadAhead = 1024 * 1024;
 constexpr std::size_t kMaxReadAhead = 4 * 1024 * 1024;
 // libcurl's receive block.
 constexpr long kReceiveBufferSize = 256 * 1024;
+// What all transfers of the process together may hold fetched ahead of their
+// readers. Past it each transfer pauses at its least read-ahead, so that
+// hundreds of fast transfers whose readers lag (a busy disk) cannot take
+// gigabytes between them.
+constexpr std::size_t kSharedReadAhead = 64 * 1024 * 1024;
+constexpr std::size_t kLeastReadAhead = 64 * 1024;
+std::atomic<std::size_t> bufferedByAllTransfers{0};
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -103,6 +111,7 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
         curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, static_cast<long>(settings.maxRedirects));
         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     }
+    ConfigureTls(settings.extraCaFile);
     if (settings.connectTimeout.count() > 0) {
         curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(settings.connectTimeout.count()));
@@ -114,6 +123,19 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
     }
     AddHeaders(settings.headers);
     ConfigureFtp(settings.ftp);
+}
+
+// Certificates are always verified, host name included. An extra file adds
+// its authorities to the system's: libcurl then reads the file in place of
+// the system's bundle, and the system's certificate folder still holds every
+// authority of that bundle.
+void CurlTransfer::ConfigureTls(const std::string& extraCaFile) {
+    curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (extraCaFile.empty()) return;
+    curl_easy_setopt(easy_, CURLOPT_CAINFO, extraCaFile.c_str());
+    const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
+    if (version->capath != nullptr) curl_easy_setopt(easy_, CURLOPT_CAPATH, version->capath);
 }
 
 void CurlTransfer::ConfigureFtp(FtpRequest request) {
@@ -181,7 +203,9 @@ std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count
 
 std::size_t CurlTransfer::TakeBody(std::string_view bytes) {
     lastActivity_ = std::chrono::steady_clock::now();
-    if (Unread() >= readAhead_) {
+    const bool sharedReadAheadFull =
+        bufferedByAllTransfers.load(std::memory_order_relaxed) >= kSharedReadAhead;
+    if (Unread() >= readAhead_ || (sharedReadAheadFull && Unread() >= kLeastReadAhead)) {
         paused_ = true;
         return CURL_WRITEFUNC_PAUSE;
     }
@@ -193,6 +217,7 @@ std::size_t CurlTransfer::TakeBody(std::string_view bytes) {
         head_ = 0;
     }
     buffer_.append(bytes);
+    bufferedByAllTransfers.fetch_add(bytes.size(), std::memory_order_relaxed);
     answerBegun_ = true;
     return bytes.size();
 }
@@ -276,6 +301,11 @@ bool CurlTransfer::FillBuffer() {
     return true;
 }
 
+void CurlTransfer::Consume(std::size_t bytes) {
+    head_ += bytes;
+    bufferedByAllTransfers.fetch_sub(bytes, std::memory_order_relaxed);
+}
+
 std::size_t CurlTransfer::Read(void* buffer, std::size_t maxBytes) {
     ThrowIfUnreadable();
     if (maxBytes == 0 || !FillBuffer()) return 0;
@@ -315,8 +345,18 @@ void CurlTransfer::Close() {
     easy_ = nullptr;
     curl_slist_free_all(headerList_);
     headerList_ = nullptr;
+    Consume(Unread());
     buffer_.clear();
     head_ = 0;
 }
 
 int CurlTransfer::QueryInfoStatusCode() const { return statusCode_; }
+
+std::string CurlTransfer::QueryRedirectTarget() const {
+    char* target = nullptr;
+    if (easy_ == nullptr || curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &target) != CURLE_OK ||
+        target == nullptr) {
+        return {};
+    }
+    return target;
+}

@@ -29,6 +29,8 @@ struct CurlTransferSettings {
     bool failOnHttpError = false;
     std::chrono::milliseconds connectTimeout{0};  // 0: libcurl's own
     std::chrono::milliseconds silenceLimit{0};    // 0: none
+    // Certificate authorities trusted besides the system's store (a PEM file).
+    std::string extraCaFile;
     FtpRequest ftp = FtpRequest::kDefault;
 };
 
@@ -48,6 +50,7 @@ public:
     bool ReadString(std::string& line) override;
     void Close() override;
     int QueryInfoStatusCode() const override;
+    std::string QueryRedirectTarget() const override;
 
 private:
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
@@ -58,6 +61,7 @@ private:
     void OnTransferDone(CURLcode result) override;
 
     void Configure(const CurlTransferSettings& settings);
+    void ConfigureTls(const std::string& extraCaFile);
     void ConfigureFtp(FtpRequest request);
     void AddHeaders(std::string_view block);
     void AppendHeader(const std::string& line);
@@ -70,7 +74,7 @@ private:
     // True once bytes wait in the buffer; false at the end of the body.
     bool FillBuffer();
     std::size_t Unread() const { return buffer_.size() - head_; }
-    void Consume(std::size_t bytes) { head_ += bytes; }
+    void Consume(std::size_t bytes);
 
     std::shared_ptr<CurlPump> pump_;
     CURL* easy_ = nullptr;

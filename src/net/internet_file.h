@@ -44,4 +44,9 @@ class HttpFile : public InternetFile {
 public:
     // The status code of the answer read (301 and 404 included).
     virtual int QueryInfoStatusCode() const = 0;
+
+    // For a redirection that was not followed: where its Location header
+    // points, made absolute against the address asked for; empty when the
+    // answer names no target.
+    virtual std::string QueryRedirectTarget() const = 0;
 };

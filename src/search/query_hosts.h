@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "workers/web_options.h"
+
 // The hosts that the two engine queries are sent to, each a host name or
 // address with an optional ":port". The environment may name others, e.g. a
 // stand-in of an engine on this machine.
@@ -12,8 +14,8 @@ inline constexpr const char* kAltavistaHostVariable = "TARRAWICK_ALTAVISTA_HOST"
 inline constexpr const char* kYahooHostVariable = "TARRAWICK_YAHOO_HOST";
 
 struct SearchHosts {
-    std::string altavista = "www.altavista.com";
-    std::string yahoo = "search.yahoo.com";
+    std::string altavista = kDefaultAltavistaHost;
+    std::string yahoo = kDefaultYahooHost;
 };
 
 // Why the text cannot be a query host, or nothing when it is one: a host

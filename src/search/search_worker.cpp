@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int kRequestedSearchesList = 5;
+constexpr int kSearchResultsList = 6;
 
 constexpr const char* kRunningText = "Running search project...";
 constexpr const char* kRowSuccessText = "Search Completed Successfully";
@@ -122,12 +123,22 @@ private:
             result.url = links_[static_cast<std::size_t>(slot)];
             result.status = projectName;
             context_.store.SearchResults.Append(result);
+            ShowResultIfListed(result);
         }
         if (engine.writesRow) SetRowTextIfShown(row, kRowSuccessText);
         if (IsStatusRow(row)) {
             linksShown_ += found;
             context_.window.SetStatusText(std::to_string(linksShown_) + " links found");
         }
+    }
+
+    // While the results are shown, a result appended to their list gets its
+    // row at the top, so that the rows still show the list in reverse and
+    // the entry commands act on the link they show.
+    void ShowResultIfListed(const FileEntry& result) {
+        if (context_.state.ShownList != kSearchResultsList) return;
+        const int row = context_.window.InsertTopRow(result.url);
+        if (row >= 0) context_.window.SetRowText(row, 1, result.status);
     }
 
     void Finish(bool projectWasListed) {
@@ -154,7 +165,8 @@ private:
                 context_.RemoveActiveRecord();
             });
         } catch (...) {
-            // Nothing more can be reported; the thread still ends normally.
+            // Nothing more can be reported; the record still goes.
+            context_.RemoveActiveRecordAfterFailure();
         }
     }
 

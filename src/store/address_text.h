@@ -14,6 +14,10 @@ std::string EscapeBlanks(std::string_view address, std::size_t capacity);
 // The byte as a %XX escape, with capital hex digits.
 std::string PercentEscape(char c);
 
+// The text with each %XX escape (hex digits in either case) replaced by the
+// byte it stands for; a '%' not followed by two hex digits stays as it is.
+std::string PercentDecoded(std::string_view text);
+
 // The text without the blanks (spaces, tabs, line ends) at its two ends.
 std::string_view TrimBlanks(std::string_view text);
 

@@ -24,8 +24,18 @@ struct WorkerContext {
     ItemList<WorkerRecord>& activeList;
 
     // Worker thread: runs the step on the user-interface thread and waits;
-    // false when the program is ending and the step did not run.
-    bool OnUi(std::function<void()> step) const { return ui->Run(std::move(step)); }
+    // false when the step did not run: the program is ending, or the worker
+    // was ended (its entry deleted), which is checked on the user-interface
+    // thread, where End() is called, so no step of an ended worker runs.
+    bool OnUi(const std::function<void()>& step) const {
+        bool ran = false;
+        const bool handedOver = ui->Run([&] {
+            if (control->Gate().IsEnding()) return;
+            step();
+            ran = true;
+        });
+        return handedOver && ran;
+    }
 
     // Worker thread: waits while the worker is halted; false when it is to end.
     bool PassGate() const { return control->Gate().Pass(); }
@@ -35,10 +45,24 @@ struct WorkerContext {
     bool Step(std::function<void()> step) const { return PassGate() && OnUi(std::move(step)); }
 
     // User-interface thread: the worker's last change to the lists, removing
-    // the first active record whose key equals its own.
+    // its own active record. Not any record of its key: once the worker was
+    // ended, a new worker of that key may be active.
     void RemoveActiveRecord() const {
-        const int position = activeList.FindByName(key);
-        if (position >= 0) activeList.RemoveAt(position);
+        for (int position = 0; position < activeList.Count(); ++position) {
+            if (activeList.GetAt(position)->thread == control) {
+                activeList.RemoveAt(position);
+                return;
+            }
+        }
+    }
+
+    // Worker thread: the last resort when the worker's final step could not
+    // run (no memory): hands over only the removal of its record, so that
+    // the entry is started anew and not "resumed". Never throws.
+    void RemoveActiveRecordAfterFailure() const noexcept {
+        try {
+            OnUi([this] { RemoveActiveRecord(); });
+        } catch (...) {}
     }
 };
 

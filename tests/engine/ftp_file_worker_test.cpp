@@ -28,9 +28,11 @@ protected:
     explicit FtpFileWorkerTest(std::optional<std::size_t> holdAfter = std::nullopt)
         : ftp(served.Path(), holdAfter) {
         std::filesystem::create_directories(served / "pub" / "tools");
+        std::filesystem::create_directories(served / "my dir");
         served.Write("x.zip", body);
         served.Write("pub/tools/x.zip", body.substr(0, 20000));
         served.Write("readme.txt", "text");
+        served.Write("my dir/b b.zip", "blank");
         sessions = CurlSessionFactory();
     }
 
@@ -126,6 +128,48 @@ TEST_F(FtpFileWorkerTest, ConnectionFailuresTakeTheErrorPathWithTheMessageInTheS
     }
     EXPECT_EQ(store.DownloadedFiles.Count(), 0);
     EXPECT_FALSE(folder.Exists("Software/x.zip"));
+}
+
+// Addresses are stored with their blanks escaped; the server is asked for
+// the names they stand for. A name that would hold a '/' or a line break once
+// decoded is no name at all.
+TEST_F(FtpFileWorkerTest, EscapesAreDecodedForTheServerAndUnsafeOnesRefused) {
+    Start(ftp.Url("/my%20dir/b%20b.zip"));
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(folder.Read("Software/b%20b.zip"), "blank");  // named as an HTTP download would be
+    EXPECT_EQ(store.DownloadedFiles.Count(), 1);
+
+    for (const std::string path :
+         {"/pub/tools%2Fx.zip", "/pub%2Ftools/x.zip", "/x.zip%0D%0ADELE%20x.zip", "/pub/%00x.zip"}) {
+        SCOPED_TRACE(path);
+        window.messages.clear();
+        Start(ftp.Url(path));
+        ASSERT_TRUE(RunUntilDone());
+        EXPECT_EQ(window.messages, std::vector<std::string>{"Error parsing url"});
+        EXPECT_EQ(Status(store.RequestedFiles.Count() - 1), "Ready for download");
+    }
+    EXPECT_EQ(store.DownloadedFiles.Count(), 1);
+    EXPECT_FALSE(folder.Exists("Software/x.zip"));
+}
+
+// A listing refused for want of a data connection (what active mode behind
+// a NAT gives) is an Internet error, not a missing file.
+TEST_F(FtpFileWorkerTest, AListingWithoutDataConnectionTakesTheErrorPath) {
+    for (const char* reply :
+         {"425 Can't open data connection.", "426 Connection closed; transfer aborted."}) {
+        SCOPED_TRACE(reply);
+        TestFtpServer noData(served.Path(), std::nullopt, reply);
+        window.messages.clear();
+        Start(noData.Url("/x.zip"));
+        ASSERT_TRUE(RunUntilDone());
+        EXPECT_TRUE(window.messages.empty());
+        EXPECT_EQ(Status(store.RequestedFiles.Count() - 1), reply);
+        EXPECT_EQ(window.RowText(0, 1), reply);
+        EXPECT_EQ(window.statusText, reply);
+        EXPECT_FALSE(window.animationPlaying);
+    }
+    EXPECT_EQ(store.DownloadedFiles.Count(), 0);
 }
 
 // The server holds every transfer after its first 100000 bytes until the

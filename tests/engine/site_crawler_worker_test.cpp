@@ -5,12 +5,15 @@
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/default_workers.h"
+#include "app/entry_commands.h"
 #include "app/worker_dispatch.h"
 #include "engine/crawl_view.h"
 #include "engine/url_parts.h"
@@ -19,6 +22,7 @@
 #include "support/fake_window.h"
 #include "support/manual_executor.h"
 #include "support/test_http_server.h"
+#include "support/tls_test_server.h"
 #include "support/worker_fixture.h"
 #include "workers/app_state.h"
 #include "workers/hand_over.h"
@@ -76,8 +80,9 @@ protected:
         if (!dispatch) {
             WorkerProcedures procedures = DefaultWorkerProcedures(CurlSessionFactory(settings));
             // Every text is handed over at once, so tests see each one that is not replaced.
-            procedures.siteCrawler = [sessions = CurlSessionFactory(settings)](WorkerContext& context) {
-                SiteCrawlerWorker(context, sessions, std::chrono::nanoseconds::zero());
+            procedures.siteCrawler = [sessions = CurlSessionFactory(settings),
+                                      web = web](WorkerContext& context) {
+                SiteCrawlerWorker(context, sessions, web, std::chrono::nanoseconds::zero());
             };
             dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads, procedures);
         }
@@ -97,6 +102,7 @@ protected:
 
     TestHttpServer site;
     CurlSessionSettings settings;
+    WebOptions web;
 };
 
 TEST_F(SiteCrawlerTest, CrawlsDepthFirstFetchingEachAddressOnceAndMirrorsTheSite) {
@@ -149,6 +155,7 @@ TEST_F(SiteCrawlerTest, EveryKindOfStartAddressEndsAsSuccess) {
     site.Route("/p.htm", TestHttpReply::Ok(Page({Href("p.zip")})));
     site.Route("/p.zip", TestHttpReply::Ok("p"));
     site.Route("/d/s.zip", TestHttpReply::Ok("s"));
+    const std::string longStart = host + "/" + std::string(250 - host.size() - 5, 'l') + ".htm";
     struct Case {
         std::string start;
         std::vector<std::string> targets;
@@ -159,6 +166,8 @@ TEST_F(SiteCrawlerTest, EveryKindOfStartAddressEndsAsSuccess) {
         {"http://" + host + "/d/s.zip", {"/d/s.zip"}, ""},
         {"ftp://" + host + "/", {}, "Malformed URL : ftp://" + host + "/"},
         {"http://" + host + "/none.htm", {"/none.htm"}, "http://" + host + "/none.htm not found"},
+        // too long once "http://" is put in front: reported as typed
+        {longStart, {}, "Malformed URL : " + longStart},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const std::size_t before = site.Requests().size();
@@ -175,6 +184,37 @@ TEST_F(SiteCrawlerTest, EveryKindOfStartAddressEndsAsSuccess) {
     EXPECT_EQ(folder.Read("Software/p0/p.zip"), "p");
     EXPECT_EQ(folder.Read("Software/p1/d/s.zip"), "s");
     EXPECT_EQ(store.RequestedSites.Count(), 0);
+}
+
+// Paths on a server are case-sensitive: an address keeps the letter case of
+// the page it was found on, while every comparison ignores it. A fragment
+// names a place in a page, not another page. A local path that is refused
+// leaves no folder behind.
+TEST_F(SiteCrawlerTest, AddressesKeepTheirCaseAndLoseTheirFragment) {
+    site.Route("/Docs/Index.htm",
+               TestHttpReply::Ok(Page({Href("get.php?file=/a/b.zip"), Href("Files/Setup.ZIP"),
+                                       Href("Page.htm#top"), Href("Page.htm"), Href("PAGE.htm#end"),
+                                       Href("#top"), "<frame src=\"Menu.htm#m\" name=m>"})));
+    site.Route("/Docs/Menu.htm", TestHttpReply::Ok(Page({})));
+    site.Route("/Docs/Page.htm", TestHttpReply::Ok(Page({Href("../changelog.Debian.gz")})));
+    site.Route("/changelog.Debian.gz", TestHttpReply::Ok("log"));
+    site.Route("/Docs/Files/Setup.ZIP", TestHttpReply::Ok("setup"));
+    site.Route("/Docs/get.php?file=/a/b.zip", TestHttpReply::Ok("b"));
+    WebProject project = Project(site.Url("/Docs/Index.htm"));
+    project.wantGz = 1;
+    Start(project);
+    ASSERT_TRUE(RunUntilDone());
+
+    EXPECT_EQ(Targets(site), (std::vector<std::string>{"/Docs/Index.htm", "/Docs/Menu.htm", "/Docs/Page.htm",
+                                                       "/changelog.Debian.gz", "/Docs/Files/Setup.ZIP",
+                                                       "/Docs/get.php?file=/a/b.zip"}));
+    EXPECT_EQ(folder.Read("Software/proj/changelog.Debian.gz"), "log");
+    EXPECT_EQ(folder.Read("Software/proj/Docs/Files/Setup.ZIP"), "setup");
+    EXPECT_EQ(window.treeFiles, (std::vector<std::string>{"Software/proj/changelog.Debian.gz",
+                                                          "Software/proj/Docs/Files/Setup.ZIP"}));
+    EXPECT_TRUE(Called("SetStatusText Software/proj/Docs/get.php?file=/a/b.zip has illegal chars"));
+    EXPECT_FALSE(folder.Exists("Software/proj/Docs/get.php?file="));
+    EXPECT_EQ(store.DownloadedSites.Count(), 1);
 }
 
 TEST_F(SiteCrawlerTest, OtherSitesAreLeftOrCountedAsTheProjectSays) {
@@ -342,6 +382,145 @@ TEST_F(SiteCrawlerTest, AProjectDeletedOrRenamedDuringItsCrawlEndsUnreported) {
     }
 }
 
+// With the option on, https is crawled as http is: both schemes of one host
+// and port are one site and mirror into the same folders. With it off,
+// https addresses are neither fetched nor followed.
+TEST_F(SiteCrawlerTest, HttpsIsCrawledAsOneSiteWithHttpOnlyWithTheOption) {
+    TlsTestServer tls;
+    settings.extraCaFile = TestAuthorityFile();
+    tls.backend.Route("/index.htm",
+                      TestHttpReply::Ok(Page({Href(tls.HttpsUrl("/s/secure.htm")), Href("a.zip")})));
+    tls.backend.Route(
+        "/s/secure.htm",
+        TestHttpReply::Ok(Page({Href("b.zip"), Href("/c.zip"), Href(tls.HttpUrl("/s/d.zip"))})));
+    for (const char* file : {"/a.zip", "/s/b.zip", "/c.zip", "/s/d.zip"}) {
+        tls.backend.Route(file, TestHttpReply::Ok(file));
+    }
+    struct Case {
+        bool option;
+        std::string start;
+        std::vector<std::string> saved;
+        std::size_t secureConnections;  // so far: the server closes each after one answer
+    };
+    const Case cases[] = {
+        {false, tls.HttpUrl("/index.htm"), {"a.zip"}, 0},
+        {false, tls.HttpsUrl("/index.htm"), {}, 0},
+        {true, tls.HttpUrl("/index.htm"), {"a.zip", "s/b.zip", "c.zip", "s/d.zip"}, 3},
+        {true, tls.HttpsUrl("/index.htm"), {"a.zip", "s/b.zip", "c.zip", "s/d.zip"}, 8},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        web.followHttpsAndRedirects = c.option;
+        dispatch.reset();  // the next start takes the options anew
+        window.calls.clear();
+        const std::string name = "p" + std::to_string(i);
+        Start(Project(c.start, name));
+        ASSERT_TRUE(RunUntilDone());
+        std::vector<std::string> saved;
+        for (const char* file : {"a.zip", "s/b.zip", "c.zip", "s/d.zip"}) {
+            if (folder.Exists("Software/" + name + "/" + file)) saved.push_back(file);
+        }
+        EXPECT_EQ(saved, c.saved) << c.start << " option " << c.option;
+        EXPECT_EQ(tls.SecureConnections(), c.secureConnections) << c.start << " option " << c.option;
+        if (c.start.starts_with("https") && !c.option) {
+            EXPECT_TRUE(Called("SetStatusText Malformed URL : " + c.start));
+        }
+        ASSERT_EQ(store.DownloadedSites.Count(), static_cast<int>(i + 1));
+    }
+    EXPECT_EQ(folder.Read("Software/p2/s/b.zip"), "/s/b.zip");
+
+    // A certificate nobody vouches for is an Internet error like any other.
+    TlsTestServer stranger(TestCertificate::kUnknownIssuer);
+    Start(Project(stranger.HttpsUrl("/index.htm"), "stranger"));
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(store.RequestedSites.GetAt(0)->status, "Some errors occurred");
+    EXPECT_TRUE(stranger.backend.Requests().empty());
+}
+
+// Each redirection is followed at once when its target passes the crawl's
+// rules, and the file is saved under its final address; a target that fails
+// them, a loop and an eleventh hop end the address as "not found".
+TEST_F(SiteCrawlerTest, RedirectionsAreFollowedWithinTheCrawlsRules) {
+    TlsTestServer tls;
+    TestHttpServer other;
+    settings.extraCaFile = TestAuthorityFile();
+    web.followHttpsAndRedirects = true;
+    TestHttpServer& server = tls.backend;
+    server.Route("/", TestHttpReply::Ok(Page({Href("old.htm"), Href("get.zip"), Href("loop1.htm"),
+                                              Href("away.zip"), Href("hop0.zip")})));
+    server.Route("/old.htm", TestHttpReply::Redirect(301, tls.HttpsUrl("/new/index.htm")));
+    server.Route("/new/index.htm", TestHttpReply::Ok(Page({Href("x.zip")})));
+    server.Route("/new/x.zip", TestHttpReply::Ok("x"));
+    server.Route("/get.zip", TestHttpReply::Redirect(302, tls.HttpsUrl("/files/real.zip")));
+    server.Route("/files/real.zip", TestHttpReply::Ok("real"));
+    server.Route("/loop1.htm", TestHttpReply::Redirect(307, "/loop2.htm"));
+    server.Route("/loop2.htm", TestHttpReply::Redirect(308, "/loop1.htm"));
+    server.Route("/away.zip", TestHttpReply::Redirect(301, other.Url("/away.zip")));
+    other.Route("/away.zip", TestHttpReply::Ok("away"));
+    for (int hop = 0; hop <= 11; ++hop) {
+        const std::string next = "/hop" + std::to_string(hop + 1) + ".zip";
+        server.Route("/hop" + std::to_string(hop) + ".zip", TestHttpReply::Redirect(303, next));
+    }
+    Start(Project(tls.HttpUrl("/")));
+    ASSERT_TRUE(RunUntilDone());
+
+    EXPECT_EQ(folder.Read("Software/proj/new/x.zip"), "x");
+    EXPECT_EQ(folder.Read("Software/proj/files/real.zip"), "real");
+    EXPECT_FALSE(folder.Exists("Software/proj/get.zip"));
+    for (const char* target : {"/loop1.htm", "/away.zip", "/hop0.zip"}) {
+        EXPECT_TRUE(Called("SetStatusText " + tls.HttpUrl(target) + " not found")) << target;
+    }
+    const std::vector<std::string> targets = Targets(server);
+    EXPECT_EQ(std::count(targets.begin(), targets.end(), "/loop2.htm"), 1);
+    EXPECT_TRUE(Contains(targets, "/hop10.zip"));
+    EXPECT_FALSE(Contains(targets, "/hop11.zip"));
+    EXPECT_TRUE(other.Requests().empty());  // exitDomain 0 keeps the crawl on its site
+    // Redirections are no links found: the five of the first page and x.zip.
+    EXPECT_TRUE(Called("SetStatusText 6 links found"));
+    EXPECT_FALSE(Called("SetStatusText 7 links found"));
+    EXPECT_EQ(store.DownloadedSites.Count(), 1);
+}
+
+// Answers every question with Yes and offers no other dialog.
+class YesDialogs : public EntryDialogs {
+public:
+    std::optional<std::string> AskFileUrl() override { return std::nullopt; }
+    bool EditWebProject(std::string_view, WebProject&) override { return false; }
+    bool NewSearchProject(SearchProject&) override { return false; }
+    bool EditSearchProject(SearchProject&) override { return false; }
+    bool AskYesNo(std::string_view) override { return true; }
+};
+
+// A halted crawl whose project is deleted ends there; a new project of the
+// same name is a crawl of its own, of its own site.
+TEST_F(SiteCrawlerTest, DeletingAHaltedProjectEndsItsCrawl) {
+    site.Route("/", TestHttpReply::Ok(Page({Href("old.zip"), Href("big.zip")})));
+    site.Route("/big.zip", TestHttpReply::Cut(TestReplyEnding::kStall, std::string(3000, 'b'), 1000));
+    Start(Project(site.Url("/")));
+    RunUntilRequested(site, "/big.zip");
+    site.WaitUntilStalled();
+    dispatch->SuspendWorker();
+    site.ReleaseStalled();
+    const std::shared_ptr<WorkerControl> halted = store.ActiveSiteCrawls.GetAt(0)->thread;
+    ASSERT_TRUE(halted->Gate().WaitUntilParked(20s));
+    YesDialogs dialogs;
+    EntryCommands(store, state, window, dialogs).DeleteEntries();
+    ASSERT_EQ(store.RequestedSites.Count(), 0);
+    EXPECT_EQ(store.ActiveSiteCrawls.Count(), 0);
+    EXPECT_TRUE(halted->JoinBefore(std::chrono::steady_clock::now() + 20s));
+
+    TestHttpServer other;
+    other.Route("/", TestHttpReply::Ok(Page({Href("new.zip")})));
+    other.Route("/new.zip", TestHttpReply::Ok("new"));
+    Start(Project(other.Url("/")));
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Targets(other), (std::vector<std::string>{"/", "/new.zip"}));
+    EXPECT_EQ(Targets(site), (std::vector<std::string>{"/", "/big.zip"}));
+    EXPECT_EQ(folder.Read("Software/proj/new.zip"), "new");
+    ASSERT_EQ(store.DownloadedSites.Count(), 1);
+    EXPECT_EQ(store.DownloadedSites.GetAt(0)->startUrl, other.Url("/"));
+}
+
 TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {
     struct Case {
         std::string address;
@@ -376,6 +555,7 @@ TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {
         EXPECT_EQ(request.server, c.server) << c.address;
         EXPECT_EQ(request.port, c.port) << c.address;
         EXPECT_EQ(request.object, c.object) << c.address;
+        EXPECT_EQ(request.secure, c.service == UrlService::kHttps) << c.address;
     }
     EXPECT_EQ(CrawlRequest(*ParseUrl("http://h/a.zip"), false).headers,
               "Accept: application/*\r\nUser-Agent: Tarrawick\r\n");
@@ -384,6 +564,29 @@ TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {
 // A text recorded soon after the last one shown must not wait for the next
 // record, which a slow server may hold back for long: it is shown when the
 // interval ends.
+// Default ports count as equal across the schemes; other ports do not.
+TEST(SameSiteKeyTest, HttpAndHttpsOfOneHostAndPortAreOneSite) {
+    const std::vector<std::vector<std::string>> sites = {
+        {"http://Host.test/", "http://host.test:80/a.htm", "https://host.test/x.zip",
+         "HTTPS://host.test:443"},
+        {"http://host.test:8080/", "https://host.test:8080/b/"},
+        {"http://host.test:443/"},
+        {"https://host.test:80/"},
+        {"http://other.test/"},
+    };
+    for (std::size_t i = 0; i < sites.size(); ++i) {
+        for (std::size_t j = 0; j < sites.size(); ++j) {
+            for (const std::string& a : sites[i]) {
+                for (const std::string& b : sites[j]) {
+                    EXPECT_EQ(SameSiteKey(a) == SameSiteKey(b), i == j) << a << " " << b;
+                }
+            }
+        }
+    }
+    EXPECT_FALSE(SameSiteKey("ftp://host.test/"));
+    EXPECT_FALSE(SameSiteKey("host.test/"));
+}
+
 TEST(CrawlViewTest, ATextRecordedWithinTheIntervalIsShownWhenTheIntervalEnds) {
     ManualExecutor executor;
     ItemStore store;

@@ -9,6 +9,7 @@
 
 #include "net/curl_session.h"
 #include "support/search_engine_stand_ins.h"
+#include "support/tls_test_server.h"
 #include "workers/worker_control.h"
 
 namespace {
@@ -66,7 +67,7 @@ TEST_F(EngineQueriesTest, EachLineGivesAtMostOneLinkThatLeadsAwayFromTheEngine) 
     standIns.ServeYahoo("q", TestHttpReply::Ok(page));
     std::vector<std::string> expected = {"http://first.org/a.zip",
                                          "http://search.yahoo.com/search?p=x",
-                                         "http://example.com/caps.zip",
+                                         "HTTP://Example.COM/Caps.ZIP",
                                          "http://twice.org/t.zip",
                                          "http://twice.org/t.zip",
                                          "http://a.org/my%20file.zip",
@@ -130,6 +131,88 @@ TEST_F(EngineQueriesTest, LinesAndLinksBeyondTheEnginesLimitsAreIgnored) {
         EXPECT_EQ(query("limits", links, engines, nullptr), expected);
     }
     EXPECT_EQ(links.back(), "http://many.org/100.zip");
+}
+
+// A JSON engine answers {"results": [{"url": ...}, ...]}: its urls are the
+// links, in order, with duplicates, filtered as page links are; an answer
+// that is malformed, over the size limit or has no results array gives 0.
+TEST_F(EngineQueriesTest, AJsonEngineGivesItsResultUrlsOrNoneWhenTheAnswerIsUnfit) {
+    engines.web.altavista = {standIns.altavista.Url("/search?q={words}&format=json"), "searx",
+                             EngineAnswer::kJson};
+    const std::string answer =
+        R"({"query": "w", "results": [{"url": "http://a.org/1.zip", "title": "one"}, {"title": "no url"},)"
+        R"( {"url": 5}, {"url": "https://b.org/2.zip"}, {"url": "http://a.org/1.zip"}, "stray",)"
+        R"( {"url": "http://searx.local/about"}, {"more": {"url": "http://deep.org/"}, "url": "HTTP://C.org/C.zip"}],)"
+        R"( "answers": [{"url": "http://not.a.result/"}]})";
+    std::string many = R"({"results": [)";
+    for (int i = 0; i < 150; ++i)
+        many += std::string(i == 0 ? "" : ",") + R"({"url": "http://m.org/)" + std::to_string(i) + R"("})";
+    many += "]}";
+    const std::string padding(kMaxJsonAnswerBytes, ' ');
+    struct Case {
+        std::string body;
+        bool keepHttps;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {answer, false, {"http://a.org/1.zip", "http://a.org/1.zip", "HTTP://C.org/C.zip"}},
+        {answer,
+         true,
+         {"http://a.org/1.zip", "https://b.org/2.zip", "http://a.org/1.zip", "HTTP://C.org/C.zip"}},
+        {R"({"results": [{"url": "http://a.org/1.zip"}])", true, {}},  // malformed
+        {R"({"results": {"url": "http://a.org/1.zip"}})", true, {}},   // no results array
+        {R"([{"results": [{"url": "http://a.org/1.zip"}]}])", true, {}},
+        {R"({"results": [{"url": "http://a.org/1.zip"}]})" + padding, true, {}},  // too long
+        {R"({"results": [{"url": "http://a.org/1.zip"}]})" + padding.substr(44),
+         true,
+         {"http://a.org/1.zip"}},
+    };
+    for (const Case& c : cases) {
+        engines.web.followHttpsAndRedirects = c.keepHttps;
+        standIns.altavista.Route("/search?q=two+words&format=json", TestHttpReply::Ok(c.body));
+        const int found = GetAltavistaLinks("two words", links, engines);
+        EXPECT_EQ(found, static_cast<int>(c.expected.size())) << c.body.substr(0, 60);
+        if (found > 0) {
+            EXPECT_EQ(Stored(found), c.expected);
+        }
+    }
+    standIns.altavista.Route("/search?q=two+words&format=json", TestHttpReply::Ok(many));
+    EXPECT_EQ(GetAltavistaLinks("two words", links, engines), 100);
+    EXPECT_EQ(links.back(), "http://m.org/99");
+}
+
+// A template may use https and any port, and reaches its engine through a
+// redirection too; https result links stay only with the option. A template
+// that cannot work sends nothing.
+TEST_F(EngineQueriesTest, TemplatesReachTheirEngineOverHttpOrHttps) {
+    TlsTestServer tls;
+    CurlSessionSettings settings;
+    settings.extraCaFile = TestAuthorityFile();
+    engines.sessions = CurlSessionFactory(settings);
+    tls.backend.Route("/s?q=w&x=1", TestHttpReply::Ok(ResultPage({"http://a.org/1.zip", "https://b.org/2.zip",
+                                                                  "https://yahoo.example/own"})));
+    tls.backend.Route("/old?q=w", TestHttpReply::Redirect(302, tls.HttpsUrl("/s?q=w&x=1")));
+    struct Case {
+        std::string queryTemplate;
+        bool keepHttps;
+        int expected;
+    };
+    const Case cases[] = {
+        {tls.HttpsUrl("/s?q={words}&x=1"), true, 2},
+        {tls.HttpsUrl("/s?q={words}&x=1"), false, 1},
+        {tls.HttpUrl("/old?q={words}"), true, 2},
+        {"127.0.0.1/s?q={words}", true, kQueryFailed},         // no scheme
+        {tls.HttpsUrl("/s?q=w"), true, kQueryFailed},          // no {words}
+        {tls.HttpsUrl("/s?q={words} x"), true, kQueryFailed},  // a space
+        {"https:///s?q={words}", true, kQueryFailed},          // no host
+    };
+    for (const Case& c : cases) {
+        engines.web.followHttpsAndRedirects = c.keepHttps;
+        engines.web.yahoo = {c.queryTemplate, "yahoo", EngineAnswer::kHtml};
+        EXPECT_EQ(GetYahooLinks("w", links, engines), c.expected) << c.queryTemplate;
+    }
+    EXPECT_EQ(tls.backend.Requests().size(), 4u);
+    EXPECT_EQ(links[1], "https://b.org/2.zip");
 }
 
 }  // namespace

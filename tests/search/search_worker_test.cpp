@@ -3,6 +3,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,15 @@
 #include "support/worker_fixture.h"
 
 namespace {
+
+constexpr int kSearchResultsList = 6;
+
+FileEntry Result(std::string_view url, std::string_view projectName) {
+    FileEntry result;
+    result.url = url;
+    result.status = projectName;
+    return result;
+}
 
 SearchProject Project(const std::string& name, const std::string& searchText, int altavista, int yahoo) {
     SearchProject project;
@@ -48,6 +58,7 @@ protected:
         window.Select({0});
         dispatch->StartWorker();
         state.ShownList = shownWhileRunning;  // before the worker's first step
+        if (shownWhileRunning == kSearchResultsList) window.Show(store.SearchResults);
         ASSERT_TRUE(executor.RunUntil([&] { return store.ActiveSearchRuns.Count() == 0; }));
     }
 
@@ -126,6 +137,30 @@ TEST_F(SearchWorkerTest, ARunWhileAnotherListIsShownOnlyAddsItsResultsAndEachRun
     EXPECT_EQ(ResultUrls(),
               (std::vector<std::string>{"http://a.org/1.zip", "http://a.org/2.zip", "http://a.org/3.zip",
                                         "http://a.org/1.zip", "http://a.org/2.zip", "http://a.org/3.zip"}));
+}
+
+// Results keep the letter case of the results page; while they are shown,
+// each one gets its row as it is added, so that row i shows record
+// count - 1 - i and the entry commands act on the link shown.
+TEST_F(SearchWorkerTest, ResultsKeepTheirCaseAndGetTheirRowsWhileShown) {
+    store.SearchResults.Append(Result("http://old.org/Old.zip", "Older"));
+    const std::vector<std::string> links{"http://A.org/Files/Setup.ZIP", "http://a.org/README.Debian.gz"};
+    standIns.ServeAltavista("Case", TestHttpReply::Ok(ResultPage(links)));
+    standIns.ServeYahoo("Case", TestHttpReply::Ok(ResultPage({"http://Y.org/Y.ZIP"})));
+    Run(Project("Cased", "Case", 1, 1));
+    EXPECT_EQ(ResultUrls(),
+              (std::vector<std::string>{"http://old.org/Old.zip", "http://A.org/Files/Setup.ZIP",
+                                        "http://a.org/README.Debian.gz", "http://Y.org/Y.ZIP"}));
+
+    store.SearchResults.Append(Result("http://old.org/Old.zip", "Older"));
+    RunNewest(kSearchResultsList);
+    ASSERT_EQ(window.RowCount(), store.SearchResults.Count());
+    for (int row = 0; row < window.RowCount(); ++row) {
+        const FileEntry* shown = store.SearchResults.GetAt(store.SearchResults.Count() - 1 - row);
+        EXPECT_EQ(window.RowText(row, 0), shown->url.View()) << row;
+        EXPECT_EQ(window.RowText(row, 1), shown->status.View()) << row;
+    }
+    EXPECT_EQ(window.RowText(0, 0), "http://Y.org/Y.ZIP");
 }
 
 TEST_F(SearchWorkerTest, AnExceptionEndsTheRunWithItsMessageAndNotTheProcess) {

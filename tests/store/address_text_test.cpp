@@ -20,6 +20,15 @@ TEST(AddressTextTest, BlanksBecomeEscapesAndOtherBytesStay) {
     EXPECT_EQ(EscapeBlanks("http://a/%20.zip", 254), "http://a/%20.zip");
 }
 
+// Decoding undoes escaping, in either case of hex digit; a '%' that starts
+// no whole escape stays, even at the very end.
+TEST(AddressTextTest, DecodingUndoesEscapesAndKeepsBrokenOnes) {
+    EXPECT_EQ(PercentDecoded(EscapeBlanks("a b\tc", 254)), "a b\tc");
+    EXPECT_EQ(PercentDecoded("%2f%2F%41%00"), std::string("//A\0", 4));
+    for (const char* kept : {"%", "a%", "%4", "%zz", "%4g", "100%"}) EXPECT_EQ(PercentDecoded(kept), kept);
+    EXPECT_EQ(PercentDecoded("%%41"), "%A");
+}
+
 TEST(AddressTextTest, CutsAtAWholeEscapeToFitTheField) {
     EXPECT_EQ(EscapeBlanks("abc d", 5), "abc");
     EXPECT_EQ(EscapeBlanks("abc d", 6), "abc%20");

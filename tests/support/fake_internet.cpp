@@ -40,6 +40,7 @@ public:
 
     void Close() override { closed_ = true; }
     int QueryInfoStatusCode() const override { return answer_.status; }
+    std::string QueryRedirectTarget() const override { return {}; }
 
 private:
     // Raises the scripted error once the bytes before it are read.

@@ -9,6 +9,7 @@ int FakeWindow::InsertTopRow(std::string_view column0) {
 }
 
 void FakeWindow::SetRowText(int row, int column, std::string_view text) {
+    if (onRowText) onRowText(row, column, text);
     calls.push_back("SetRowText " + std::to_string(row) + " " + std::to_string(column) + " " +
                     std::string(text));
     if (row < 0 || row >= RowCount()) return;

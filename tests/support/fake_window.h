@@ -64,4 +64,6 @@ public:
     std::vector<std::string> calls;
     // Runs when a message box is shown, as the user would answer it.
     std::function<void(std::string_view text)> onMessage;
+    // Runs before a row's text is set; a test makes it throw to fail the step.
+    std::function<void(int row, int column, std::string_view text)> onRowText;
 };

@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """An anonymous, read-only FTP server on 127.0.0.1 for the tests, on
 Debian's pyftpdlib:
-    ftp_test_server.py ROOT [--hold-after BYTES]
+    ftp_test_server.py ROOT [--hold-after BYTES] [--listing-reply LINE]
 Prints the port it listens on, on a line of its own. With --hold-after, each
 file transfer stops after that many bytes until a line arrives on standard
-input (the whole server waits meanwhile)."""
+input (the whole server waits meanwhile). With --listing-reply, every name
+listing (NLST) is answered with that reply line instead, as a server that
+cannot open the data connection answers ("425 ...")."""
 
 import argparse
 import logging
@@ -55,6 +57,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("root")
     parser.add_argument("--hold-after", type=int)
+    parser.add_argument("--listing-reply")
     args = parser.parse_args()
 
     class Filesystem(AbstractedFS):
@@ -62,9 +65,16 @@ def main():
             file = super().open(filename, mode)
             return file if args.hold_after is None else HeldFile(file, args.hold_after)
 
+    class Handler(FTPHandler):
+        def ftp_NLST(self, path):
+            if args.listing_reply is None:
+                return super().ftp_NLST(path)
+            self.respond(args.listing_reply)
+            return None
+
     authorizer = DummyAuthorizer()
     authorizer.add_anonymous(args.root)  # list and read only
-    handler = FTPHandler
+    handler = Handler
     handler.authorizer = authorizer
     handler.abstracted_fs = Filesystem
     handler.active_dtp = HandedOverActiveDTP

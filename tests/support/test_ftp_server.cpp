@@ -68,11 +68,16 @@ int ReadPort(int fd) {
 
 }  // namespace
 
-TestFtpServer::TestFtpServer(const std::filesystem::path& root, std::optional<std::size_t> holdAfter) {
+TestFtpServer::TestFtpServer(const std::filesystem::path& root, std::optional<std::size_t> holdAfter,
+                             std::string_view listingReply) {
     std::vector<std::string> args{kPython, TARRAWICK_FTP_TEST_SERVER, root.string()};
     if (holdAfter) {
         args.emplace_back("--hold-after");
         args.push_back(std::to_string(*holdAfter));
+    }
+    if (!listingReply.empty()) {
+        args.emplace_back("--listing-reply");
+        args.emplace_back(listingReply);
     }
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());

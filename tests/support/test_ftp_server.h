@@ -16,10 +16,12 @@
 class TestFtpServer {
 public:
     // With holdAfter, every file transfer stops after that many bytes until
-    // Release() lets it go on. Throws std::runtime_error when the server does
-    // not start.
+    // Release() lets it go on. With a listing reply, every name listing
+    // (NLST) is answered with that reply line and lists nothing. Throws
+    // std::runtime_error when the server does not start.
     explicit TestFtpServer(const std::filesystem::path& root,
-                           std::optional<std::size_t> holdAfter = std::nullopt);
+                           std::optional<std::size_t> holdAfter = std::nullopt,
+                           std::string_view listingReply = {});
     ~TestFtpServer();
     TestFtpServer(const TestFtpServer&) = delete;
     TestFtpServer& operator=(const TestFtpServer&) = delete;

@@ -21,34 +21,6 @@ constexpr std::size_t kMaxRequestHead = 64 * 1024;
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-int ListenOnLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) ThrowSystemError("socket");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
-        ThrowSystemError("listen");
-    }
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
-// False when the client has gone.
-bool SendAll(int client, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(client, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
-
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -100,6 +72,46 @@ void ResetConnection(int client) {
 }
 
 }  // namespace
+
+int ListenOnLoopback(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) ThrowSystemError("socket");
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        ThrowSystemError("listen");
+    }
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+bool SendAll(int client, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(client, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+void AcceptUntilWoken(int listener, int wakeup, const std::function<bool(int client)>& take) {
+    pollfd watched[2] = {{listener, POLLIN, 0}, {wakeup, POLLIN, 0}};
+    for (;;) {
+        if (::poll(watched, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (watched[1].revents != 0) return;
+        const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client >= 0 && !take(client)) return;
+    }
+}
 
 TestHttpReply TestHttpReply::Ok(std::string body) {
     TestHttpReply reply;
@@ -214,23 +226,16 @@ bool TestHttpServer::WaitForRelease() {
 }
 
 void TestHttpServer::AcceptLoop() {
-    pollfd watched[2] = {{listener_, POLLIN, 0}, {wakeup_, POLLIN, 0}};
-    for (;;) {
-        if (::poll(watched, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        if (watched[1].revents != 0) return;
-        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) continue;
+    AcceptUntilWoken(listener_, wakeup_, [this](int client) {
         std::lock_guard lock(mutex_);
         if (stopping_) {
             ::close(client);
-            return;
+            return false;
         }
         openClients_.insert(client);
         clientThreads_.emplace_back([this, client] { Serve(client); });
-    }
+        return true;
+    });
 }
 
 void TestHttpServer::Serve(int client) {

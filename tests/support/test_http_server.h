@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -104,3 +105,12 @@ private:
 
 // A port on 127.0.0.1 on which nothing listens (taken and given back).
 int ClosedLocalPort();
+
+// What the test servers are made of.
+// A socket listening on 127.0.0.1 and an ephemeral port, which it sets.
+int ListenOnLoopback(int& port);
+// Accepts clients until the wake-up descriptor becomes readable, handing
+// each to `take`, which returns false to stop.
+void AcceptUntilWoken(int listener, int wakeup, const std::function<bool(int client)>& take);
+// False when the peer has gone.
+bool SendAll(int client, std::string_view bytes);

@@ -7,14 +7,18 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QSettings>
 #include <QSocketNotifier>
 #include <sys/socket.h>
 
 #include "app/auto_save.h"
 #include "app/default_workers.h"
 #include "app/gui/main_frame.h"
+#include "app/gui/program_dialogs.h"
 #include "app/gui/qt_message_box.h"
 #include "app/gui/qt_ui_dispatcher.h"
+#include "app/gui/web_options_settings.h"
+#include "app/open_file_limit.h"
 #include "app/worker_dispatch.h"
 #include "net/curl_session.h"
 #include "search/query_hosts.h"
@@ -31,6 +35,20 @@ int endSignalPipe[2] = {-1, -1};
 void OnEndSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t ignored = ::write(endSignalPipe[0], &byte, 1);
+}
+
+// The web options of the user's configuration folder
+// ("<configuration folder>/tarrawick/options.conf").
+WebOptions UserWebOptions() {
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tarrawick"),
+                       QStringLiteral("options"));
+    return LoadWebOptions(settings);
+}
+
+SearchEngineAddresses EngineAddresses(const WebOptions& web, const SearchHosts& hosts) {
+    return {QString::fromStdString(
+                EffectiveQueryTemplate(SearchEngine::kAltavista, web.altavista, hosts.altavista)),
+            QString::fromStdString(EffectiveQueryTemplate(SearchEngine::kYahoo, web.yahoo, hosts.yahoo))};
 }
 
 }  // namespace
@@ -80,10 +98,15 @@ bool CDravenetApp::InitInstance() {
         mainFrame_.reset();
         return false;
     }
+    const WebOptions web = UserWebOptions();
+    mainFrame_->SetSearchEngineAddresses(EngineAddresses(web, search.hosts));
     if (services_.downloads == nullptr) {
-        dispatch_ =
-            std::make_unique<WorkerDispatch>(TheStore(), TheAppState(), mainFrame_->Window(), *workers_,
-                                             DefaultWorkerProcedures(CurlSessionFactory(), search.hosts));
+        CurlSessionSettings sessions;
+        sessions.descriptors = std::make_shared<DescriptorBudget>(CurrentOpenFileLimit());
+        if (const char* extraCa = std::getenv(kExtraCaFileVariable)) sessions.extraCaFile = extraCa;
+        dispatch_ = std::make_unique<WorkerDispatch>(
+            TheStore(), TheAppState(), mainFrame_->Window(), *workers_,
+            DefaultWorkerProcedures(CurlSessionFactory(std::move(sessions)), search.hosts, web));
         mainFrame_->SetDownloadCommands(dispatch_.get());
     }
     mainFrame_->InitialUpdate();

@@ -67,7 +67,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
     }
     if (!services_.openUrl) services_.openUrl = DesktopUrlOpener();
     if (services_.dialogs == nullptr) {
-        ownDialogs_ = MakeProgramDialogs(this, services_.openUrl, *services_.messages);
+        ownDialogs_ = MakeProgramDialogs(this, services_.openUrl, *services_.messages, &engineAddresses_);
         services_.dialogs = ownDialogs_.get();
     }
 }

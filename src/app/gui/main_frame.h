@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/gui/frame_services.h"
+#include "app/gui/program_dialogs.h"
 
 class CDnldList;
 class CListPanel;
@@ -55,6 +56,10 @@ public:
     QWidget* ActiveView() const { return activeView_; }
 
     void SetDownloadCommands(DownloadCommands* downloads) { services_.downloads = downloads; }
+    // What the search dialog's engine boxes tell (the program's own dialogs only).
+    void SetSearchEngineAddresses(SearchEngineAddresses addresses) {
+        engineAddresses_ = std::move(addresses);
+    }
 
     // Moves the keyboard focus to the next pane (step +1, F6) or the one
     // before (-1, Shift+F6), from the active view.
@@ -89,6 +94,7 @@ private:
 
     FrameServices services_;
     std::unique_ptr<FrameDialogs> ownDialogs_;
+    SearchEngineAddresses engineAddresses_;
     std::unique_ptr<MessageBoxPort> ownMessages_;
 
     QSplitter* columns_ = nullptr;

@@ -15,8 +15,9 @@ namespace {
 
 class ProgramDialogs : public FrameDialogs {
 public:
-    ProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages)
-        : parent_(parent), openUrl_(std::move(openUrl)), messages_(messages) {}
+    ProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages,
+                   const SearchEngineAddresses* engines)
+        : parent_(parent), openUrl_(std::move(openUrl)), messages_(messages), engines_(engines) {}
 
     std::optional<std::string> AskFileUrl() override {
         CAddFileDlg dialog(parent_);
@@ -59,7 +60,8 @@ public:
     }
 
 private:
-    static bool Store(CSearchProjDlg& dialog, SearchProject& project) {
+    bool Store(CSearchProjDlg& dialog, SearchProject& project) const {
+        if (engines_ != nullptr) dialog.ShowEngineAddresses(engines_->altavista, engines_->yahoo);
         if (dialog.exec() != QDialog::Accepted) return false;
         dialog.StoreIntoRecord(project);
         return true;
@@ -68,11 +70,12 @@ private:
     QWidget* parent_;
     UrlOpener openUrl_;
     MessageBoxPort& messages_;
+    const SearchEngineAddresses* engines_;
 };
 
 }  // namespace
 
-std::unique_ptr<FrameDialogs> MakeProgramDialogs(QWidget* parent, UrlOpener openUrl,
-                                                 MessageBoxPort& messages) {
-    return std::make_unique<ProgramDialogs>(parent, std::move(openUrl), messages);
+std::unique_ptr<FrameDialogs> MakeProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages,
+                                                 const SearchEngineAddresses* engines) {
+    return std::make_unique<ProgramDialogs>(parent, std::move(openUrl), messages, engines);
 }

@@ -113,6 +113,14 @@ CSearchProjDlg::CSearchProjDlg(QWidget* parent, MessageBoxPort* messages)
 
 CSearchProjDlg::~CSearchProjDlg() = default;
 
+void CSearchProjDlg::ShowEngineAddresses(const QString& altavista, const QString& yahoo) {
+    constexpr std::size_t kAltavistaBox = 0;
+    constexpr std::size_t kYahooBox = 2;
+    for (auto [box, address] : {std::pair{kAltavistaBox, &altavista}, std::pair{kYahooBox, &yahoo}}) {
+        engines_.at(box)->setToolTip(address->isEmpty() ? QString() : QStringLiteral("Queries ") + *address);
+    }
+}
+
 void CSearchProjDlg::LoadFromRecord(const SearchProject& project) {
     name_->setText(TextFromRecord(project.name));
     searchText_->setText(TextFromRecord(project.searchText));

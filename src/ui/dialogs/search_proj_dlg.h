@@ -33,6 +33,10 @@ public:
     // whatever the modes, clears the reserved texts, status "Ready for download".
     void StoreIntoRecord(SearchProject& project) const;
 
+    // Tooltips of the Altavista and Yahoo boxes telling the address each
+    // queries now; an empty address leaves its box without one.
+    void ShowEngineAddresses(const QString& altavista, const QString& yahoo);
+
     // The first unmet condition of OK, or an empty text when OK may close.
     QString RefusalText() const;
 

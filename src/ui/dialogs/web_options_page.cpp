@@ -1,0 +1,106 @@
+#include "ui/dialogs/web_options_page.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "ui/record_text.h"
+
+namespace {
+
+constexpr const char* kEngineNames[] = {"Altavista", "Yahoo"};
+constexpr EngineSetting WebOptions::*kEngineSettings[] = {&WebOptions::altavista, &WebOptions::yahoo};
+
+// The combo box's entries, in the order of EngineAnswer.
+constexpr const char* kAnswerNames[] = {"HTML page", "JSON (results[].url)"};
+
+QString TemplateProblemText(const QLineEdit* edit) {
+    const std::optional<std::string> problem = QueryTemplateProblem(TextForRecord(edit->text()));
+    return problem ? QString::fromStdString(*problem) : QString();
+}
+
+}  // namespace
+
+CWebOptionsPage::CWebOptionsPage(QWidget* parent)
+    : QWidget(parent),
+      follow_(new QCheckBox(QStringLiteral("Follow HTTPS and redirects in crawls and searches"), this)) {
+    auto* contents = new QVBoxLayout(this);
+    contents->addWidget(follow_);
+    for (std::size_t index = 0; index < engines_.size(); ++index) {
+        EngineFields& fields = engines_.at(index);
+        fields = MakeEngineFields();
+        auto* form = new QFormLayout;
+        form->addRow(QStringLiteral("Query address"), fields.queryTemplate);
+        form->addRow(QString(), fields.problem);
+        form->addRow(QStringLiteral("Marker of its own links"), fields.ownLinkMarker);
+        form->addRow(QStringLiteral("Answer"), fields.answer);
+        auto* group = new QGroupBox(QString::fromLatin1(kEngineNames[index]), this);
+        group->setLayout(form);
+        contents->addWidget(group);
+    }
+    contents->addStretch();
+}
+
+CWebOptionsPage::EngineFields CWebOptionsPage::MakeEngineFields() {
+    EngineFields fields;
+    fields.queryTemplate = new QLineEdit(this);
+    fields.queryTemplate->setMaxLength(static_cast<int>(kMaxQueryTemplateLength));
+    fields.queryTemplate->setToolTip(
+        QStringLiteral("http:// or https:// address; {words} stands for the search string"));
+    fields.ownLinkMarker = new QLineEdit(this);
+    fields.ownLinkMarker->setMaxLength(static_cast<int>(kMaxOwnLinkMarkerLength));
+    fields.answer = new QComboBox(this);
+    for (const char* name : kAnswerNames) fields.answer->addItem(QString::fromLatin1(name));
+    fields.problem = new QLabel(this);
+    fields.problem->setStyleSheet(QStringLiteral("color: #b00020"));
+    fields.problem->hide();
+    connect(fields.queryTemplate, &QLineEdit::textChanged, this, [this, fields] { ShowProblem(fields); });
+    return fields;
+}
+
+void CWebOptionsPage::ShowProblem(const EngineFields& fields) {
+    const QString problem = TemplateProblemText(fields.queryTemplate);
+    fields.problem->setText(problem.isEmpty() ? QString() : QStringLiteral("Cannot be used: ") + problem);
+    fields.problem->setVisible(!problem.isEmpty());
+}
+
+void CWebOptionsPage::LoadFromOptions(const WebOptions& options) {
+    follow_->setChecked(options.followHttpsAndRedirects);
+    for (std::size_t index = 0; index < engines_.size(); ++index) {
+        const EngineSetting& setting = options.*kEngineSettings[index];
+        const EngineFields& fields = engines_.at(index);
+        fields.queryTemplate->setText(TextFromRecord(setting.queryTemplate));
+        fields.ownLinkMarker->setText(TextFromRecord(setting.ownLinkMarker));
+        fields.answer->setCurrentIndex(setting.answer == EngineAnswer::kJson ? 1 : 0);
+        ShowProblem(fields);
+    }
+}
+
+void CWebOptionsPage::StoreIntoOptions(WebOptions& options) const {
+    options.followHttpsAndRedirects = follow_->isChecked();
+    for (std::size_t index = 0; index < engines_.size(); ++index) {
+        EngineSetting& setting = options.*kEngineSettings[index];
+        const EngineFields& fields = engines_.at(index);
+        if (TemplateProblemText(fields.queryTemplate).isEmpty()) {
+            setting.queryTemplate = TextForRecord(fields.queryTemplate->text());
+        }
+        setting.ownLinkMarker =
+            TextForRecord(fields.ownLinkMarker->text()).substr(0, kMaxOwnLinkMarkerLength);
+        setting.answer = fields.answer->currentIndex() == 1 ? EngineAnswer::kJson : EngineAnswer::kHtml;
+    }
+}
+
+QString CWebOptionsPage::RefusalText() const {
+    for (std::size_t index = 0; index < engines_.size(); ++index) {
+        const QString problem = TemplateProblemText(engines_.at(index).queryTemplate);
+        if (!problem.isEmpty()) {
+            return QStringLiteral("The query address of %1 cannot be used: %2.")
+                .arg(QString::fromLatin1(kEngineNames[index]), problem);
+        }
+    }
+    return {};
+}

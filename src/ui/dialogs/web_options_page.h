@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+
+#include <QWidget>
+
+#include "workers/web_options.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+// The web page of the Options dialog: "Follow HTTPS and redirects in crawls
+// and searches", and for each of the two engines its query address (a
+// template with {words}), the text that marks its own links and the kind of
+// its answer. A template that cannot work is shown as an error beside its
+// field while it is typed, and storing keeps the old value in its place.
+class CWebOptionsPage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CWebOptionsPage(QWidget* parent = nullptr);
+
+    void LoadFromOptions(const WebOptions& options);
+
+    // Copies every field into the options, except a template that cannot
+    // work, whose old value stays.
+    void StoreIntoOptions(WebOptions& options) const;
+
+    // The first template that cannot work, as a message for the user, or an
+    // empty text when every field can be stored.
+    QString RefusalText() const;
+
+    // The widgets of one engine: 0 Altavista, 1 Yahoo.
+    struct EngineFields {
+        QLineEdit* queryTemplate = nullptr;
+        QLineEdit* ownLinkMarker = nullptr;
+        QComboBox* answer = nullptr;
+        QLabel* problem = nullptr;
+    };
+    QCheckBox* FollowBox() const { return follow_; }
+    const EngineFields& Engine(int index) const { return engines_.at(static_cast<std::size_t>(index)); }
+
+private:
+    EngineFields MakeEngineFields();
+    void ShowProblem(const EngineFields& fields);
+
+    QCheckBox* follow_;
+    std::array<EngineFields, 2> engines_;
+};
