@@ -105,8 +105,11 @@ public:
     void SetCurrentProjectText(std::string_view) override {}
     void PlayAnimation() override {}
     void StopAnimation() override {}
+    void ShowTransfer(const TransferFigures&) override {}
+    void HideTransfer() override {}
     void BeginTreeProject(std::string_view) override {}
     void AddTreeFile(std::string_view, std::string_view) override { ++treeFiles; }
+    void ReportEntryEnded(std::string_view, std::string_view) override {}
     void ShowMessage(std::string_view text) override {
         std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
     }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/dropped_addresses.h"
 #include "app/list_rows.h"
 #include "store/address_text.h"
 #include "store/text_compare.h"
@@ -64,18 +65,22 @@ bool EntryCommands::InsertNewRow(int list, std::string_view key) {
 
 void EntryCommands::AddFiles() {
     const std::optional<std::string> typed = dialogs_.AskFileUrl();
-    if (!typed) return;
+    if (typed) AddFileUrl(*typed);
+}
+
+void EntryCommands::AddFileUrl(std::string_view typed) {
     // Trimmed before the scheme goes in front, which would make leading
     // blanks inner ones; an address of blanks only is an empty one.
-    const std::string_view address = TrimBlanks(*typed);
+    const std::string_view address = TrimBlanks(typed);
     if (address.empty()) return;
     const std::string url = EscapeBlanks(WithDefaultScheme(address), decltype(FileEntry::url)::kCapacity);
     if (!InsertNewRow(kRequestedFilesList, url)) return;
     store_.RequestedFiles.AppendUrl(url);
 }
 
-void EntryCommands::AddWebSite() {
+void EntryCommands::AddWebSite(std::string_view startUrl) {
     WebProject project;
+    project.startUrl = startUrl.empty() ? dialogs_.OfferedAddress() : std::string(startUrl);
     project.startOnRequest = 1;
     project.stopOnRequest = 1;
     if (!dialogs_.EditWebProject("Add New Web Project", project) || project.name.Empty()) return;
@@ -88,6 +93,18 @@ void EntryCommands::AddWebSite() {
     if (project.stopOnRequest == 1) project.stopMinute = project.stopHour = 0;
     if (!InsertNewRow(kRequestedSitesList, project.name)) return;
     store_.RequestedSites.Append(project);
+}
+
+void EntryCommands::AddDroppedText(std::string_view text) {
+    const DroppedAddresses dropped = SplitDroppedText(text);
+    for (const std::string& address : dropped.addresses) {
+        if (state_.ShownList == kRequestedSitesList) {
+            AddWebSite(address);
+        } else {
+            AddFileUrl(address);
+        }
+    }
+    if (!dropped.refused.empty()) window_.ShowMessage(RefusalMessage(dropped.refused));
 }
 
 void EntryCommands::AddSearchProject() {

@@ -16,7 +16,14 @@ public:
         : store_(store), state_(state), window_(window), dialogs_(dialogs) {}
 
     void AddFiles();
-    void AddWebSite();
+    // The address as Add File(s) adds one typed into its dialog.
+    void AddFileUrl(std::string_view typed);
+    // The sheet starts with the address, or else with the one the dialogs offer.
+    void AddWebSite(std::string_view startUrl = {});
+    // Addresses dropped or pasted on the window: each opens Add Web Site
+    // while the requested web sites are shown, and is added as a file
+    // otherwise; lines that are no address are named in a message.
+    void AddDroppedText(std::string_view text);
     void AddSearchProject();
     // The same for the window and the panel. Deleting an entry, or renaming
     // a project in Properties, ends the entry's worker.

@@ -26,6 +26,10 @@ public:
     // The search project dialog loaded from the project; on OK stored into it.
     virtual bool EditSearchProject(SearchProject& project) = 0;
 
+    // The address the user has at hand for a new entry (the clipboard's,
+    // when it holds exactly one), or "".
+    virtual std::string OfferedAddress() { return {}; }
+
     // A question with Yes and No buttons; true for Yes.
     virtual bool AskYesNo(std::string_view question) = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "workers/shown_transfer.h"
+
 namespace {
 
 struct CategoryTexts {
@@ -68,6 +70,7 @@ bool SwitchCategory(ItemStore& store, AppState& state, int list, WindowPort& win
     window.SetCurrentProjectText("None");
     window.SetLastActionText(texts.lastAction);
     window.SetStatusText(" " + std::to_string(CountOf(store, list)) + texts.countWords);
+    window.HideTransfer();
     return FillRows(store, list, window);
 }
 
@@ -82,4 +85,5 @@ void ReportSelection(AppState& state, WindowPort& window) {
         if (state.ShownList == kRequestedFilesList) window.SetCurrentProjectText("None");
         if (state.ShownList == kRequestedSitesList) window.SetCurrentProjectText(key);
     }
+    if (window.SelectedCount() > 0) ShowSelectedTransfer(state, window);
 }

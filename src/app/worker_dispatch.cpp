@@ -3,6 +3,8 @@
 #include <string>
 #include <type_traits>
 
+#include "workers/shown_transfer.h"
+
 namespace {
 
 constexpr int kRequestedFilesList = 1;
@@ -128,6 +130,8 @@ void WorkerDispatch::HaltRow(const Kind<Record>& kind, int row) {
     entry->status = kStopped;
     window_.SetRowText(row, 1, kStopped);
     window_.SetStatusText("Download Stopped");
+    state_.Transfers.Halt(kind.shownList, KeyOf(*entry));
+    ShowSelectedTransfer(state_, window_);
 }
 
 // Returns false when the tick ends here (an active project was resumed).
@@ -171,6 +175,8 @@ void WorkerDispatch::HaltDueProjects(const Kind<Record>& kind, int hour, int min
             window_.SetRowText(kind.requested.Count() - 1 - position, 1, kStopped);
         }
         window_.SetStatusText("Download Stopped");
+        state_.Transfers.Halt(kind.shownList, KeyOf(*project));
+        ShowSelectedTransfer(state_, window_);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "engine/file_worker_steps.h"
+#include "workers/shown_transfer.h"
 
 namespace {
 
@@ -24,15 +25,19 @@ void CrawlView::SetStatusText(std::string text) { SetStatus(std::move(text), std
 
 void CrawlView::SetStatusTextWhenShown(std::string text) { SetStatus(std::move(text), std::nullopt, true); }
 
-void CrawlView::SetBytesReadWhenShown(std::uint32_t bytes) { SetStatus(std::nullopt, bytes, true); }
+void CrawlView::SetBytesReadWhenShown(std::uint64_t bytes, std::optional<std::uint64_t> size, int transfer) {
+    SetStatus(std::nullopt, TransferBoard::Report{.bytes = bytes, .size = size, .transfer = transfer}, true);
+}
 
-void CrawlView::SetStatus(std::optional<std::string> text, std::optional<std::uint32_t> bytes,
+void CrawlView::SetStatus(std::optional<std::string> text, std::optional<TransferBoard::Report> transfer,
                           bool whenShown) {
     std::unique_lock lock(shared_->mutex);
     Waiting& waiting = shared_->waiting;
     if (!whenShown) waiting.lastAlwaysStatus = text;
     waiting.lastStatus = std::move(text);
-    waiting.lastBytes = bytes;
+    // The text counts in 32 bits and wraps like the counter it always was.
+    waiting.lastBytes = transfer ? std::optional(static_cast<std::uint32_t>(transfer->bytes)) : std::nullopt;
+    if (transfer) waiting.transfer = transfer;
     HandOverWhenDue(lock);
 }
 
@@ -112,4 +117,5 @@ void CrawlView::Shared::Show(const Waiting& shown) {
         window.SetStatusText(*shown.lastAlwaysStatus);
     }
     if (isShown && shown.lastAction) window.SetLastActionText(*shown.lastAction);
+    if (shown.transfer) ReportTransfer(state, window, kRequestedSitesList, projectName, row, *shown.transfer);
 }

@@ -30,7 +30,9 @@ public:
     // it is due; none of them waits.
     void SetStatusText(std::string text);  // whatever list is shown
     void SetStatusTextWhenShown(std::string text);
-    void SetBytesReadWhenShown(std::uint32_t bytes);  // "%.02fk read"
+    // "%.02fk read" of the bytes of file number `transfer`, whose size the
+    // server may have announced; the status pane's figures follow them.
+    void SetBytesReadWhenShown(std::uint64_t bytes, std::optional<std::uint64_t> size, int transfer);
     void SetLastActionWhenShown(std::string text);
     void AddTreeFile(std::string localPath);
     // Reads the animation flag without a hand-over; starts it when clear.
@@ -42,9 +44,10 @@ public:
 private:
     // What was recorded since it was last shown.
     struct Waiting {
-        std::optional<std::string> lastStatus;        // the latest status text of either kind,
-        std::optional<std::uint32_t> lastBytes;       // or instead the latest byte count
-        std::optional<std::string> lastAlwaysStatus;  // the latest one written whatever is shown
+        std::optional<std::string> lastStatus;          // the latest status text of either kind,
+        std::optional<std::uint32_t> lastBytes;         // or instead the latest byte count
+        std::optional<TransferBoard::Report> transfer;  // the latest byte count with its size
+        std::optional<std::string> lastAlwaysStatus;    // the latest one written whatever is shown
         std::optional<std::string> lastAction;
         std::vector<std::string> treeFiles;
         bool playAnimation = false;
@@ -69,7 +72,8 @@ private:
 
     // Worker thread, with the lock held.
     void HandOverWhenDue(std::unique_lock<std::mutex>& lock);
-    void SetStatus(std::optional<std::string> text, std::optional<std::uint32_t> bytes, bool whenShown);
+    void SetStatus(std::optional<std::string> text, std::optional<TransferBoard::Report> transfer,
+                   bool whenShown);
 
     const std::shared_ptr<Shared> shared_;
     PacedPoster poster_;  // worker thread only

@@ -6,6 +6,7 @@
 #include "engine/local_file.h"
 #include "engine/local_paths.h"
 #include "workers/exception_message.h"
+#include "workers/shown_transfer.h"
 
 namespace {
 
@@ -40,15 +41,15 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
     if (!IsSafePathComponent(name)) throw LocalFileError(kInvalidLocalNameMessage);
     LocalFile local(DownloadFolder() / name);
 
-    CoalescedProgress progress(*context_.ui, MakeProgressReport(), progressInterval);
+    CoalescedProgress progress(*context_.ui, MakeProgressReport(remote.ContentLength()), progressInterval);
     char block[kBlockSize + 1];
-    std::uint32_t total = 0;
+    std::uint64_t total = 0;
     for (;;) {
         if (!context_.PassGate()) return false;
         const std::size_t count = remote.Read(block, kBlockSize);
         if (count == 0) break;
         local.Write(block, count);
-        total += static_cast<std::uint32_t>(count);  // wraps like the 32-bit counter it is
+        total += count;
         progress.Report(total);
     }
     CloseQuietly(remote);
@@ -58,21 +59,27 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
 
 // The report runs on the user-interface thread, maybe after the worker is
 // gone; it holds what it needs by value.
-CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport() const {
-    return [url = url_, texts = texts_, control = context_.control, &store = context_.store,
-            &state = context_.state, &window = context_.window](std::uint32_t bytes) {
+CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport(std::optional<std::uint64_t> size) const {
+    return [url = url_, size, texts = texts_, control = context_.control, &store = context_.store,
+            &state = context_.state, &window = context_.window](std::uint64_t bytes) {
         if (control->IsHalted()) return;         // keeps the "Stopped" of the Stop command
         if (control->Gate().IsEnding()) return;  // the entry was deleted, or the program ends
         PlayAnimationIfStopped(state, window);
         const int position = store.RequestedFiles.FindByName(url);
         if (position < 0) return;
-        const std::string text = ProgressText(bytes);
+        // The text counts in 32 bits and wraps like the counter it always was.
+        const std::string text = ProgressText(static_cast<std::uint32_t>(bytes));
         if (texts.progressInEntry) store.RequestedFiles.GetAt(position)->status = text;
-        if (state.SelectedRow == RowOf(store.RequestedFiles, position) &&
-            state.ShownList == kRequestedFilesList) {
+        const int row = RowOf(store.RequestedFiles, position);
+        if (state.SelectedRow == row && state.ShownList == kRequestedFilesList) {
             window.SetStatusText(text);
         }
+        ReportTransfer(state, window, kRequestedFilesList, url, row, {.bytes = bytes, .size = size});
     };
+}
+
+void FileWorkerSteps::EndTransfer() {
+    ::EndTransfer(context_.state, context_.window, kRequestedFilesList, url_);
 }
 
 void FileWorkerSteps::StartAnimationIfStopped() { PlayAnimationIfStopped(context_.state, context_.window); }
@@ -99,6 +106,7 @@ bool FileWorkerSteps::MoveToDownloadedFiles() {
         window.SetStatusText("Success");
     }
     requested.RemoveAt(position);
+    window.ReportEntryEnded(url_, "Success");
     return true;
 }
 
@@ -144,7 +152,9 @@ void FileWorkerSteps::ReportError(const std::string& message) {
             if (texts_.errorInAnyStatusLine || context_.state.SelectedRow == row) {
                 context_.window.SetStatusText(message);
             }
+            context_.window.ReportEntryEnded(url_, message);
         }
+        EndTransfer();
         StopAnimationIfRunning();
         context_.RemoveActiveRecord();
     });

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "net/close_quietly.h"
@@ -70,6 +71,8 @@ protected:
     // with the status "Success", in the lists and the rows shown; false when
     // the user deleted it meanwhile.
     bool MoveToDownloadedFiles();
+    // The transfer's figures go from the status pane.
+    void EndTransfer();
     // The entry's position in the requested files (-1 when absent) and the
     // row that shows it.
     int Position() const;
@@ -80,7 +83,8 @@ protected:
 
 private:
     void ReportError(const std::string& message);
-    CoalescedProgress::Apply MakeProgressReport() const;
+    // The report of the bytes received, with the size the server announced.
+    CoalescedProgress::Apply MakeProgressReport(std::optional<std::uint64_t> size) const;
 
     const FileWorkerTexts texts_;
 };

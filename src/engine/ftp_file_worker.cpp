@@ -134,6 +134,7 @@ private:
 
     void EndOfTransfer() {
         MoveToDownloadedFiles();
+        EndTransfer();
         StopAnimationIfRunning();
         context_.RemoveActiveRecord();
     }

@@ -67,6 +67,7 @@ private:
     // Runs on the user-interface thread.
     void EndOfTransfer() {
         if (MoveToDownloadedFiles()) StopAnimationIfRunning();
+        EndTransfer();
         context_.RemoveActiveRecord();
     }
 

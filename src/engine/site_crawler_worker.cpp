@@ -19,6 +19,7 @@
 #include "net/internet_exception.h"
 #include "store/address_text.h"
 #include "store/link_stack.h"
+#include "workers/shown_transfer.h"
 
 namespace {
 
@@ -125,6 +126,7 @@ private:
         ItemList<WebProject>& requested = context_.store.RequestedSites;
         position_ = requested.FindByName(context_.key);
         if (position_ >= 0) return requested.GetAt(position_);
+        EndTransfer(context_.state, context_.window, kRequestedSitesList, context_.key);
         StopAnimationIfRunning(context_.state, context_.window);
         context_.RemoveActiveRecord();
         return nullptr;
@@ -377,15 +379,17 @@ private:
     // False when the program is ending.
     bool Transfer(HttpFile& file, LocalFile& saved) {
         char block[kBlockSize + 1];
-        std::uint32_t total = 0;
+        std::uint64_t total = 0;
+        const std::optional<std::uint64_t> size = file.ContentLength();
+        ++filesTransferred_;
         for (;;) {
             if (!context_.PassGate()) return false;
             const std::size_t count = file.Read(block, kBlockSize);
             if (count == 0) return true;
             view_.PlayAnimationIfStopped();
             saved.Write(block, count);
-            total += static_cast<std::uint32_t>(count);  // wraps like the 32-bit counter it is
-            view_.SetBytesReadWhenShown(total);
+            total += count;
+            view_.SetBytesReadWhenShown(total, size, filesTransferred_);
         }
     }
 
@@ -417,6 +421,8 @@ private:
             requested.RemoveAt(position_);
             --state.SelectedRow;
         }
+        window.ReportEntryEnded(context_.key, outcome);
+        EndTransfer(state, window, kRequestedSitesList, context_.key);
         StopAnimationIfRunning(state, window);
         context_.RemoveActiveRecord();
     }
@@ -439,6 +445,7 @@ private:
     std::optional<std::string> startSite_;  // SameSiteKey of the start address
     std::string projectFolder_;
     int linksFound_ = 0;
+    int filesTransferred_ = 0;  // numbers the transfers in the status pane
     int siteCount_ = 1;
     bool errors_ = false;
 };

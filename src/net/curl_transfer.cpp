@@ -360,3 +360,12 @@ std::string CurlTransfer::QueryRedirectTarget() const {
     }
     return target;
 }
+
+std::optional<std::uint64_t> CurlTransfer::ContentLength() const {
+    curl_off_t length = -1;
+    if (easy_ == nullptr ||
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK || length < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(length);
+}

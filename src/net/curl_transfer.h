@@ -49,6 +49,7 @@ public:
     std::size_t Read(void* buffer, std::size_t maxBytes) override;
     bool ReadString(std::string& line) override;
     void Close() override;
+    std::optional<std::uint64_t> ContentLength() const override;
     int QueryInfoStatusCode() const override;
     std::string QueryRedirectTarget() const override;
 

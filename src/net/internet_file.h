@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 // A readable answer of a server, pulled by its reader: nothing is fetched
@@ -28,6 +30,10 @@ public:
     // (a page of one endless line cannot hold its reader). The last line
     // needs no line feed. Returns false, with the line empty, at the end.
     virtual bool ReadString(std::string& line) = 0;
+
+    // The size of the body as the server announced it (an HTTP
+    // Content-Length, an FTP SIZE reply), or nothing when it did not.
+    virtual std::optional<std::uint64_t> ContentLength() const { return std::nullopt; }
 
     // Ends the transfer. Later reads raise; closing twice does nothing.
     virtual void Close() = 0;

@@ -114,6 +114,7 @@ private:
         const std::optional<int> row = ProjectRow();
         if (found <= 0) {
             failed_ = true;
+            failureText_ = engine.errorText;
             if (engine.writesRow) SetRowTextIfShown(row, engine.errorText);
             if (IsStatusRow(row)) context_.window.SetStatusText(engine.errorText);
             return;
@@ -148,6 +149,7 @@ private:
                 context_.window.SetLastActionText(kEndedText);
                 context_.window.SetStatusText(kStatusSuccessText);
             }
+            context_.window.ReportEntryEnded(context_.key, failed_ ? failureText_ : "Success");
         }
         context_.RemoveActiveRecord();
     }
@@ -161,6 +163,7 @@ private:
                 const std::optional<int> row = ProjectRow();
                 SetRowTextIfShown(row, text.c_str());
                 if (IsStatusRow(row)) context_.window.SetStatusText(text);
+                if (row) context_.window.ReportEntryEnded(context_.key, text);
                 StopAnimationIfRunning(context_.state, context_.window);
                 context_.RemoveActiveRecord();
             });
@@ -175,6 +178,7 @@ private:
     LinkTable links_;
     // Touched only inside handed-over steps.
     bool failed_ = false;
+    const char* failureText_ = "";  // of the last engine that failed
     int linksShown_ = 0;
 };
 

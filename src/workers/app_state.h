@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "store/records.h"
+#include "workers/transfer_board.h"
 
 // A switch written on the user-interface thread that workers may also read
 // from their own threads, without a hand-over, as a hint of what to hand over.
@@ -35,6 +36,8 @@ struct AppState {
     // Whether the status view's activity animation plays. Workers read it
     // from their own threads and hand over a start only when it is clear.
     MirroredFlag AnimationRunning = false;
+    // The byte counts of the running transfers, for the status pane.
+    TransferBoard Transfers;
 
     // Hand-over slots: the entry a worker being started takes.
     FileEntry* PendingFileEntry = nullptr;

@@ -5,7 +5,7 @@ CoalescedProgress::CoalescedProgress(HandOver& ui, Apply apply, std::chrono::nan
     shared_->apply = std::move(apply);
 }
 
-void CoalescedProgress::Report(std::uint32_t figure) {
+void CoalescedProgress::Report(std::uint64_t figure) {
     shared_->latest.store(figure);
     // While a report waits, it will show this figure: nothing else to do,
     // not even a look at the clock.

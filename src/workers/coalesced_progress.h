@@ -19,7 +19,7 @@
 // worker hands over later runs after the waiting report.
 class CoalescedProgress {
 public:
-    using Apply = std::function<void(std::uint32_t figure)>;
+    using Apply = std::function<void(std::uint64_t figure)>;
 
     // The apply function runs on the user-interface thread.
     CoalescedProgress(HandOver& ui, Apply apply,
@@ -27,11 +27,11 @@ public:
 
     // Worker thread: records the figure and hands a report over unless one
     // is already waiting. Does not wait.
-    void Report(std::uint32_t figure);
+    void Report(std::uint64_t figure);
 
 private:
     struct Shared {
-        std::atomic<std::uint32_t> latest{0};
+        std::atomic<std::uint64_t> latest{0};
         std::atomic<bool> pending{false};
         Apply apply;
     };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "store/message_box.h"
+#include "workers/transfer_board.h"
 
 // What the commands, the scheduler and the workers may do to the windows:
 // the rows of the entry list panel, the status view's three lines and its
@@ -29,6 +30,9 @@ public:
     virtual void SetCurrentProjectText(std::string_view text) = 0;
     virtual void PlayAnimation() = 0;  // from the first frame, repeating
     virtual void StopAnimation() = 0;  // stays on the frame reached
+    // Beside the status line: how far the selected entry's transfer is, or nothing.
+    virtual void ShowTransfer(const TransferFigures& figures) = 0;
+    virtual void HideTransfer() = 0;
 
     // Downloaded tree: a project's root item (found by containment or
     // appended; the placeholder goes), and one saved file under it.
@@ -39,4 +43,8 @@ public:
     virtual void AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) {
         for (const std::string& path : localPaths) AddTreeFile(projectName, path);
     }
+
+    // An entry's work has ended, with "Success" or what went wrong; the
+    // desktop may tell the user while the window is in the background.
+    virtual void ReportEntryEnded(std::string_view entry, std::string_view outcome) = 0;
 };

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/default_workers.h"
+#include "app/list_rows.h"
 #include "app/worker_dispatch.h"
 #include "engine/local_file.h"
 #include "net/curl_session.h"
@@ -172,6 +173,9 @@ TEST_F(HttpFileWorkerTest, UnknownHostsAndRefusedConnectionsTakeTheErrorPath) {
     Start("http://nowhere.invalid/a.zip");
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(store.RequestedFiles.GetAt(0)->status, "Could not resolve host: nowhere.invalid");
+    EXPECT_EQ(
+        window.endedEntries,
+        std::vector<std::string>{"http://nowhere.invalid/a.zip: Could not resolve host: nowhere.invalid"});
 
     UseTestServer();
     dispatch.reset();
@@ -403,6 +407,39 @@ TEST_F(HaltingTest, EndingTheRunWithAHaltedWorkerSavesTheListsAndEndsIt) {
     EXPECT_EQ(store.ActiveFileDownloads.Count(), 1);  // no worker step ran after the end
     EXPECT_EQ(store.DownloadedFiles.Count(), 0);
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// The bytes and the size the server announced reach the status pane of the
+// selected entry beside the kilobytes text; a halt keeps them, marked, and
+// the end of the download takes them away and reports the entry ended.
+TEST_F(HttpFileWorkerTest, TheStatusPaneFollowsTheTransferOfTheSelectedEntry) {
+    TestHttpServer server;
+    UseTestServer();
+    server.Route("/slow.zip", TestHttpReply::Cut(TestReplyEnding::kStall, Bytes(10000), 3000));
+    const std::string url = server.Url("/slow.zip");
+    store.RequestedFiles.AppendUrl("http://127.0.0.1/idle.zip");
+    Start(url);
+    ASSERT_TRUE(executor.RunUntil([&] { return window.transfer && window.transfer->bytes == 3000; }));
+    EXPECT_EQ(window.transfer->size, 10000u);
+    EXPECT_EQ(window.transfer->Permille(), 300);
+
+    dispatch->SuspendWorker();
+    ASSERT_TRUE(window.transfer);
+    EXPECT_TRUE(window.transfer->halted);
+    EXPECT_EQ(window.transfer->bytes, 3000u);
+    window.Select({1});
+    ReportSelection(state, window);  // an entry that is not running shows no transfer
+    EXPECT_FALSE(window.transfer);
+    window.Select({0});
+    ReportSelection(state, window);
+    ASSERT_TRUE(window.transfer);
+    EXPECT_TRUE(window.transfer->halted);
+
+    StartSelected();
+    server.ReleaseStalled();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_FALSE(window.transfer);
+    EXPECT_EQ(window.endedEntries, std::vector<std::string>{url + ": Success"});
 }
 
 TEST_F(HttpFileWorkerTest, EndingTheRunAbortsARunningTransfer) {

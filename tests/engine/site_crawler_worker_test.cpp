@@ -306,6 +306,13 @@ TEST_F(SiteCrawlerTest, InternetErrorsAreCountedAndTheCrawlGoesOn) {
     EXPECT_EQ(window.lastActionText, "Download completed");
     EXPECT_EQ(window.statusText, "Some errors occurred");
     EXPECT_EQ(store.DownloadedSites.Count(), 0);
+    // The status pane followed each file with the size its server announced.
+    const auto goodWhole = [](const TransferFigures& shown) {
+        return shown.bytes == 5000 && shown.size == 5000u;
+    };
+    EXPECT_TRUE(std::any_of(window.transfersShown.begin(), window.transfersShown.end(), goodWhole));
+    EXPECT_FALSE(window.transfer);
+    EXPECT_EQ(window.endedEntries, std::vector<std::string>{"proj: Some errors occurred"});
     EXPECT_FALSE(window.animationPlaying);
 }
 

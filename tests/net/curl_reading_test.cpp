@@ -94,6 +94,16 @@ TEST_F(CurlReadingTest, EmptyBodyEndsAtOnce) {
     EXPECT_TRUE(line.empty());
 }
 
+// The size comes from the answer's Content-Length; without one it is unknown.
+TEST_F(CurlReadingTest, TheAnnouncedSizeIsKnownOnlyWhenTheServerSentIt) {
+    server.Route("/sized.zip", TestHttpReply::Ok(std::string(70000, 's')));
+    TestHttpReply unsized = TestHttpReply::Ok("abc");
+    unsized.sendLength = false;
+    server.Route("/unsized.zip", unsized);
+    EXPECT_EQ(session->OpenURL(server.Url("/sized.zip"))->ContentLength(), 70000u);
+    EXPECT_EQ(session->OpenURL(server.Url("/unsized.zip"))->ContentLength(), std::nullopt);
+}
+
 TEST_F(CurlReadingTest, ReadStringSplitsAtLineFeedsAndKeepsCarriageReturns) {
     server.Route("/page.html", TestHttpReply::Ok("first\r\nsecond\n\n<a href=x.zip>\r\nlast"));
     auto file = session->OpenURL(server.Url("/page.html"));

@@ -43,6 +43,7 @@ TEST_F(FtpConnectionTest, ChangesDirectoryWhereTheServerAgreesAndFindsNamesThere
     EXPECT_TRUE(connection->SetCurrentDirectory("tools"));  // relative to the current one
     EXPECT_TRUE(connection->FindFile("y.zip"));
     EXPECT_TRUE(ReadToEnd(*connection->OpenFile("y.zip")) == std::string(70000, 'y'));
+    EXPECT_EQ(connection->OpenFile("y.zip")->ContentLength(), 70000u);  // the server's SIZE
 
     EXPECT_FALSE(connection->FindFile("late.zip"));
     served.Write("pub/tools/late.zip", "new");

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +35,19 @@ public:
     void SetCurrentProjectText(std::string_view text) override;
     void PlayAnimation() override;
     void StopAnimation() override;
+    // Kept out of `calls`: progress comes and goes with the timing of the reports.
+    void ShowTransfer(const TransferFigures& figures) override {
+        transfer = figures;
+        transfersShown.push_back(figures);
+    }
+    void HideTransfer() override { transfer.reset(); }
 
     void BeginTreeProject(std::string_view projectName) override;
     void AddTreeFile(std::string_view projectName, std::string_view localPath) override;
+
+    void ReportEntryEnded(std::string_view entry, std::string_view outcome) override {
+        endedEntries.emplace_back(std::string(entry) + ": " + std::string(outcome));
+    }
 
     void ShowMessage(std::string_view text) override;
 
@@ -62,6 +73,9 @@ public:
     std::vector<std::string> treeProjects;
     std::vector<std::string> treeFiles;
     std::vector<std::string> calls;
+    std::optional<TransferFigures> transfer;  // the figures beside the status line
+    std::vector<TransferFigures> transfersShown;
+    std::vector<std::string> endedEntries;  // "entry: outcome"
     // Runs when a message box is shown, as the user would answer it.
     std::function<void(std::string_view text)> onMessage;
     // Runs before a row's text is set; a test makes it throw to fail the step.

@@ -240,6 +240,8 @@ public:
         panes_.SetLastActionText(text);
     }
     void SetCurrentProjectText(std::string_view text) override { panes_.SetCurrentProjectText(text); }
+    void ShowTransfer(const TransferFigures& figures) override { panes_.ShowTransfer(figures); }
+    void HideTransfer() override { panes_.HideTransfer(); }
     void PlayAnimation() override { panes_.PlayAnimation(); }
     void StopAnimation() override { panes_.StopAnimation(); }
     void BeginTreeProject(std::string_view projectName) override { panes_.BeginTreeProject(projectName); }
@@ -248,6 +250,9 @@ public:
     }
     void AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) override {
         panes_.AddTreeFiles(projectName, localPaths);
+    }
+    void ReportEntryEnded(std::string_view entry, std::string_view outcome) override {
+        panes_.ReportEntryEnded(entry, outcome);
     }
     void ShowMessage(std::string_view text) override { panes_.ShowMessage(text); }
 

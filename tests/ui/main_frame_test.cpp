@@ -56,7 +56,7 @@ TEST_F(MainFrameLook, TheMenusHoldTheirItemsInOrder) {
     EXPECT_EQ(frame->Action(kAddFiles)->shortcut(), QKeySequence(Qt::Key_Insert));
     EXPECT_EQ(frame->Action(kAddWebSite)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
     EXPECT_EQ(frame->Action(kDeleteEntry)->shortcut(), QKeySequence(Qt::Key_Delete));
-    EXPECT_TRUE(frame->Action(kAddSearchProject)->shortcut().isEmpty());
+    EXPECT_EQ(frame->Action(kAddSearchProject)->shortcut(), QKeySequence(Qt::ControlModifier | Qt::Key_S));
 }
 
 // Tab and F6 go tree, entry list, downloaded tree, status view; the bars

@@ -175,7 +175,9 @@ TEST_F(Panels, RightClickShowsTheContextMenuOnlyWithASelection) {
     std::vector<QStringList> popups;
     List().SetMenuPopup([&popups](QMenu& menu, const QPoint&) {
         QStringList texts;
-        for (QAction* action : menu.actions()) texts << (action->isSeparator() ? "-" : action->text());
+        for (QAction* action : menu.actions()) {
+            if (action->isVisible()) texts << (action->isSeparator() ? "-" : action->text());
+        }
         popups.push_back(texts);
     });
     ClickCategory("Search Results");

@@ -5,8 +5,12 @@
 #include <new>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTime>
@@ -18,6 +22,7 @@
 #include "app/entry_commands.h"
 #include "app/gui/frame_dialogs.h"
 #include "app/gui/lock_keys.h"
+#include "app/gui/mime_addresses.h"
 #include "app/gui/program_dialogs.h"
 #include "app/gui/qt_message_box.h"
 #include "app/list_rows.h"
@@ -27,6 +32,7 @@
 #include "ui/panels/panel_window_port.h"
 #include "ui/panels/status_view.h"
 #include "ui/panels/tree_panel.h"
+#include "ui/record_text.h"
 #include "ui/toolbar/tool_bar_ex.h"
 #include "workers/app_state.h"
 
@@ -128,6 +134,15 @@ bool CMainFrame::CreateClient() {
     window_ = std::make_unique<PanelWindowPort>(*list_, *status_, *downloaded_, *services_.messages);
     commands_ = std::make_unique<EntryCommands>(TheStore(), TheAppState(), *window_, *services_.dialogs);
     list_->SetCommands(commands_.get());
+    list_->SetOpener(services_.openUrl);
+    window_->SetEntryEndedHandler(
+        [this](std::string_view entry, std::string_view outcome) { OnEntryEnded(entry, outcome); });
+    setAcceptDrops(true);
+    auto* paste = new QAction(list_);
+    paste->setShortcut(QKeySequence::Paste);
+    paste->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(paste, &QAction::triggered, this, &CMainFrame::PasteAddresses);
+    list_->addAction(paste);
     tree_->SetCategorySwitch(
         [this](int list) { return SwitchCategory(TheStore(), TheAppState(), list, *window_); });
 
@@ -213,6 +228,7 @@ void CMainFrame::CreateMenus() {
     actions_[kAddFiles]->setShortcut(QKeySequence(Qt::Key_Insert));
     actions_[kAddWebSite]->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
     actions_[kDeleteEntry]->setShortcut(QKeySequence(Qt::Key_Delete));
+    actions_[kAddSearchProject]->setShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_S));
 }
 
 void CMainFrame::CreateToolBar() {
@@ -347,4 +363,31 @@ void CMainFrame::OnCommand(int commandId) {
         case kExit: close(); break;
         default: break;
     }
+}
+
+void CMainFrame::OnEntryEnded(std::string_view entry, std::string_view outcome) {
+    // The user is looking at the window, which shows the outcome already.
+    if (isActiveWindow()) return;
+    notifier_.Notify(TextFromRecord(entry), TextFromRecord(outcome));
+}
+
+void CMainFrame::AddDroppedText(const std::string& text) { commands_->AddDroppedText(text); }
+
+void CMainFrame::PasteAddresses() { AddDroppedText(AddressText(QApplication::clipboard()->mimeData())); }
+
+// Addresses come as a list of URIs (from a browser) or as text.
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* mime = event->mimeData();
+    if (mime->hasUrls() || mime->hasText()) event->acceptProposedAction();
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) { event->acceptProposedAction(); }
+
+// The drop is taken at once; its addresses are added once the drag has
+// ended, since adding one may open a dialog.
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const std::string text = AddressText(event->mimeData());
+    event->acceptProposedAction();
+    QMetaObject::invokeMethod(
+        this, [this, text] { AddDroppedText(text); }, Qt::QueuedConnection);
 }

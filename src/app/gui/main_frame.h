@@ -3,10 +3,13 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include <QMainWindow>
 #include <QTimer>
 
+#include "app/gui/desktop_notifier.h"
 #include "app/gui/frame_services.h"
 #include "app/gui/program_dialogs.h"
 
@@ -22,7 +25,9 @@ class WindowPort;
 
 // The main window: menu bar, toolbar, status bar and the 2x2 pane grid of
 // the category tree, the entry list, the downloaded tree and the status
-// view. It carries the program's commands and the scheduler's timer.
+// view. It carries the program's commands and the scheduler's timer, takes
+// addresses dropped on it or pasted into the entry list, and tells the
+// desktop when an entry ends while it is in the background.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
@@ -61,6 +66,16 @@ public:
         engineAddresses_ = std::move(addresses);
     }
 
+    // Desktop notifications of ended entries; on by default.
+    void SetNotificationsEnabled(bool enabled) { notifier_.SetEnabled(enabled); }
+    DesktopNotifier& Notifier() { return notifier_; }
+
+    // Adds the addresses of a drop or a paste (one a line), as the entry
+    // commands do; what is no address is refused with a message.
+    void AddDroppedText(const std::string& text);
+    // Ctrl+V on the entry list: the clipboard's addresses.
+    void PasteAddresses();
+
     // Moves the keyboard focus to the next pane (step +1, F6) or the one
     // before (-1, Shift+F6), from the active view.
     void FocusPane(int step);
@@ -76,6 +91,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     bool CreateClient();
@@ -91,6 +109,7 @@ private:
     void UpdateSendToEnabled();
     void FollowFocus(QWidget* now);
     void ShowLockKeys();
+    void OnEntryEnded(std::string_view entry, std::string_view outcome);
 
     FrameServices services_;
     std::unique_ptr<FrameDialogs> ownDialogs_;
@@ -116,4 +135,5 @@ private:
     QLabel* capsLock_ = nullptr;
     QLabel* numLock_ = nullptr;
     QLabel* scrollLock_ = nullptr;
+    DesktopNotifier notifier_;
 };

@@ -1,12 +1,15 @@
 #include "app/gui/program_dialogs.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QUrl>
 
+#include "app/gui/mime_addresses.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
 #include "ui/dialogs/proj_props.h"
+#include "ui/dialogs/pw_gen_settings.h"
 #include "ui/dialogs/search_proj_dlg.h"
 #include "ui/dialogs/start_chooser_dlg.h"
 #include "ui/record_text.h"
@@ -21,6 +24,9 @@ public:
 
     std::optional<std::string> AskFileUrl() override {
         CAddFileDlg dialog(parent_);
+        // The address at hand, selected, so that typing replaces it.
+        dialog.UrlEdit()->setText(TextFromRecord(ClipboardAddress()));
+        dialog.UrlEdit()->selectAll();
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return TextForRecord(dialog.Url());
     }
@@ -28,6 +34,13 @@ public:
     bool EditWebProject(std::string_view title, WebProject& project) override {
         CProjProps sheet(TextFromRecord(title), parent_);
         sheet.LoadFromRecord(project);
+        if (project.name.Empty() && !project.startUrl.Empty()) {
+            // A new project from an address at hand: the address is selected,
+            // so that typing replaces it.
+            QLineEdit* startUrl = sheet.GeneralPage()->StartUrlEdit();
+            startUrl->selectAll();
+            startUrl->setFocus();
+        }
         if (sheet.exec() != QDialog::Accepted) return false;
         sheet.StoreIntoRecord(project);
         return true;
@@ -43,6 +56,8 @@ public:
         dialog.LoadFromRecord(project);
         return Store(dialog, project);
     }
+
+    std::string OfferedAddress() override { return ClipboardAddress(); }
 
     bool AskYesNo(std::string_view question) override {
         return QMessageBox::question(parent_, QApplication::applicationName(), TextFromRecord(question),

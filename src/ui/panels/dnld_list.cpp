@@ -2,9 +2,10 @@
 
 #include <filesystem>
 #include <string>
-#include <system_error>
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 
 #include "ui/record_text.h"
@@ -22,6 +23,11 @@ CDnldList::CDnldList(QWidget* parent) : QTreeWidget(parent), opener_(DesktopUrlO
     // Otherwise every layout measures the text of every row.
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    contextMenu_ = new QMenu(this);
+    connect(contextMenu_->addAction(QStringLiteral("Open")), &QAction::triggered, this,
+            &CDnldList::OpenSelectedFile);
+    connect(contextMenu_->addAction(QStringLiteral("Open Containing Folder")), &QAction::triggered, this,
+            &CDnldList::OpenSelectedFolder);
 }
 
 void CDnldList::OnInitialUpdate() {
@@ -65,12 +71,20 @@ void CDnldList::AddFiles(const QString& projectName, const QStringList& localPat
 void CDnldList::OpenSelectedFile() {
     const QTreeWidgetItem* item = currentItem();
     if (item == nullptr || item->parent() == nullptr || !opener_) return;
-    // The address is built from the path's bytes, so that a name that is no
-    // UTF-8 still names its file.
-    std::error_code ignored;
-    const std::string path = std::filesystem::absolute(TextForRecord(item->text(0)), ignored).string();
-    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
-    opener_(QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/")));
+    opener_(LocalPathUrl(TextForRecord(item->text(0))));
+}
+
+void CDnldList::OpenSelectedFolder() {
+    const QTreeWidgetItem* item = currentItem();
+    if (item == nullptr || item->parent() == nullptr || !opener_) return;
+    opener_(LocalPathUrl(std::filesystem::path(TextForRecord(item->text(0))).parent_path().string()));
+}
+
+void CDnldList::contextMenuEvent(QContextMenuEvent* event) {
+    QTreeWidgetItem* item = itemAt(viewport()->mapFromGlobal(event->globalPos()));
+    if (item == nullptr || item->parent() == nullptr) return;
+    setCurrentItem(item);
+    contextMenu_->exec(event->globalPos());
 }
 
 // The tree handles a double-click first: it folds or unfolds a project.

@@ -3,11 +3,14 @@
 #include <QTreeWidget>
 
 #include "ui/panels/paint_pacer.h"
+class QMenu;
+
 #include "ui/panels/url_opener.h"
 
 // What the site crawler saved in this run, one root item per project with
 // its files below. Double-clicking a file, or Enter on it, opens it with the
-// desktop's default application; a double-click on a project folds it.
+// desktop's default application; a double-click on a project folds it. A
+// file's context menu also opens the folder that holds it.
 class CDnldList : public QTreeWidget {
     Q_OBJECT
 
@@ -29,14 +32,21 @@ public:
 
     // Opens the selected item when it is a file (it has a parent).
     void OpenSelectedFile();
+    // Opens the folder of the selected item when it is a file.
+    void OpenSelectedFolder();
+
+    // A file's context menu: "Open" and "Open Containing Folder".
+    QMenu& ContextMenu() { return *contextMenu_; }
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     QTreeWidgetItem* FindProject(const QString& projectName) const;
 
     UrlOpener opener_;
     PaintPacer painting_{*this};
+    QMenu* contextMenu_ = nullptr;
 };

@@ -1,5 +1,8 @@
 #include "ui/panels/list_panel.h"
 
+#include <filesystem>
+#include <string>
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -8,7 +11,9 @@
 #include "app/command_ids.h"
 #include "app/entry_commands.h"
 #include "app/list_rows.h"
+#include "engine/local_paths.h"
 #include "store/list_files.h"
+#include "ui/record_text.h"
 
 CListPanel::CListPanel(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(false);
@@ -40,6 +45,23 @@ void CListPanel::BuildContextMenu() {
         &CListPanel::OnSendToRequestedSites);
     contextMenu_->addSeparator();
     add(contextMenu_, "Properties...", CommandId::kProperties, &CListPanel::OnProperties);
+    openFolderSeparator_ = contextMenu_->addSeparator();
+    openFolder_ = contextMenu_->addAction(QStringLiteral("Open Containing Folder"));
+    connect(openFolder_, &QAction::triggered, this, &CListPanel::OnOpenContainingFolder);
+}
+
+void CListPanel::OnOpenContainingFolder() {
+    if (commands_ == nullptr || !opener_) return;
+    const int list = commands_->State().ShownList;
+    if (list != kDownloadedFilesList && list != kDownloadedSitesList) return;
+    for (int row = 0; row < RowCount(); ++row) {
+        if (!IsRowSelected(row)) continue;
+        std::filesystem::path folder = DownloadFolder();
+        const std::string name = TextForRecord(RowText(row, 0));
+        if (list == kDownloadedSitesList && IsSafePathComponent(name)) folder /= name;
+        opener_(LocalPathUrl(folder.string()));
+        return;
+    }
 }
 
 void CListPanel::OnInitialUpdate() {
@@ -117,8 +139,12 @@ void CListPanel::ReportSelection() {
 
 void CListPanel::ShowContextMenu(const QPoint& position) {
     if (commands_ == nullptr) return;
-    sendToFlag_ = commands_->State().ShownList == kSearchResultsList ? 1 : 0;
+    const int list = commands_->State().ShownList;
+    sendToFlag_ = list == kSearchResultsList ? 1 : 0;
     if (SelectedCount() == 0) return;
+    const bool downloaded = list == kDownloadedFilesList || list == kDownloadedSitesList;
+    openFolderSeparator_->setVisible(downloaded);
+    openFolder_->setVisible(downloaded);
     popup_(*contextMenu_, viewport()->mapToGlobal(position));
 }
 

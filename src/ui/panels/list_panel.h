@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "ui/panels/paint_pacer.h"
+#include "ui/panels/url_opener.h"
 
 class EntryCommands;
 class QMenu;
@@ -26,6 +27,7 @@ public:
 
     void SetCommands(EntryCommands* commands) { commands_ = commands; }
     void SetMenuPopup(MenuPopup popup) { popup_ = std::move(popup); }
+    void SetOpener(UrlOpener opener) { opener_ = std::move(opener); }
 
     // Reads the list files into the store and shows the requested files.
     void OnInitialUpdate();
@@ -48,6 +50,9 @@ public:
     void OnSendToRequestedFiles();
     void OnSendToRequestedSites();
     void OnProperties();
+    // In the downloaded lists: opens the folder that holds the first
+    // selected row's file (the download folder) or project.
+    void OnOpenContainingFolder();
 
     QMenu& ContextMenu() { return *contextMenu_; }
 
@@ -64,6 +69,10 @@ private:
     EntryCommands* commands_ = nullptr;
     QMenu* contextMenu_ = nullptr;
     MenuPopup popup_;
+    UrlOpener opener_;
+    // Shown in the downloaded lists only.
+    QAction* openFolderSeparator_ = nullptr;
+    QAction* openFolder_ = nullptr;
     int sendToFlag_ = 1;
     PaintPacer painting_{*this};
 };

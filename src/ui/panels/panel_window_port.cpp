@@ -37,6 +37,8 @@ void PanelWindowPort::SetCurrentProjectText(std::string_view text) {
 
 void PanelWindowPort::PlayAnimation() { status_.Animation().Play(); }
 void PanelWindowPort::StopAnimation() { status_.Animation().Stop(); }
+void PanelWindowPort::ShowTransfer(const TransferFigures& figures) { status_.ShowTransfer(figures); }
+void PanelWindowPort::HideTransfer() { status_.HideTransfer(); }
 
 void PanelWindowPort::BeginTreeProject(std::string_view projectName) {
     downloaded_.BeginProject(TextFromRecord(projectName));
@@ -51,4 +53,8 @@ void PanelWindowPort::AddTreeFiles(std::string_view projectName, const std::vect
     paths.reserve(static_cast<qsizetype>(localPaths.size()));
     for (const std::string& path : localPaths) paths.append(TextFromRecord(path));
     downloaded_.AddFiles(TextFromRecord(projectName), paths);
+}
+
+void PanelWindowPort::ReportEntryEnded(std::string_view entry, std::string_view outcome) {
+    if (onEntryEnded_) onEntryEnded_(entry, outcome);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "workers/window_port.h"
 
 class CListPanel;
@@ -30,14 +32,22 @@ public:
     void SetCurrentProjectText(std::string_view text) override;
     void PlayAnimation() override;
     void StopAnimation() override;
+    void ShowTransfer(const TransferFigures& figures) override;
+    void HideTransfer() override;
 
     void BeginTreeProject(std::string_view projectName) override;
     void AddTreeFile(std::string_view projectName, std::string_view localPath) override;
     void AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) override;
+
+    // Ended entries go to the handler, when there is one.
+    using EntryEndedHandler = std::function<void(std::string_view entry, std::string_view outcome)>;
+    void SetEntryEndedHandler(EntryEndedHandler handler) { onEntryEnded_ = std::move(handler); }
+    void ReportEntryEnded(std::string_view entry, std::string_view outcome) override;
 
 private:
     CListPanel& list_;
     CStatusView& status_;
     CDnldList& downloaded_;
     MessageBoxPort& messages_;
+    EntryEndedHandler onEntryEnded_;
 };

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QProgressBar>
 #include <QTextOption>
 
 #include "ui/panels/activity_animation.h"
@@ -55,6 +56,16 @@ CStatusView::CStatusView(QWidget* parent) : QWidget(parent) {
     status_ = AddLabel(Box(130, 130, 550, 155), QString());
     animation_ = new ActivityAnimation(this);
     animation_->setGeometry(Box(50, 170, 550, 270));
+    transferLabel_ = AddLabel(Box(20, 287, 150, 307), QStringLiteral("Progress : "));
+    progress_ = new QProgressBar(this);
+    progress_->setGeometry(Box(130, 285, 330, 307));
+    progress_->setRange(0, 1000);
+    progress_->setTextVisible(true);
+    transferLine_ = AddLabel(Box(340, 287, 580, 307), QString());
+    HideTransfer();
+    refresh_.setSingleShot(true);
+    refresh_.setInterval(kRefreshMs);
+    connect(&refresh_, &QTimer::timeout, this, &CStatusView::ApplyWaitingTransfer);
 
     SetCurrentProjectText(QStringLiteral("None"));
     SetLastActionText(QStringLiteral("Waiting for command"));
@@ -96,3 +107,37 @@ void CStatusView::SetStatusText(const QString& text) { status_->setText(text); }
 QString CStatusView::CurrentProjectText() const { return currentProject_->text(); }
 QString CStatusView::LastActionText() const { return lastAction_->text(); }
 QString CStatusView::StatusText() const { return status_->text(); }
+
+void CStatusView::ShowTransfer(const TransferFigures& figures) {
+    waitingTransfer_ = figures;
+    // A halt is shown at once: no report follows it.
+    if (!refresh_.isActive() || figures.halted) ApplyWaitingTransfer();
+}
+
+void CStatusView::ApplyWaitingTransfer() {
+    if (!waitingTransfer_) return;
+    const TransferFigures figures = *waitingTransfer_;
+    waitingTransfer_.reset();
+    const std::optional<int> permille = figures.Permille();
+    if (permille) {
+        progress_->setValue(*permille);
+        progress_->setFormat(QString::fromStdString(PercentText(*permille)));
+    }
+    progress_->setVisible(permille.has_value());
+    transferLine_->setText(QString::fromStdString(TransferLine(figures)));
+    transferLabel_->show();
+    transferLine_->show();
+    refresh_.start();
+}
+
+void CStatusView::HideTransfer() {
+    waitingTransfer_.reset();
+    refresh_.stop();
+    transferLabel_->hide();
+    progress_->hide();
+    transferLine_->hide();
+    transferLine_->clear();
+}
+
+bool CStatusView::TransferShown() const { return !transferLine_->isHidden(); }
+QString CStatusView::TransferLineText() const { return transferLine_->text(); }

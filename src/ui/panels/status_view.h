@@ -1,13 +1,21 @@
 #pragma once
 
+#include <optional>
+
+#include <QTimer>
 #include <QWidget>
 
+#include "workers/transfer_board.h"
+
 class QLabel;
+class QProgressBar;
 class ActivityAnimation;
 
 // The status pane: the current project, the last action and the status in
 // black on white, and the activity animation. The last action wraps onto
-// the two lines of its box. It keeps no logic of its own; the commands, the
+// the two lines of its box. Below the animation, the selected entry's
+// transfer: a bar with the percentage where the size is known, and the rate
+// and the time left. It keeps no logic of its own; the commands, the
 // scheduler and the workers write it.
 class CStatusView : public QWidget {
     Q_OBJECT
@@ -22,6 +30,17 @@ public:
     QString CurrentProjectText() const;
     QString LastActionText() const;
     QString StatusText() const;
+
+    // Shows the figures at once, or, within a refresh interval of the last
+    // ones shown, at that interval's end: a fast transfer redraws a few
+    // times a second, not at every report.
+    void ShowTransfer(const TransferFigures& figures);
+    void HideTransfer();
+    bool TransferShown() const;
+    const QProgressBar& ProgressBar() const { return *progress_; }
+    QString TransferLineText() const;
+
+    static constexpr int kRefreshMs = 250;
 
     ActivityAnimation& Animation() { return *animation_; }
 
@@ -38,4 +57,12 @@ private:
     QLabel* lastAction_ = nullptr;
     QLabel* status_ = nullptr;
     ActivityAnimation* animation_ = nullptr;
+
+    void ApplyWaitingTransfer();
+
+    QLabel* transferLabel_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QLabel* transferLine_ = nullptr;
+    std::optional<TransferFigures> waitingTransfer_;
+    QTimer refresh_;
 };

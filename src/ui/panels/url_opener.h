@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <QUrl>
 
@@ -9,3 +10,7 @@
 using UrlOpener = std::function<void(const QUrl&)>;
 
 UrlOpener DesktopUrlOpener();
+
+// The file address of a local path, made absolute, built from the path's
+// bytes so that a name that is no UTF-8 still names its file.
+QUrl LocalPathUrl(const std::string& path);
