@@ -55,35 +55,48 @@ void CrawlView::PlayAnimationIfStopped() {
     HandOverWhenDue(lock);
 }
 
-// A record made within the interval after the last hand-over waits for the
-// interval's end rather than for the next record, which a slow server may
-// hold back for long.
+// A record due at once is handed over as it is, so the crawl never waits
+// for the user-interface thread and that thread, however far behind, shows
+// every such record in order. A record made within the interval after the
+// last hand-over waits for the interval's end rather than for the next
+// record, which a slow server may hold back for long; it is then shown with
+// whatever was recorded after it meanwhile.
 void CrawlView::HandOverWhenDue(std::unique_lock<std::mutex>& lock) {
     if (shared_->handedOver) return;
+    // Both hold the shared part, not this object: they may run after the crawl has ended.
+    if (poster_.IsDue()) {
+        auto shown = std::make_shared<Waiting>();
+        std::swap(*shown, shared_->waiting);
+        lock.unlock();
+        poster_.Post([shared = shared_, shown] { shared->ShowQuietly(*shown); });
+        return;
+    }
     shared_->handedOver = true;
     lock.unlock();
-    // Holds the shared part, not this object: it may run after the crawl has ended.
-    auto show = [shared = shared_] {
-        try {
-            shared->Show();
-        } catch (...) {  // a view that cannot be shown (no memory) is dropped, not thrown into the event loop
-        }
-    };
-    poster_.Post(std::move(show));
+    poster_.Post([shared = shared_] { shared->ShowQuietly(shared->TakeWaiting()); });
 }
 
-void CrawlView::ShowWaiting() { shared_->Show(); }
+void CrawlView::ShowWaiting() { shared_->Show(shared_->TakeWaiting()); }
 
-void CrawlView::Shared::Show() {
+CrawlView::Waiting CrawlView::Shared::TakeWaiting() {
     Waiting shown;
-    {
-        std::lock_guard lock(mutex);
-        std::swap(shown, waiting);
-        handedOver = false;
+    std::lock_guard lock(mutex);
+    std::swap(shown, waiting);
+    handedOver = false;
+    return shown;
+}
+
+void CrawlView::Shared::ShowQuietly(const Waiting& shown) {
+    try {
+        Show(shown);
+    } catch (...) {  // a view that cannot be shown (no memory) is dropped, not thrown into the event loop
     }
+}
+
+void CrawlView::Shared::Show(const Waiting& shown) {
     // Ended: the project was deleted, and a new one may have its name.
     if (control->Gate().IsEnding()) return;
-    for (const std::string& path : shown.treeFiles) window.AddTreeFile(projectName, path);
+    if (!shown.treeFiles.empty()) window.AddTreeFiles(projectName, shown.treeFiles);
     // While halted the texts of the Stop command stay; the crawl's next step replaces them.
     if (control->IsHalted()) return;
     const int position = requestedSites.FindByName(projectName);

@@ -14,11 +14,11 @@
 // files saved in the downloaded tree and the activity animation. The crawl
 // records them on its own thread as they happen, line by line and block by
 // block; they are handed over to the user-interface thread at most once per
-// interval, and never later than the interval's end, and coalesced, so that
-// only the latest text of each line is shown there; the crawl never waits
-// for them. Whatever waits is shown at the crawl's next step
-// on the user-interface thread at the latest (ShowWaiting), so the last text
-// is always shown.
+// interval, and never later than the interval's end; what is recorded within
+// an interval is coalesced, so that only the latest text of each line is
+// shown there. The crawl never waits for them. Whatever waits is shown at
+// the crawl's next step on the user-interface thread at the latest
+// (ShowWaiting), so the last text is always shown.
 //
 // "When shown" texts are written only while the requested web sites are
 // listed and the project's row is the selected row, taken when they are shown.
@@ -55,7 +55,10 @@ private:
 
     struct Shared {
         Shared(const WorkerContext& context, std::string name);
-        void Show();  // user-interface thread
+        // User-interface thread.
+        Waiting TakeWaiting();
+        void Show(const Waiting& shown);
+        void ShowQuietly(const Waiting& shown);  // drops what cannot be shown
 
         const std::string projectName;
         ItemList<WebProject>& requestedSites;
@@ -64,7 +67,7 @@ private:
         const std::shared_ptr<WorkerControl> control;
         std::mutex mutex;
         Waiting waiting;
-        bool handedOver = false;  // a Show waits on the user-interface thread
+        bool handedOver = false;  // a Show of what waits is due on the user-interface thread
     };
 
     // Worker thread, with the lock held.

@@ -1,9 +1,11 @@
 #include "engine/site_crawler_worker.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -139,24 +141,40 @@ private:
     }
 
     // Worker thread: copies the project's settings as they are now, for the
-    // next address, and at the start shows the project in the downloaded tree
-    // and plays the animation; false when the crawl is to end.
-    bool TakeProject(bool starting = false) {
+    // next address; false when the crawl is to end. While the requested
+    // sites are unchanged since the last copy, the copy stands and the
+    // user-interface thread is not waited for.
+    bool TakeProject() {
+        if (context_.store.RequestedSites.ChangeCount() == sitesSeenAt_) return true;
+        return CopyProject([] {});
+    }
+
+    // Worker thread: copies the project's settings, shows the project in the
+    // downloaded tree and plays the animation; false when the crawl is to end.
+    bool TakeProjectAtStart() {
+        return CopyProject([this] {
+            context_.window.BeginTreeProject(project_.name);
+            PlayAnimationIfStopped(context_.state, context_.window);
+        });
+    }
+
+    // Worker thread: a step that copies the project and then, when it is
+    // still there, does what follows on the user-interface thread.
+    bool CopyProject(const std::function<void()>& then) {
         bool present = false;
         const bool ran = Step([&] {
+            sitesSeenAt_ = context_.store.RequestedSites.ChangeCount();
             const WebProject* project = LookUpProject();
             if (project == nullptr) return;
             present = true;
             project_ = *project;
-            if (!starting) return;
-            context_.window.BeginTreeProject(project_.name);
-            PlayAnimationIfStopped(context_.state, context_.window);
+            then();
         });
         return ran && present;
     }
 
     bool Start() {
-        if (!TakeProject(true)) return false;
+        if (!TakeProjectAtStart()) return false;
         const std::string typed = project_.startUrl.Str();
         const std::string start = MakeAbsoluteLink("", "", "", typed);
         visitedLinks_.Add(start);
@@ -511,7 +529,8 @@ private:
 
     // Worker thread only, apart from the steps it hands over while it waits.
     WebProject project_;
-    int position_ = -1;  // of the project in the requested sites, at the last look-up
+    int position_ = -1;              // of the project in the requested sites, at the last look-up
+    std::uint64_t sitesSeenAt_ = 0;  // the requested sites' change count at the last copy
     std::unique_ptr<InternetSession> session_;
     std::optional<ScopedAbort> abort_;  // after session_: cleared before the session goes
     LinkStack stack_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <iterator>
 #include <list>
@@ -8,10 +9,28 @@
 #include "store/records.h"
 #include "store/text_utils.h"
 
+// A count of changes made on one thread that other threads may read.
+class ChangeCounter {
+public:
+    ChangeCounter() = default;
+    ChangeCounter(const ChangeCounter& other) : count_(other.Load()) {}
+    ChangeCounter& operator=(const ChangeCounter& other) {
+        count_.store(other.Load(), std::memory_order_release);
+        return *this;
+    }
+    // The owning thread.
+    void Increment() { count_.fetch_add(1, std::memory_order_acq_rel); }
+    // Any thread.
+    std::uint64_t Load() const { return count_.load(std::memory_order_acquire); }
+
+private:
+    std::atomic<std::uint64_t> count_{0};
+};
+
 // A list that owns copies of its records, in the order they were appended.
 // Positions count from 0 at the first record. A reference from GetAt stays
 // valid until that record is removed. Not thread-safe: the lists are used on
-// the user-interface thread only.
+// the user-interface thread only, apart from ChangeCount.
 template <typename Record>
 class ItemList {
 public:
@@ -58,11 +77,14 @@ public:
     // record in place.
     void SetModified(bool modified) {
         modified_ = modified;
-        if (modified) ++changes_;
+        if (modified) changes_.Increment();
     }
     // How often the list was changed so far. A save compares it before and
-    // after writing, to see whether it wrote the latest records.
-    std::uint64_t ChangeCount() const { return changes_; }
+    // after writing, to see whether it wrote the latest records. Any thread:
+    // a worker compares it with what it saw at its last step on the
+    // user-interface thread to learn, without a step, that no record was
+    // added, removed or edited since.
+    std::uint64_t ChangeCount() const { return changes_.Load(); }
 
     auto begin() const { return records_.begin(); }
     auto end() const { return records_.end(); }
@@ -75,5 +97,5 @@ private:
 
     std::list<Record> records_;
     bool modified_ = false;
-    std::uint64_t changes_ = 0;
+    ChangeCounter changes_;
 };

@@ -129,6 +129,10 @@ bool HandOver::IsClosed() const {
     return shared_->closed;
 }
 
+bool PacedPoster::IsDue() const {
+    return !lastDue_ || std::chrono::steady_clock::now() >= *lastDue_ + interval_;
+}
+
 void PacedPoster::Post(std::function<void()> step) {
     const auto now = std::chrono::steady_clock::now();
     const auto due = lastDue_ ? std::max(now, *lastDue_ + interval_) : now;

@@ -52,6 +52,9 @@ public:
 
     // One worker thread only: posts the step without waiting for it.
     void Post(std::function<void()> step);
+    // One worker thread only: whether a step posted now would be handed over
+    // at once rather than after the interval.
+    bool IsDue() const;
 
 private:
     HandOver& ui_;

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/message_box.h"
 #include "workers/transfer_board.h"
@@ -37,6 +38,11 @@ public:
     // appended; the placeholder goes), and one saved file under it.
     virtual void BeginTreeProject(std::string_view projectName) = 0;
     virtual void AddTreeFile(std::string_view projectName, std::string_view localPath) = 0;
+    // Several saved files of one project, in order; a window may add them in
+    // one change of its tree.
+    virtual void AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) {
+        for (const std::string& path : localPaths) AddTreeFile(projectName, path);
+    }
 
     // An entry's work has ended, with "Success" or what went wrong; the
     // desktop may tell the user while the window is in the background.

@@ -369,6 +369,7 @@ TEST_F(SiteCrawlerTest, AProjectDeletedOrRenamedDuringItsCrawlEndsUnreported) {
         server.WaitUntilStalled();
         if (rename) {
             store.RequestedSites.GetAt(0)->name = "renamed";
+            store.RequestedSites.SetModified(true);  // as the Properties command does after an edit
         } else {
             store.RequestedSites.RemoveAt(0);
             window.DeleteRow(0);

@@ -1,6 +1,10 @@
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -9,13 +13,19 @@
 #include <gtest/gtest.h>
 
 #include "app/command_ids.h"
+#include "app/default_workers.h"
 #include "app/gui/dravenet_app.h"
 #include "app/gui/main_frame.h"
+#include "app/list_rows.h"
+#include "app/worker_dispatch.h"
+#include "net/curl_session.h"
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
 #include "support/temp_folder.h"
 #include "support/test_http_server.h"
+#include "ui/panels/dnld_list.h"
 #include "ui/panels/list_panel.h"
+#include "ui/panels/status_view.h"
 #include "ui/scripted_dialogs.h"
 #include "workers/app_state.h"
 #include "workers/worker_threads.h"
@@ -199,6 +209,157 @@ TEST_F(AppLifeTest, AnEndSignalWhileTheStartUpChooserIsOpenClosesItAndEndsTheRun
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(app.Run(), 0);
     app.ExitInstance(0);
+}
+
+}  // namespace
+
+namespace {
+
+// The main window's panes, with a log of the status view's texts as the
+// workers' steps set them.
+class LoggedWindow : public WindowPort {
+public:
+    explicit LoggedWindow(WindowPort& panes) : panes_(panes) {}
+
+    int InsertTopRow(std::string_view column0) override { return panes_.InsertTopRow(column0); }
+    void SetRowText(int row, int column, std::string_view text) override {
+        panes_.SetRowText(row, column, text);
+    }
+    void DeleteRow(int row) override { panes_.DeleteRow(row); }
+    void DeleteAllRows() override { panes_.DeleteAllRows(); }
+    int RowCount() const override { return panes_.RowCount(); }
+    int SelectedCount() const override { return panes_.SelectedCount(); }
+    bool IsRowSelected(int row) const override { return panes_.IsRowSelected(row); }
+    std::string RowText(int row, int column) const override { return panes_.RowText(row, column); }
+    void SetStatusText(std::string_view text) override {
+        statusTexts.emplace_back(text);
+        panes_.SetStatusText(text);
+    }
+    void SetLastActionText(std::string_view text) override {
+        lastActions.emplace_back(text);
+        panes_.SetLastActionText(text);
+    }
+    void SetCurrentProjectText(std::string_view text) override { panes_.SetCurrentProjectText(text); }
+    void ShowTransfer(const TransferFigures& figures) override { panes_.ShowTransfer(figures); }
+    void HideTransfer() override { panes_.HideTransfer(); }
+    void PlayAnimation() override { panes_.PlayAnimation(); }
+    void StopAnimation() override { panes_.StopAnimation(); }
+    void BeginTreeProject(std::string_view projectName) override { panes_.BeginTreeProject(projectName); }
+    void AddTreeFile(std::string_view projectName, std::string_view localPath) override {
+        panes_.AddTreeFile(projectName, localPath);
+    }
+    void AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) override {
+        panes_.AddTreeFiles(projectName, localPaths);
+    }
+    void ReportEntryEnded(std::string_view entry, std::string_view outcome) override {
+        panes_.ReportEntryEnded(entry, outcome);
+    }
+    void ShowMessage(std::string_view text) override { panes_.ShowMessage(text); }
+
+    std::vector<std::string> statusTexts;
+    std::vector<std::string> lastActions;
+
+private:
+    WindowPort& panes_;
+};
+
+// The numbers of the "<n> links found" texts and the paths of the
+// "Dowloading <path>..." texts, in the order they were shown.
+std::vector<int> LinkCounts(const std::vector<std::string>& statusTexts) {
+    std::vector<int> counts;
+    for (const std::string& text : statusTexts)
+        if (text.ends_with(" links found")) counts.push_back(std::atoi(text.c_str()));
+    return counts;
+}
+
+std::vector<std::string> DownloadingPaths(const std::vector<std::string>& lastActions) {
+    std::vector<std::string> paths;
+    for (const std::string& text : lastActions)
+        if (text.starts_with("Dowloading ")) paths.push_back(text.substr(11, text.size() - 11 - 3));
+    return paths;
+}
+
+TEST_F(AppLifeTest, ACrawlInTheWindowShowsItsTextsAndSavedFilesInOrderAndComplete) {
+    // Six folders of eight archives each, many of them saved within one
+    // hand-over of the crawl's texts: 54 links in all.
+    TestHttpServer site;
+    std::string index;
+    for (int folderNumber = 0; folderNumber < 6; ++folderNumber) {
+        const std::string sub = "/d" + std::to_string(folderNumber) + "/";
+        index += "<a href=\"" + sub + "page.htm\">x</a>\r\n";
+        std::string page;
+        for (int file = 0; file < 8; ++file) {
+            page += "<a href=\"f" + std::to_string(file) + ".zip\">x</a>\r\n";
+            site.Route(sub + "f" + std::to_string(file) + ".zip", TestHttpReply::Ok(std::string(3000, 'z')));
+        }
+        site.Route(sub + "page.htm", TestHttpReply::Ok(page));
+    }
+    site.Route("/index.htm", TestHttpReply::Ok(index));
+
+    // With the project's row selected the crawl's texts are all shown; with
+    // another list shown only the links-found count is.
+    for (const bool rowShown : {true, false}) {
+        SCOPED_TRACE(rowShown ? "row shown" : "another list shown");
+        const std::size_t requestsBefore = site.Requests().size();
+        CDravenetApp app(services);
+        ASSERT_TRUE(app.InitInstance());
+        CMainFrame& frame = *app.MainFrame();
+        LoggedWindow window(frame.Window());
+        WorkerDispatch dispatch(TheStore(), TheAppState(), window, app.Workers(),
+                                DefaultWorkerProcedures(CurlSessionFactory()));
+        frame.SetDownloadCommands(&dispatch);
+        WebProject project;
+        project.name = "proj";
+        project.startUrl = site.Url("/index.htm");
+        project.wantZip = 1;
+        TheStore().RequestedSites.Append(project);
+        SwitchCategory(TheStore(), TheAppState(), kRequestedSitesList, window);
+        frame.ListPanel().topLevelItem(0)->setSelected(true);
+        ReportSelection(TheAppState(), window);
+        frame.Action(CommandId::kSelectedProjects)->trigger();
+        // Before any step of the crawl runs.
+        if (!rowShown) SwitchCategory(TheStore(), TheAppState(), kRequestedFilesList, window);
+        ASSERT_TRUE(ProcessEventsUntil([] { return TheStore().ActiveSiteCrawls.Count() == 0; }));
+
+        std::vector<std::string> saved;  // in the order the crawl fetched them
+        const std::vector<TestHttpRequest> requests = site.Requests();
+        for (std::size_t at = requestsBefore; at < requests.size(); ++at)
+            if (requests[at].target.ends_with(".zip")) saved.push_back("Software/proj" + requests[at].target);
+        ASSERT_EQ(saved.size(), 48u);
+        ASSERT_EQ(frame.DownloadedTree().topLevelItemCount(), 1);
+        const QTreeWidgetItem* root = frame.DownloadedTree().topLevelItem(0);
+        EXPECT_EQ(root->text(0), "proj");
+        std::vector<std::string> tree;
+        for (int child = 0; child < root->childCount(); ++child)
+            tree.push_back(root->child(child)->text(0).toStdString());
+        EXPECT_EQ(tree, saved);
+
+        // Coalesced texts may leave some out, but never show an older one
+        // after a newer, and the last is always shown.
+        const std::vector<int> counts = LinkCounts(window.statusTexts);
+        EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end()));
+        EXPECT_EQ(std::adjacent_find(counts.begin(), counts.end()), counts.end());
+        std::vector<std::ptrdiff_t> downloading;  // positions in the crawl's order
+        for (const std::string& path : DownloadingPaths(window.lastActions))
+            downloading.push_back(std::find(saved.begin(), saved.end(), path) - saved.begin());
+        EXPECT_TRUE(std::is_sorted(downloading.begin(), downloading.end()));
+        EXPECT_EQ(std::adjacent_find(downloading.begin(), downloading.end()), downloading.end());
+        if (rowShown) {
+            ASSERT_FALSE(downloading.empty());
+            EXPECT_EQ(downloading.back(), 47);
+            EXPECT_EQ(frame.StatusView().LastActionText(), "Download completed");
+            EXPECT_EQ(frame.StatusView().StatusText(), "Success");
+        } else {
+            EXPECT_TRUE(downloading.empty());
+            ASSERT_FALSE(counts.empty());
+            EXPECT_EQ(counts.back(), 54);
+            EXPECT_EQ(frame.StatusView().StatusText(), "54 links found");
+        }
+        EXPECT_EQ(TheStore().RequestedSites.Count(), 0);  // moved to the downloaded sites
+        app.ExitInstance(0);
+        TheStore() = ItemStore();
+        TheAppState() = AppState();
+    }
 }
 
 }  // namespace

@@ -20,6 +20,8 @@ CDnldList::CDnldList(QWidget* parent) : QTreeWidget(parent), opener_(DesktopUrlO
     setHeaderHidden(true);
     setColumnCount(1);
     setRootIsDecorated(true);
+    // Otherwise every layout measures the text of every row.
+    setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     contextMenu_ = new QMenu(this);
     connect(contextMenu_->addAction(QStringLiteral("Open")), &QAction::triggered, this,
@@ -42,6 +44,7 @@ QTreeWidgetItem* CDnldList::FindProject(const QString& projectName) const {
 }
 
 QTreeWidgetItem* CDnldList::BeginProject(const QString& projectName) {
+    painting_.Changing();
     if (topLevelItemCount() > 0 && topLevelItem(0)->text(0).contains(QStringLiteral("No files"))) clear();
     if (QTreeWidgetItem* root = FindProject(projectName)) return root;
     auto* root = new QTreeWidgetItem(QStringList{projectName});
@@ -50,10 +53,19 @@ QTreeWidgetItem* CDnldList::BeginProject(const QString& projectName) {
 }
 
 void CDnldList::AddFile(const QString& projectName, const QString& localPath) {
+    AddFiles(projectName, QStringList{localPath});
+}
+
+void CDnldList::AddFiles(const QString& projectName, const QStringList& localPaths) {
+    if (localPaths.isEmpty()) return;
     QTreeWidgetItem* root = FindProject(projectName);
     if (root == nullptr) root = BeginProject(projectName);
-    root->addChild(new QTreeWidgetItem(QStringList{localPath}));
-    root->setExpanded(true);
+    painting_.Changing();
+    QList<QTreeWidgetItem*> files;
+    files.reserve(localPaths.size());
+    for (const QString& path : localPaths) files.append(new QTreeWidgetItem(QStringList{path}));
+    root->addChildren(files);
+    if (!root->isExpanded()) root->setExpanded(true);
 }
 
 void CDnldList::OpenSelectedFile() {

@@ -2,6 +2,7 @@
 
 #include <QTreeWidget>
 
+#include "ui/panels/paint_pacer.h"
 class QMenu;
 
 #include "ui/panels/url_opener.h"
@@ -26,6 +27,8 @@ public:
     QTreeWidgetItem* BeginProject(const QString& projectName);
     // A saved file under the project's root item, which is expanded.
     void AddFile(const QString& projectName, const QString& localPath);
+    // Saved files under the project's root item, in order, in one change.
+    void AddFiles(const QString& projectName, const QStringList& localPaths);
 
     // Opens the selected item when it is a file (it has a parent).
     void OpenSelectedFile();
@@ -44,5 +47,6 @@ private:
     QTreeWidgetItem* FindProject(const QString& projectName) const;
 
     UrlOpener opener_;
+    PaintPacer painting_{*this};
     QMenu* contextMenu_ = nullptr;
 };

@@ -76,6 +76,7 @@ void CListPanel::OnInitialUpdate() {
 }
 
 int CListPanel::InsertTopRow(const QString& column0) {
+    painting_.Changing();
     auto* item = new QTreeWidgetItem(QStringList{column0, QString()});
     // Both columns are centred, except that the first column's cells start
     // at the left, as report lists draw them, so addresses line up.
@@ -87,13 +88,20 @@ int CListPanel::InsertTopRow(const QString& column0) {
 
 void CListPanel::SetRowText(int row, int column, const QString& text) {
     if (QTreeWidgetItem* item = topLevelItem(row); item != nullptr && column >= 0 && column < 2) {
+        painting_.Changing();
         item->setText(column, text);
     }
 }
 
-void CListPanel::DeleteRow(int row) { delete takeTopLevelItem(row); }
+void CListPanel::DeleteRow(int row) {
+    painting_.Changing();
+    delete takeTopLevelItem(row);
+}
 
-void CListPanel::DeleteAllRows() { clear(); }
+void CListPanel::DeleteAllRows() {
+    painting_.Changing();
+    clear();
+}
 
 int CListPanel::RowCount() const { return topLevelItemCount(); }
 

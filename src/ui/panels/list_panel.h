@@ -4,6 +4,7 @@
 
 #include <QTreeWidget>
 
+#include "ui/panels/paint_pacer.h"
 #include "ui/panels/url_opener.h"
 
 class EntryCommands;
@@ -12,7 +13,9 @@ class QMenu;
 // The entry list: one row per record of the list shown, newest first, with
 // the record's key in "Project" and its status in "Status". It loads the
 // list files in its initial update and carries its own handlers of Delete,
-// Send To and Properties, which its context menu always reaches.
+// Send To and Properties, which its context menu always reaches. Rows share
+// one height and workers' changes are painted at most once per frame, so it
+// stays cheap however many rows it holds.
 class CListPanel : public QTreeWidget {
     Q_OBJECT
 
@@ -71,4 +74,5 @@ private:
     QAction* openFolderSeparator_ = nullptr;
     QAction* openFolder_ = nullptr;
     int sendToFlag_ = 1;
+    PaintPacer painting_{*this};
 };

@@ -48,6 +48,13 @@ void PanelWindowPort::AddTreeFile(std::string_view projectName, std::string_view
     downloaded_.AddFile(TextFromRecord(projectName), TextFromRecord(localPath));
 }
 
+void PanelWindowPort::AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) {
+    QStringList paths;
+    paths.reserve(static_cast<qsizetype>(localPaths.size()));
+    for (const std::string& path : localPaths) paths.append(TextFromRecord(path));
+    downloaded_.AddFiles(TextFromRecord(projectName), paths);
+}
+
 void PanelWindowPort::ReportEntryEnded(std::string_view entry, std::string_view outcome) {
     if (onEntryEnded_) onEntryEnded_(entry, outcome);
 }

@@ -37,6 +37,7 @@ public:
 
     void BeginTreeProject(std::string_view projectName) override;
     void AddTreeFile(std::string_view projectName, std::string_view localPath) override;
+    void AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) override;
 
     // Ended entries go to the handler, when there is one.
     using EntryEndedHandler = std::function<void(std::string_view entry, std::string_view outcome)>;
