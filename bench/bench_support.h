@@ -134,7 +134,11 @@ inline CurlSessionSettings BenchSessionSettings() {
 struct DispatchBench {
     explicit DispatchBench(WebOptions web = {})
         : dispatch{store, state, window, threads,
-                   DefaultWorkerProcedures(CurlSessionFactory(BenchSessionSettings()), {}, web)} {}
+                   DefaultWorkerProcedures(CurlSessionFactory(BenchSessionSettings()))} {
+        Options options;
+        options.web = std::move(web);
+        dispatch.SetOptions(options);
+    }
 
     TimedExecutor executor;
     ItemStore store;

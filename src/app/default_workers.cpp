@@ -5,15 +5,15 @@
 #include "engine/site_crawler_worker.h"
 #include "search/search_worker.h"
 
-WorkerProcedures DefaultWorkerProcedures(const InternetSessionFactory& sessions, SearchHosts searchHosts,
-                                         WebOptions web) {
+WorkerProcedures DefaultWorkerProcedures(const InternetSessionFactory& sessions, SearchHosts searchHosts) {
     WorkerProcedures procedures;
     procedures.httpFile = [sessions](WorkerContext& context) { HttpFileWorker(context, sessions); };
     procedures.ftpFile = [sessions](WorkerContext& context) { FtpFileWorker(context, sessions); };
-    procedures.siteCrawler = [sessions, web](WorkerContext& context) {
-        SiteCrawlerWorker(context, sessions, web);
+    procedures.siteCrawler = [sessions](WorkerContext& context) {
+        SiteCrawlerWorker(context, sessions, context.options.web);
     };
-    procedures.search = [engines = SearchEngines{sessions, std::move(searchHosts), web}](
-                            WorkerContext& context) { SearchWorker(context, engines); };
+    procedures.search = [sessions, hosts = std::move(searchHosts)](WorkerContext& context) {
+        SearchWorker(context, SearchEngines{sessions, hosts, context.options.web});
+    };
     return procedures;
 }

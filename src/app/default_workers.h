@@ -8,6 +8,6 @@
 // The workers of the program: HttpFileWorker and FtpFileWorker for requested
 // files, SiteCrawlerWorker for web-site projects and SearchWorker for search
 // projects, whose queries go to the given hosts. Each crawl and search
-// works with its copy of the web options.
-WorkerProcedures DefaultWorkerProcedures(const InternetSessionFactory& sessions, SearchHosts searchHosts = {},
-                                         WebOptions web = {});
+// works with the web options of its own copy of the options.
+WorkerProcedures DefaultWorkerProcedures(const InternetSessionFactory& sessions,
+                                         SearchHosts searchHosts = {});

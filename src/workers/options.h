@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "workers/web_options.h"
+
 // What the user can change in Download > Options. With every field at its
 // default the program behaves as it always has. A worker gets a copy when it
 // starts, so a running transfer is never changed under it.
@@ -14,6 +16,10 @@ struct Options {
     // FTP data connections: passive (the client connects, which works
     // through NAT and firewalls) instead of active (the server connects back).
     bool ftpPassive = false;
+    // HTTPS and redirects in crawls and searches, and the two search engines.
+    WebOptions web{};
+    // A desktop notification when an entry ends while the window is not active.
+    bool notifyWhenEntriesEnd = true;
 
     bool operator==(const Options&) const = default;
 };

@@ -95,9 +95,13 @@ TEST_F(OptionsCommandTest, OptionsAreReadWithDefaultsForBadValuesAndSavedOnlyOnO
     EXPECT_EQ(folder.Read("config/options.conf"), written);
     EXPECT_EQ(downloads.given.size(), 1u);
 
+    // Every topic travels the same way: transfers, FTP, web and desktop.
     Options entered;
     entered.maxRunningEntries = 2;
     entered.ftpPassive = true;
+    entered.web.followHttpsAndRedirects = true;
+    entered.web.yahoo = {"https://searx.test:8443/search?q={words}&format=json", "searx", EngineAnswer::kJson};
+    entered.notifyWhenEntriesEnd = false;
     dialogs.optionsDialog = [&](Options& options) {
         options = entered;
         return true;

@@ -16,7 +16,6 @@
 #include "app/gui/main_frame.h"
 #include "app/gui/program_dialogs.h"
 #include "app/gui/qt_ui_dispatcher.h"
-#include "app/gui/web_options_settings.h"
 #include "app/open_file_limit.h"
 #include "app/worker_dispatch.h"
 #include "net/curl_session.h"
@@ -35,20 +34,6 @@ int endSignalPipe[2] = {-1, -1};
 void OnEndSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t ignored = ::write(endSignalPipe[0], &byte, 1);
-}
-
-// The web options of the user's configuration folder
-// ("<configuration folder>/tarrawick/options.conf").
-WebOptions UserWebOptions() {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tarrawick"),
-                       QStringLiteral("options"));
-    return LoadWebOptions(settings);
-}
-
-SearchEngineAddresses EngineAddresses(const WebOptions& web, const SearchHosts& hosts) {
-    return {QString::fromStdString(
-                EffectiveQueryTemplate(SearchEngine::kAltavista, web.altavista, hosts.altavista)),
-            QString::fromStdString(EffectiveQueryTemplate(SearchEngine::kYahoo, web.yahoo, hosts.yahoo))};
 }
 
 }  // namespace
@@ -101,15 +86,14 @@ bool CDravenetApp::InitInstance() {
         mainFrame_.reset();
         return false;
     }
-    const WebOptions web = UserWebOptions();
-    mainFrame_->SetSearchEngineAddresses(EngineAddresses(web, search.hosts));
+    mainFrame_->SetSearchHosts(search.hosts);
     if (services_.downloads == nullptr) {
         CurlSessionSettings sessions;
         sessions.descriptors = std::make_shared<DescriptorBudget>(CurrentOpenFileLimit());
         if (const char* extraCa = std::getenv(kExtraCaFileVariable)) sessions.extraCaFile = extraCa;
         dispatch_ = std::make_unique<WorkerDispatch>(
             *services_.store, *services_.state, mainFrame_->Window(), *workers_,
-            DefaultWorkerProcedures(CurlSessionFactory(std::move(sessions)), search.hosts, web));
+            DefaultWorkerProcedures(CurlSessionFactory(std::move(sessions)), search.hosts));
         mainFrame_->SetDownloadCommands(dispatch_.get());
     }
     mainFrame_->InitialUpdate();

@@ -91,6 +91,7 @@ bool CMainFrame::Create() {
     setWindowIcon(QIcon(QStringLiteral(":/tarrawick.png")));
     if (!CreateClient()) return false;
     options_ = LoadOptions(OptionsFile());
+    ApplyOptions();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -337,7 +338,22 @@ void CMainFrame::UpdateSendToEnabled() {
 
 void CMainFrame::SetDownloadCommands(DownloadCommands* downloads) {
     services_.downloads = downloads;
-    if (downloads != nullptr) downloads->SetOptions(options_);
+    ApplyOptions();
+}
+
+void CMainFrame::SetSearchHosts(SearchHosts hosts) {
+    searchHosts_ = std::move(hosts);
+    ApplyOptions();
+}
+
+void CMainFrame::ApplyOptions() {
+    const WebOptions& web = options_.web;
+    engineAddresses_ = {
+        QString::fromStdString(
+            EffectiveQueryTemplate(SearchEngine::kAltavista, web.altavista, searchHosts_.altavista)),
+        QString::fromStdString(EffectiveQueryTemplate(SearchEngine::kYahoo, web.yahoo, searchHosts_.yahoo))};
+    notifier_.SetEnabled(options_.notifyWhenEntriesEnd);
+    if (services_.downloads != nullptr) services_.downloads->SetOptions(options_);
 }
 
 QString CMainFrame::OptionsFile() const {
@@ -351,7 +367,7 @@ void CMainFrame::EditOptions() {
     if (!SaveOptions(OptionsFile(), options_)) {
         services_.messages->ShowMessage("The options could not be saved; they hold until the program ends");
     }
-    if (services_.downloads != nullptr) services_.downloads->SetOptions(options_);
+    ApplyOptions();
 }
 
 void CMainFrame::OnSchedulerTick() {

@@ -12,6 +12,7 @@
 #include "app/gui/desktop_notifier.h"
 #include "app/gui/frame_services.h"
 #include "app/gui/program_dialogs.h"
+#include "search/query_hosts.h"
 #include "workers/options.h"
 
 class CDnldList;
@@ -65,13 +66,10 @@ public:
     void SetDownloadCommands(DownloadCommands* downloads);
     // The options read at creation, or entered since.
     const Options& CurrentOptions() const { return options_; }
-    // What the search dialog's engine boxes tell (the program's own dialogs only).
-    void SetSearchEngineAddresses(SearchEngineAddresses addresses) {
-        engineAddresses_ = std::move(addresses);
-    }
+    // The hosts that the environment names for the search engines, for the
+    // addresses the search dialog's engine boxes tell.
+    void SetSearchHosts(SearchHosts hosts);
 
-    // Desktop notifications of ended entries; on by default.
-    void SetNotificationsEnabled(bool enabled) { notifier_.SetEnabled(enabled); }
     DesktopNotifier& Notifier() { return notifier_; }
 
     // Adds the addresses of a drop or a paste (one a line), as the entry
@@ -120,7 +118,12 @@ private:
     void OnEntryEnded(std::string_view entry, std::string_view outcome);
 
     FrameServices services_;
+    // Puts the options in force in the window: the engines' addresses and
+    // the notifications, and hands them to the download commands.
+    void ApplyOptions();
+
     Options options_;
+    SearchHosts searchHosts_;
     std::unique_ptr<FrameDialogs> ownDialogs_;
     SearchEngineAddresses engineAddresses_;
     std::unique_ptr<MessageBoxPort> ownMessages_;

@@ -3,6 +3,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/gui/web_options_settings.h"
+
 namespace {
 
 // One line per option: its key and where it lives in Options.
@@ -24,6 +26,7 @@ constexpr NumberKey kNumberKeys[] = {
 
 constexpr SwitchKey kSwitchKeys[] = {
     {"Ftp/PassiveMode", &Options::ftpPassive},
+    {"Desktop/Notifications", &Options::notifyWhenEntriesEnd},
 };
 
 }  // namespace
@@ -36,7 +39,7 @@ QString DefaultOptionsFile() {
 Options LoadOptions(const QString& file) {
     const Options defaults;
     Options options;
-    const QSettings settings(file, QSettings::IniFormat);
+    QSettings settings(file, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError) return defaults;
     for (const NumberKey& number : kNumberKeys) {
         bool isNumber = false;
@@ -48,6 +51,7 @@ Options LoadOptions(const QString& file) {
         if (text == QLatin1String("true")) options.*flag.field = true;
         if (text == QLatin1String("false")) options.*flag.field = false;
     }
+    options.web = LoadWebOptions(settings);
     return options;
 }
 
@@ -56,6 +60,7 @@ bool SaveOptions(const QString& file, const Options& options) {
     for (const NumberKey& number : kNumberKeys)
         settings.setValue(QLatin1String(number.key), options.*number.field);
     for (const SwitchKey& flag : kSwitchKeys) settings.setValue(QLatin1String(flag.key), options.*flag.field);
+    SaveWebOptions(settings, options.web);
     settings.sync();
     return settings.status() == QSettings::NoError;
 }

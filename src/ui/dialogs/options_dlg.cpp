@@ -3,6 +3,7 @@
 #include <optional>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 
 #include "ui/dialogs/qt_message_box.h"
 #include "ui/dialogs/dialog_layout.h"
+#include "ui/dialogs/web_options_page.h"
 #include "ui/record_text.h"
 
 namespace {
@@ -47,7 +49,10 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
       maxRunning_(NumberEdit(this)),
       speedLimit_(NumberEdit(this)),
       ftpPassive_(
-          new QCheckBox(QStringLiteral("&Passive data connections (through NAT and firewalls)"), this)) {
+          new QCheckBox(QStringLiteral("&Passive data connections (through NAT and firewalls)"), this)),
+      notifications_(new QCheckBox(
+          QStringLiteral("&Notify the desktop when an entry ends while the window is in the background"), this)),
+      webPage_(new CWebOptionsPage(this)) {
     setWindowTitle(QStringLiteral("Options"));
 
     auto* transfers = new QGroupBox(QStringLiteral("Transfers"), this);
@@ -58,6 +63,14 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     auto* ftp = new QGroupBox(QStringLiteral("FTP"), this);
     auto* ftpFields = new QVBoxLayout(ftp);
     ftpFields->addWidget(ftpPassive_);
+
+    auto* web = new QGroupBox(QStringLiteral("Web"), this);
+    auto* webFields = new QVBoxLayout(web);
+    webFields->addWidget(webPage_);
+
+    auto* desktop = new QGroupBox(QStringLiteral("Desktop"), this);
+    auto* desktopFields = new QVBoxLayout(desktop);
+    desktopFields->addWidget(notifications_);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -72,21 +85,31 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(transfers);
     layout->addWidget(ftp);
+    layout->addWidget(web);
+    layout->addWidget(desktop);
     layout->addLayout(buttons);
-    ChainTabOrder({maxRunning_, speedLimit_, ftpPassive_, ok, cancel});
+    ChainTabOrder({maxRunning_, speedLimit_, ftpPassive_});
+    setTabOrder(ftpPassive_, webPage_->FollowBox());  // the page chains its own fields
+    setTabOrder(webPage_->Engine(1).answer, notifications_);
+    ChainTabOrder({notifications_, ok, cancel});
     Load(Options{});
 }
 
 COptionsDlg::~COptionsDlg() = default;
 
 void COptionsDlg::Load(const Options& options) {
+    loaded_ = options;
+    webPage_->LoadFromOptions(options.web);
+    notifications_->setChecked(options.notifyWhenEntriesEnd);
     maxRunning_->setText(QString::number(options.maxRunningEntries));
     speedLimit_->setText(QString::number(options.speedLimitKiBps));
     ftpPassive_->setChecked(options.ftpPassive);
 }
 
 Options COptionsDlg::Entered() const {
-    Options options;
+    Options options = loaded_;
+    webPage_->StoreIntoOptions(options.web);
+    options.notifyWhenEntriesEnd = notifications_->isChecked();
     options.maxRunningEntries = NumberUpTo(maxRunning_->text(), kMaxRunningEntriesLimit).value_or(0);
     options.speedLimitKiBps = NumberUpTo(speedLimit_->text(), kMaxSpeedLimitKiBps).value_or(0);
     options.ftpPassive = ftpPassive_->isChecked();
@@ -102,7 +125,7 @@ QString COptionsDlg::RefusalText() const {
         return QStringLiteral("The speed limit must be a whole number of KiB/s from 0 to %1")
             .arg(kMaxSpeedLimitKiBps);
     }
-    return {};
+    return webPage_->RefusalText();
 }
 
 void COptionsDlg::accept() {

@@ -6,6 +6,7 @@
 
 #include "workers/options.h"
 
+class CWebOptionsPage;
 class MessageBoxPort;
 class QCheckBox;
 class QLineEdit;
@@ -32,6 +33,8 @@ public:
     QLineEdit* MaxRunningEdit() const { return maxRunning_; }
     QLineEdit* SpeedLimitEdit() const { return speedLimit_; }
     QCheckBox* FtpPassiveBox() const { return ftpPassive_; }
+    QCheckBox* NotificationsBox() const { return notifications_; }
+    CWebOptionsPage* WebPage() const { return webPage_; }
 
 private:
     std::unique_ptr<MessageBoxPort> ownMessages_;
@@ -39,4 +42,8 @@ private:
     QLineEdit* maxRunning_;
     QLineEdit* speedLimit_;
     QCheckBox* ftpPassive_;
+    QCheckBox* notifications_;
+    CWebOptionsPage* webPage_;
+    // What Load was given: a field that cannot be stored keeps its value.
+    Options loaded_;
 };
