@@ -36,8 +36,9 @@ protected:
 
     // Creates and shows the window; the list files of the folder are read.
     CMainFrame& Open() {
-        FrameServices services{&dialogs, &messages, nullptr,
-                               [this](const QUrl& url) { opened.push_back(url); }, &TheStore(), &TheAppState()};
+        FrameServices services{&dialogs,    &messages,
+                               nullptr,     [this](const QUrl& url) { opened.push_back(url); },
+                               &TheStore(), &TheAppState()};
         services.optionsFile = OptionsFile();
         frame = std::make_unique<CMainFrame>(services);
         EXPECT_TRUE(frame->Create());

@@ -100,7 +100,8 @@ TEST_F(OptionsCommandTest, OptionsAreReadWithDefaultsForBadValuesAndSavedOnlyOnO
     entered.maxRunningEntries = 2;
     entered.ftpPassive = true;
     entered.web.followHttpsAndRedirects = true;
-    entered.web.yahoo = {"https://searx.test:8443/search?q={words}&format=json", "searx", EngineAnswer::kJson};
+    entered.web.yahoo = {"https://searx.test:8443/search?q={words}&format=json", "searx",
+                         EngineAnswer::kJson};
     entered.notifyWhenEntriesEnd = false;
     dialogs.optionsDialog = [&](Options& options) {
         options = entered;

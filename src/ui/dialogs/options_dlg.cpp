@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/dialogs/qt_message_box.h"
 #include "ui/dialogs/dialog_layout.h"
+#include "ui/dialogs/qt_message_box.h"
 #include "ui/dialogs/web_options_page.h"
 #include "ui/record_text.h"
 
@@ -51,7 +51,8 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
       ftpPassive_(
           new QCheckBox(QStringLiteral("&Passive data connections (through NAT and firewalls)"), this)),
       notifications_(new QCheckBox(
-          QStringLiteral("&Notify the desktop when an entry ends while the window is in the background"), this)),
+          QStringLiteral("&Notify the desktop when an entry ends while the window is in the background"),
+          this)),
       webPage_(new CWebOptionsPage(this)) {
     setWindowTitle(QStringLiteral("Options"));
 
