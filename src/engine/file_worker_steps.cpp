@@ -32,7 +32,7 @@ std::string KilobytesReadText(std::uint32_t bytes) {
 FileWorkerSteps::FileWorkerSteps(WorkerContext& context, FileWorkerTexts texts)
     : context_(context), url_(context.key), texts_(texts) {}
 
-bool FileWorkerSteps::Step(std::function<void()> step) { return context_.Step(std::move(step)); }
+bool FileWorkerSteps::Step(const std::function<void()>& step) { return context_.Step(step); }
 
 int FileWorkerSteps::Position() const { return context_.store.RequestedFiles.FindByName(url_); }
 

@@ -48,7 +48,7 @@ protected:
 
     // Worker thread: waits while halted, then runs the step on the
     // user-interface thread; false when the program is ending.
-    bool Step(std::function<void()> step);
+    bool Step(const std::function<void()>& step);
 
     // Worker thread: the name is not an archive. A message box, then the
     // entry is deleted from the requested files (not downloaded), with
