@@ -20,6 +20,7 @@
 #include "engine/link_helpers.h"
 #include "engine/local_file.h"
 #include "engine/local_paths.h"
+#include "engine/page_links.h"
 #include "engine/part_records.h"
 #include "engine/worker_session.h"
 #include "net/close_quietly.h"
@@ -84,6 +85,16 @@ void SetSavedTime(int folder, const std::string& name, std::string_view lastModi
 
 bool IsRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The address up to and including the last '/' of its path: its query
+// and fragment are left out, and an address without a path is its root.
+std::string FolderOf(std::string_view address) {
+    const std::string_view withoutQuery = address.substr(0, address.find_first_of("?#"));
+    std::string root = GetSiteRoot(withoutQuery).value_or(std::string());
+    const std::size_t slash = withoutQuery.rfind('/');
+    if (slash == std::string_view::npos || slash + 1 < root.size()) return root;
+    return std::string(withoutQuery.substr(0, slash + 1));
 }
 
 // What the acceptance test makes of a link.
@@ -180,6 +191,7 @@ private:
         visitedLinks_.Add(start);
         startRoot_ = GetSiteRoot(start).value_or(std::string());
         startSite_ = SameSiteKey(start);
+        startFolder_ = FolderOf(start);
         knownSites_.Add(SiteOf(start));
         projectFolder_ = DownloadFolder().string() + "/" + project_.name.Str();
         CreateProjectFolder();
@@ -359,6 +371,12 @@ private:
     // False when the program is ending.
     bool ReadPage(HttpFile& file, const std::string& address, const std::string& folder) {
         view_.SetLastActionWhenShown("Retrieving links...");
+        return web_.readLinksAsBrowser ? ReadPageAsBrowser(file, address)
+                                       : ReadPageByLine(file, address, folder);
+    }
+
+    // At most one href and one frame source a line. False when the program is ending.
+    bool ReadPageByLine(HttpFile& file, const std::string& address, const std::string& folder) {
         const std::string root = RootFor(address);
         std::string line;
         for (;;) {
@@ -372,6 +390,22 @@ private:
                 limitPassed = Accept(absolute) == Acceptance::kSiteLimitPassed || limitPassed;
             }
             if (limitPassed) return true;
+        }
+    }
+
+    // Every link of the page, read in pieces of the read buffer's size.
+    // False when the program is ending.
+    bool ReadPageAsBrowser(HttpFile& file, const std::string& address) {
+        PageLinkReader reader(address);
+        std::string piece(kReadBufferSize, '\0');
+        for (;;) {
+            if (!context_.PassGate()) return false;
+            const std::size_t count = file.Read(piece.data(), piece.size());
+            if (count == 0) return true;
+            view_.PlayAnimationIfStopped();
+            for (const std::string& link : reader.Read(std::string_view(piece).substr(0, count))) {
+                if (Accept(link) == Acceptance::kSiteLimitPassed) return true;
+            }
         }
     }
 
@@ -393,6 +427,7 @@ private:
         if (!IsWantedLink(link, project_) || !HasCrawledScheme(link)) return Acceptance::kDropped;
         if (ContainsNoCase("cgi-bin", link) || ContainsNoCase("javascript:", link))
             return Acceptance::kDropped;
+        if (!IsInStartFolder(link)) return Acceptance::kDropped;
         if (project_.exitDomain == 0 && !IsOnStartSite(link)) return Acceptance::kDropped;
         if (project_.exitDomain == 1) {
             if (knownSites_.Add(SiteOf(link))) ++siteCount_;
@@ -418,6 +453,17 @@ private:
 
     bool IsOnStartSite(const std::string& link) const {
         return ContainsNoCase(startRoot_, link) || IsSameSiteAsStart(link);
+    }
+
+    // With the option on, a page is read only when it lies in the start
+    // address's folder or below it; files are not held to it.
+    bool IsInStartFolder(const std::string& link) const {
+        if (!web_.stayBelowStartFolder || !IsPageLink(link)) return true;
+        if (StartsWithNoCase(link, startFolder_)) return true;
+        if (!IsSameSiteAsStart(link)) return false;
+        const std::optional<UrlParts> parts = ParseUrl(link);
+        const std::optional<UrlParts> folder = ParseUrl(startFolder_);
+        return parts && folder && StartsWithNoCase(parts->object, folder->object);
     }
 
     // What KnownSites holds for the link's site.
@@ -538,6 +584,7 @@ private:
     AddressSet knownSites_;
     std::string startRoot_;
     std::optional<std::string> startSite_;  // SameSiteKey of the start address
+    std::string startFolder_;               // the start address up to the last '/' of its path
     std::string projectFolder_;
     int linksFound_ = 0;
     int filesTransferred_ = 0;  // numbers the transfers in the status pane

@@ -44,6 +44,13 @@ struct WebOptions {
     // Crawls fetch https addresses too, treat http and https of one host and
     // port as one site, and follow redirections; searches keep https results.
     bool followHttpsAndRedirects = false;
+    // Crawls take every link of a page as a browser sees it (every href and
+    // frame source, in page order, entities decoded, resolved as RFC 3986
+    // says) rather than at most one href and one frame source per line.
+    bool readLinksAsBrowser = false;
+    // Crawls read only pages below the start address's folder; files linked
+    // from them may lie anywhere the site rules allow.
+    bool stayBelowStartFolder = false;
     EngineSetting altavista = DefaultEngineSetting(SearchEngine::kAltavista);
     EngineSetting yahoo = DefaultEngineSetting(SearchEngine::kYahoo);
 

@@ -486,6 +486,45 @@ TEST_F(SiteCrawlerTest, RedirectionsAreFollowedWithinTheCrawlsRules) {
     EXPECT_EQ(store.DownloadedSites.Count(), 1);
 }
 
+// With both options on, a crawl takes every link of a page wherever it
+// stands, resolves it as a browser does, reads no page above its start
+// folder and still fetches the archives those pages link to elsewhere.
+TEST_F(SiteCrawlerTest, ReadingAsABrowserBelowTheStartFolderFindsEveryLinkedArchive) {
+    web.readLinksAsBrowser = true;
+    web.stayBelowStartFolder = true;
+    const std::string networkPath = site.Url("/pub/tools/docs/net.zip").substr(5);  // without "http:"
+    const std::string index =
+        "<html><head><base href=\"/pub/tools/docs/\"><script>var s = '<a href=\"/pub/script.zip\">';"
+        "</script></head><body><a href=\"guide.htm\">Guide</a> <a href='../../../files/all.zip'>All</a>"
+        " <A HREF=./v1.zip#x>v1</A><!-- <a href=\"old.zip\"> --><a\r\n  class=x\n  href=\"v2&amp;more.zip\""
+        "\n>v2</a><a href=\"/pub/other.htm\">up</a><a href=\"mailto:me@h.test\">me</a><a href=\"" +
+        networkPath + "\">net</a><a href=\"javascript:get('x.zip')\">x</a></body></html>";
+    site.Route("/pub/tools/index.htm", TestHttpReply::InPieces(index, 5, true));
+    site.Route("/pub/tools/docs/guide.htm",
+               TestHttpReply::Ok("<a href=\"?page=2\">2</a><a href=\"../index.htm\">top</a><a href=\"/pub/\">"
+                                 "pub</a><iframe src=\"/pub/tools/docs/z.zip\"></iframe>"));
+    site.Route("/pub/tools/docs/guide.htm?page=2", TestHttpReply::Ok("<a href=guide.htm>1</a>"));
+    for (const char* file : {"/files/all.zip", "/pub/tools/docs/v1.zip", "/pub/tools/docs/v2&more.zip",
+                             "/pub/tools/docs/net.zip", "/pub/tools/docs/z.zip"}) {
+        site.Route(file, TestHttpReply::Ok(file));
+    }
+    Start(Project(site.Url("/pub/tools/index.htm")));
+    ASSERT_TRUE(RunUntilDone());
+
+    std::vector<std::string> targets = Targets(site);
+    std::sort(targets.begin(), targets.end());
+    EXPECT_EQ(targets, (std::vector<std::string>{
+                           "/files/all.zip", "/pub/tools/docs/guide.htm", "/pub/tools/docs/guide.htm?page=2",
+                           "/pub/tools/docs/net.zip", "/pub/tools/docs/v1.zip", "/pub/tools/docs/v2&more.zip",
+                           "/pub/tools/docs/z.zip", "/pub/tools/index.htm"}));
+    EXPECT_EQ(folder.Read("Software/proj/files/all.zip"), "/files/all.zip");
+    EXPECT_EQ(folder.Read("Software/proj/pub/tools/docs/v2&more.zip"), "/pub/tools/docs/v2&more.zip");
+    EXPECT_EQ(window.treeFiles.size(), 5u);
+    EXPECT_TRUE(Called("SetStatusText 7 links found"));
+    EXPECT_FALSE(Called("SetStatusText 8 links found"));
+    EXPECT_EQ(store.DownloadedSites.Count(), 1);
+}
+
 // Answers every question with Yes and offers no other dialog.
 class YesDialogs : public EntryDialogs {
 public:

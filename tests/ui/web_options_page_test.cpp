@@ -18,6 +18,7 @@ constexpr int kYahoo = 1;
 WebOptions SearxOptions() {
     WebOptions options;
     options.followHttpsAndRedirects = true;
+    options.stayBelowStartFolder = true;
     options.yahoo = {"https://searx.example.org/search?q={words}&format=json", "searx", EngineAnswer::kJson};
     return options;
 }
@@ -31,6 +32,8 @@ TEST(WebOptionsPageTest, ATemplateThatCannotWorkIsShownAsAnErrorAndKeepsTheOldVa
     page.LoadFromOptions(old);
     const CWebOptionsPage::EngineFields& yahoo = page.Engine(kYahoo);
     EXPECT_TRUE(page.FollowBox()->isChecked());
+    EXPECT_FALSE(page.SwitchBox(1)->isChecked());
+    EXPECT_TRUE(page.SwitchBox(2)->isChecked());
     EXPECT_EQ(yahoo.answer->currentIndex(), 1);
     EXPECT_TRUE(page.RefusalText().isEmpty());
 
@@ -51,11 +54,14 @@ TEST(WebOptionsPageTest, ATemplateThatCannotWorkIsShownAsAnErrorAndKeepsTheOldVa
     page.Engine(kAltavista).queryTemplate->setText(QStringLiteral("http://127.0.0.1:8888/?q={words}"));
     yahoo.queryTemplate->setText(QStringLiteral("HTTPS://searx.test:8443/search?format=json&q={words}"));
     page.FollowBox()->setChecked(false);
+    page.SwitchBox(1)->setChecked(true);
     EXPECT_TRUE(yahoo.problem->isHidden());
     EXPECT_TRUE(page.RefusalText().isEmpty());
     WebOptions stored = old;
     page.StoreIntoOptions(stored);
     EXPECT_FALSE(stored.followHttpsAndRedirects);
+    EXPECT_TRUE(stored.readLinksAsBrowser);
+    EXPECT_TRUE(stored.stayBelowStartFolder);
     EXPECT_EQ(stored.altavista.queryTemplate, "http://127.0.0.1:8888/?q={words}");
     EXPECT_EQ(stored.yahoo.queryTemplate, "HTTPS://searx.test:8443/search?format=json&q={words}");
 }
@@ -74,6 +80,7 @@ TEST(WebOptionsSettingsTest, OptionsComeBackAsSavedAndUnusableValuesGiveTheirDef
         QSettings settings(file, QSettings::IniFormat);
         EXPECT_EQ(LoadWebOptions(settings), SearxOptions());
         settings.setValue(QStringLiteral("web/followHttpsAndRedirects"), QStringLiteral("maybe"));
+        settings.setValue(QStringLiteral("web/stayBelowStartFolder"), QStringLiteral("1"));
         settings.setValue(QStringLiteral("web/yahoo/queryTemplate"),
                           QStringLiteral("searx.example.org/?q={words}"));
         settings.setValue(QStringLiteral("web/yahoo/answer"), QStringLiteral("xml"));
@@ -83,6 +90,7 @@ TEST(WebOptionsSettingsTest, OptionsComeBackAsSavedAndUnusableValuesGiveTheirDef
     const WebOptions loaded = LoadWebOptions(settings);
     const WebOptions defaults;
     EXPECT_EQ(loaded.followHttpsAndRedirects, defaults.followHttpsAndRedirects);
+    EXPECT_EQ(loaded.stayBelowStartFolder, defaults.stayBelowStartFolder);
     EXPECT_EQ(loaded.yahoo.queryTemplate, defaults.yahoo.queryTemplate);
     EXPECT_EQ(loaded.yahoo.answer, defaults.yahoo.answer);
     EXPECT_EQ(loaded.yahoo.ownLinkMarker, "searx");  // usable, so kept

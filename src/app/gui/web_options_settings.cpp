@@ -5,7 +5,16 @@
 
 namespace {
 
-const QString kFollowKey = QStringLiteral("web/followHttpsAndRedirects");
+struct SwitchKey {
+    QString key;
+    bool WebOptions::*value;
+};
+
+const SwitchKey kSwitches[] = {
+    {QStringLiteral("web/followHttpsAndRedirects"), &WebOptions::followHttpsAndRedirects},
+    {QStringLiteral("web/readLinksAsBrowser"), &WebOptions::readLinksAsBrowser},
+    {QStringLiteral("web/stayBelowStartFolder"), &WebOptions::stayBelowStartFolder},
+};
 
 struct EngineKeys {
     QString group;
@@ -43,11 +52,10 @@ EngineSetting LoadEngine(const QSettings& settings, const QString& group, Engine
 
 WebOptions LoadWebOptions(QSettings& settings) {
     WebOptions options;
-    const QVariant follow = settings.value(kFollowKey);
-    if (follow.isValid()) {
-        const QString text = follow.toString();
+    for (const SwitchKey& entry : kSwitches) {
+        const QString text = settings.value(entry.key).toString();
         if (text == QStringLiteral("true") || text == QStringLiteral("false")) {
-            options.followHttpsAndRedirects = text == QStringLiteral("true");
+            options.*entry.value = text == QStringLiteral("true");
         }
     }
     for (const EngineKeys& engine : kEngines) {
@@ -57,7 +65,7 @@ WebOptions LoadWebOptions(QSettings& settings) {
 }
 
 void SaveWebOptions(QSettings& settings, const WebOptions& options) {
-    settings.setValue(kFollowKey, options.followHttpsAndRedirects);
+    for (const SwitchKey& entry : kSwitches) settings.setValue(entry.key, options.*entry.value);
     for (const EngineKeys& engine : kEngines) {
         const EngineSetting& setting = options.*engine.setting;
         settings.setValue(engine.group + QStringLiteral("queryTemplate"),

@@ -6,6 +6,8 @@ class QSettings;
 
 // The web options as kept with QSettings, under the group "web":
 //   web/followHttpsAndRedirects            true or false
+//   web/readLinksAsBrowser                 true or false
+//   web/stayBelowStartFolder               true or false
 //   web/altavista/queryTemplate            address with {words}
 //   web/altavista/ownLinkMarker            text
 //   web/altavista/answer                   "html" or "json"

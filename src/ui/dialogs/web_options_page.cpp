@@ -15,6 +15,25 @@ namespace {
 constexpr const char* kEngineNames[] = {"Altavista", "Yahoo"};
 constexpr EngineSetting WebOptions::*kEngineSettings[] = {&WebOptions::altavista, &WebOptions::yahoo};
 
+struct Switch {
+    const char* label;
+    const char* tip;
+    bool WebOptions::*value;
+};
+
+// The check boxes, in the order of CWebOptionsPage::switches_.
+constexpr Switch kSwitches[] = {
+    {"&Follow HTTPS and redirects in crawls and searches", "", &WebOptions::followHttpsAndRedirects},
+    {"&Read links as a browser does",
+     "Crawls take every link of a page, wherever it stands, and resolve it as a browser does. "
+     "Off: at most one link and one frame per line.",
+     &WebOptions::readLinksAsBrowser},
+    {"Stay &below the start address's folder",
+     "Crawls read only pages in the start address's folder and below it; archives linked from "
+     "them are fetched wherever the site rules allow.",
+     &WebOptions::stayBelowStartFolder},
+};
+
 // The combo box's entries, in the order of EngineAnswer.
 constexpr const char* kAnswerNames[] = {"HTML page", "JSON (results[].url)"};
 
@@ -25,11 +44,13 @@ QString TemplateProblemText(const QLineEdit* edit) {
 
 }  // namespace
 
-CWebOptionsPage::CWebOptionsPage(QWidget* parent)
-    : QWidget(parent),
-      follow_(new QCheckBox(QStringLiteral("Follow HTTPS and redirects in crawls and searches"), this)) {
+CWebOptionsPage::CWebOptionsPage(QWidget* parent) : QWidget(parent) {
     auto* contents = new QVBoxLayout(this);
-    contents->addWidget(follow_);
+    for (std::size_t index = 0; index < switches_.size(); ++index) {
+        switches_.at(index) = new QCheckBox(QString::fromUtf8(kSwitches[index].label), this);
+        switches_.at(index)->setToolTip(QString::fromUtf8(kSwitches[index].tip));
+        contents->addWidget(switches_.at(index));
+    }
     for (std::size_t index = 0; index < engines_.size(); ++index) {
         EngineFields& fields = engines_.at(index);
         fields = MakeEngineFields();
@@ -69,7 +90,9 @@ void CWebOptionsPage::ShowProblem(const EngineFields& fields) {
 }
 
 void CWebOptionsPage::LoadFromOptions(const WebOptions& options) {
-    follow_->setChecked(options.followHttpsAndRedirects);
+    for (std::size_t index = 0; index < switches_.size(); ++index) {
+        switches_.at(index)->setChecked(options.*kSwitches[index].value);
+    }
     for (std::size_t index = 0; index < engines_.size(); ++index) {
         const EngineSetting& setting = options.*kEngineSettings[index];
         const EngineFields& fields = engines_.at(index);
@@ -81,7 +104,9 @@ void CWebOptionsPage::LoadFromOptions(const WebOptions& options) {
 }
 
 void CWebOptionsPage::StoreIntoOptions(WebOptions& options) const {
-    options.followHttpsAndRedirects = follow_->isChecked();
+    for (std::size_t index = 0; index < switches_.size(); ++index) {
+        options.*kSwitches[index].value = switches_.at(index)->isChecked();
+    }
     for (std::size_t index = 0; index < engines_.size(); ++index) {
         EngineSetting& setting = options.*kEngineSettings[index];
         const EngineFields& fields = engines_.at(index);

@@ -12,7 +12,8 @@ class QLabel;
 class QLineEdit;
 
 // The web page of the Options dialog: "Follow HTTPS and redirects in crawls
-// and searches", and for each of the two engines its query address (a
+// and searches", "Read links as a browser does", "Stay below the start
+// address's folder", and for each of the two engines its query address (a
 // template with {words}), the text that marks its own links and the kind of
 // its answer. A template that cannot work is shown as an error beside its
 // field while it is typed, and storing keeps the old value in its place.
@@ -39,13 +40,15 @@ public:
         QComboBox* answer = nullptr;
         QLabel* problem = nullptr;
     };
-    QCheckBox* FollowBox() const { return follow_; }
+    // The check boxes: 0 follow HTTPS, 1 read as a browser, 2 stay below.
+    QCheckBox* SwitchBox(int index) const { return switches_.at(static_cast<std::size_t>(index)); }
+    QCheckBox* FollowBox() const { return SwitchBox(0); }
     const EngineFields& Engine(int index) const { return engines_.at(static_cast<std::size_t>(index)); }
 
 private:
     EngineFields MakeEngineFields();
     void ShowProblem(const EngineFields& fields);
 
-    QCheckBox* follow_;
+    std::array<QCheckBox*, 3> switches_{};
     std::array<EngineFields, 2> engines_;
 };
