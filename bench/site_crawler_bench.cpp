@@ -6,12 +6,15 @@
 // row is listed and selected, so its texts are shown, unless --unlisted is
 // given: then the status text keeps the last "<n> links found". An https
 // start address turns on "Follow HTTPS and redirects in crawls and searches";
-// TARRAWICK_EXTRA_CA_FILE names the server's certificate. Prints:
+// TARRAWICK_EXTRA_CA_FILE names the server's certificate. BENCH_BROWSER=1
+// turns on "Read links as a browser does" and "Stay below the start
+// address's folder". Prints:
 //   "seconds=<s> status=<last status text> files=<files in the downloaded tree> steps=<k> wait_p99_ms=<x>"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +36,9 @@ int main(int argc, char** argv) {
     // An https start address needs the web option that lets crawls use https.
     WebOptions web;
     web.followHttpsAndRedirects = project.startUrl.View().starts_with("https://");
+    const char* browser = std::getenv("BENCH_BROWSER");
+    web.readLinksAsBrowser = web.stayBelowStartFolder =
+        browser != nullptr && std::string_view(browser) == "1";
     DispatchBench bench(web);
     auto& [executor, store, state, window, threads, dispatch] = bench;
     store.RequestedSites.Append(project);
