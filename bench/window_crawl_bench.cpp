@@ -55,6 +55,7 @@ public:
     bool AskYesNo(std::string_view) override { return false; }
     int StartChoice() override { return 4; }
     void ShowAbout() override {}
+    bool EditOptions(Options&) override { return false; }
 };
 
 class PrintedMessages : public MessageBoxPort {
