@@ -12,8 +12,6 @@ constexpr std::size_t kMaxNameLength = 16;
 
 bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 void AppendName(std::string& name, char c) {
     if (name.size() < kMaxNameLength) name += FoldAscii(c);
 }

@@ -1,6 +1,5 @@
 #include "engine/page_links.h"
 
-#include <cstdint>
 #include <utility>
 
 #include "engine/url_resolve.h"
@@ -9,35 +8,7 @@
 namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
-constexpr std::uint32_t kReplacement = 0xFFFD;
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool IsAlphanumeric(char c) { return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-int HexValue(char c) {
-    if (IsDigit(c)) return c - '0';
-    const char lower = FoldAscii(c);
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
-void AppendUtf8(std::string& text, std::uint32_t code) {
-    if (code < 0x80) {
-        text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xC0 | (code >> 6));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        text += static_cast<char>(0xE0 | (code >> 12));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (code >> 18));
-        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
+constexpr char32_t kReplacement = 0xFFFD;
 
 // "&#38;" or "&#x26;" at the start of `text` (the ';' may be missing):
 // the bytes it takes, or 0 when it is none.
@@ -46,11 +17,11 @@ std::size_t DecodeNumeric(std::string_view text, std::string& out) {
     const bool hex = at < text.size() && (text[at] == 'x' || text[at] == 'X');
     if (hex) ++at;
     const std::size_t digitsFrom = at;
-    std::uint32_t code = 0;
+    char32_t code = 0;
     for (; at < text.size(); ++at) {
-        const int digit = hex ? HexValue(text[at]) : (IsDigit(text[at]) ? text[at] - '0' : -1);
+        const int digit = hex ? HexDigitValue(text[at]) : (IsAsciiDigit(text[at]) ? text[at] - '0' : -1);
         if (digit < 0) break;
-        if (code <= 0x10FFFF) code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+        if (code <= 0x10FFFF) code = code * (hex ? 16 : 10) + static_cast<char32_t>(digit);
     }
     if (at == digitsFrom) return 0;
     if (at < text.size() && text[at] == ';') ++at;
@@ -80,7 +51,8 @@ std::size_t DecodeNamed(std::string_view text, std::string& out) {
         }
         // Without ';' a name followed by more of a name or by '=' is left
         // as it stands, so that "?a=1&ampx=2" keeps its parameter.
-        const bool moreFollows = end < text.size() && (IsAlphanumeric(text[end]) || text[end] == '=');
+        const bool moreFollows =
+            end < text.size() && (IsAsciiLetter(text[end]) || IsAsciiDigit(text[end]) || text[end] == '=');
         if (named.withoutSemicolon && !moreFollows) {
             out += named.character;
             return end;

@@ -192,6 +192,7 @@ private:
         startRoot_ = GetSiteRoot(start).value_or(std::string());
         startSite_ = SameSiteKey(start);
         startFolder_ = FolderOf(start);
+        startFolderPath_ = ParseUrl(startFolder_).value_or(UrlParts{}).object;
         knownSites_.Add(SiteOf(start));
         projectFolder_ = DownloadFolder().string() + "/" + project_.name.Str();
         CreateProjectFolder();
@@ -462,8 +463,7 @@ private:
         if (StartsWithNoCase(link, startFolder_)) return true;
         if (!IsSameSiteAsStart(link)) return false;
         const std::optional<UrlParts> parts = ParseUrl(link);
-        const std::optional<UrlParts> folder = ParseUrl(startFolder_);
-        return parts && folder && StartsWithNoCase(parts->object, folder->object);
+        return parts && StartsWithNoCase(parts->object, startFolderPath_);
     }
 
     // What KnownSites holds for the link's site.
@@ -585,6 +585,7 @@ private:
     std::string startRoot_;
     std::optional<std::string> startSite_;  // SameSiteKey of the start address
     std::string startFolder_;               // the start address up to the last '/' of its path
+    std::string startFolderPath_;           // its path, for the start site under the other scheme
     std::string projectFolder_;
     int linksFound_ = 0;
     int filesTransferred_ = 0;  // numbers the transfers in the status pane

@@ -9,11 +9,6 @@ namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
 
-bool IsServiceChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
-           c == '-' || c == '.';
-}
-
 bool HasSpaceOrControl(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
@@ -47,6 +42,8 @@ bool TakeServerAndPort(std::string_view authority, UrlParts& parts) {
 }
 
 }  // namespace
+
+bool IsServiceChar(char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '+' || c == '-' || c == '.'; }
 
 std::optional<std::string> SameSiteKey(std::string_view address) {
     const std::optional<UrlParts> parts = ParseUrl(address);

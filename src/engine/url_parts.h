@@ -15,6 +15,10 @@ struct UrlParts {
     int port = 80;             // when the address names none: the service's own, 0 if unknown
 };
 
+// A character a service (scheme) name may hold: a letter, a digit, '+', '-'
+// or '.'.
+bool IsServiceChar(char c);
+
 // Splits the address; nothing when it has no "://", no server, a port that
 // is not a number from 1 to 65535, or a control character or space in
 // its service, server or port. The letter case of the service is ignored; the

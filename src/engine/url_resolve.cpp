@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "engine/url_parts.h"
 #include "store/text_utils.h"
 
 namespace {
@@ -16,18 +17,13 @@ struct Reference {
     std::optional<std::string_view> query;
 };
 
-bool IsSchemeChar(char c, bool first) {
-    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    return letter || (!first && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
-}
-
 // The scheme before the first ':', when it stands before any '/', '?' or
 // '#' and is a letter followed by letters, digits, '+', '-' or '.'.
 std::optional<std::string_view> SchemeOf(std::string_view text) {
     const std::size_t colon = text.find(':');
     if (colon == kNotFound || colon == 0 || text.find_first_of("/?#") < colon) return std::nullopt;
     for (std::size_t i = 0; i < colon; ++i) {
-        if (!IsSchemeChar(text[i], i == 0)) return std::nullopt;
+        if (i == 0 ? !IsAsciiLetter(text[i]) : !IsServiceChar(text[i])) return std::nullopt;
     }
     return text.substr(0, colon);
 }

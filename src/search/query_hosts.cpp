@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 
 #include "net/host_port.h"
+#include "store/text_utils.h"
 
 namespace {
 
@@ -16,9 +17,6 @@ constexpr std::size_t kMaxPortDigits = 5;
 constexpr std::size_t kMaxHostTextLength = kMaxHostNameLength + 1 + kMaxPortDigits;
 // How much of a refused text the message repeats.
 constexpr std::size_t kShownValueLength = 80;
-
-bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool IsValidLabel(std::string_view label) {
     if (label.empty() || label.size() > kMaxLabelLength) return false;

@@ -12,6 +12,15 @@ constexpr char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<c
 
 constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The value of a hex digit in either case, or -1.
+constexpr int HexDigitValue(char c) {
+    if (IsAsciiDigit(c)) return c - '0';
+    const char lower = FoldAscii(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
 // Space, tab, line feed, carriage return, vertical tab and form feed: the
 // bytes that C's isspace() takes in its "C" locale. Addresses, list lines
 // and number fields are trimmed of all six alike.
@@ -36,6 +45,9 @@ std::string FoldedCopy(std::string_view text);
 
 // The text without the blanks (IsBlank) at its two ends.
 std::string_view TrimBlanks(std::string_view text);
+
+// Appends the code point (at most U+10FFFF) in UTF-8.
+void AppendUtf8(std::string& bytes, char32_t codePoint);
 
 // The byte as a %XX escape, with capital hex digits.
 std::string PercentEscape(char c);

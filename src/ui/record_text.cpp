@@ -1,5 +1,7 @@
 #include "ui/record_text.h"
 
+#include "store/text_utils.h"
+
 namespace {
 
 constexpr char16_t kByteEscapeBase = 0xDC00;  // + a byte from 0x80 to 0xFF
@@ -50,25 +52,6 @@ void AppendCodePoint(QString& text, char32_t codePoint) {
         text.append(QChar(QChar::lowSurrogate(codePoint)));
     } else {
         text.append(QChar(static_cast<char16_t>(codePoint)));
-    }
-}
-
-void AppendUtf8(std::string& bytes, char32_t codePoint) {
-    const auto put = [&](unsigned value) { bytes.push_back(static_cast<char>(value)); };
-    if (codePoint < 0x80) {
-        put(codePoint);
-    } else if (codePoint < 0x800) {
-        put(0xC0 | (codePoint >> 6));
-        put(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        put(0xE0 | (codePoint >> 12));
-        put(0x80 | ((codePoint >> 6) & 0x3F));
-        put(0x80 | (codePoint & 0x3F));
-    } else {
-        put(0xF0 | (codePoint >> 18));
-        put(0x80 | ((codePoint >> 12) & 0x3F));
-        put(0x80 | ((codePoint >> 6) & 0x3F));
-        put(0x80 | (codePoint & 0x3F));
     }
 }
 
