@@ -3,8 +3,10 @@
 // A streaming reader of the start tags of an HTML page, as a browser's
 // tokenizer finds them: tags may span lines and stand many to a line,
 // attribute values may be quoted either way or not at all, and nothing
-// inside comments, <!...> and <?...> declarations, or the text of script,
-// style, textarea and title elements counts as a tag. The page is fed in
+// inside comments, <!...> and <?...> declarations, the text of script,
+// style, textarea, title, xmp, iframe, noembed and noframes elements, or
+// after <plaintext> counts as a tag. A script's text ends only where a
+// browser ends it, also when it holds "<!--" and "<script>". The page is fed in
 // pieces of any size; memory stays bounded by kMaxTagLength whatever the
 // page holds. Only what links are made of is kept: the tag's name and its
 // first href and src values. One reader per page, used by one thread.
@@ -49,9 +51,15 @@ private:
         kSelfClosing,
         kMarkupDeclaration,
         kComment,
+        kCommentEndBang,  // "--!" read in a comment
         kBogusComment,
         kRawText,
+        kScript,
+        kPlainText,
     };
+    // Where a script's text stands: outside "<!--", inside it, or inside a
+    // "<script" written within it, where "</script>" does not end the text.
+    enum class ScriptEscape { kNone, kEscaped, kDoubleEscaped };
     // Which of the tag's fields the value being read goes to.
     enum class Slot { kNone, kHref, kSrc };
 
@@ -67,6 +75,10 @@ private:
     void AppendToValue(char c);
     void EndTag(const std::function<void(const HtmlStartTag&)>& found);
     void StepInRawText(char c);
+    void StepInScript(char c);
+    bool StepInScriptMarkup(char c);
+    bool ExtendScriptMarkup(char c, std::string_view toward);
+    void LeaveRawText(char c);
 
     State state_ = State::kData;
     HtmlStartTag tag_;
@@ -75,7 +87,10 @@ private:
     std::size_t tagLength_ = 0;
     std::string attributeName_;
     Slot slot_ = Slot::kNone;
-    int dashes_ = 0;              // in a comment: the '-' just before this byte
+    int dashes_ = 0;              // in a comment or script: the '-' just before this byte
+    int openingDashes_ = 0;       // how many of those are the "<!--" that opened the comment
     std::string rawTextEnd_;      // "</script" and the like, while in such text
     std::size_t rawMatched_ = 0;  // how much of rawTextEnd_ the last bytes were
+    ScriptEscape scriptEscape_ = ScriptEscape::kNone;
+    std::string scriptMarkup_;  // "<!-", "</scri", "<scr"...: what may become markup
 };
