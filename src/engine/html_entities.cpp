@@ -26,10 +26,9 @@ static_assert(SortedByName(), "run tools/gen-html-entities: the table must be so
 }  // namespace
 
 std::optional<std::string_view> NamedCharacterReference(std::string_view name) {
-    const auto* found = std::lower_bound(std::begin(kNamedReferences), std::end(kNamedReferences), name,
-                                         [](const NamedReference& entry, std::string_view key) {
-                                             return entry.name < key;
-                                         });
+    const auto* found =
+        std::lower_bound(std::begin(kNamedReferences), std::end(kNamedReferences), name,
+                         [](const NamedReference& entry, std::string_view key) { return entry.name < key; });
     if (found == std::end(kNamedReferences) || found->name != name) return std::nullopt;
     return found->text;
 }

@@ -31,7 +31,7 @@ bool EndsTagName(char c) { return IsHtmlSpace(c) || c == '/' || c == '>'; }
 
 }  // namespace
 
-void HtmlTagReader::Read(std::string_view piece, const std::function<void(const HtmlStartTag&)>& found) {
+void HtmlTagReader::Read(std::string_view piece, const std::function<void(const HtmlTag&)>& found) {
     std::size_t at = 0;
     while (at < piece.size()) {
         if (state_ == State::kPlainText) return;  // text to the end of the page
@@ -47,7 +47,7 @@ void HtmlTagReader::Read(std::string_view piece, const std::function<void(const 
     }
 }
 
-bool HtmlTagReader::Step(char c, const std::function<void(const HtmlStartTag&)>& found) {
+bool HtmlTagReader::Step(char c, const std::function<void(const HtmlTag&)>& found) {
     switch (state_) {
         case State::kData:
         case State::kTagOpen:
@@ -123,7 +123,7 @@ bool HtmlTagReader::StepOutsideTags(char c) {
 }
 
 // Between attributes: names, '=', '/' and the '>' that ends the tag.
-bool HtmlTagReader::StepInTag(char c, const std::function<void(const HtmlStartTag&)>& found) {
+bool HtmlTagReader::StepInTag(char c, const std::function<void(const HtmlTag&)>& found) {
     if (c == '>') {
         if (state_ == State::kAttributeName) EndAttributeName();
         EndTag(found);
@@ -186,7 +186,7 @@ bool HtmlTagReader::StepInTag(char c, const std::function<void(const HtmlStartTa
     }
 }
 
-bool HtmlTagReader::StepInValue(char c, const std::function<void(const HtmlStartTag&)>& found) {
+bool HtmlTagReader::StepInValue(char c, const std::function<void(const HtmlTag&)>& found) {
     if (state_ == State::kUnquotedValue) {
         if (IsHtmlSpace(c)) {
             state_ = State::kBeforeAttributeName;
@@ -208,6 +208,7 @@ bool HtmlTagReader::StepInValue(char c, const std::function<void(const HtmlStart
 
 void HtmlTagReader::BeginTag(bool endTag) {
     tag_.name.clear();
+    tag_.end = endTag;
     tag_.href.reset();
     tag_.src.reset();
     endTag_ = endTag;
@@ -242,10 +243,13 @@ void HtmlTagReader::AppendToValue(char c) {
     if (slot_ == Slot::kSrc) tag_.src->push_back(c);
 }
 
-void HtmlTagReader::EndTag(const std::function<void(const HtmlStartTag&)>& found) {
+void HtmlTagReader::EndTag(const std::function<void(const HtmlTag&)>& found) {
     state_ = State::kData;
     slot_ = Slot::kNone;
-    if (endTag_) return;
+    if (endTag_) {
+        if (!tagTooLong_) found(tag_);
+        return;
+    }
     // Raw text starts after its start tag even when the tag itself was too
     // long to keep.
     if (HoldsRawText(tag_.name) || tag_.name == "script") {
@@ -281,6 +285,7 @@ void HtmlTagReader::StepInRawText(char c) {
 
 void HtmlTagReader::LeaveRawText(char c) {
     BeginTag(true);
+    tag_.name = rawTextEnd_.substr(2);
     state_ = c == '>' ? State::kData : (c == '/' ? State::kSelfClosing : State::kBeforeAttributeName);
 }
 

@@ -17,10 +17,12 @@
 #include <string>
 #include <string_view>
 
-// A start tag with the attributes links come from, their values as they
-// stand in the page (character references not yet decoded).
-struct HtmlStartTag {
+// A tag with the attributes links come from, their values as they stand in
+// the page (character references not yet decoded). An end tag has only its
+// name.
+struct HtmlTag {
     std::string name;  // lower case
+    bool end = false;
     std::optional<std::string> href;
     std::optional<std::string> src;
 };
@@ -30,9 +32,9 @@ public:
     // A tag longer than this, from its '<' to its '>', is skipped whole.
     static constexpr std::size_t kMaxTagLength = 16384;
 
-    // Reads the next piece of the page and hands each start tag that ends in
-    // it to `found`, in page order.
-    void Read(std::string_view piece, const std::function<void(const HtmlStartTag&)>& found);
+    // Reads the next piece of the page and hands each start and end tag that
+    // ends in it to `found`, in page order.
+    void Read(std::string_view piece, const std::function<void(const HtmlTag&)>& found);
 
 private:
     enum class State {
@@ -65,15 +67,15 @@ private:
 
     // Handles one byte; false when the same byte is to be handled again in
     // the state it left behind.
-    bool Step(char c, const std::function<void(const HtmlStartTag&)>& found);
-    bool StepInTag(char c, const std::function<void(const HtmlStartTag&)>& found);
-    bool StepInValue(char c, const std::function<void(const HtmlStartTag&)>& found);
+    bool Step(char c, const std::function<void(const HtmlTag&)>& found);
+    bool StepInTag(char c, const std::function<void(const HtmlTag&)>& found);
+    bool StepInValue(char c, const std::function<void(const HtmlTag&)>& found);
     bool StepOutsideTags(char c);
     void BeginTag(bool endTag);
     void BeginAttribute();
     void EndAttributeName();
     void AppendToValue(char c);
-    void EndTag(const std::function<void(const HtmlStartTag&)>& found);
+    void EndTag(const std::function<void(const HtmlTag&)>& found);
     void StepInRawText(char c);
     void StepInScript(char c);
     bool StepInScriptMarkup(char c);
@@ -81,7 +83,7 @@ private:
     void LeaveRawText(char c);
 
     State state_ = State::kData;
-    HtmlStartTag tag_;
+    HtmlTag tag_;
     bool endTag_ = false;
     bool tagTooLong_ = false;
     std::size_t tagLength_ = 0;

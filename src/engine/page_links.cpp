@@ -103,7 +103,7 @@ bool BelongsInHead(std::string_view name) {
 }
 
 // The attribute of the tag that holds its link, if the tag has one.
-const std::optional<std::string>* LinkOf(const HtmlStartTag& tag) {
+const std::optional<std::string>* LinkOf(const HtmlTag& tag) {
     if (tag.name == "a" || tag.name == "area" || tag.name == "link") return &tag.href;
     if (tag.name == "frame" || tag.name == "iframe") return &tag.src;
     return nullptr;
@@ -136,7 +136,7 @@ PageLinkReader::PageLinkReader(std::string pageAddress)
 
 std::vector<std::string> PageLinkReader::Read(std::string_view piece) {
     std::vector<std::string> links;
-    tags_.Read(piece, [&](const HtmlStartTag& tag) { Take(tag, links); });
+    tags_.Read(piece, [&](const HtmlTag& tag) { Take(tag, links); });
     return links;
 }
 
@@ -146,7 +146,13 @@ std::vector<std::string> PageLinkReader::Finish() {
     return links;
 }
 
-void PageLinkReader::Take(const HtmlStartTag& tag, std::vector<std::string>& links) {
+void PageLinkReader::Take(const HtmlTag& tag, std::vector<std::string>& links) {
+    if (tag.end) {
+        // A base rarely follows the head's end, and a page may end there.
+        const bool endsHead = tag.name == "head" || tag.name == "html" || !BelongsInHead(tag.name);
+        if (holding_ && endsHead) ReleaseHeld(links);
+        return;
+    }
     if (tag.name == "base" && tag.href && !baseSeen_) {
         TakeBase(*tag.href);
         ReleaseHeld(links);

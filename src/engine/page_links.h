@@ -12,9 +12,10 @@
 //
 // A base applies to the whole page, also to the links before it. Those can
 // only be link tags in the head, so links are held back while no base has
-// come and the head may still go on: until a tag that has no place in a
-// head (such as <body> or <a>), at most kMaxHeldLinks of them and
-// kMaxHeldBytes in all. A base met after that counts from where it stands.
+// come and the head may still go on: until </head> or a tag that has no
+// place in a head (such as <body> or <a>), at most kMaxHeldLinks of them
+// and kMaxHeldBytes in all, and given by Finish when the page ends first. A
+// base met after that counts from where it stands.
 
 #include <string>
 #include <string_view>
@@ -39,7 +40,7 @@ public:
     std::vector<std::string> Finish();
 
 private:
-    void Take(const HtmlStartTag& tag, std::vector<std::string>& links);
+    void Take(const HtmlTag& tag, std::vector<std::string>& links);
     void TakeBase(const std::string& href);
     void Hold(std::string reference, std::vector<std::string>& links);
     void ReleaseHeld(std::vector<std::string>& links);

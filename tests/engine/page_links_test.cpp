@@ -56,9 +56,6 @@ TEST(PageLinkReaderTest, EverySnippetGivesTheAddressesABrowserWouldFollow) {
          R"(<a href="first.zip"><base href="../up/"><a href="a.zip"><base href="http://cdn.test/">)"
          R"(<a href="/b.zip">)",
          {"http://h/d1/d2/first.zip", "http://h/d1/up/a.zip", "http://h/b.zip"}},
-        {"links held for a base that never comes are given at the end of the page",
-         "<head><link href=a.css><link href=b.css>",
-         {"http://h/d1/d2/a.css", "http://h/d1/d2/b.css"}},
         {"every kind of tag and quoting, and nothing else",
          "<A HREF=a.zip><area href='b.zip'><link rel=x href=c.css><iframe src=\"f.htm\"></iframe>"
          "<frame src=g.htm name=x><img src=\"no.gif\"><a data-href=no.zip title=\"href=no.zip\">"
@@ -115,20 +112,39 @@ TEST(PageLinkReaderTest, TakesWhatTheStandardsTake) {
     }
 }
 
-// Links held back for a base stay within their bounds: past them they are
-// given as they come, against the page.
-TEST(PageLinkReaderTest, HoldsBackOnlyABoundedHead) {
-    std::string page = "<head>";
-    Links expected;
+// Links held back for a base are given as soon as no base can count for
+// them any more, or the page ends; and never more are held than the bounds
+// allow: past them they are given as they come, against the page.
+TEST(PageLinkReaderTest, HoldsLinksBackOnlyWhileABaseMayComeAndWithinBounds) {
+    std::string crowdedHead = "<head>";
+    Links crowdedLinks;
     for (std::size_t i = 0; i <= PageLinkReader::kMaxHeldLinks; ++i) {
-        page += "<link href=s" + std::to_string(i) + ".css>";
-        expected.push_back("http://h/d1/d2/s" + std::to_string(i) + ".css");
+        crowdedHead += "<link href=s" + std::to_string(i) + ".css>";
+        crowdedLinks.push_back("http://h/d1/d2/s" + std::to_string(i) + ".css");
     }
-    page += "<base href=/b/><link href=after.css>";
-    expected.push_back("http://h/b/after.css");
-    PageLinkReader reader(kPage);
-    EXPECT_EQ(reader.Read(page), expected);
-    EXPECT_TRUE(reader.Finish().empty());
+    crowdedHead += "<base href=/b/><link href=after.css>";
+    crowdedLinks.push_back("http://h/b/after.css");
+    const std::string longLink = "<link href=" + std::string(HtmlTagReader::kMaxTagLength - 20, 'x') + ">";
+    const struct {
+        const char* what;
+        std::string page;
+        Links whileRead;
+        Links atTheEnd;
+    } cases[] = {
+        {"more links than are held", crowdedHead, crowdedLinks, {}},
+        {"more bytes than are held",
+         "<head>" + longLink + longLink + longLink + longLink + longLink,
+         Links(5, "http://h/d1/d2/" + std::string(HtmlTagReader::kMaxTagLength - 20, 'x')),
+         {}},
+        {"the head's end", "<head><link href=a.css></head>", {"http://h/d1/d2/a.css"}, {}},
+        {"the body's first tag", "<link href=a.css><p>", {"http://h/d1/d2/a.css"}, {}},
+        {"the page's end", "<html><link href=a.css><title>t</title>", {}, {"http://h/d1/d2/a.css"}},
+    };
+    for (const auto& c : cases) {
+        PageLinkReader reader(kPage);
+        EXPECT_EQ(reader.Read(c.page), c.whileRead) << c.what;
+        EXPECT_EQ(reader.Finish(), c.atTheEnd) << c.what;
+    }
 }
 
 // Addresses of schemes other than http's family, as RFC 3986 section 5.4
