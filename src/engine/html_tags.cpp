@@ -16,16 +16,25 @@ void AppendName(std::string& name, char c) {
     if (name.size() < kMaxNameLength) name += FoldAscii(c);
 }
 
-// Elements whose text a browser reads as text, tags and all.
+// Elements whose text a browser reads as text, tags and all, up to their
+// end tag. A script's text has rules of its own.
 bool HoldsRawText(std::string_view name) {
-    return name == "script" || name == "style" || name == "textarea" || name == "title";
+    constexpr std::string_view kNames[] = {"style",  "textarea", "title",   "xmp",
+                                           "iframe", "noembed",  "noframes"};
+    for (std::string_view held : kNames) {
+        if (name == held) return true;
+    }
+    return false;
 }
+
+bool EndsTagName(char c) { return IsHtmlSpace(c) || c == '/' || c == '>'; }
 
 }  // namespace
 
-void HtmlTagReader::Read(std::string_view piece, const std::function<void(const HtmlStartTag&)>& found) {
+void HtmlTagReader::Read(std::string_view piece, const std::function<void(const HtmlTag&)>& found) {
     std::size_t at = 0;
     while (at < piece.size()) {
+        if (state_ == State::kPlainText) return;  // text to the end of the page
         if (state_ == State::kData) {
             // Text between tags is skipped at the speed of memchr.
             const void* open = std::memchr(piece.data() + at, '<', piece.size() - at);
@@ -38,15 +47,18 @@ void HtmlTagReader::Read(std::string_view piece, const std::function<void(const 
     }
 }
 
-bool HtmlTagReader::Step(char c, const std::function<void(const HtmlStartTag&)>& found) {
+bool HtmlTagReader::Step(char c, const std::function<void(const HtmlTag&)>& found) {
     switch (state_) {
         case State::kData:
         case State::kTagOpen:
         case State::kEndTagOpen:
         case State::kMarkupDeclaration:
         case State::kComment:
+        case State::kCommentEndBang:
         case State::kBogusComment: return StepOutsideTags(c);
         case State::kRawText: StepInRawText(c); return true;
+        case State::kScript: StepInScript(c); return true;
+        case State::kPlainText: return true;
         case State::kDoubleQuotedValue:
         case State::kSingleQuotedValue:
         case State::kUnquotedValue:
@@ -90,12 +102,20 @@ bool HtmlTagReader::StepOutsideTags(char c) {
                 state_ = State::kBogusComment;
                 return false;
             }
-            if (++dashes_ == 2) state_ = State::kComment;  // the two dashes also close "<!-->"
+            if (++dashes_ == 2) {
+                state_ = State::kComment;  // the two dashes also close "<!-->"
+                openingDashes_ = 2;
+            }
             return true;
         case State::kComment:
+            // "-->" ends a comment, and so does "--!>".
             if (c == '>' && dashes_ >= 2) state_ = State::kData;
+            // The dashes of "<!--" close "<!-->" but not "<!--!>".
+            if (c == '!' && dashes_ - openingDashes_ >= 2) state_ = State::kCommentEndBang;
             dashes_ = c == '-' ? dashes_ + 1 : 0;
+            if (c != '-') openingDashes_ = 0;
             return true;
+        case State::kCommentEndBang: state_ = c == '>' ? State::kData : State::kComment; return c == '>';
         default:  // a bogus comment
             if (c == '>') state_ = State::kData;
             return true;
@@ -103,7 +123,7 @@ bool HtmlTagReader::StepOutsideTags(char c) {
 }
 
 // Between attributes: names, '=', '/' and the '>' that ends the tag.
-bool HtmlTagReader::StepInTag(char c, const std::function<void(const HtmlStartTag&)>& found) {
+bool HtmlTagReader::StepInTag(char c, const std::function<void(const HtmlTag&)>& found) {
     if (c == '>') {
         if (state_ == State::kAttributeName) EndAttributeName();
         EndTag(found);
@@ -166,7 +186,7 @@ bool HtmlTagReader::StepInTag(char c, const std::function<void(const HtmlStartTa
     }
 }
 
-bool HtmlTagReader::StepInValue(char c, const std::function<void(const HtmlStartTag&)>& found) {
+bool HtmlTagReader::StepInValue(char c, const std::function<void(const HtmlTag&)>& found) {
     if (state_ == State::kUnquotedValue) {
         if (IsHtmlSpace(c)) {
             state_ = State::kBeforeAttributeName;
@@ -188,6 +208,7 @@ bool HtmlTagReader::StepInValue(char c, const std::function<void(const HtmlStart
 
 void HtmlTagReader::BeginTag(bool endTag) {
     tag_.name.clear();
+    tag_.end = endTag;
     tag_.href.reset();
     tag_.src.reset();
     endTag_ = endTag;
@@ -222,17 +243,24 @@ void HtmlTagReader::AppendToValue(char c) {
     if (slot_ == Slot::kSrc) tag_.src->push_back(c);
 }
 
-void HtmlTagReader::EndTag(const std::function<void(const HtmlStartTag&)>& found) {
+void HtmlTagReader::EndTag(const std::function<void(const HtmlTag&)>& found) {
     state_ = State::kData;
     slot_ = Slot::kNone;
-    if (endTag_) return;
+    if (endTag_) {
+        if (!tagTooLong_) found(tag_);
+        return;
+    }
     // Raw text starts after its start tag even when the tag itself was too
     // long to keep.
-    if (HoldsRawText(tag_.name)) {
+    if (HoldsRawText(tag_.name) || tag_.name == "script") {
         rawTextEnd_ = "</" + tag_.name;
         rawMatched_ = 0;
-        state_ = State::kRawText;
+        state_ = tag_.name == "script" ? State::kScript : State::kRawText;
+        scriptEscape_ = ScriptEscape::kNone;
+        scriptMarkup_.clear();
+        dashes_ = 0;
     }
+    if (tag_.name == "plaintext") state_ = State::kPlainText;
     if (!tagTooLong_) found(tag_);
     tag_.href.reset();
     tag_.src.reset();
@@ -242,9 +270,8 @@ void HtmlTagReader::EndTag(const std::function<void(const HtmlStartTag&)>& found
 // '>'; the end tag is then read to its '>' as any other.
 void HtmlTagReader::StepInRawText(char c) {
     if (rawMatched_ == rawTextEnd_.size()) {
-        if (IsHtmlSpace(c) || c == '/' || c == '>') {
-            BeginTag(true);
-            state_ = c == '>' ? State::kData : State::kBeforeAttributeName;
+        if (EndsTagName(c)) {
+            LeaveRawText(c);
             return;
         }
         rawMatched_ = 0;
@@ -254,4 +281,67 @@ void HtmlTagReader::StepInRawText(char c) {
     } else {
         rawMatched_ = c == '<' ? 1 : 0;
     }
+}
+
+void HtmlTagReader::LeaveRawText(char c) {
+    BeginTag(true);
+    tag_.name = rawTextEnd_.substr(2);
+    state_ = c == '>' ? State::kData : (c == '/' ? State::kSelfClosing : State::kBeforeAttributeName);
+}
+
+// A script's text: "<!--" starts an escaped part that "-->" ends; inside
+// it, "<script" followed by a blank, '/' or '>' starts a part in which
+// "</script>" only returns to the escaped part. Anywhere else "</script"
+// ends the text.
+void HtmlTagReader::StepInScript(char c) {
+    if (!scriptMarkup_.empty() && StepInScriptMarkup(c)) return;
+    scriptMarkup_.clear();
+    if (c == '<') {
+        scriptMarkup_ = "<";
+        dashes_ = 0;
+        return;
+    }
+    if (c == '>' && dashes_ >= 2) scriptEscape_ = ScriptEscape::kNone;
+    dashes_ = c == '-' ? dashes_ + 1 : 0;
+}
+
+// One more byte of what began with '<': false when that is no longer
+// markup of the script's text, and the byte is text.
+bool HtmlTagReader::StepInScriptMarkup(char c) {
+    const std::string_view markup = scriptMarkup_;
+    if (markup == "<") {
+        const bool opens = c == '/' || (c == '!' && scriptEscape_ == ScriptEscape::kNone) ||
+                           (IsAsciiLetter(c) && scriptEscape_ == ScriptEscape::kEscaped);
+        return opens && ExtendScriptMarkup(c, c == '/' ? "</script" : (c == '!' ? "<!--" : "<script"));
+    }
+    if (markup == "</script" && EndsTagName(c)) {
+        scriptMarkup_.clear();
+        if (scriptEscape_ == ScriptEscape::kDoubleEscaped) {
+            scriptEscape_ = ScriptEscape::kEscaped;
+        } else {
+            LeaveRawText(c);
+        }
+        return true;
+    }
+    if (markup == "<script" && EndsTagName(c)) {
+        scriptMarkup_.clear();
+        scriptEscape_ = ScriptEscape::kDoubleEscaped;
+        return true;
+    }
+    if (markup == "<!-" && c == '-') {
+        // The two dashes may also close the part at once: "<!-->".
+        scriptMarkup_.clear();
+        scriptEscape_ = ScriptEscape::kEscaped;
+        dashes_ = 2;
+        return true;
+    }
+    if (markup.starts_with("</")) return ExtendScriptMarkup(c, "</script");
+    return ExtendScriptMarkup(c, markup.starts_with("<!") ? "<!--" : "<script");
+}
+
+bool HtmlTagReader::ExtendScriptMarkup(char c, std::string_view toward) {
+    const std::size_t at = scriptMarkup_.size();
+    if (at >= toward.size() || FoldAscii(c) != toward[at]) return false;
+    scriptMarkup_ += FoldAscii(c);
+    return true;
 }
