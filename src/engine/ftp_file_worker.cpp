@@ -97,7 +97,7 @@ private:
     // download is.
     Outcome Fetch(const FtpUrlParts& parts, const std::string& localName) {
         const std::unique_ptr<InternetSession> session = OpenSession(sessions_);
-        ScopedAbort abort(*context_.control, [raw = session.get()] { raw->Abort(); });
+        const ScopedWorkerSession registered(*context_.control, *session);
         const std::unique_ptr<FtpConnection> connection = session->GetFtpConnection(parts.server);
         if (!Found(*connection, parts)) return Outcome::kNotFound;
         if (!Step([this] { ShowInProgress(); })) return Outcome::kEnding;

@@ -40,7 +40,7 @@ public:
 private:
     void Fetch() {
         std::unique_ptr<InternetSession> session = OpenSession(sessions_);
-        ScopedAbort abort(*context_.control, [raw = session.get()] { raw->Abort(); });
+        const ScopedWorkerSession registered(*context_.control, *session);
         std::error_code ignored;
         std::filesystem::create_directory(DownloadFolder(), ignored);
 

@@ -442,6 +442,45 @@ TEST_F(HttpFileWorkerTest, TheStatusPaneFollowsTheTransferOfTheSelectedEntry) {
     EXPECT_EQ(window.endedEntries, std::vector<std::string>{url + ": Success"});
 }
 
+// A halted download leaves the speed limit to those running. Beside a halted
+// one, a download gets about what one alone under the same limit gets over
+// the same stretch (a share of its own), not half of it.
+TEST_F(HttpFileWorkerTest, AHaltedDownloadLeavesItsShareOfTheSpeedLimit) {
+    TestHttpServer server;
+    for (const char* target : {"/a.zip", "/b.zip", "/alone.zip"}) {
+        server.Route(target, TestHttpReply::Endless(Bytes(4096)));
+    }
+    UseTestServer();
+    options.speedLimitKiBps = 256;
+    const auto bytesOf = [&](const char* target) -> std::uint64_t {
+        const TransferFigures* figures = state.Transfers.Find(kRequestedFilesList, server.Url(target));
+        return figures != nullptr ? figures->bytes : 0;
+    };
+    Start(server.Url("/b.zip"));
+    Start(server.Url("/a.zip"));
+    ASSERT_TRUE(executor.RunUntil([&] { return bytesOf("/b.zip") > 0; }));
+    window.Select({1});
+    dispatch->SuspendWorker();
+    const std::shared_ptr<WorkerControl> halted = store.ActiveFileDownloads.GetAt(0)->thread;
+    ASSERT_TRUE(halted->IsHalted());
+    ASSERT_TRUE(executor.RunUntil([&] { return halted->Gate().WaitUntilParked(0ms); }));
+
+    WorkerDispatch alone(store, state, window, threads, DefaultWorkerProcedures(CurlSessionFactory()));
+    store.RequestedFiles.AppendUrl(server.Url("/alone.zip"));
+    window.Show(store.RequestedFiles);
+    window.Select({0});
+    alone.SetOptions(options);
+    alone.StartWorker();
+    ASSERT_TRUE(executor.RunUntil([&] { return bytesOf("/alone.zip") > 0; }));
+    const std::uint64_t runningBefore = bytesOf("/a.zip");
+    const std::uint64_t aloneBefore = bytesOf("/alone.zip");
+    ASSERT_TRUE(executor.RunUntil([&] { return bytesOf("/alone.zip") >= aloneBefore + 300 * 1024; }));
+    const std::uint64_t running = bytesOf("/a.zip") - runningBefore;
+    const std::uint64_t aloneGot = bytesOf("/alone.zip") - aloneBefore;
+    EXPECT_GT(running * 4, aloneGot * 3) << running << " beside a halted one, " << aloneGot << " alone";
+    EXPECT_TRUE(threads.EndAll(20s));
+}
+
 TEST_F(HttpFileWorkerTest, EndingTheRunAbortsARunningTransfer) {
     TestHttpServer server;
     UseTestServer();
