@@ -49,10 +49,11 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
                               std::chrono::nanoseconds progressInterval, std::int64_t appendAt) {
     LocalFile local(LocalPath(name), appendAt);
 
-    CoalescedProgress progress(*context_.ui, MakeProgressReport(remote.ContentLength()), progressInterval);
-    char block[kBlockSize + 1];
-    // The file's bytes so far, those of an earlier run included.
+    // The file's bytes so far and its size, those of an earlier run included.
     auto total = static_cast<std::uint64_t>(appendAt);
+    CoalescedProgress progress(*context_.ui, MakeProgressReport(WholeFileSize(remote, total)),
+                               progressInterval);
+    char block[kBlockSize + 1];
     for (;;) {
         if (!context_.PassGate()) return false;
         const std::size_t count = remote.Read(block, kBlockSize);

@@ -139,9 +139,16 @@ TEST_F(HttpResumeTest, ATransferCutShortContinuesWhereItStoppedOnTheNextStart) {
     const std::int64_t kept = LocalFileSize("Software/f.zip");
     EXPECT_EQ(kept, 25000);
 
-    server.Route("/f.zip", TestHttpReply::Ranged(kBody, kTag));
+    // The progress counts the part kept: the bar stands at its share at once.
+    TestHttpReply rest = TestHttpReply::Ranged(kBody, kTag);
+    rest.ending = TestReplyEnding::kStall;
+    rest.cutAfter = 5000;
+    server.Route("/f.zip", rest);
     window.Select({0});
     StartSelected();
+    ASSERT_TRUE(executor.RunUntil([&] { return window.transfer && window.transfer->bytes == 30000; }));
+    EXPECT_EQ(window.transfer->size, kBody.size());
+    server.ReleaseStalled();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_TRUE(Saved() == kBody);
     EXPECT_EQ(server.Requests().back().Header("Range"), "bytes=" + std::to_string(kept) + "-");
