@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "engine/http_file_worker.h"
 #include "engine/local_file.h"
 #include "engine/local_paths.h"
 #include "engine/worker_session.h"
@@ -39,6 +40,10 @@ int FileWorkerSteps::Position() const { return context_.store.RequestedFiles.Fin
 std::filesystem::path FileWorkerSteps::LocalPath(const std::string& name) {
     if (!IsSafePathComponent(name)) throw LocalFileError(kInvalidLocalNameMessage);
     return DownloadFolder() / name;
+}
+
+bool FileWorkerSteps::KeepPartRecord(const std::filesystem::path& localPath, const PartRecord& record) {
+    return context_.OnUi([&] { SavePartRecord(localPath, record); });
 }
 
 std::unique_ptr<InternetSession> FileWorkerSteps::OpenSession(const InternetSessionFactory& sessions) const {
@@ -101,7 +106,11 @@ bool FileWorkerSteps::MoveToDownloadedFiles() {
     AppState& state = context_.state;
     WindowPort& window = context_.window;
     const int position = Position();
-    if (position < 0) return false;
+    if (position < 0) {
+        ForgetPartRecordOf(url_);
+        return false;
+    }
+    context_.store.FinishedSinceSave.push_back(url_);
     const int row = RowOf(requested, position);
     FileEntry* entry = requested.GetAt(position);
     if (state.ShownList == kRequestedFilesList) window.DeleteRow(row);

@@ -104,14 +104,12 @@ private:
         const std::filesystem::path localPath = LocalPath(localName);
         const std::optional<std::int64_t> remoteSize = connection->GetFileSize(parts.fileName);
         const std::optional<std::int64_t> earlierPart = EarlierPart(localPath, remoteSize);
-        if (earlierPart && earlierPart == remoteSize) {
-            ForgetPartRecord(localPath);  // an earlier run fetched it whole
-            return Outcome::kFetched;
-        }
+        // An earlier run fetched it whole.
+        if (earlierPart && earlierPart == remoteSize) return Outcome::kFetched;
         PartRecord record;
         record.url = url_;
         record.size = remoteSize.value_or(-1);
-        SavePartRecord(localPath, record);
+        if (!KeepPartRecord(localPath, record)) return Outcome::kEnding;
         std::int64_t restartAt = earlierPart.value_or(0);
         std::unique_ptr<InternetFile> remote;
         try {
@@ -123,7 +121,6 @@ private:
         }
         remote->SetReadBufferSize(kReadBufferSize);
         if (!Receive(*remote, localName, progressInterval_, restartAt)) return Outcome::kEnding;
-        ForgetPartRecord(localPath);
         return Outcome::kFetched;
     }
 

@@ -271,6 +271,7 @@ TEST_F(FtpResumeTest, APartIsContinuedOnlyWhereTheServerAndTheFileAllow) {
         if (c.saved) {
             EXPECT_TRUE(folder.Read(local) == *c.saved);
             EXPECT_EQ(store.RequestedFiles.Count(), 0);
+            AutoSaveNow();
             EXPECT_FALSE(LoadPartRecord(local));
         } else {
             ASSERT_EQ(store.RequestedFiles.Count(), 1);

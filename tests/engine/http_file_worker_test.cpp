@@ -11,9 +11,11 @@
 #include <gtest/gtest.h>
 
 #include "app/default_workers.h"
+#include "app/entry_commands.h"
 #include "app/list_rows.h"
 #include "app/worker_dispatch.h"
 #include "engine/local_file.h"
+#include "engine/part_records.h"
 #include "net/curl_session.h"
 #include "store/item_store.h"
 #include "store/list_files.h"
@@ -22,6 +24,7 @@
 #include "support/fake_window.h"
 #include "support/file_worker_fixture.h"
 #include "support/manual_executor.h"
+#include "support/scripted_entry_dialogs.h"
 #include "support/steppable_internet.h"
 #include "support/temp_folder.h"
 #include "support/test_http_server.h"
@@ -241,6 +244,21 @@ TEST_F(HttpFileWorkerTest, AnEntryDeletedDuringTheTransferIsNeitherReportedNorMo
     EXPECT_EQ(store.RequestedFiles.Count(), 0);
     EXPECT_EQ(window.statusText, "Downloading...0.50k read");  // the last report before the delete
     EXPECT_NE(window.lastActionText, "Download ended");
+}
+
+// Deleted in the moment between the answer's arrival and the first byte
+// written, the entry leaves no part record behind: a later entry of the
+// address must not take the stale file for a part of its own.
+TEST_F(HttpFileWorkerTest, AnEntryDeletedJustAfterTheAnswerArrivedLeavesNoPartRecord) {
+    ScriptedEntryDialogs dialogs;
+    EntryCommands commands(store, state, window, dialogs);
+    SteppedAnswer& answer = internet.answers["http://h/a.zip"];
+    answer.body = Bytes(2000);
+    answer.afterOpen = [&] { threads.Ui()->Run([&] { commands.DeleteEntries(); }); };
+    Start("http://h/a.zip");
+    ASSERT_TRUE(executor.RunUntil([&] { return store.RequestedFiles.Count() == 0; }));
+    EXPECT_TRUE(threads.EndAll(20s));
+    EXPECT_FALSE(LoadPartRecord("Software/a.zip"));
 }
 
 TEST_F(HttpFileWorkerTest, EntriesDifferingOnlyInCaseAreTakenFirstInListOrder) {
