@@ -11,7 +11,8 @@
 // user-interface thread, made just before the save.
 class FinishedPartRecords {
 public:
-    explicit FinishedPartRecords(ItemStore& store) : store_(store), covered_(store.FinishedSinceSave.size()) {}
+    explicit FinishedPartRecords(ItemStore& store)
+        : store_(store), covered_(store.FinishedSinceSave.size()) {}
 
     // After a successful save.
     void Forget() const;
