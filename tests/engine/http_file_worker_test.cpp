@@ -480,7 +480,6 @@ TEST_F(HttpFileWorkerTest, AHaltedDownloadLeavesItsShareOfTheSpeedLimit) {
     window.Select({1});
     dispatch->SuspendWorker();
     const std::shared_ptr<WorkerControl> halted = store.ActiveFileDownloads.GetAt(0)->thread;
-    ASSERT_TRUE(halted->IsHalted());
     ASSERT_TRUE(executor.RunUntil([&] { return halted->Gate().WaitUntilParked(0ms); }));
 
     WorkerDispatch alone(store, state, window, threads, DefaultWorkerProcedures(CurlSessionFactory()));
