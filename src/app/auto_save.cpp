@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/finished_part_records.h"
 #include "store/list_files.h"
 
 void AutoSave::OnceMessages::ShowMessage(std::string_view text) {
@@ -25,7 +26,11 @@ bool AutoSave::Poll(Clock::time_point now) {
     // call, since changesSeen_ keeps the count from before the save.
     firstUnsavedChange_.reset();
     saving_ = true;
-    if (SaveLists(store_, messages_, folder_)) messages_.Forget();
+    const FinishedPartRecords finished(store_);
+    if (SaveLists(store_, messages_, folder_)) {
+        messages_.Forget();
+        finished.Forget();
+    }
     saving_ = false;
     return true;
 }

@@ -126,8 +126,7 @@ void EntryCommands::DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRe
             const int position = PositionOfRow(row, list.Count());
             window_.DeleteRow(row);
             EndWorkerOf(active, KeyOf(*list.GetAt(position)));
-            if constexpr (std::is_same_v<Record, FileEntry>)
-                ForgetUnfinishedDownload(list.GetAt(position)->url);
+            if constexpr (std::is_same_v<Record, FileEntry>) ForgetPartRecordOf(list.GetAt(position)->url);
             list.RemoveAt(position);
             break;
         }
@@ -264,7 +263,7 @@ void EntryCommands::DeleteAllLists() {
     EndEveryWorker(store_.ActiveFileDownloads);
     EndEveryWorker(store_.ActiveSiteCrawls);
     EndEveryWorker(store_.ActiveSearchRuns);
-    for (const FileEntry& entry : store_.RequestedFiles) ForgetUnfinishedDownload(entry.url);
+    for (const FileEntry& entry : store_.RequestedFiles) ForgetPartRecordOf(entry.url);
     RemoveAll(store_.RequestedFiles);
     RemoveAll(store_.RequestedSites);
     RemoveAll(store_.DownloadedFiles);

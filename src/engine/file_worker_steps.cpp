@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "engine/http_file_worker.h"
 #include "engine/local_file.h"
 #include "engine/local_paths.h"
 #include "engine/worker_session.h"
@@ -41,6 +42,10 @@ std::filesystem::path FileWorkerSteps::LocalPath(const std::string& name) {
     return DownloadFolder() / name;
 }
 
+bool FileWorkerSteps::KeepPartRecord(const std::filesystem::path& localPath, const PartRecord& record) {
+    return context_.OnUi([&] { SavePartRecord(localPath, record); });
+}
+
 std::unique_ptr<InternetSession> FileWorkerSteps::OpenSession(const InternetSessionFactory& sessions) const {
     return OpenWorkerSession(sessions, context_.options);
 }
@@ -49,10 +54,11 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
                               std::chrono::nanoseconds progressInterval, std::int64_t appendAt) {
     LocalFile local(LocalPath(name), appendAt);
 
-    CoalescedProgress progress(*context_.ui, MakeProgressReport(remote.ContentLength()), progressInterval);
-    char block[kBlockSize + 1];
-    // The file's bytes so far, those of an earlier run included.
+    // The file's bytes so far and its size, those of an earlier run included.
     auto total = static_cast<std::uint64_t>(appendAt);
+    CoalescedProgress progress(*context_.ui, MakeProgressReport(WholeFileSize(remote, total)),
+                               progressInterval);
+    char block[kBlockSize + 1];
     for (;;) {
         if (!context_.PassGate()) return false;
         const std::size_t count = remote.Read(block, kBlockSize);
@@ -100,7 +106,11 @@ bool FileWorkerSteps::MoveToDownloadedFiles() {
     AppState& state = context_.state;
     WindowPort& window = context_.window;
     const int position = Position();
-    if (position < 0) return false;
+    if (position < 0) {
+        ForgetPartRecordOf(url_);
+        return false;
+    }
+    context_.store.FinishedSinceSave.push_back(url_);
     const int row = RowOf(requested, position);
     FileEntry* entry = requested.GetAt(position);
     if (state.ShownList == kRequestedFilesList) window.DeleteRow(row);

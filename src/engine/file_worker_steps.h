@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/part_records.h"
 #include "net/close_quietly.h"
 #include "net/internet_file.h"
 #include "net/internet_session.h"
@@ -69,6 +70,12 @@ protected:
     bool Receive(InternetFile& remote, const std::string& name, std::chrono::nanoseconds progressInterval,
                  std::int64_t appendAt = 0);
 
+    // Worker thread: writes the part record of the file about to be written.
+    // It is written on the user-interface thread, where Delete forgets it,
+    // so a worker ended meanwhile leaves none behind. False when the worker
+    // is to end.
+    bool KeepPartRecord(const std::filesystem::path& localPath, const PartRecord& record);
+
     // Worker thread: the local path of a name of the download folder;
     // raises LocalFileError for a name that cannot be one.
     static std::filesystem::path LocalPath(const std::string& name);
@@ -81,7 +88,9 @@ protected:
     void StopAnimationIfRunning();
     // Moves the entry, when it is still requested, to the downloaded files
     // with the status "Success", in the lists and the rows shown; false when
-    // the user deleted it meanwhile.
+    // the user deleted it meanwhile. The file's part record goes once the
+    // lists holding the move are saved (ItemStore::FinishedSinceSave), or
+    // at once when there is no entry to move.
     bool MoveToDownloadedFiles();
     // The transfer's figures go from the status pane.
     void EndTransfer();

@@ -97,21 +97,20 @@ private:
     // download is.
     Outcome Fetch(const FtpUrlParts& parts, const std::string& localName) {
         const std::unique_ptr<InternetSession> session = OpenSession(sessions_);
-        ScopedAbort abort(*context_.control, [raw = session.get()] { raw->Abort(); });
+        const ScopedWorkerSession registered(*context_.control, *session);
         const std::unique_ptr<FtpConnection> connection = session->GetFtpConnection(parts.server);
         if (!Found(*connection, parts)) return Outcome::kNotFound;
         if (!Step([this] { ShowInProgress(); })) return Outcome::kEnding;
         const std::filesystem::path localPath = LocalPath(localName);
         const std::optional<std::int64_t> remoteSize = connection->GetFileSize(parts.fileName);
-        std::int64_t restartAt = RestartOffset(localPath, remoteSize);
-        if (remoteSize && restartAt == *remoteSize) {
-            ForgetPartRecord(localPath);  // an earlier run fetched it whole
-            return Outcome::kFetched;
-        }
+        const std::optional<std::int64_t> earlierPart = EarlierPart(localPath, remoteSize);
+        // An earlier run fetched it whole.
+        if (earlierPart && earlierPart == remoteSize) return Outcome::kFetched;
         PartRecord record;
         record.url = url_;
         record.size = remoteSize.value_or(-1);
-        SavePartRecord(localPath, record);
+        if (!KeepPartRecord(localPath, record)) return Outcome::kEnding;
+        std::int64_t restartAt = earlierPart.value_or(0);
         std::unique_ptr<InternetFile> remote;
         try {
             remote = connection->OpenFile(parts.fileName, restartAt);
@@ -122,19 +121,21 @@ private:
         }
         remote->SetReadBufferSize(kReadBufferSize);
         if (!Receive(*remote, localName, progressInterval_, restartAt)) return Outcome::kEnding;
-        ForgetPartRecord(localPath);
         return Outcome::kFetched;
     }
 
-    // Where the transfer starts: after the local file, when an earlier run
-    // of this address wrote it, the server's size is still the one it gave
-    // then (FTP has no other sign of a changed file) and not smaller.
-    std::int64_t RestartOffset(const std::filesystem::path& localPath,
-                               const std::optional<std::int64_t>& remoteSize) const {
+    // The bytes of the local file that an earlier run of this address wrote,
+    // when the server's size is still the one it gave then (FTP has no other
+    // sign of a changed file) and not smaller; nothing when there is no such
+    // part. Only a record tells the program's own file from another one of
+    // that name, even an empty one.
+    std::optional<std::int64_t> EarlierPart(const std::filesystem::path& localPath,
+                                            const std::optional<std::int64_t>& remoteSize) const {
         const std::optional<PartRecord> record = LoadPartRecord(localPath);
-        if (!record || record->url != url_ || !remoteSize || record->size != *remoteSize) return 0;
+        if (!record || record->url != url_ || !remoteSize || record->size != *remoteSize) return std::nullopt;
         const std::int64_t localSize = LocalFileSize(localPath);
-        return localSize > 0 && localSize <= *remoteSize ? localSize : 0;
+        if (localSize < 0 || localSize > *remoteSize) return std::nullopt;
+        return localSize;
     }
 
     // A refused change of directory finds nothing: the name is never looked

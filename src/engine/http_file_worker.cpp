@@ -40,7 +40,7 @@ public:
 private:
     void Fetch() {
         std::unique_ptr<InternetSession> session = OpenSession(sessions_);
-        ScopedAbort abort(*context_.control, [raw = session.get()] { raw->Abort(); });
+        const ScopedWorkerSession registered(*context_.control, *session);
         std::error_code ignored;
         std::filesystem::create_directory(DownloadFolder(), ignored);
 
@@ -61,7 +61,8 @@ private:
 
     // False when the program ends during the transfer. A file an earlier
     // run left unfinished is continued when the server agrees; while a
-    // transfer runs, its part record says what to continue next time.
+    // transfer runs, its part record says what to continue next time, and
+    // it stays until the entry's move to the downloaded files is saved.
     bool Transfer(InternetSession& session, const std::string& name) {
         const std::filesystem::path localPath = LocalPath(name);
         HttpResumePlan plan = PlanHttpResume(localPath, url_);
@@ -75,14 +76,14 @@ private:
         }
         if (answer == ResumeAnswer::kComplete) {
             CloseQuietly(*remote);
-        } else {
-            if (answer == ResumeAnswer::kWriteWhole) SavePartRecord(localPath, PartRecordFor(*remote, url_));
-            remote->SetReadBufferSize(kReadBufferSize);
-            const std::int64_t appendAt = answer == ResumeAnswer::kAppend ? plan.offset : 0;
-            if (!Receive(*remote, name, progressInterval_, appendAt)) return false;
+            return true;
         }
-        ForgetPartRecord(localPath);
-        return true;
+        if (answer == ResumeAnswer::kWriteWhole && !KeepPartRecord(localPath, PartRecordFor(*remote, url_))) {
+            return false;
+        }
+        remote->SetReadBufferSize(kReadBufferSize);
+        const std::int64_t appendAt = answer == ResumeAnswer::kAppend ? plan.offset : 0;
+        return Receive(*remote, name, progressInterval_, appendAt);
     }
 
     std::unique_ptr<HttpFile> Open(InternetSession& session, const HttpResumePlan& plan) const {
@@ -114,7 +115,7 @@ std::string_view LocalFileName(std::string_view url) {
     return slash == std::string_view::npos ? url : url.substr(slash + 1);
 }
 
-void ForgetUnfinishedDownload(std::string_view url) {
+void ForgetPartRecordOf(std::string_view url) {
     const std::string name(LocalFileName(url));
     if (!IsSafePathComponent(name)) return;
     const std::filesystem::path localPath = DownloadFolder() / name;

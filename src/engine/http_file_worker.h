@@ -20,7 +20,8 @@ void HttpFileWorker(WorkerContext& context, const InternetSessionFactory& sessio
 // The text of the address after its last '/' (all of it when it has none).
 std::string_view LocalFileName(std::string_view url);
 
-// User-interface thread, when a requested file is deleted: what an earlier
-// run of the address left unfinished is no longer to be continued (the part
-// record goes; the partial file stays, as after an error).
-void ForgetUnfinishedDownload(std::string_view url);
+// User-interface thread, when a requested file is deleted, or its finished
+// download's move has been saved: what a run of the address wrote is no
+// longer to be continued (the part record goes; the file stays). A record
+// another address of the same name wrote is kept.
+void ForgetPartRecordOf(std::string_view url);

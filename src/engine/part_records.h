@@ -8,9 +8,10 @@
 // What a download keeps of a file it has begun and not finished, so that a
 // later run can ask for the rest: one small file per local file in the folder
 // "parts" beside the list files, never among the downloads. It is written
-// when a transfer begins and removed when the file is complete or its entry
-// is deleted; a file of the download folder without one is not the
-// program's to continue.
+// when a transfer begins and removed when its entry is deleted, or when the
+// file is complete (a requested file's once the lists that show it
+// downloaded are saved); a file of the download folder without one is not
+// the program's to continue.
 struct PartRecord {
     std::string url;
     // The ETag, or failing that the Last-Modified value, the server gave;

@@ -363,7 +363,7 @@ private:
     InternetSession& Session() {
         if (!session_) {
             session_ = OpenWorkerSession(sessions_, context_.options);
-            abort_.emplace(*context_.control, [raw = session_.get()] { raw->Abort(); });
+            abort_.emplace(*context_.control, *session_);
             session_->SetConnectTimeout(kConnectTimeout);
         }
         return *session_;
@@ -578,7 +578,7 @@ private:
     int position_ = -1;              // of the project in the requested sites, at the last look-up
     std::uint64_t sitesSeenAt_ = 0;  // the requested sites' change count at the last copy
     std::unique_ptr<InternetSession> session_;
-    std::optional<ScopedAbort> abort_;  // after session_: cleared before the session goes
+    std::optional<ScopedWorkerSession> abort_;  // after session_: cleared before the session goes
     LinkStack stack_;
     AddressSet visitedLinks_;
     AddressSet knownSites_;

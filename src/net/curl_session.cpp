@@ -41,7 +41,7 @@ public:
           extraCaFile_(settings.extraCaFile),
           silenceLimit_(settings.silenceLimit),
           pump_(std::make_shared<CurlPump>(settings.abort)),
-          bandwidth_(settings.bandwidth) {}
+          bandwidth_(settings.bandwidth ? std::make_shared<BandwidthGroup>(settings.bandwidth) : nullptr) {}
 
     std::unique_ptr<HttpFile> OpenURL(const std::string& url, const OpenUrlOptions& options) override {
         CurlTransferSettings transfer = CommonSettings();
@@ -72,6 +72,10 @@ public:
 
     void Abort() override { pump_->Abort(); }
 
+    void SetHeld(bool held) override {
+        if (bandwidth_) bandwidth_->SetHeld(held);
+    }
+
 private:
     CurlTransferSettings CommonSettings() const {
         if (closed_) throw InternetException(InternetError::kClosed, "The session is closed");
@@ -94,7 +98,7 @@ private:
     std::string extraCaFile_;
     std::chrono::milliseconds silenceLimit_;
     std::shared_ptr<CurlPump> pump_;
-    std::shared_ptr<BandwidthShare> bandwidth_;
+    std::shared_ptr<BandwidthGroup> bandwidth_;
     TransferOptions options_;
     std::chrono::milliseconds connectTimeout_{0};
     bool closed_ = false;

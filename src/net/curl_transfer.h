@@ -41,8 +41,9 @@ struct CurlTransferSettings {
     bool ftpPassive = false;
     std::int64_t restartAt = 0;  // kRetrieve: REST to this offset first
     // The speed limit (bytes per second) this transfer shares with the
-    // others of the share; none without a share or with 0.
-    std::shared_ptr<BandwidthShare> bandwidth;
+    // others of the share, through its session's group; none without one or
+    // with 0.
+    std::shared_ptr<BandwidthGroup> bandwidth;
     std::int64_t speedLimit = 0;
 };
 
@@ -114,7 +115,7 @@ private:
     std::vector<std::pair<std::string, std::string>> answerHeaders_;
     bool rangeRequested_ = false;
 
-    std::shared_ptr<BandwidthShare> bandwidth_;  // set while joined
+    std::shared_ptr<BandwidthGroup> bandwidth_;  // set while joined
     std::int64_t speedLimit_ = 0;
     std::int64_t appliedRate_ = 0;
     // When the bytes handed out so far are due at the part's rate.

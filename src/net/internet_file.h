@@ -46,6 +46,15 @@ protected:
     InternetFile() = default;
 };
 
+// The reader's thread: the whole file's size for an answer that carries it
+// after its first `skipped` bytes (a 206 to a range, or a retrieval after
+// REST, announces only the rest); nothing when no size was announced.
+inline std::optional<std::uint64_t> WholeFileSize(const InternetFile& answer, std::uint64_t skipped) {
+    std::optional<std::uint64_t> size = answer.ContentLength();
+    if (size) *size += skipped;
+    return size;
+}
+
 // The answer to an HTTP request, with its status code.
 class HttpFile : public InternetFile {
 public:

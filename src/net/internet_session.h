@@ -77,6 +77,12 @@ public:
     // or choose (a stand-in of the tests) ignores them.
     virtual void SetTransferOptions(const TransferOptions& /*options*/) {}
 
+    // While held (its worker is halted), the session's transfers leave the
+    // speed limit's share, so that those running get it all; released, they
+    // take their part again. A session without a limit ignores it. Called by
+    // the thread that uses the session.
+    virtual void SetHeld(bool /*held*/) {}
+
     // Ends the session; later calls raise. Files already open stay readable.
     virtual void Close() = 0;
 

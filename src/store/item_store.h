@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "store/item_list.h"
 #include "store/records.h"
 
@@ -15,6 +18,12 @@ struct ItemStore {
     ItemList<WorkerRecord> ActiveFileDownloads;
     ItemList<WorkerRecord> ActiveSiteCrawls;
     ItemList<WorkerRecord> ActiveSearchRuns;
+    // The addresses of files finished since the lists were last saved. Their
+    // part records stay until a save holds the entries' move to
+    // DownloadedFiles, so that a kill before it finds a requested entry with
+    // its record and whole file, and counts it complete instead of fetching
+    // it again.
+    std::vector<std::string> FinishedSinceSave;
 };
 
 // The process-wide lists. Never destroyed, so a worker still running at

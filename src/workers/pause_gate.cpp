@@ -18,14 +18,18 @@ void PauseGate::End() {
     changed_.notify_all();
 }
 
-bool PauseGate::Pass() {
+bool PauseGate::Pass(const std::function<void(bool halted)>& whileHalted) {
     // Fast path: called once per 255-byte block.
     if (!closed_.load()) return !ending_.load();
-    std::unique_lock lock(mutex_);
-    parked_ = true;
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return !closed_.load(); });
-    parked_ = false;
+    if (whileHalted) whileHalted(true);
+    {
+        std::unique_lock lock(mutex_);
+        parked_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return !closed_.load(); });
+        parked_ = false;
+    }
+    if (whileHalted) whileHalted(false);
     return !ending_.load();
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 // Halts a worker at its next step. The user-interface thread closes and
@@ -18,8 +19,9 @@ public:
     void End();
 
     // Worker thread: waits while the gate is closed; false when the worker
-    // is to end instead of taking its next step.
-    bool Pass();
+    // is to end instead of taking its next step. When it waits, `whileHalted`
+    // is told so (true) before and (false) after.
+    bool Pass(const std::function<void(bool halted)>& whileHalted = {});
 
     // Any thread.
     bool IsClosed() const { return closed_.load(); }

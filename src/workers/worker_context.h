@@ -45,7 +45,7 @@ struct WorkerContext {
     }
 
     // Worker thread: waits while the worker is halted; false when it is to end.
-    bool PassGate() const { return control->Gate().Pass(); }
+    bool PassGate() const { return control->PassGate(); }
 
     // Worker thread: waits while the worker is halted, then runs the step on
     // the user-interface thread; false when the program is ending.

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "net/internet_session.h"
 #include "workers/pause_gate.h"
 
 // The control of one running or halted worker thread: its pause gate, the
@@ -27,6 +28,13 @@ public:
     // User-interface thread: Selected Projects and start times.
     void Continue() { gate_.Open(); }
     bool IsHalted() const { return gate_.IsClosed(); }
+
+    // Worker thread: passes the gate (PauseGate::Pass), telling the halt
+    // listener while it waits there.
+    bool PassGate() { return gate_.Pass(haltListener_); }
+    // Worker thread: what is told when the worker stops at its closed gate
+    // and goes on again; empty: nothing.
+    void SetHaltListener(std::function<void(bool halted)> listener) { haltListener_ = std::move(listener); }
 
     // Worker thread: the abort of the transfer in progress, called from the
     // user-interface thread at exit; cleared before the transfer is destroyed.
@@ -51,6 +59,7 @@ private:
     PauseGate gate_;
     std::mutex abortMutex_;
     std::function<void()> abort_;
+    std::function<void(bool halted)> haltListener_;  // the worker thread's own
 
     mutable std::mutex finishMutex_;
     std::condition_variable finishedChanged_;
@@ -69,5 +78,23 @@ public:
     ScopedAbort& operator=(const ScopedAbort&) = delete;
 
 private:
+    WorkerControl& control_;
+};
+
+// A worker's session for the time it uses it: aborted at exit, and held out
+// of the speed limit's share while the worker is halted, so that the
+// transfers running get the whole limit. Worker thread.
+class ScopedWorkerSession {
+public:
+    ScopedWorkerSession(WorkerControl& control, InternetSession& session)
+        : abort_(control, [&session] { session.Abort(); }), control_(control) {
+        control_.SetHaltListener([&session](bool halted) { session.SetHeld(halted); });
+    }
+    ~ScopedWorkerSession() { control_.SetHaltListener(nullptr); }
+    ScopedWorkerSession(const ScopedWorkerSession&) = delete;
+    ScopedWorkerSession& operator=(const ScopedWorkerSession&) = delete;
+
+private:
+    ScopedAbort abort_;
     WorkerControl& control_;
 };

@@ -217,14 +217,16 @@ TEST_F(HeldFtpTransferTest, ATransferThatFallsSilentFailsAfterTheSilenceLimit) {
     EXPECT_EQ(folder.Read("Software/x.zip").size(), kHoldAfter);  // the part received stays
 }
 
-// What an earlier run left of x.zip is continued with REST where the server
+// What an earlier run left of a file is continued with REST where the server
 // allows it and fetched whole where it does not or the file changed; a file
-// already whole is not fetched again. Passive transfers reach a server that
-// refuses active ones.
+// already whole is not fetched again, but only a record tells the program's
+// own file from another one of the name, even an empty one. Passive
+// transfers reach a server that refuses active ones.
 class FtpResumeTest : public FileWorkerFixture {
 protected:
     FtpResumeTest() {
         served.Write("x.zip", body);
+        served.Write("empty.zip", "");
         sessions = CurlSessionFactory();
         std::filesystem::create_directory(folder / "Software");
     }
@@ -245,6 +247,7 @@ TEST_F(FtpResumeTest, APartIsContinuedOnlyWhereTheServerAndTheFileAllow) {
         std::int64_t recordedSize;  // -1: no record
         bool passive;
         std::optional<std::string> saved;  // nothing: the transfer fails
+        std::string file = "x.zip";
     } cases[] = {
         {"continued", plain, left, 300000, false, left + body.substr(left.size())},
         {"REST refused", withoutRest, left, 300000, false, body},
@@ -253,20 +256,23 @@ TEST_F(FtpResumeTest, APartIsContinuedOnlyWhereTheServerAndTheFileAllow) {
         {"not ours", plain, left, -1, false, body},
         {"passive", passiveOnly, "", -1, true, body},
         {"active refused", passiveOnly, "", -1, false, std::nullopt},
+        {"empty, another file in its place", plain, left, -1, false, "", "empty.zip"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string url = c.server.Url("/x.zip");
-        folder.Write("Software/x.zip", c.part);
-        ForgetPartRecord("Software/x.zip");
-        if (c.recordedSize >= 0) SavePartRecord("Software/x.zip", {url, "", c.recordedSize});
+        const std::string url = c.server.Url("/" + c.file);
+        const std::string local = "Software/" + c.file;
+        folder.Write(local, c.part);
+        ForgetPartRecord(local);
+        if (c.recordedSize >= 0) SavePartRecord(local, {url, "", c.recordedSize});
         options.ftpPassive = c.passive;
         Start(url);
         ASSERT_TRUE(RunUntilDone());
         if (c.saved) {
-            EXPECT_TRUE(folder.Read("Software/x.zip") == *c.saved);
+            EXPECT_TRUE(folder.Read(local) == *c.saved);
             EXPECT_EQ(store.RequestedFiles.Count(), 0);
-            EXPECT_FALSE(LoadPartRecord("Software/x.zip"));
+            AutoSaveNow();
+            EXPECT_FALSE(LoadPartRecord(local));
         } else {
             ASSERT_EQ(store.RequestedFiles.Count(), 1);
             EXPECT_NE(store.RequestedFiles.GetAt(0)->status, "Downloading in progress...");

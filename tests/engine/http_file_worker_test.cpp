@@ -11,9 +11,11 @@
 #include <gtest/gtest.h>
 
 #include "app/default_workers.h"
+#include "app/entry_commands.h"
 #include "app/list_rows.h"
 #include "app/worker_dispatch.h"
 #include "engine/local_file.h"
+#include "engine/part_records.h"
 #include "net/curl_session.h"
 #include "store/item_store.h"
 #include "store/list_files.h"
@@ -22,6 +24,7 @@
 #include "support/fake_window.h"
 #include "support/file_worker_fixture.h"
 #include "support/manual_executor.h"
+#include "support/scripted_entry_dialogs.h"
 #include "support/steppable_internet.h"
 #include "support/temp_folder.h"
 #include "support/test_http_server.h"
@@ -243,6 +246,21 @@ TEST_F(HttpFileWorkerTest, AnEntryDeletedDuringTheTransferIsNeitherReportedNorMo
     EXPECT_NE(window.lastActionText, "Download ended");
 }
 
+// Deleted in the moment between the answer's arrival and the first byte
+// written, the entry leaves no part record behind: a later entry of the
+// address must not take the stale file for a part of its own.
+TEST_F(HttpFileWorkerTest, AnEntryDeletedJustAfterTheAnswerArrivedLeavesNoPartRecord) {
+    ScriptedEntryDialogs dialogs;
+    EntryCommands commands(store, state, window, dialogs);
+    SteppedAnswer& answer = internet.answers["http://h/a.zip"];
+    answer.body = Bytes(2000);
+    answer.afterOpen = [&] { threads.Ui()->Run([&] { commands.DeleteEntries(); }); };
+    Start("http://h/a.zip");
+    ASSERT_TRUE(executor.RunUntil([&] { return store.RequestedFiles.Count() == 0; }));
+    EXPECT_TRUE(threads.EndAll(20s));
+    EXPECT_FALSE(LoadPartRecord("Software/a.zip"));
+}
+
 TEST_F(HttpFileWorkerTest, EntriesDifferingOnlyInCaseAreTakenFirstInListOrder) {
     internet.answers["http://h/B.zip"].body = "upper";
     store.RequestedFiles.AppendUrl("http://h/b.zip");
@@ -440,6 +458,44 @@ TEST_F(HttpFileWorkerTest, TheStatusPaneFollowsTheTransferOfTheSelectedEntry) {
     ASSERT_TRUE(RunUntilDone());
     EXPECT_FALSE(window.transfer);
     EXPECT_EQ(window.endedEntries, std::vector<std::string>{url + ": Success"});
+}
+
+// A halted download leaves the speed limit to those running. Beside a halted
+// one, a download gets about what one alone under the same limit gets over
+// the same stretch (a share of its own), not half of it.
+TEST_F(HttpFileWorkerTest, AHaltedDownloadLeavesItsShareOfTheSpeedLimit) {
+    TestHttpServer server;
+    for (const char* target : {"/a.zip", "/b.zip", "/alone.zip"}) {
+        server.Route(target, TestHttpReply::Endless(Bytes(4096)));
+    }
+    UseTestServer();
+    options.speedLimitKiBps = 256;
+    const auto bytesOf = [&](const char* target) -> std::uint64_t {
+        const TransferFigures* figures = state.Transfers.Find(kRequestedFilesList, server.Url(target));
+        return figures != nullptr ? figures->bytes : 0;
+    };
+    Start(server.Url("/b.zip"));
+    Start(server.Url("/a.zip"));
+    ASSERT_TRUE(executor.RunUntil([&] { return bytesOf("/b.zip") > 0; }));
+    window.Select({1});
+    dispatch->SuspendWorker();
+    const std::shared_ptr<WorkerControl> halted = store.ActiveFileDownloads.GetAt(0)->thread;
+    ASSERT_TRUE(executor.RunUntil([&] { return halted->Gate().WaitUntilParked(0ms); }));
+
+    WorkerDispatch alone(store, state, window, threads, DefaultWorkerProcedures(CurlSessionFactory()));
+    store.RequestedFiles.AppendUrl(server.Url("/alone.zip"));
+    window.Show(store.RequestedFiles);
+    window.Select({0});
+    alone.SetOptions(options);
+    alone.StartWorker();
+    ASSERT_TRUE(executor.RunUntil([&] { return bytesOf("/alone.zip") > 0; }));
+    const std::uint64_t runningBefore = bytesOf("/a.zip");
+    const std::uint64_t aloneBefore = bytesOf("/alone.zip");
+    ASSERT_TRUE(executor.RunUntil([&] { return bytesOf("/alone.zip") >= aloneBefore + 300 * 1024; }));
+    const std::uint64_t running = bytesOf("/a.zip") - runningBefore;
+    const std::uint64_t aloneGot = bytesOf("/alone.zip") - aloneBefore;
+    EXPECT_GT(running * 4, aloneGot * 3) << running << " beside a halted one, " << aloneGot << " alone";
+    EXPECT_TRUE(threads.EndAll(20s));
 }
 
 TEST_F(HttpFileWorkerTest, EndingTheRunAbortsARunningTransfer) {

@@ -8,6 +8,8 @@
 #include "engine/part_records.h"
 #include "net/curl_session.h"
 #include "support/file_worker_fixture.h"
+#include "support/temp_folder.h"
+#include "support/test_ftp_server.h"
 #include "support/test_http_server.h"
 
 namespace {
@@ -105,6 +107,7 @@ TEST_F(HttpResumeTest, EveryAnswerToARangeEndsWithTheWholeFile) {
         EXPECT_TRUE(c.requests == 1 || !requests.back().HasHeader("Range"));
         ASSERT_EQ(store.DownloadedFiles.Count(), 1);
         EXPECT_EQ(store.DownloadedFiles.GetAt(0)->status, "Success");
+        AutoSaveNow();
         EXPECT_FALSE(LoadPartRecord("Software/f.zip"));
         store.DownloadedFiles.RemoveAt(0);
     }
@@ -139,13 +142,52 @@ TEST_F(HttpResumeTest, ATransferCutShortContinuesWhereItStoppedOnTheNextStart) {
     const std::int64_t kept = LocalFileSize("Software/f.zip");
     EXPECT_EQ(kept, 25000);
 
-    server.Route("/f.zip", TestHttpReply::Ranged(kBody, kTag));
+    // The progress counts the part kept: the bar stands at its share at once.
+    TestHttpReply rest = TestHttpReply::Ranged(kBody, kTag);
+    rest.ending = TestReplyEnding::kStall;
+    rest.cutAfter = 5000;
+    server.Route("/f.zip", rest);
     window.Select({0});
     StartSelected();
+    ASSERT_TRUE(executor.RunUntil([&] { return window.transfer && window.transfer->bytes == 30000; }));
+    EXPECT_EQ(window.transfer->size, kBody.size());
+    server.ReleaseStalled();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_TRUE(Saved() == kBody);
     EXPECT_EQ(server.Requests().back().Header("Range"), "bytes=" + std::to_string(kept) + "-");
     EXPECT_EQ(store.DownloadedFiles.Count(), 1);
+}
+
+// Killed after a file was finished and before the lists were saved, the
+// program finds the entry still requested. The part record kept until the
+// save makes the next start count the file complete instead of fetching it
+// again, over HTTP (a 416) and FTP (SIZE); the save then forgets the record.
+TEST_F(HttpResumeTest, AFileFinishedJustBeforeAKillIsNotFetchedAgain) {
+    TempFolder served;
+    served.Write("f.zip", kBody);
+    const TestFtpServer ftp(served.Path());
+    server.Route("/f.zip", TestHttpReply::Ranged(kBody, kTag));
+    const std::string other(kBody.size(), 'W');  // of the same size, so a file fetched again shows
+    for (const std::string& url : {server.Url("/f.zip"), ftp.Url("/f.zip")}) {
+        SCOPED_TRACE(url);
+        Start(url);
+        ASSERT_TRUE(RunUntilDone());
+        ASSERT_EQ(store.DownloadedFiles.Count(), 1);
+        // What the lists on disk still say after the kill.
+        store.DownloadedFiles.RemoveAt(0);
+        store.FinishedSinceSave.clear();
+        folder.Write("Software/f.zip", other);
+
+        Start(url);
+        ASSERT_TRUE(RunUntilDone());
+        EXPECT_TRUE(Saved() == other);
+        ASSERT_EQ(store.DownloadedFiles.Count(), 1);
+        EXPECT_EQ(store.DownloadedFiles.GetAt(0)->status, "Success");
+        EXPECT_TRUE(LoadPartRecord("Software/f.zip"));
+        AutoSaveNow();
+        EXPECT_FALSE(LoadPartRecord("Software/f.zip"));
+        store.DownloadedFiles.RemoveAt(0);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "support/file_worker_fixture.h"
 
+#include "app/auto_save.h"
 #include "app/default_workers.h"
+#include "support/fake_message_box.h"
 
 void FileWorkerFixture::Start(const std::string& url) {
     store.RequestedFiles.AppendUrl(url);
@@ -20,4 +22,11 @@ void FileWorkerFixture::StartSelected() {
 
 bool FileWorkerFixture::RunUntilDone() {
     return executor.RunUntil([&] { return store.ActiveFileDownloads.Count() == 0; });
+}
+
+void FileWorkerFixture::AutoSaveNow() {
+    FakeMessageBox messages;
+    AutoSave saver(store, messages, {.quiet = {}, .longest = {}});
+    ASSERT_TRUE(saver.Poll(AutoSave::Clock::now()));
+    EXPECT_TRUE(messages.shown.empty());
 }

@@ -18,6 +18,9 @@ protected:
     void StartSelected();
     // Runs handed-over steps until no file worker is active.
     bool RunUntilDone();
+    // Saves the lists into the current folder as the program's saver does,
+    // forgetting the part records of the files finished before.
+    void AutoSaveNow();
 
     InternetSessionFactory sessions;
     // The options the dispatch hands to the workers.

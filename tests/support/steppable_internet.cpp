@@ -69,7 +69,9 @@ public:
         const SteppedAnswer* answer = internet_.Answer(url);
         if (answer == nullptr) throw UnknownHostError(url);
         if (answer->openError) throw *answer->openError;
-        return std::make_unique<SteppedFile>(*answer, aborted_);
+        auto file = std::make_unique<SteppedFile>(*answer, aborted_);
+        if (answer->afterOpen) answer->afterOpen();
+        return file;
     }
 
     std::unique_ptr<HttpFile> SendRequest(const HttpRequest&) override {

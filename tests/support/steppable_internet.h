@@ -24,6 +24,9 @@ struct SteppedAnswer {
     std::vector<std::size_t> chunks;
     // Runs on the reading thread before each read, with the bytes read so far.
     std::function<void(std::size_t bytesRead)> beforeRead;
+    // Runs on the opening thread once the answer is made, before OpenURL
+    // hands it out: whatever it does happens after the answer has arrived.
+    std::function<void()> afterOpen;
 };
 
 // A scripted Internet whose reads a test can step through: each read may be

@@ -13,6 +13,7 @@
 
 #include "app/auto_save.h"
 #include "app/default_workers.h"
+#include "app/finished_part_records.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/program_dialogs.h"
 #include "app/gui/qt_ui_dispatcher.h"
@@ -148,7 +149,8 @@ int CDravenetApp::ExitInstance(int exitCode) {
     if (mainFrame_) mainFrame_->StopScheduler();
     autoSaveTimer_.stop();
     workers_->Ui()->Close();
-    SaveLists(*services_.store, Messages());
+    const FinishedPartRecords finished(*services_.store);
+    if (SaveLists(*services_.store, Messages())) finished.Forget();
     services_.state->ClearHandOverSlots();
     // Halted or transferring workers end within the bound.
     workers_->EndAll();
