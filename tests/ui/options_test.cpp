@@ -67,6 +67,7 @@ public:
     void SuspendWorker() override {}
     void ScheduleTick(int, int) override {}
     void SetOptions(const Options& options) override { given.push_back(options); }
+    void ForgetEntry(int, std::string_view) override {}
     std::vector<Options> given;
 };
 
