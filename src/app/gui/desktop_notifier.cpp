@@ -4,11 +4,12 @@
 #include <mutex>
 #include <thread>
 
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QStringList>
 #include <QVariantMap>
+
+#include "app/gui/bus_probe.h"
 
 namespace {
 
@@ -18,8 +19,10 @@ constexpr int kServerDefaultTimeout = -1;
 // Entries that end while the bus is being reached wait for it; beyond these,
 // further notifications are dropped.
 constexpr std::size_t kMaxWaiting = 8;
+// A bus that has not begun to answer a greeting by then is taken as hung.
+constexpr std::chrono::seconds kGreetingBound{5};
 
-// Each notifier has a connection of its own, which it may close.
+// Each attempt makes a connection of its own, which its notifier may close.
 QString NewConnectionName() {
     static std::atomic<int> made{0};
     return QStringLiteral("tarrawick-notifier-%1").arg(made.fetch_add(1) + 1);
@@ -28,13 +31,11 @@ QString NewConnectionName() {
 }  // namespace
 
 // The connecting thread tells the notifier its result through this, unless
-// the notifier has gone meanwhile: a hung bus may keep the thread for long.
+// the notifier has gone meanwhile.
 struct DesktopNotifier::Connecting {
     std::mutex mutex;
     DesktopNotifier* notifier = nullptr;
 };
-
-DesktopNotifier::DesktopNotifier(QObject* parent) : QObject(parent), connectionName_(NewConnectionName()) {}
 
 DesktopNotifier::~DesktopNotifier() {
     if (connecting_ != nullptr) {
@@ -49,28 +50,28 @@ bool DesktopNotifier::Notify(const QString& entry, const QString& outcome) {
     // Only a bus the session names: Qt would otherwise try to launch one.
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return false;
     const Notification notification{entry, outcome};
-    switch (bus_) {
-        case Bus::kUnreachable: return false;
-        case Bus::kConnected: Send(notification); return true;
-        case Bus::kNotTried: Connect(); break;
-        case Bus::kConnecting: break;
+    if (connection_ != nullptr) {
+        Send(notification);
+        return true;
     }
     if (waiting_.size() >= kMaxWaiting) return false;
     waiting_.push_back(notification);
+    if (connecting_ == nullptr) Connect();
     return true;
 }
 
 void DesktopNotifier::Connect() {
-    bus_ = Bus::kConnecting;
+    connectionName_ = NewConnectionName();
     connecting_ = std::make_shared<Connecting>();
     connecting_->notifier = this;
-    // Connecting waits for the bus to answer, for as long as it takes, so it
-    // never happens on this thread. The thread is not joined: a hung bus may
-    // hold it until the process ends.
-    std::thread([connecting = connecting_, address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
+    // Connecting waits for the bus to answer, so it never happens on this
+    // thread. The thread is not joined: the bus may take the bound to answer.
+    std::thread([connecting = connecting_, address = qgetenv("DBUS_SESSION_BUS_ADDRESS"),
                  name = connectionName_] {
         // Connecting thread.
-        const QDBusConnection bus = QDBusConnection::connectToBus(address, name);
+        std::optional<QDBusConnection> bus;
+        if (BusAnswers(address, kGreetingBound))
+            bus = QDBusConnection::connectToBus(QString::fromLocal8Bit(address), name);
         std::lock_guard lock(connecting->mutex);
         DesktopNotifier* notifier = connecting->notifier;
         if (notifier == nullptr) return;
@@ -79,10 +80,14 @@ void DesktopNotifier::Connect() {
     }).detach();
 }
 
-void DesktopNotifier::OnConnected(const QDBusConnection& bus) {
-    connection_ = std::make_unique<QDBusConnection>(bus);
-    const bool connected = bus.isConnected();
-    bus_ = connected ? Bus::kConnected : Bus::kUnreachable;
+void DesktopNotifier::OnConnected(const std::optional<QDBusConnection>& bus) {
+    connecting_.reset();
+    const bool connected = bus.has_value() && bus->isConnected();
+    if (connected) {
+        connection_ = std::make_unique<QDBusConnection>(*bus);
+    } else if (bus.has_value()) {
+        QDBusConnection::disconnectFromBus(connectionName_);
+    }
     std::vector<Notification> waiting;
     waiting.swap(waiting_);
     for (const Notification& notification : waiting) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QDBusConnection>
@@ -17,7 +18,7 @@ class DesktopNotifier : public QObject {
     Q_OBJECT
 
 public:
-    explicit DesktopNotifier(QObject* parent = nullptr);
+    explicit DesktopNotifier(QObject* parent = nullptr) : QObject(parent) {}
     ~DesktopNotifier() override;
 
     // On by default.
@@ -25,9 +26,10 @@ public:
     bool Enabled() const { return enabled_; }
 
     // A notification with the entry as its summary and the outcome as its
-    // body. The first one connects to the bus; until then notifications
-    // wait, a few at most, and they are dropped when the bus cannot be
-    // reached. False when none will be sent (switched off, no session bus).
+    // body. Until the bus is connected notifications wait, a few at most;
+    // when it cannot be reached they are dropped, and the next one tries
+    // again. False when none will be sent (switched off, no session bus,
+    // too many waiting).
     bool Notify(const QString& entry, const QString& outcome);
 
 signals:
@@ -36,7 +38,6 @@ signals:
     void Answered(bool shown);
 
 private:
-    enum class Bus { kNotTried, kConnecting, kConnected, kUnreachable };
     struct Notification {
         QString entry;
         QString outcome;
@@ -44,14 +45,14 @@ private:
     struct Connecting;  // shared with the thread that connects
 
     void Connect();
-    // The bus as the connecting thread left it, connected or not.
-    void OnConnected(const QDBusConnection& bus);
+    // The connecting thread's result: the bus, or none when it did not
+    // answer.
+    void OnConnected(const std::optional<QDBusConnection>& bus);
     void Send(const Notification& notification);
 
     bool enabled_ = true;
-    Bus bus_ = Bus::kNotTried;
-    const QString connectionName_;
-    std::unique_ptr<QDBusConnection> connection_;
+    QString connectionName_;                       // empty until a connection is tried
+    std::unique_ptr<QDBusConnection> connection_;  // set once connected
+    std::shared_ptr<Connecting> connecting_;       // set while connecting
     std::vector<Notification> waiting_;
-    std::shared_ptr<Connecting> connecting_;
 };
