@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include "workers/options.h"
 
 // The download commands of the main window and its scheduler timer, carried
@@ -13,4 +15,8 @@ public:
     virtual void ScheduleTick(int hour, int minute) = 0;
     // The options for the workers started from now on.
     virtual void SetOptions(const Options& options) = 0;
+    // The entry of that key in the requested list of that number is gone
+    // (deleted, or renamed) and its worker ended: it no longer waits, and a
+    // place it held goes to the next entry waiting.
+    virtual void ForgetEntry(int list, std::string_view key) = 0;
 };

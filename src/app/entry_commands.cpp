@@ -8,6 +8,7 @@
 #include "engine/http_file_worker.h"
 #include "store/address_text.h"
 #include "store/text_utils.h"
+#include "workers/shown_transfer.h"
 #include "workers/worker_control.h"
 
 namespace {
@@ -117,17 +118,32 @@ void EntryCommands::AddSearchProject() {
     store_.RequestedSearches.Append(project);
 }
 
+void EntryCommands::EndEntry(int listNumber, ItemList<WorkerRecord>& active, std::string_view key) {
+    EndWorkerOf(active, key);
+    EndTransfer(state_, window_, listNumber, key);
+    if (downloads_ != nullptr) downloads_->ForgetEntry(listNumber, key);
+}
+
 template <typename Record>
-void EntryCommands::DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRecord>& active) {
+void EntryCommands::EndEveryEntry(const ItemList<Record>& list, ItemList<WorkerRecord>& active,
+                                  int listNumber) {
+    for (const Record& record : list) EndEntry(listNumber, active, std::string(KeyOf(record)));
+}
+
+template <typename Record>
+void EntryCommands::DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRecord>& active,
+                                       int listNumber) {
     const int selected = window_.SelectedCount();
     for (int pass = 0; pass < selected; ++pass) {
         for (int row = 0; row < list.Count() && row < window_.RowCount(); ++row) {
             if (!window_.IsRowSelected(row)) continue;
             const int position = PositionOfRow(row, list.Count());
             window_.DeleteRow(row);
-            EndWorkerOf(active, KeyOf(*list.GetAt(position)));
-            if constexpr (std::is_same_v<Record, FileEntry>) ForgetPartRecordOf(list.GetAt(position)->url);
+            const std::string key(KeyOf(*list.GetAt(position)));
+            if constexpr (std::is_same_v<Record, FileEntry>) ForgetPartRecordOf(key);
             list.RemoveAt(position);
+            // Last: a waiting entry may start in the place this one leaves.
+            EndEntry(listNumber, active, key);
             break;
         }
     }
@@ -147,9 +163,11 @@ void EntryCommands::DeleteEntries() {
     }
     // The question ran the event loop: the list shown is still the same,
     // since only the category tree changes it and the question is modal.
-    if (list == kRequestedFilesList) DeleteSelectedRows(store_.RequestedFiles, store_.ActiveFileDownloads);
-    if (list == kRequestedSitesList) DeleteSelectedRows(store_.RequestedSites, store_.ActiveSiteCrawls);
-    if (list == kRequestedSearchesList) DeleteSelectedRows(store_.RequestedSearches, store_.ActiveSearchRuns);
+    if (list == kRequestedFilesList)
+        DeleteSelectedRows(store_.RequestedFiles, store_.ActiveFileDownloads, list);
+    if (list == kRequestedSitesList) DeleteSelectedRows(store_.RequestedSites, store_.ActiveSiteCrawls, list);
+    if (list == kRequestedSearchesList)
+        DeleteSelectedRows(store_.RequestedSearches, store_.ActiveSearchRuns, list);
 }
 
 void EntryCommands::RenameRow(int row, std::string_view oldKey, std::string_view newKey, int onlyWhileShown) {
@@ -172,8 +190,9 @@ void EntryCommands::EditSiteOfRow(int row, Lookup lookup, bool renameOnlyWhileSh
     if (!dialogs_.EditWebProject("Web Project Properties", edited)) return;
     FinishStoredProject(edited);
     if (!Holds(sites, record)) return;
-    if (!EqualsNoCase(record->name, edited.name)) EndWorkerOf(store_.ActiveSiteCrawls, record->name);
+    const std::string oldName = record->name.Str();
     *record = edited;
+    if (!EqualsNoCase(oldName, edited.name)) EndEntry(kRequestedSitesList, store_.ActiveSiteCrawls, oldName);
     RenameRow(row, rowKey, record->name, renameOnlyWhileShown ? kRequestedSitesList : 0);
     sites.SetModified(true);
 }
@@ -187,8 +206,10 @@ void EntryCommands::EditSearchOfRow(int row, bool renameOnlyWhileShown) {
     if (!dialogs_.EditSearchProject(edited)) return;
     edited.status = kReady;
     if (!Holds(searches, record)) return;
-    if (!EqualsNoCase(record->name, edited.name)) EndWorkerOf(store_.ActiveSearchRuns, record->name);
+    const std::string oldName = record->name.Str();
     *record = edited;
+    if (!EqualsNoCase(oldName, edited.name))
+        EndEntry(kRequestedSearchesList, store_.ActiveSearchRuns, oldName);
     RenameRow(row, rowKey, record->name, renameOnlyWhileShown ? kRequestedSearchesList : 0);
     searches.SetModified(true);
 }
@@ -264,6 +285,10 @@ void EntryCommands::DeleteAllLists() {
     EndEveryWorker(store_.ActiveSiteCrawls);
     EndEveryWorker(store_.ActiveSearchRuns);
     for (const FileEntry& entry : store_.RequestedFiles) ForgetPartRecordOf(entry.url);
+    // The entries go before they are ended, so no waiting one starts.
+    const ItemList<FileEntry> goneFiles = store_.RequestedFiles;
+    const ItemList<WebProject> goneSites = store_.RequestedSites;
+    const ItemList<SearchProject> goneSearches = store_.RequestedSearches;
     RemoveAll(store_.RequestedFiles);
     RemoveAll(store_.RequestedSites);
     RemoveAll(store_.DownloadedFiles);
@@ -271,4 +296,7 @@ void EntryCommands::DeleteAllLists() {
     RemoveAll(store_.RequestedSearches);
     RemoveAll(store_.SearchResults);
     window_.DeleteAllRows();
+    EndEveryEntry(goneFiles, store_.ActiveFileDownloads, kRequestedFilesList);
+    EndEveryEntry(goneSites, store_.ActiveSiteCrawls, kRequestedSitesList);
+    EndEveryEntry(goneSearches, store_.ActiveSearchRuns, kRequestedSearchesList);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/download_commands.h"
 #include "app/entry_dialogs.h"
 #include "store/item_store.h"
 #include "workers/app_state.h"
@@ -14,6 +15,10 @@ class EntryCommands {
 public:
     EntryCommands(ItemStore& store, AppState& state, WindowPort& window, EntryDialogs& dialogs)
         : store_(store), state_(state), window_(window), dialogs_(dialogs) {}
+
+    // Told of each entry that goes (deleted, or renamed), for the entries
+    // waiting for a place; none: nothing waits.
+    void SetDownloadCommands(DownloadCommands* downloads) { downloads_ = downloads; }
 
     void AddFiles();
     // The address as Add File(s) adds one typed into its dialog.
@@ -52,13 +57,19 @@ private:
     // onlyWhileShown: a list number, or 0 to rename whatever list is shown.
     void RenameRow(int row, std::string_view oldKey, std::string_view newKey, int onlyWhileShown);
     template <typename Record>
-    void DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRecord>& active);
+    void DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRecord>& active, int listNumber);
+    // The entry of that key is going: its worker ends, its transfer figures
+    // go, and it no longer waits for a place.
+    void EndEntry(int listNumber, ItemList<WorkerRecord>& active, std::string_view key);
+    template <typename Record>
+    void EndEveryEntry(const ItemList<Record>& list, ItemList<WorkerRecord>& active, int listNumber);
     bool InsertNewRow(int list, std::string_view key);
 
     ItemStore& store_;
     AppState& state_;
     WindowPort& window_;
     EntryDialogs& dialogs_;
+    DownloadCommands* downloads_ = nullptr;
     // What the window's Send To Requested Web Sites left in its project.
     WebProject sendToScratch_;
 };

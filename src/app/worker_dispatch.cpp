@@ -99,6 +99,12 @@ void WorkerDispatch::SetOptions(const Options& options) {
     StartQueued();
 }
 
+void WorkerDispatch::ForgetEntry(int list, std::string_view key) {
+    const auto queued = FindQueued(list, key);
+    if (queued != queue_.end()) queue_.erase(queued);
+    StartQueued();
+}
+
 // Returns false when the command ends here (an active entry was resumed, or
 // queued to be resumed).
 template <typename Record>

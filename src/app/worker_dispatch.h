@@ -37,6 +37,7 @@ public:
     void ScheduleTick(int hour, int minute) override;
     // Also starts queued entries that a higher limit lets run.
     void SetOptions(const Options& options) override;
+    void ForgetEntry(int list, std::string_view key) override;
 
 private:
     template <typename Record>

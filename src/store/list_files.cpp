@@ -6,8 +6,11 @@
 #include <string>
 #include <system_error>
 #include <unistd.h>
+#include <unordered_set>
+#include <vector>
 
 #include "store/list_file_reader.h"
+#include "store/text_utils.h"
 
 namespace {
 
@@ -65,6 +68,23 @@ void LoadList(ItemList<Record>& list, const fs::path& file, const char* loadStat
         list.Append(record);
     }
     list.SetModified(holdsUnsavedRecords);
+}
+
+// An entry found in both lists after a save that did not finish was on its
+// way to the downloaded list. Its requested copy goes, and the list is marked
+// changed so that the next save writes it without that copy. Keys compare as
+// FindByName compares them.
+template <typename Record>
+void DropRequestedThatWereDownloaded(ItemList<Record>& requested, const ItemList<Record>& downloaded) {
+    std::unordered_set<std::string> downloadedKeys;
+    for (const Record& record : downloaded) downloadedKeys.insert(FoldedCopy(KeyOf(record)));
+    std::vector<int> twice;
+    int position = 0;
+    for (const Record& record : requested) {
+        if (downloadedKeys.contains(FoldedCopy(KeyOf(record)))) twice.push_back(position);
+        ++position;
+    }
+    for (auto it = twice.rbegin(); it != twice.rend(); ++it) requested.RemoveAt(*it);
 }
 
 // --- Writing -----------------------------------------------------------------
@@ -143,6 +163,15 @@ bool SaveList(ItemList<Record>& list, const fs::path& file, const char* failureM
     return true;
 }
 
+// Lies beside the lists while a save that moves entries between them runs.
+constexpr const char* kMovingMark = "moving.mark";
+
+// Whether a save may write a downloaded list and then its requested one.
+bool MovesEntries(const ItemStore& store) {
+    return (store.DownloadedFiles.IsModified() && store.RequestedFiles.IsModified()) ||
+           (store.DownloadedSites.IsModified() && store.RequestedSites.IsModified());
+}
+
 constexpr const char* kFilesFailure = "Error saving the 'Requested Files' list!";
 constexpr const char* kSitesFailure = "Error saving the 'Requested Web Sites' list!";
 constexpr const char* kSearchesFailure = "Error saving the 'Requested Search Projects' list!";
@@ -156,16 +185,30 @@ void LoadLists(ItemStore& store, const fs::path& folder) {
     LoadList(store.DownloadedSites, folder / kDownloadedSitesFile, "Success");
     LoadList(store.RequestedSearches, folder / kRequestedSearchesFile, "Ready for download");
     LoadList(store.SearchResults, folder / kSearchResultsFile, "New Project");
+    // Outside a cut save, an entry may be requested again after it was
+    // downloaded; both are kept.
+    if (!fs::exists(folder / kMovingMark)) return;
+    DropRequestedThatWereDownloaded(store.RequestedFiles, store.DownloadedFiles);
+    DropRequestedThatWereDownloaded(store.RequestedSites, store.DownloadedSites);
 }
 
 bool SaveLists(ItemStore& store, MessageBoxPort& messages, const fs::path& folder) {
+    // An entry moves from a requested list to its downloaded one, so the
+    // downloaded lists go first: a save cut short at any point leaves every
+    // entry in at least one file. The mark tells the next load that an entry
+    // in both was on its way. It needs no sync of its own: the folder sync
+    // after the first list written carries it.
+    const fs::path mark = folder / kMovingMark;
+    if (MovesEntries(store)) FilePtr(std::fopen(mark.c_str(), "w"));
     // Every list is tried, also after a failure.
-    bool saved = SaveList(store.RequestedFiles, folder / kRequestedFilesFile, kFilesFailure, messages);
+    bool saved = SaveList(store.DownloadedFiles, folder / kDownloadedFilesFile, kFilesFailure, messages);
+    saved &= SaveList(store.DownloadedSites, folder / kDownloadedSitesFile, kSitesFailure, messages);
+    saved &= SaveList(store.RequestedFiles, folder / kRequestedFilesFile, kFilesFailure, messages);
     saved &= SaveList(store.RequestedSites, folder / kRequestedSitesFile, kSitesFailure, messages);
     saved &= SaveList(store.RequestedSearches, folder / kRequestedSearchesFile, kSearchesFailure, messages);
-    saved &= SaveList(store.DownloadedFiles, folder / kDownloadedFilesFile, kFilesFailure, messages);
-    saved &= SaveList(store.DownloadedSites, folder / kDownloadedSitesFile, kSitesFailure, messages);
     saved &= SaveList(store.SearchResults, folder / kSearchResultsFile, kFilesFailure, messages);
+    std::error_code ignored;
+    if (saved) fs::remove(mark, ignored);
     return saved;
 }
 

@@ -18,11 +18,15 @@ inline constexpr const char* kSearchResultsFile = "softsearchres.data";
 // Appends the records of each list file in the folder to its list and clears
 // the list's modified flag, unless the list already held changed records
 // before (they are not in the file yet). A missing file leaves its list
-// untouched.
+// untouched. After a save that was cut short while it moved entries, an
+// entry found both in a requested list and in its downloaded one stays only
+// in the downloaded one.
 void LoadLists(ItemStore& store, const std::filesystem::path& folder = ".");
 
 // Writes every modified list to its file and deletes the file of every
-// modified list that is empty. A list is written to a temporary file that
+// modified list that is empty, the downloaded lists before the requested
+// ones, so that an entry on its way between them is always in one file or
+// both, whenever the save stops. A list is written to a temporary file that
 // then replaces the old one, so a failed write keeps the old file; the
 // failure is reported through the message box. A saved list is marked
 // unmodified unless it changed again meanwhile (a message box runs the event

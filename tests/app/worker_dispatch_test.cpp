@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "app/entry_commands.h"
 #include "store/item_store.h"
 #include "support/fake_window.h"
 #include "support/manual_executor.h"
 #include "support/record_builders.h"
+#include "support/scripted_entry_dialogs.h"
 #include "workers/app_state.h"
 #include "workers/worker_control.h"
 #include "workers/worker_threads.h"
@@ -354,4 +356,41 @@ TEST_F(WorkerDispatchTest, HaltedEntriesDoNotCountAndContinueInTurn) {
     EXPECT_FALSE(halted->IsHalted());
     EXPECT_EQ(window.RowText(1, 1), "Downloading...");
     EXPECT_EQ(store.RequestedFiles.GetAt(0)->status, "Ready for download");
+}
+
+// Deleted entries leave neither their place, nor their key, nor their
+// transfer figures: a running one's place goes to the next waiting entry at
+// once, a waiting one leaves the queue, and the same addresses added again
+// are entries of their own.
+TEST_F(WorkerDispatchTest, DeletedEntriesLeaveNeitherPlaceNorKeyNorFigures) {
+    Options options;
+    options.maxRunningEntries = 1;
+    dispatch.SetOptions(options);
+    const std::string a = "http://h/a.zip", b = "http://h/b.zip", c = "http://h/c.zip";
+    for (const std::string& url : {a, b, c}) store.RequestedFiles.AppendUrl(url);
+    const std::shared_ptr<WorkerControl> running = AddActive(store.ActiveFileDownloads, b);
+    state.Transfers.Update(kRequestedFilesList, b, {.bytes = 100, .size = 1000, .transfer = 1}, {});
+    window.Show(store.RequestedFiles);  // rows 0..2: c, b, a
+    window.Select({0, 2});
+    dispatch.StartWorker();
+    ASSERT_EQ(window.RowText(0, 1), "Queued");
+    ASSERT_EQ(window.RowText(2, 1), "Queued");
+
+    ScriptedEntryDialogs dialogs;
+    EntryCommands commands(store, state, window, dialogs);
+    commands.SetDownloadCommands(&dispatch);
+    window.Select({0});  // c, waiting
+    commands.DeleteEntries();
+    window.Select({0});  // b, running: a starts in its place
+    commands.DeleteEntries();
+    EXPECT_TRUE(running->Gate().IsEnding());
+    EXPECT_EQ(state.Transfers.Find(kRequestedFilesList, b), nullptr);
+    ASSERT_TRUE(executor.RunUntil([&] { return started == std::vector<std::string>{"http " + a}; }));
+
+    for (const std::string& url : {c, b}) store.RequestedFiles.AppendUrl(url);
+    window.Show(store.RequestedFiles);  // rows 0..2: b, c, a
+    window.Select({0, 1});
+    dispatch.StartWorker();
+    ASSERT_TRUE(RunUntilNoWorker());
+    EXPECT_EQ(started, (std::vector<std::string>{"http " + a, "http " + b, "http " + c}));
 }

@@ -195,7 +195,7 @@ TEST_F(HeldFtpTransferTest, ShowsProgressOnlyInTheStatusLineAndEndsWholeAfterAHa
     dispatch->SuspendWorker();
     ftp.Release();
     WorkerControl* control = store.ActiveFileDownloads.GetAt(0)->thread.get();
-    ASSERT_TRUE(control->Gate().WaitUntilParked(20s));
+    ASSERT_TRUE(RunUntilParked(*control));
     EXPECT_EQ(Status(0), "Stopped");
     EXPECT_EQ(window.statusText, "Download Stopped");
 

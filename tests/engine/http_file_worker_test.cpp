@@ -388,7 +388,7 @@ protected:
     WorkerControl& Parked() {
         WorkerControl* control = store.ActiveFileDownloads.GetAt(0)->thread.get();
         EXPECT_TRUE(executor.RunUntil([&] { return control->IsHalted(); }));
-        EXPECT_TRUE(control->Gate().WaitUntilParked(20s));
+        EXPECT_TRUE(RunUntilParked(*control));
         return *control;
     }
 
@@ -505,7 +505,7 @@ TEST_F(HttpFileWorkerTest, EndingTheRunAbortsARunningTransfer) {
     Start(server.Url("/slow.zip"));
     ASSERT_TRUE(executor.RunUntil(
         [&] { return store.RequestedFiles.GetAt(0)->status.View().starts_with("Downloading"); }));
-    server.WaitUntilStalled();
+    ASSERT_TRUE(executor.RunUntil([&] { return server.StalledCount() > 0; }));
     EXPECT_TRUE(threads.EndAll(20s));
     server.ReleaseStalled();
     EXPECT_EQ(store.RequestedFiles.Count(), 1);

@@ -344,7 +344,7 @@ TEST_F(SiteCrawlerTest, AHaltedCrawlStopsWhereItIsAndContinuesFromThere) {
     dispatch->SuspendWorker();
     site.ReleaseStalled();
     WorkerControl* control = store.ActiveSiteCrawls.GetAt(0)->thread.get();
-    ASSERT_TRUE(control->Gate().WaitUntilParked(20s));
+    ASSERT_TRUE(RunUntilParked(*control));
     executor.RunUntil([] { return false; }, 0ms);  // texts still waiting keep the halt's
     EXPECT_EQ(store.RequestedSites.GetAt(0)->status, "Stopped");
     EXPECT_EQ(window.RowText(0, 1), "Stopped");
@@ -546,12 +546,12 @@ TEST_F(SiteCrawlerTest, DeletingAHaltedProjectEndsItsCrawl) {
     dispatch->SuspendWorker();
     site.ReleaseStalled();
     const std::shared_ptr<WorkerControl> halted = store.ActiveSiteCrawls.GetAt(0)->thread;
-    ASSERT_TRUE(halted->Gate().WaitUntilParked(20s));
+    ASSERT_TRUE(RunUntilParked(*halted));
     YesDialogs dialogs;
     EntryCommands(store, state, window, dialogs).DeleteEntries();
     ASSERT_EQ(store.RequestedSites.Count(), 0);
     EXPECT_EQ(store.ActiveSiteCrawls.Count(), 0);
-    EXPECT_TRUE(halted->JoinBefore(std::chrono::steady_clock::now() + 20s));
+    EXPECT_TRUE(executor.RunUntil([&] { return halted->IsFinished(); }));
 
     TestHttpServer other;
     other.Route("/", TestHttpReply::Ok(Page({Href("new.zip")})));

@@ -58,7 +58,8 @@ TEST_F(OpenFileLimitTest, TransfersBeyondTheLimitFailAtOnceAndNothingElseDoes) {
         return count;
     };
     ASSERT_TRUE(executor.RunUntil([&] { return failed() == kTransfers - running; }));
-    server.WaitUntilStalled(static_cast<std::size_t>(running));
+    ASSERT_TRUE(
+        executor.RunUntil([&] { return server.StalledCount() >= static_cast<std::size_t>(running); }));
     FakeMessageBox messages;
     EXPECT_TRUE(SaveLists(store, messages));
     EXPECT_TRUE(messages.shown.empty());

@@ -196,8 +196,8 @@ TEST_F(ListFilesTest, AFailedSaveKeepsTheOldFileAndReportsItsList) {
     store.RequestedSearches.Append(ExampleSearch());
     Save();
     EXPECT_EQ(folder.Read("reqsoftwebs.data"), "old bytes\n");
-    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Error saving the 'Requested Web Sites' list!",
-                                                        "Error saving the 'Requested Files' list!",
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Error saving the 'Requested Files' list!",
+                                                        "Error saving the 'Requested Web Sites' list!",
                                                         "Error saving the 'Requested Files' list!"}));
     EXPECT_TRUE(folder.Exists("reqsoftsearch.data"));  // the others are still saved
     EXPECT_FALSE(folder.Exists("softsearchres.data.saving"));

@@ -42,12 +42,17 @@ bool ManualExecutor::RunUntil(const std::function<bool()>& done, std::chrono::mi
         std::function<void()> task;
         {
             std::unique_lock lock(mutex_);
-            for (;;) {
-                QueueDueLocked(Clock::now());
-                if (!tasks_.empty()) break;
-                const auto wakeUp = delayed_.empty() ? deadline : std::min(deadline, delayed_.front().due);
-                if (Clock::now() >= deadline) return false;
+            QueueDueLocked(Clock::now());
+            if (tasks_.empty()) {
+                const auto now = Clock::now();
+                if (now >= deadline) return false;
+                // The condition may turn true by another thread's doing
+                // (a server's count, a worker at its gate) with nothing
+                // posted, so it is looked at again now and then.
+                auto wakeUp = std::min(deadline, now + kLookAgain);
+                if (!delayed_.empty()) wakeUp = std::min(wakeUp, delayed_.front().due);
                 posted_.wait_until(lock, wakeUp);
+                continue;
             }
             task = std::move(tasks_.front());
             tasks_.pop_front();

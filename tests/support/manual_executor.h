@@ -20,7 +20,11 @@ public:
     void PostAfter(std::chrono::nanoseconds delay, std::function<void()> task) override;
 
     // Test thread: runs the posted tasks, waiting for more as needed, until
-    // the condition holds. The bound only turns a hang into a failure.
+    // the condition holds. The condition may depend on other threads alone
+    // (a server's counts): while no task comes it is looked at again every
+    // few milliseconds. So a test waits for a worker's doing here, never by
+    // blocking its thread, which a worker handing over a step would wait for.
+    // The bound only turns a hang into a failure.
     bool RunUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds bound = std::chrono::seconds(20));
 
@@ -32,6 +36,7 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kLookAgain{2};
     struct Delayed {
         Clock::time_point due;
         std::function<void()> task;

@@ -29,6 +29,7 @@ SyncRecorder::SyncRecorder(std::filesystem::path watched) : watched_(std::move(w
 SyncRecorder::~SyncRecorder() { recorder = nullptr; }
 
 void SyncRecorder::Record(int descriptor) {
+    if (beforeEachSync) beforeEachSync();
     std::error_code error;
     std::filesystem::path synced =
         std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(descriptor), error);

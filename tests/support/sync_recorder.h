@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ public:
     SyncRecorder& operator=(const SyncRecorder&) = delete;
 
     std::vector<Sync> syncs;
+    // Runs at each call before it syncs: what the disk holds now is what a
+    // kill at this step would leave.
+    std::function<void()> beforeEachSync;
 
     // List files written: each is synced under its temporary name first.
     int FilesWritten() const;

@@ -265,6 +265,11 @@ void TestHttpServer::WaitUntilStalled(std::size_t count) {
     changed_.wait(lock, [&] { return stalled_ >= count; });
 }
 
+std::size_t TestHttpServer::StalledCount() const {
+    std::lock_guard lock(mutex_);
+    return stalled_;
+}
+
 void TestHttpServer::ReleaseStalled() {
     {
         std::lock_guard lock(mutex_);

@@ -91,7 +91,10 @@ public:
     void WaitForRequests(std::size_t count);
 
     // Blocks until at least `count` replies have reached their stall point.
+    // Only for a test whose thread no worker waits for: with workers, run
+    // the executor until StalledCount() says so.
     void WaitUntilStalled(std::size_t count = 1);
+    std::size_t StalledCount() const;
     // Lets every stalled reply, now and later, go on to its end.
     void ReleaseStalled();
 

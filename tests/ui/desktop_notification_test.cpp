@@ -1,15 +1,21 @@
+#include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QVariantMap>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include "app/command_ids.h"
+#include "app/gui/desktop_notifier.h"
 #include "app/gui/dravenet_app.h"
 #include "app/gui/main_frame.h"
 #include "store/item_store.h"
@@ -73,6 +79,62 @@ protected:
     ScriptedDialogs dialogs;
     FakeMessageBox messages;
 };
+
+// Stands in for a session bus that is hung: it takes connections (the
+// system queues them on its listening socket) and never answers. Closing
+// it drops the connections.
+class SilentBus {
+public:
+    explicit SilentBus(const std::filesystem::path& socketPath) {
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string path = socketPath.string();
+        path.copy(address.sun_path, sizeof(address.sun_path) - 1);
+        const bool listening =
+            ::bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 &&
+            ::listen(listener_, 8) == 0;
+        EXPECT_TRUE(listening);
+        previous_ = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray("unix:path=") + QByteArray::fromStdString(path));
+    }
+    ~SilentBus() {
+        Close();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", previous_);
+    }
+    void Close() {
+        if (listener_ >= 0) ::close(listener_);
+        listener_ = -1;
+    }
+
+private:
+    int listener_ = -1;
+    QByteArray previous_;
+};
+
+// A hung session bus holds up nothing: Notify returns, the window goes on
+// with its events while the bus is being reached, and the notification is
+// dropped once the bus turns out to be unusable. Runs first, before anything
+// in the process has used a bus.
+TEST_F(DesktopNotificationTest, AHungSessionBusHoldsUpNeitherNotifyNorTheWindow) {
+    SilentBus silent(folder / "bus");
+    DesktopNotifier notifier;
+    QSignalSpy answered(&notifier, &DesktopNotifier::Answered);
+    EXPECT_TRUE(notifier.Notify(QStringLiteral("http://h/a.zip"), QStringLiteral("Success")));
+    EXPECT_TRUE(notifier.Notify(QStringLiteral("http://h/b.zip"), QStringLiteral("Success")));
+    bool handled = false;
+    QTimer::singleShot(0, [&] { handled = true; });
+    QApplication::processEvents();
+    EXPECT_TRUE(handled);
+    EXPECT_TRUE(answered.isEmpty());
+
+    silent.Close();
+    // A bound, not a pause: the end of the connecting ends the wait.
+    while (answered.size() < 2 && answered.wait(30000)) {}
+    ASSERT_EQ(answered.size(), 2);
+    EXPECT_FALSE(answered[0][0].toBool());
+    EXPECT_FALSE(answered[1][0].toBool());
+}
 
 // With no service on the bus nothing is shown and nothing is reported; with
 // one, it hears which entry ended and how.

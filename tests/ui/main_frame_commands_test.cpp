@@ -68,6 +68,7 @@ public:
         time = {hour, minute};
     }
     void SetOptions(const Options&) override {}
+    void ForgetEntry(int, std::string_view) override {}
     std::vector<std::string> calls;
     std::pair<int, int> time{-1, -1};
 };

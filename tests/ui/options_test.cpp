@@ -67,6 +67,7 @@ public:
     void SuspendWorker() override {}
     void ScheduleTick(int, int) override {}
     void SetOptions(const Options& options) override { given.push_back(options); }
+    void ForgetEntry(int, std::string_view) override {}
     std::vector<Options> given;
 };
 
@@ -112,6 +113,28 @@ TEST_F(OptionsCommandTest, OptionsAreReadWithDefaultsForBadValuesAndSavedOnlyOnO
     EXPECT_EQ(downloads.given[1], entered);
     EXPECT_EQ(LoadOptions(file), entered);
     EXPECT_EQ(frame->Action(CommandId::kOptions)->text(), QStringLiteral("&Options..."));
+}
+
+// Values written by hand with a comma in them, which QSettings reads as a
+// list, are taken as written, and OK in the dialog writes them back so.
+TEST_F(OptionsCommandTest, HandWrittenValuesWithACommaAreReadAndKeptAsWritten) {
+    const QString file = OptionsFile();
+    QDir().mkpath(QFileInfo(file).path());
+    const std::string searx =
+        "https://searx.example.org/search?q={words}&format=json&engines=google,duckduckgo";
+    folder.Write("config/options.conf", "[web]\nyahoo\\queryTemplate=" + searx +
+                                            "\nyahoo\\ownLinkMarker=search.yahoo.com,yahoo.net\n"
+                                            "yahoo\\answer=json\n");
+    const EngineSetting expected{searx, "search.yahoo.com,yahoo.net", EngineAnswer::kJson};
+    Open();
+    RecordingDownloads downloads;
+    frame->SetDownloadCommands(&downloads);
+    ASSERT_EQ(downloads.given.size(), 1u);
+    EXPECT_EQ(downloads.given[0].web.yahoo, expected);
+
+    dialogs.optionsDialog = [](Options&) { return true; };
+    frame->Action(CommandId::kOptions)->trigger();
+    EXPECT_EQ(LoadOptions(file).web.yahoo, expected);
 }
 
 TEST(OptionsSettingsTest, AFileThatCannotBeReadGivesTheDefaults) {

@@ -137,6 +137,7 @@ bool CMainFrame::CreateClient() {
     window_ = std::make_unique<PanelWindowPort>(*list_, *status_, *downloaded_, *services_.messages);
     commands_ =
         std::make_unique<EntryCommands>(*services_.store, *services_.state, *window_, *services_.dialogs);
+    commands_->SetDownloadCommands(services_.downloads);
     list_->SetCommands(commands_.get());
     list_->SetOpener(services_.openUrl);
     window_->SetEntryEndedHandler(
@@ -338,6 +339,7 @@ void CMainFrame::UpdateSendToEnabled() {
 
 void CMainFrame::SetDownloadCommands(DownloadCommands* downloads) {
     services_.downloads = downloads;
+    commands_->SetDownloadCommands(downloads);
     ApplyOptions();
 }
 

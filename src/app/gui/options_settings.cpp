@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/gui/settings_text.h"
 #include "app/gui/web_options_settings.h"
 
 namespace {
@@ -43,11 +44,11 @@ Options LoadOptions(const QString& file) {
     if (settings.status() != QSettings::NoError) return defaults;
     for (const NumberKey& number : kNumberKeys) {
         bool isNumber = false;
-        const int value = settings.value(QLatin1String(number.key)).toString().trimmed().toInt(&isNumber);
+        const int value = SettingText(settings, QLatin1String(number.key)).trimmed().toInt(&isNumber);
         if (isNumber && value >= 0 && value <= number.max) options.*number.field = value;
     }
     for (const SwitchKey& flag : kSwitchKeys) {
-        const QString text = settings.value(QLatin1String(flag.key)).toString().trimmed();
+        const QString text = SettingText(settings, QLatin1String(flag.key)).trimmed();
         if (text == QLatin1String("true")) options.*flag.field = true;
         if (text == QLatin1String("false")) options.*flag.field = false;
     }

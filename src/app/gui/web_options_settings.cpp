@@ -3,6 +3,8 @@
 #include <QSettings>
 #include <QString>
 
+#include "app/gui/settings_text.h"
+
 namespace {
 
 struct SwitchKey {
@@ -32,17 +34,17 @@ QString AnswerText(EngineAnswer answer) {
 
 // Each field that is present and usable replaces the default's.
 EngineSetting LoadEngine(const QSettings& settings, const QString& group, EngineSetting setting) {
-    const QVariant queryTemplate = settings.value(group + QStringLiteral("queryTemplate"));
-    if (queryTemplate.isValid()) {
-        const std::string text = queryTemplate.toString().toStdString();
+    const QString templateKey = group + QStringLiteral("queryTemplate");
+    if (settings.contains(templateKey)) {
+        const std::string text = SettingText(settings, templateKey).toStdString();
         if (!QueryTemplateProblem(text)) setting.queryTemplate = text;
     }
-    const QVariant marker = settings.value(group + QStringLiteral("ownLinkMarker"));
-    if (marker.isValid()) {
-        const std::string text = marker.toString().toStdString();
+    const QString markerKey = group + QStringLiteral("ownLinkMarker");
+    if (settings.contains(markerKey)) {
+        const std::string text = SettingText(settings, markerKey).toStdString();
         if (text.size() <= kMaxOwnLinkMarkerLength) setting.ownLinkMarker = text;
     }
-    const QString answer = settings.value(group + QStringLiteral("answer")).toString();
+    const QString answer = SettingText(settings, group + QStringLiteral("answer"));
     if (answer == AnswerText(EngineAnswer::kJson)) setting.answer = EngineAnswer::kJson;
     if (answer == AnswerText(EngineAnswer::kHtml)) setting.answer = EngineAnswer::kHtml;
     return setting;
@@ -53,7 +55,7 @@ EngineSetting LoadEngine(const QSettings& settings, const QString& group, Engine
 WebOptions LoadWebOptions(QSettings& settings) {
     WebOptions options;
     for (const SwitchKey& entry : kSwitches) {
-        const QString text = settings.value(entry.key).toString();
+        const QString text = SettingText(settings, entry.key);
         if (text == QStringLiteral("true") || text == QStringLiteral("false")) {
             options.*entry.value = text == QStringLiteral("true");
         }
