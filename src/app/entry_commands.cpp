@@ -5,6 +5,7 @@
 
 #include "app/dropped_addresses.h"
 #include "app/list_rows.h"
+#include "engine/crawl_log.h"
 #include "engine/http_file_worker.h"
 #include "store/address_text.h"
 #include "store/text_utils.h"
@@ -128,6 +129,8 @@ void EntryCommands::DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRe
             EndWorkerOf(active, KeyOf(*list.GetAt(position)));
             if constexpr (std::is_same_v<Record, FileEntry>)
                 ForgetUnfinishedDownload(list.GetAt(position)->url);
+            if constexpr (std::is_same_v<Record, WebProject>)
+                RemoveCrawlLog(list.GetAt(position)->name.Str());
             list.RemoveAt(position);
             break;
         }
@@ -174,6 +177,7 @@ void EntryCommands::EditSiteOfRow(int row, Lookup lookup, bool renameOnlyWhileSh
     FinishStoredProject(edited);
     if (!Holds(sites, record)) return;
     if (!EqualsNoCase(record->name, edited.name)) EndWorkerOf(store_.ActiveSiteCrawls, record->name);
+    RenameCrawlLog(record->name.Str(), edited.name.Str());
     *record = edited;
     RenameRow(row, rowKey, record->name, renameOnlyWhileShown ? kRequestedSitesList : 0);
     sites.SetModified(true);
@@ -265,6 +269,8 @@ void EntryCommands::DeleteAllLists() {
     EndEveryWorker(store_.ActiveSiteCrawls);
     EndEveryWorker(store_.ActiveSearchRuns);
     for (const FileEntry& entry : store_.RequestedFiles) ForgetUnfinishedDownload(entry.url);
+    for (const WebProject& project : store_.RequestedSites) RemoveCrawlLog(project.name.Str());
+    for (const WebProject& project : store_.DownloadedSites) RemoveCrawlLog(project.name.Str());
     RemoveAll(store_.RequestedFiles);
     RemoveAll(store_.RequestedSites);
     RemoveAll(store_.DownloadedFiles);
