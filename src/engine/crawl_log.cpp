@@ -89,7 +89,9 @@ CrawlLog::~CrawlLog() {
     if (descriptor_ >= 0) ::close(descriptor_);
 }
 
-void CrawlLog::Record(std::string_view address, std::string_view outcome) { Append(Line(address, outcome), false); }
+void CrawlLog::Record(std::string_view address, std::string_view outcome) {
+    Append(Line(address, outcome), false);
+}
 
 void CrawlLog::RecordError(std::string_view address, std::string_view message) {
     Append(Line(address, std::string(kErrorMark) + std::string(message)), true);
@@ -125,7 +127,8 @@ void CrawlLog::DropOlderHalf() {
     }
     const std::uint64_t shift = tailAt - kept.size();  // how far the tail moves to the front
     runAt_ = runAt_ < tailAt ? 0 : runAt_ - shift;
-    if (!firstError_.empty()) firstErrorAt_ = firstErrorAt_ < tailAt ? runLine_.size() : firstErrorAt_ - shift;
+    if (!firstError_.empty())
+        firstErrorAt_ = firstErrorAt_ < tailAt ? runLine_.size() : firstErrorAt_ - shift;
     kept += tail;
     if (::ftruncate(descriptor_, 0) != 0) return;
     size_ = WriteAll(descriptor_, kept) ? kept.size() : 0;

@@ -61,10 +61,12 @@ std::string_view WithoutFragment(std::string_view link) { return link.substr(0, 
 // The address as the request sends it: libcurl removes the "." and ".."
 // segments of the path, so "d/../x.htm", "./x.htm" and "x.htm" reach the
 // server as one address, and the crawl compares and files them as that one.
-// The query is left as it is; an address without "://" too.
+// The query is left as it is; an address that does not begin with a scheme
+// and "://" too.
 std::string SentForm(std::string_view address) {
     const std::size_t scheme = address.find("://");
-    if (scheme == std::string_view::npos) return std::string(address);
+    if (scheme == std::string_view::npos || address.find_first_of("/?#") < scheme)
+        return std::string(address);
     const std::size_t pathStart = std::min(address.find_first_of("/?#", scheme + 3), address.size());
     const std::size_t pathEnd = std::min(address.find_first_of("?#", pathStart), address.size());
     return std::string(address.substr(0, pathStart))
@@ -111,6 +113,12 @@ void SetSavedOrigin(int folder, const std::string& name, const std::string& addr
     if (file < 0) return;
     ::fsetxattr(file, kOriginAttribute, address.data(), address.size(), 0);
     ::close(file);
+}
+
+// The same for a file completed in place, found by its path; a symbolic
+// link there is left alone.
+void SetSavedOrigin(const std::string& localPath, const std::string& address) {
+    ::lsetxattr(localPath.c_str(), kOriginAttribute, address.data(), address.size(), 0);
 }
 
 bool WasSavedFrom(const std::string& localPath, const std::string& address) {
@@ -339,6 +347,7 @@ private:
         if (unchanged || answer == ResumeAnswer::kComplete) {
             Log(address, unchanged ? "not modified" : "complete already");
             CloseQuietly(*file);
+            if (!unchanged) SetSavedOrigin(ask.localPath, address);
             ForgetPartRecord(ask.localPath);
             view_.AddTreeFile(ask.localPath);
             return true;

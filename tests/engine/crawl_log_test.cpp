@@ -12,8 +12,8 @@ namespace {
 
 // Whatever a project is called, its log is one file of its own in "logs".
 TEST(CrawlLogTest, EveryProjectNameGivesAFileOfItsOwnInTheLogFolder) {
-    const std::vector<std::string> names = {"..", ".", "a/b", "../../etc/passwd", "a%2Fb", "x\n\t\x01y", "Proj",
-                                            "proj", std::string(80, '/')};
+    const std::vector<std::string> names = {"..",         ".",    "a/b",  "../../etc/passwd",  "a%2Fb",
+                                            "x\n\t\x01y", "Proj", "proj", std::string(80, '/')};
     std::vector<std::string> files;
     for (const std::string& name : names) {
         const std::filesystem::path path = CrawlLogPath(name);
