@@ -97,7 +97,7 @@ void CrawlLog::RecordError(std::string_view address, std::string_view message) {
     Append(Line(address, std::string(kErrorMark) + std::string(message)), true);
 }
 
-void CrawlLog::Append(std::string line, bool error) {
+void CrawlLog::Append(const std::string& line, bool error) {
     if (descriptor_ < 0) return;
     if (error && firstError_.empty()) {
         firstError_ = line;

@@ -42,7 +42,7 @@ public:
     void RecordError(std::string_view address, std::string_view message);
 
 private:
-    void Append(std::string line, bool error);
+    void Append(const std::string& line, bool error);
     void DropOlderHalf();
 
     int descriptor_ = -1;
