@@ -5,6 +5,7 @@
 
 #include "app/dropped_addresses.h"
 #include "app/list_rows.h"
+#include "engine/crawl_log.h"
 #include "engine/http_file_worker.h"
 #include "store/address_text.h"
 #include "store/text_utils.h"
@@ -141,6 +142,7 @@ void EntryCommands::DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRe
             window_.DeleteRow(row);
             const std::string key(KeyOf(*list.GetAt(position)));
             if constexpr (std::is_same_v<Record, FileEntry>) ForgetPartRecordOf(key);
+            if constexpr (std::is_same_v<Record, WebProject>) RemoveCrawlLog(key);
             list.RemoveAt(position);
             // Last: a waiting entry may start in the place this one leaves.
             EndEntry(listNumber, active, key);
@@ -191,6 +193,7 @@ void EntryCommands::EditSiteOfRow(int row, Lookup lookup, bool renameOnlyWhileSh
     FinishStoredProject(edited);
     if (!Holds(sites, record)) return;
     const std::string oldName = record->name.Str();
+    RenameCrawlLog(oldName, edited.name.Str());
     *record = edited;
     if (!EqualsNoCase(oldName, edited.name)) EndEntry(kRequestedSitesList, store_.ActiveSiteCrawls, oldName);
     RenameRow(row, rowKey, record->name, renameOnlyWhileShown ? kRequestedSitesList : 0);
@@ -285,6 +288,8 @@ void EntryCommands::DeleteAllLists() {
     EndEveryWorker(store_.ActiveSiteCrawls);
     EndEveryWorker(store_.ActiveSearchRuns);
     for (const FileEntry& entry : store_.RequestedFiles) ForgetPartRecordOf(entry.url);
+    for (const WebProject& project : store_.RequestedSites) RemoveCrawlLog(project.name.Str());
+    for (const WebProject& project : store_.DownloadedSites) RemoveCrawlLog(project.name.Str());
     // The entries go before they are ended, so no waiting one starts.
     const ItemList<FileEntry> goneFiles = store_.RequestedFiles;
     const ItemList<WebProject> goneSites = store_.RequestedSites;

@@ -9,11 +9,15 @@
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <vector>
+#include <unistd.h>
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include "engine/address_set.h"
 #include "engine/archive_name.h"
+#include "engine/crawl_log.h"
 #include "engine/crawl_view.h"
 #include "engine/http_date.h"
 #include "engine/http_resume.h"
@@ -22,6 +26,7 @@
 #include "engine/local_paths.h"
 #include "engine/page_links.h"
 #include "engine/part_records.h"
+#include "engine/url_resolve.h"
 #include "engine/worker_session.h"
 #include "net/close_quietly.h"
 #include "net/internet_exception.h"
@@ -54,6 +59,22 @@ bool NeedsEscape(char c) {
 // The link without its fragment: "page.htm#top" and "page.htm" are one page.
 std::string_view WithoutFragment(std::string_view link) { return link.substr(0, link.find('#')); }
 
+// The address as the request sends it: libcurl removes the "." and ".."
+// segments of the path, so "d/../x.htm", "./x.htm" and "x.htm" reach the
+// server as one address, and the crawl compares and files them as that one.
+// The query is left as it is; an address that does not begin with a scheme
+// and "://" too.
+std::string SentForm(std::string_view address) {
+    const std::size_t scheme = address.find("://");
+    if (scheme == std::string_view::npos || address.find_first_of("/?#") < scheme)
+        return std::string(address);
+    const std::size_t pathStart = std::min(address.find_first_of("/?#", scheme + 3), address.size());
+    const std::size_t pathEnd = std::min(address.find_first_of("?#", pathStart), address.size());
+    return std::string(address.substr(0, pathStart))
+        .append(RemoveDotSegments(address.substr(pathStart, pathEnd - pathStart)))
+        .append(address.substr(pathEnd));
+}
+
 // "\d1\d2" as "/d1/d2".
 std::string SlashForm(std::string_view pageFolder) {
     std::string folder(pageFolder);
@@ -81,6 +102,30 @@ void SetSavedTime(int folder, const std::string& name, std::string_view lastModi
     if (!time) return;
     const timespec times[2] = {{*time, 0}, {*time, 0}};
     ::utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+// The address a saved file came from, noted on the file as the desktop notes
+// it, so that a later run asks for the file by its time only from there: a
+// file of another site, or of an earlier address, may be in the same place.
+constexpr const char* kOriginAttribute = "user.xdg.origin.url";
+
+void SetSavedOrigin(int folder, const std::string& name, const std::string& address) {
+    const int file = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (file < 0) return;
+    ::fsetxattr(file, kOriginAttribute, address.data(), address.size(), 0);
+    ::close(file);
+}
+
+// The same for a file completed in place, found by its path; a symbolic
+// link there is left alone.
+void SetSavedOrigin(const std::string& localPath, const std::string& address) {
+    ::lsetxattr(localPath.c_str(), kOriginAttribute, address.data(), address.size(), 0);
+}
+
+bool WasSavedFrom(const std::string& localPath, const std::string& address) {
+    std::string origin(address.size() + 1, '\0');  // one more byte tells a longer origin apart
+    const ssize_t length = ::lgetxattr(localPath.c_str(), kOriginAttribute, origin.data(), origin.size());
+    return length >= 0 && origin.substr(0, static_cast<std::size_t>(length)) == address;
 }
 
 bool IsRedirect(int status) {
@@ -186,8 +231,9 @@ private:
 
     bool Start() {
         if (!TakeProjectAtStart()) return false;
+        if (!context_.control->Gate().IsEnding()) log_.emplace(context_.key);
         const std::string typed = project_.startUrl.Str();
-        const std::string start = MakeAbsoluteLink("", "", "", typed);
+        const std::string start = SentForm(MakeAbsoluteLink("", "", "", typed));
         visitedLinks_.Add(start);
         startRoot_ = GetSiteRoot(start).value_or(std::string());
         startSite_ = SameSiteKey(start);
@@ -222,27 +268,30 @@ private:
         if (!TakeProject()) return false;
         try {
             std::string fetched = address;
-            FileAsk ask = IsPageLink(address) ? FileAsk{} : AskFor(address);
-            std::unique_ptr<HttpFile> file = Request(*parts, fetched, ask.headers);
-            if (fetched != address) ask = FileAsk{};  // a redirection's target is asked for whole
-            if (file && !IsPageLink(fetched)) return FetchFile(std::move(file), *parts, fetched, ask);
+            FileAsk ask;
+            std::unique_ptr<HttpFile> file = Request(*parts, fetched, ask);
+            if (file && !IsPageLink(fetched)) return FetchFile(std::move(file), fetched, ask);
             if (!file || file->QueryInfoStatusCode() != 200) {
+                if (file) Log(fetched, std::to_string(file->QueryInfoStatusCode()));
                 view_.SetStatusTextWhenShown(address + " not found");
                 if (file) CloseQuietly(*file);
                 return true;
             }
+            Log(fetched, "200");
             view_.SetLastActionWhenShown("Reading " + fetched);
             file->SetReadBufferSize(kReadBufferSize);
             const std::optional<std::string> folder = GetRelativeFolder(RootFor(fetched), fetched);
             const bool goOn = ReadPage(*file, fetched, folder.value_or(std::string()));
             CloseQuietly(*file);
             return goOn;
-        } catch (const InternetException&) {
+        } catch (const InternetException& error) {
             // The message becomes the progress text, which the next block
-            // replaces before it can be seen; only the flag remains.
+            // replaces before it can be seen; the log keeps it.
             errors_ = true;
-        } catch (const LocalFileError&) {
+            LogError(address, error.Message());
+        } catch (const LocalFileError& error) {
             errors_ = true;  // a file that could not be written whole is an error too
+            LogError(address, std::string("not saved: ") + error.what());
         }
         return true;
     }
@@ -256,14 +305,20 @@ private:
         std::string headers;
     };
 
+    // Nothing for a page. A file saved from another address is asked for
+    // whole: folders are cut from addresses by the start root's length only,
+    // so another site's file of the same path lands in the same place.
     FileAsk AskFor(const std::string& address) const {
         FileAsk ask;
+        if (IsPageLink(address)) return ask;
         const std::optional<std::string> folder = GetRelativeFolder(RootFor(address), address);
         ask.localPath = LocalPathOf(address, folder);
         if (!IsSafeTarget(address, folder, ask.localPath)) return ask;
         if (LoadPartRecord(ask.localPath)) {
             ask.plan = PlanHttpResume(ask.localPath, address);
             ask.headers = ask.plan.headers;
+        } else if (!WasSavedFrom(ask.localPath, address)) {
+            return ask;
         } else if (const std::optional<std::time_t> saved = SavedTime(ask.localPath)) {
             ask.headers = "If-Modified-Since: " + FormatHttpDate(*saved) + "\r\n";
             ask.ifModified = true;
@@ -279,24 +334,27 @@ private:
 
     // False when the crawl is to end. A 304 keeps the archive saved before;
     // a part is continued where the server agrees, else asked for again whole.
-    bool FetchFile(std::unique_ptr<HttpFile> file, const UrlParts& parts, const std::string& address,
-                   FileAsk ask) {
+    bool FetchFile(std::unique_ptr<HttpFile> file, const std::string& address, FileAsk ask) {
         ResumeAnswer answer = JudgeResumeAnswer(*file, ask.plan);
         if (answer == ResumeAnswer::kAskAgain) {
+            Log(address, std::to_string(file->QueryInfoStatusCode()));
             CloseQuietly(*file);
             ForgetPartRecord(ask.localPath);
             ask.plan = {};
-            file = Session().SendRequest(CrawlRequest(parts, false));
+            file = Session().SendRequest(CrawlRequest(ParseUrl(address).value_or(UrlParts{}), false));
             answer = ResumeAnswer::kWriteWhole;
         }
         const bool unchanged = ask.ifModified && file->QueryInfoStatusCode() == 304;
         if (unchanged || answer == ResumeAnswer::kComplete) {
+            Log(address, unchanged ? "not modified" : "complete already");
             CloseQuietly(*file);
+            if (!unchanged) SetSavedOrigin(ask.localPath, address);
             ForgetPartRecord(ask.localPath);
             view_.AddTreeFile(ask.localPath);
             return true;
         }
         if (answer == ResumeAnswer::kWriteWhole && file->QueryInfoStatusCode() != 200) {
+            Log(address, std::to_string(file->QueryInfoStatusCode()));
             return NotFound(*file, address);
         }
         view_.SetLastActionWhenShown("Reading " + address);
@@ -328,26 +386,33 @@ private:
     // The answer for the address. When redirections are followed, each
     // target the crawl accepts is asked for in turn, at most
     // kMaxRedirectHops of them, and `address` becomes the last one; null when
-    // a target is refused or the hops run out.
-    // `extraHeaders` go with the first request only.
-    std::unique_ptr<HttpFile> Request(const UrlParts& parts, std::string& address,
-                                      const std::string& extraHeaders) {
-        HttpRequest request = CrawlRequest(parts, IsPageLink(address));
-        request.headers += extraHeaders;
-        std::unique_ptr<HttpFile> file = Session().SendRequest(request);
+    // a target is refused or the hops run out. Each request asks what
+    // AskFor says of its own address, and `ask` is that of the last one.
+    std::unique_ptr<HttpFile> Request(const UrlParts& parts, std::string& address, FileAsk& ask) {
+        std::unique_ptr<HttpFile> file = SendAsking(parts, address, ask);
         if (!web_.followHttpsAndRedirects) return file;
         for (int hop = 0; IsRedirect(file->QueryInfoStatusCode()); ++hop) {
-            const std::string target(WithoutFragment(file->QueryRedirectTarget()));
+            const std::string target = SentForm(WithoutFragment(file->QueryRedirectTarget()));
+            const std::string redirected = std::to_string(file->QueryInfoStatusCode()) + " to " + target;
             CloseQuietly(*file);
             const std::optional<UrlParts> targetParts = ParseUrl(target);
             if (hop == kMaxRedirectHops || !targetParts || !IsFetchedService(targetParts->service) ||
                 !AcceptRedirect(target)) {
+                Log(address, redirected + ", not followed");
                 return nullptr;
             }
+            Log(address, redirected);
             address = target;
-            file = Session().SendRequest(CrawlRequest(*targetParts, IsPageLink(address)));
+            file = SendAsking(*targetParts, address, ask);
         }
         return file;
+    }
+
+    std::unique_ptr<HttpFile> SendAsking(const UrlParts& parts, const std::string& address, FileAsk& ask) {
+        ask = AskFor(address);
+        HttpRequest request = CrawlRequest(parts, IsPageLink(address));
+        request.headers += ask.headers;
+        return Session().SendRequest(request);
     }
 
     // A redirection's target passes the acceptance test's rules, then counts
@@ -402,17 +467,23 @@ private:
         for (;;) {
             if (!context_.PassGate()) return false;
             const std::size_t count = file.Read(piece.data(), piece.size());
-            if (count == 0) return true;
-            view_.PlayAnimationIfStopped();
-            for (const std::string& link : reader.Read(std::string_view(piece).substr(0, count))) {
+            // At the end, the links held back for a base that never came.
+            const bool ended = count == 0;
+            if (!ended) view_.PlayAnimationIfStopped();
+            const std::vector<std::string> links =
+                ended ? reader.Finish() : reader.Read(std::string_view(piece).substr(0, count));
+            for (const std::string& link : links) {
                 if (Accept(link) == Acceptance::kSiteLimitPassed) return true;
             }
+            if (ended) return true;
         }
     }
 
     // The link keeps the letter case of its page, since that is how the
-    // server knows it; every test here ignores case.
-    Acceptance Accept(const std::string& link) {
+    // server knows it; every test here ignores case. It is compared, kept
+    // and filed in the form it is sent in.
+    Acceptance Accept(const std::string& found) {
+        const std::string link = SentForm(found);
         const Acceptance verdict = PassesRules(link);
         if (verdict != Acceptance::kAccepted) return verdict;
         ++linksFound_;
@@ -491,6 +562,7 @@ private:
         const std::string localPath = LocalPathOf(address, folder);
         if (!folder || !IsSafeLocalPath(*folder, name) || HasIllegalChars(localPath)) {
             view_.SetStatusTextWhenShown(localPath + " has illegal chars");
+            LogError(address, "not saved: " + localPath + " has illegal chars");
             return true;
         }
         FolderHandle local =
@@ -505,14 +577,17 @@ private:
         if (!saved) {
             ForgetPartRecord(localPath);
             view_.SetStatusTextWhenShown("Error creating " + localPath);
+            LogError(address, "not saved: Error creating " + localPath);
             return true;
         }
         view_.SetLastActionWhenShown("Dowloading " + localPath + "...");
         if (!Transfer(file, *saved, appendAt)) return false;
         saved->Close();
         SetSavedTime(local.Descriptor(), name, file.QueryInfoHeader("Last-Modified"));
+        SetSavedOrigin(local.Descriptor(), name, address);
         ForgetPartRecord(localPath);
         view_.AddTreeFile(localPath);
+        Log(address, std::to_string(file.QueryInfoStatusCode()) + " saved as " + localPath);
         return true;
     }
 
@@ -532,6 +607,15 @@ private:
             total += count;
             view_.SetBytesReadWhenShown(total, size, filesTransferred_);
         }
+    }
+
+    // Worker thread: a line of the project's log, unless the crawl is
+    // being ended (its project deleted, say).
+    void Log(const std::string& address, std::string_view outcome) {
+        if (log_ && !context_.control->Gate().IsEnding()) log_->Record(address, outcome);
+    }
+    void LogError(const std::string& address, std::string_view message) {
+        if (log_ && !context_.control->Gate().IsEnding()) log_->RecordError(address, message);
     }
 
     // User-interface thread.
@@ -579,6 +663,7 @@ private:
     std::uint64_t sitesSeenAt_ = 0;  // the requested sites' change count at the last copy
     std::unique_ptr<InternetSession> session_;
     std::optional<ScopedWorkerSession> abort_;  // after session_: cleared before the session goes
+    std::optional<CrawlLog> log_;
     LinkStack stack_;
     AddressSet visitedLinks_;
     AddressSet knownSites_;

@@ -52,7 +52,8 @@ void DropLastSegment(std::string& output) {
     output.erase(slash == kNotFound ? 0 : slash);
 }
 
-// RFC 3986 section 5.2.4.
+}  // namespace
+
 std::string RemoveDotSegments(std::string_view input) {
     std::string output;
     output.reserve(input.size());
@@ -76,6 +77,8 @@ std::string RemoveDotSegments(std::string_view input) {
     }
     return output;
 }
+
+namespace {
 
 // RFC 3986 section 5.2.3.
 std::string Merge(const Reference& base, std::string_view path) {

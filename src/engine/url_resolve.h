@@ -16,3 +16,7 @@
 // scheme and the reference none either. Pure; any thread may call it;
 // linear in the lengths of its arguments.
 std::string ResolveReference(std::string_view base, std::string_view reference);
+
+// The path without its "." and ".." segments, as RFC 3986 section 5.2.4
+// removes them. Pure; any thread may call it.
+std::string RemoveDotSegments(std::string_view path);

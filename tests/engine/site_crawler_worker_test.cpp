@@ -15,6 +15,7 @@
 #include "app/default_workers.h"
 #include "app/entry_commands.h"
 #include "app/worker_dispatch.h"
+#include "engine/crawl_log.h"
 #include "engine/crawl_view.h"
 #include "engine/url_parts.h"
 #include "net/curl_session.h"
@@ -51,6 +52,23 @@ std::vector<std::string> Targets(const TestHttpServer& server, std::size_t from 
 bool Contains(const std::vector<std::string>& texts, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
+
+// Renames the web project it is shown and answers every question with Yes.
+class RenamingDialogs : public EntryDialogs {
+public:
+    explicit RenamingDialogs(std::string name) : name_(std::move(name)) {}
+    std::optional<std::string> AskFileUrl() override { return std::nullopt; }
+    bool EditWebProject(std::string_view, WebProject& project) override {
+        project.name = name_;
+        return true;
+    }
+    bool NewSearchProject(SearchProject&) override { return false; }
+    bool EditSearchProject(SearchProject&) override { return false; }
+    bool AskYesNo(std::string_view) override { return true; }
+
+private:
+    std::string name_;
+};
 
 // Web-site projects crawled by the real SiteCrawlerWorker through the
 // dispatch, against local test servers, with this thread as the
@@ -265,8 +283,9 @@ TEST_F(SiteCrawlerTest, FilesLandOnlyInsideTheProjectFolder) {
 
     EXPECT_EQ(folder.Read("Software/proj/h/ok.zip"), "served");
     EXPECT_TRUE(Called("SetStatusText Software/proj/h/a.zip?x=1 has illegal chars"));
-    EXPECT_TRUE(Called("SetStatusText Software/proj/../up.zip has illegal chars"));
-    EXPECT_TRUE(Called("SetStatusText Software/proj/./in.zip has illegal chars"));
+    // Dot segments are gone before a path is made: files land where their sent address says.
+    EXPECT_EQ(folder.Read("Software/proj/up.zip"), "served");
+    EXPECT_EQ(folder.Read("Software/proj/in.zip"), "served");
     EXPECT_TRUE(Called("SetStatusText Error creating Software/proj/h/link/x.zip"));
     EXPECT_TRUE(Called("SetStatusText Error creating Software/proj/h/planted.zip"));
     EXPECT_EQ(folder.Read("outside.zip"), "keep");
@@ -274,7 +293,8 @@ TEST_F(SiteCrawlerTest, FilesLandOnlyInsideTheProjectFolder) {
     EXPECT_FALSE(folder.Exists("Software/up.zip"));
     EXPECT_FALSE(folder.Exists("up.zip"));
     for (const std::string& target : Targets(site)) EXPECT_EQ(target.find("llll"), std::string::npos);
-    EXPECT_EQ(window.treeFiles, (std::vector<std::string>{"Software/proj/h/ok.zip"}));
+    EXPECT_EQ(window.treeFiles, (std::vector<std::string>{"Software/proj/h/ok.zip", "Software/proj/in.zip",
+                                                          "Software/proj/up.zip"}));
     ASSERT_EQ(store.DownloadedSites.Count(), 1);  // skipped files are no errors
 
     // A project name that cannot be a folder: nothing is created for it.
@@ -282,6 +302,90 @@ TEST_F(SiteCrawlerTest, FilesLandOnlyInsideTheProjectFolder) {
     ASSERT_TRUE(RunUntilDone());
     EXPECT_TRUE(Called("SetStatusText Error creating Software/../h/ok.zip"));
     EXPECT_FALSE(folder.Exists("h"));
+}
+
+// What a crawl compares, keeps and files is the address as libcurl sends
+// it, without dot segments, whichever reader found it: a page is fetched once
+// however it is spelt, and an archive found through a spelling with dot
+// segments is saved in its folder rather than fetched and dropped.
+TEST_F(SiteCrawlerTest, AnAddressCountsAndIsFiledAsItIsSent) {
+    site.Route("/html/index.htm",
+               TestHttpReply::Ok(Page({Href("tutorial/libxslttutorial.htm"), Href("../index.htm")})));
+    site.Route(
+        "/html/tutorial/",
+        TestHttpReply::Ok(Page({Href("../"), Href("libxslttutorial.htm"), Href("libxslttutorial.xml.gz")})));
+    site.Route("/html/tutorial/libxslttutorial.htm", TestHttpReply::Ok(Page({Href("#intro")})));
+    site.Route("/html/tutorial/libxslttutorial.xml.gz", TestHttpReply::Ok("gz"));
+    struct Case {
+        bool asBrowser;
+        std::string start;
+        std::string toListing;  // a link of the start page to the listing
+    };
+    const std::vector<Case> cases = {{false, "/index.htm", "x/./html/tutorial/"},
+                                     {true, "/html/../index.htm", "html/tutorial/"}};
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        site.Route("/index.htm",
+                   TestHttpReply::Ok(Page({Href("html/index.htm"), Href("html/../html/index.htm"),
+                                           Href(c.toListing), Href("index.htm")})));
+        web.readLinksAsBrowser = c.asBrowser;
+        dispatch.reset();
+        const std::size_t before = site.Requests().size();
+        const std::string name = "p" + std::to_string(i);
+        WebProject project = Project(site.Url(c.start), name);
+        project.wantGz = 1;
+        Start(project);
+        ASSERT_TRUE(RunUntilDone());
+
+        std::vector<std::string> targets = Targets(site, before);
+        std::sort(targets.begin(), targets.end());
+        EXPECT_EQ(std::adjacent_find(targets.begin(), targets.end()), targets.end()) << c.start;
+        const std::string saved = "Software/" + name + "/html/tutorial/libxslttutorial.xml.gz";
+        EXPECT_EQ(folder.Read(saved), "gz") << c.start;
+        EXPECT_TRUE(Contains(window.treeFiles, saved)) << c.start;
+    }
+}
+
+// Every request leaves a line in its project's log, with the Internet
+// error's message or why an archive was not saved; the log shows the last
+// run's first error, follows the project's renaming and goes with it.
+TEST_F(SiteCrawlerTest, TheProjectsLogKeepsEachRequestAndGoesWithTheProject) {
+    const std::string lastModified = "Tue, 15 Nov 1994 08:12:31 GMT";
+    site.Route(
+        "/", TestHttpReply::Ok(Page({Href("cut.zip"), Href("q.zip?x=1"), Href("gone.zip"), Href("ok.zip")})));
+    site.RouteBy("/ok.zip", [&](const TestHttpRequest& request) {
+        if (request.HasHeader("If-Modified-Since")) return TestHttpReply::Status(304, "Not Modified");
+        TestHttpReply reply = TestHttpReply::Ok("ok");
+        reply.headers.push_back("Last-Modified: " + lastModified);
+        return reply;
+    });
+    site.Route("/q.zip?x=1", TestHttpReply::Ok("q"));
+    site.Route("/cut.zip", TestHttpReply::Cut(TestReplyEnding::kCloseEarly, std::string(3000, 'c'), 100));
+    for (int run = 0; run < 2; ++run) {
+        if (run == 0) Start(Project(site.Url("/")));
+        if (run == 1) StartSelected();
+        ASSERT_TRUE(RunUntilDone());
+    }
+    const std::string log = folder.Read(CrawlLogPath("proj").string());
+    for (const std::string& line :
+         {std::string("\t-\trun started\n"), "\t" + site.Url("/") + "\t200\n",
+          "\t" + site.Url("/ok.zip") + "\t200 saved as Software/proj/ok.zip\n",
+          "\t" + site.Url("/ok.zip") + "\tnot modified\n", "\t" + site.Url("/gone.zip") + "\t404\n",
+          "\t" + site.Url("/q.zip?x=1") + "\terror: not saved: Software/proj/q.zip?x=1 has illegal chars\n",
+          "\t" + site.Url("/cut.zip") + "\terror: "}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line << " in\n" << log;
+    }
+    EXPECT_EQ(FirstErrorOfLastRun("proj"), "not saved: Software/proj/q.zip?x=1 has illegal chars");
+
+    RenamingDialogs dialogs("x/../y");  // a name is no path
+    EntryCommands commands(store, state, window, dialogs);
+    commands.PanelProperties();
+    EXPECT_FALSE(folder.Exists(CrawlLogPath("proj").string()));
+    EXPECT_EQ(CrawlLogPath("x/../y").parent_path(), "logs");
+    EXPECT_EQ(folder.Read(CrawlLogPath("x/../y").string()), log);
+    commands.DeleteEntries();
+    EXPECT_EQ(store.RequestedSites.Count(), 0);
+    EXPECT_FALSE(folder.Exists(CrawlLogPath("x/../y").string()));
 }
 
 TEST_F(SiteCrawlerTest, InternetErrorsAreCountedAndTheCrawlGoesOn) {
@@ -440,6 +544,7 @@ TEST_F(SiteCrawlerTest, HttpsIsCrawledAsOneSiteWithHttpOnlyWithTheOption) {
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(store.RequestedSites.GetAt(0)->status, "Some errors occurred");
     EXPECT_TRUE(stranger.backend.Requests().empty());
+    EXPECT_NE(FirstErrorOfLastRun("stranger").find("certificate"), std::string::npos);  // libcurl's message
 }
 
 // Each redirection is followed at once when its target passes the crawl's
@@ -565,28 +670,40 @@ TEST_F(SiteCrawlerTest, DeletingAHaltedProjectEndsItsCrawl) {
     EXPECT_EQ(store.DownloadedSites.GetAt(0)->startUrl, other.Url("/"));
 }
 
-// A second run asks for an archive it saved only if it changed since the
-// server's time of it and keeps it on a 304, continues an archive cut short,
-// and reads the page again.
+// A second run asks for an archive it saved, also one reached through a
+// redirection, only if it changed since the server's time of it and keeps it
+// on a 304, continues an archive cut short, and reads the page again. The
+// file of another site that lands in the same place is asked for whole.
 TEST_F(SiteCrawlerTest, ASecondRunFetchesOnlyWhatChangedOrWasLeftUnfinished) {
     const std::string lastModified = "Tue, 15 Nov 1994 08:12:31 GMT";
-    site.Route("/index.htm", TestHttpReply::Ok(Page({Href("kept.zip"), Href("cut.zip")})));
-    site.RouteBy("/kept.zip", [&](const TestHttpRequest& request) {
-        if (request.Header("If-Modified-Since") == lastModified)
-            return TestHttpReply::Status(304, "Not Modified");
-        // Anything else is a fault of the crawler, which must not replace the file with this.
-        TestHttpReply reply =
-            TestHttpReply::Ok(request.HasHeader("If-Modified-Since") ? "wrong date" : "kept");
-        reply.headers.push_back("Last-Modified: " + lastModified);
-        return reply;
-    });
+    TestHttpServer other;
+    site.Route("/index.htm", TestHttpReply::Ok(Page({Href(other.Url("/kept.zip")), Href("kept.zip"),
+                                                     Href("cut.zip"), Href("moved.zip")})));
+    const auto keptOnlyWhenAskedRight = [&](const std::string& body) {
+        return [&, body](const TestHttpRequest& request) {
+            if (request.Header("If-Modified-Since") == lastModified)
+                return TestHttpReply::Status(304, "Not Modified");
+            // Anything else is a fault of the crawler, which must not replace the file with this.
+            TestHttpReply reply =
+                TestHttpReply::Ok(request.HasHeader("If-Modified-Since") ? "wrong date" : body);
+            reply.headers.push_back("Last-Modified: " + lastModified);
+            return reply;
+        };
+    };
+    site.RouteBy("/kept.zip", keptOnlyWhenAskedRight("kept"));
+    site.RouteBy("/real.zip", keptOnlyWhenAskedRight("real"));
+    site.Route("/moved.zip", TestHttpReply::Redirect(301, "/real.zip"));
+    other.RouteBy("/kept.zip", keptOnlyWhenAskedRight("other"));
     std::string whole(30000, '\0');
     for (std::size_t i = 0; i < whole.size(); ++i) whole[i] = static_cast<char>(i * 131 % 251);
     TestHttpReply cut = TestHttpReply::Ranged(whole, "\"c1\"");
     cut.ending = TestReplyEnding::kCloseEarly;
     cut.cutAfter = 12000;
     site.Route("/cut.zip", cut);
-    Start(Project(site.Url("/index.htm")));
+    web.followHttpsAndRedirects = true;
+    WebProject project = Project(site.Url("/index.htm"));
+    project.exitDomain = 1;
+    Start(project);
     ASSERT_TRUE(RunUntilDone());
     ASSERT_EQ(store.RequestedSites.GetAt(0)->status, "Some errors occurred");
     const std::size_t firstRun = site.Requests().size();
@@ -596,14 +713,20 @@ TEST_F(SiteCrawlerTest, ASecondRunFetchesOnlyWhatChangedOrWasLeftUnfinished) {
     StartSelected();
     ASSERT_TRUE(RunUntilDone());
 
-    EXPECT_EQ(folder.Read("Software/proj/kept.zip"), "kept");
+    EXPECT_EQ(folder.Read("Software/proj/kept.zip"), "other");  // both sites fetched whole, the other last
+    EXPECT_EQ(folder.Read("Software/proj/real.zip"), "real");
     EXPECT_TRUE(folder.Read("Software/proj/cut.zip") == whole);
-    EXPECT_EQ(Targets(site, firstRun), (std::vector<std::string>{"/index.htm", "/cut.zip", "/kept.zip"}));
+    EXPECT_EQ(Targets(site, firstRun),
+              (std::vector<std::string>{"/index.htm", "/moved.zip", "/real.zip", "/cut.zip", "/kept.zip"}));
     const std::vector<TestHttpRequest> requests = site.Requests();
-    EXPECT_EQ(requests[firstRun + 1].Header("Range").substr(0, 6), "bytes=");
-    EXPECT_EQ(requests[firstRun + 1].Header("If-Range"), "\"c1\"");
+    EXPECT_EQ(requests[firstRun + 3].Header("Range").substr(0, 6), "bytes=");
+    EXPECT_EQ(requests[firstRun + 3].Header("If-Range"), "\"c1\"");
     EXPECT_FALSE(requests[firstRun].HasHeader("If-Modified-Since"));  // pages are read every time
-    EXPECT_TRUE(Called("AddTreeFile proj Software/proj/kept.zip"));
+    for (const TestHttpRequest& asked : other.Requests()) EXPECT_FALSE(asked.HasHeader("If-Modified-Since"));
+    EXPECT_FALSE(requests[firstRun + 4].HasHeader("If-Modified-Since"));  // the other site's file is there
+    EXPECT_EQ(requests[firstRun + 2].Header("If-Modified-Since"),
+              lastModified);  // by the redirection's target
+    EXPECT_TRUE(Called("AddTreeFile proj Software/proj/real.zip"));
     EXPECT_TRUE(Called("AddTreeFile proj Software/proj/cut.zip"));
     EXPECT_EQ(store.DownloadedSites.Count(), 1);
 }

@@ -15,6 +15,7 @@
 
 #include "app/command_ids.h"
 #include "app/gui/dravenet_app.h"
+#include "engine/crawl_log.h"
 #include "support/test_http_server.h"
 #include "ui/main_frame_fixture.h"
 #include "ui/panels/dnld_list.h"
@@ -134,6 +135,33 @@ TEST_F(DesktopTest, OpenContainingFolderOpensTheFolderOfTheSavedFile) {
     EXPECT_EQ(opened, (std::vector<QUrl>{LocalPathUrl((here / "Software/proj/sub").string()),
                                          LocalPathUrl((here / "Software").string()),
                                          LocalPathUrl((here / "Software/proj").string())}));
+}
+
+// A web project's log opens from the rows of both web-site lists; other
+// lists do not offer it, and a project that has no log yet opens nothing.
+TEST_F(DesktopTest, ViewLogOpensTheProjectsLog) {
+    Store().DownloadedSites.Append(Site("a/b"));
+    Store().RequestedSites.Append(Site("never crawled"));
+    Store().DownloadedFiles.AppendUrl("http://h/pub/a.zip");
+    { CrawlLog log("a/b"); }
+    Open();
+    int offered = 0;
+    List().SetMenuPopup([&offered](QMenu& menu, const QPoint&) {
+        for (QAction* action : menu.actions()) {
+            if (!action->isVisible() || action->text() != "View Log") continue;
+            ++offered;
+            action->trigger();
+        }
+    });
+    for (const char* category : {"Downloaded Sites", "Web Sites", "Downloaded Files"}) {
+        ClickCategory(category);
+        SelectRows({0});
+        QTest::mouseClick(List().viewport(), Qt::RightButton, {},
+                          List().visualItemRect(List().topLevelItem(0)).center());
+    }
+    EXPECT_EQ(offered, 2);
+    const std::filesystem::path log = std::filesystem::current_path() / "logs/a%2Fb.log";
+    EXPECT_EQ(opened, std::vector<QUrl>{LocalPathUrl(log.string())});
 }
 
 bool ProcessEventsUntil(const std::function<bool()>& condition) {

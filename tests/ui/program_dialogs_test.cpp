@@ -1,12 +1,14 @@
 #include <functional>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include "app/command_ids.h"
+#include "engine/crawl_log.h"
 #include "ui/dialog_driving.h"
 #include "ui/dialogs/add_file_dlg.h"
 #include "ui/dialogs/proj_props.h"
@@ -89,6 +91,26 @@ TEST_F(ProgramDialogsTest, AddFilesDeleteAndAddWebSiteGoThroughTheRealDialogs) {
     EXPECT_EQ(Store().RequestedSites.GetAt(0)->name, "Typed");
     EXPECT_EQ(Store().RequestedSites.GetAt(0)->startHour, 0);
     EXPECT_EQ(Store().RequestedSites.GetAt(0)->status, "Ready for download");
+
+    // The sheet of a project that has been crawled shows its last run's first error.
+    {
+        CrawlLog log("Typed");
+        log.RecordError("https://typed/", "SSL certificate problem: self-signed certificate");
+    }
+    frame->resize(1000, 700);
+    frame->show();
+    ClickCategory("Web Sites");
+    ASSERT_EQ(List().RowCount(), 1);
+    SelectRows({0});
+    QString shown;
+    DriveNextModal([&shown](QWidget* modal) {
+        auto* sheet = qobject_cast<CProjProps*>(modal);
+        ASSERT_NE(sheet, nullptr);
+        if (sheet->FirstErrorLabel()->isVisibleTo(sheet)) shown = sheet->FirstErrorLabel()->text();
+        sheet->reject();
+    });
+    Run(kProperties);
+    EXPECT_EQ(shown, "First error of the last run: SSL certificate problem: self-signed certificate");
 }
 
 // A refusal of the search project dialog is centred on the dialog, not on

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "app/gui/mime_addresses.h"
+#include "engine/crawl_log.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
 #include "ui/dialogs/options_dlg.h"
@@ -35,6 +36,7 @@ public:
     bool EditWebProject(std::string_view title, WebProject& project) override {
         CProjProps sheet(TextFromRecord(title), parent_);
         sheet.LoadFromRecord(project);
+        sheet.ShowFirstErrorOfLastRun(TextFromRecord(FirstErrorOfLastRun(project.name.Str())));
         if (project.name.Empty() && !project.startUrl.Empty()) {
             // A new project from an address at hand: the address is selected,
             // so that typing replaces it.

@@ -1,6 +1,7 @@
 #include "ui/dialogs/proj_props.h"
 
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -17,7 +18,8 @@ CProjProps::CProjProps(const QString& title, QWidget* parent)
       general_(new CPWGenSettings),
       files_(new CFileSettings),
       run_(new CPRunSettings),
-      advanced_(new CPAdvancedSettings) {
+      advanced_(new CPAdvancedSettings),
+      firstError_(new QLabel(this)) {
     setWindowTitle(title);
     tabs_->addTab(general_, QStringLiteral("General Settings"));
     tabs_->addTab(files_, QStringLiteral("File Settings"));
@@ -32,6 +34,10 @@ CProjProps::CProjProps(const QString& title, QWidget* parent)
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(tabs_);
+    firstError_->setWordWrap(true);
+    firstError_->setTextFormat(Qt::PlainText);
+    firstError_->hide();
+    column->addWidget(firstError_);
     column->addWidget(buttons);
     // Typing goes into the first page's first field at once, not to the tabs.
     general_->NameEdit()->setFocus();
@@ -42,6 +48,11 @@ void CProjProps::LoadFromRecord(const WebProject& project) {
     files_->LoadFrom(project);
     run_->LoadFrom(project);
     advanced_->LoadFrom(project);
+}
+
+void CProjProps::ShowFirstErrorOfLastRun(const QString& message) {
+    firstError_->setText(QStringLiteral("First error of the last run: ") + message);
+    firstError_->setVisible(!message.isEmpty());
 }
 
 void CProjProps::StoreIntoRecord(WebProject& project) const {

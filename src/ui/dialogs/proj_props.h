@@ -6,6 +6,7 @@ class CFileSettings;
 class CPAdvancedSettings;
 class CPRunSettings;
 class CPWGenSettings;
+class QLabel;
 class QTabWidget;
 struct WebProject;
 
@@ -28,6 +29,11 @@ public:
     // test. reserved becomes 0 and status "Ready for download".
     void StoreIntoRecord(WebProject& project) const;
 
+    // Shows, below the pages, the first error of the project's last crawl;
+    // nothing is shown for an empty message.
+    void ShowFirstErrorOfLastRun(const QString& message);
+    const QLabel* FirstErrorLabel() const { return firstError_; }
+
     QTabWidget* Tabs() const { return tabs_; }
     CPWGenSettings* GeneralPage() const { return general_; }
     CFileSettings* FilePage() const { return files_; }
@@ -40,4 +46,5 @@ private:
     CFileSettings* files_;
     CPRunSettings* run_;
     CPAdvancedSettings* advanced_;
+    QLabel* firstError_;
 };

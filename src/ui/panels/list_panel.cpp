@@ -1,6 +1,7 @@
 #include "ui/panels/list_panel.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <QHeaderView>
@@ -11,6 +12,7 @@
 #include "app/command_ids.h"
 #include "app/entry_commands.h"
 #include "app/list_rows.h"
+#include "app/project_log.h"
 #include "engine/local_paths.h"
 #include "store/list_files.h"
 #include "ui/record_text.h"
@@ -48,6 +50,20 @@ void CListPanel::BuildContextMenu() {
     openFolderSeparator_ = contextMenu_->addSeparator();
     openFolder_ = contextMenu_->addAction(QStringLiteral("Open Containing Folder"));
     connect(openFolder_, &QAction::triggered, this, &CListPanel::OnOpenContainingFolder);
+    viewLog_ = contextMenu_->addAction(QStringLiteral("View Log"));
+    connect(viewLog_, &QAction::triggered, this, &CListPanel::OnViewLog);
+}
+
+void CListPanel::OnViewLog() {
+    if (commands_ == nullptr || !opener_) return;
+    const int list = commands_->State().ShownList;
+    if (list != kRequestedSitesList && list != kDownloadedSitesList) return;
+    for (int row = 0; row < RowCount(); ++row) {
+        if (!IsRowSelected(row)) continue;
+        const std::optional<std::filesystem::path> log = ExistingProjectLog(TextForRecord(RowText(row, 0)));
+        if (log) opener_(LocalPathUrl(log->string()));
+        return;
+    }
 }
 
 void CListPanel::OnOpenContainingFolder() {
@@ -145,6 +161,8 @@ void CListPanel::ShowContextMenu(const QPoint& position) {
     const bool downloaded = list == kDownloadedFilesList || list == kDownloadedSitesList;
     openFolderSeparator_->setVisible(downloaded);
     openFolder_->setVisible(downloaded);
+    const bool sites = list == kRequestedSitesList || list == kDownloadedSitesList;
+    viewLog_->setVisible(sites);
     popup_(*contextMenu_, viewport()->mapToGlobal(position));
 }
 

@@ -53,6 +53,9 @@ public:
     // In the downloaded lists: opens the folder that holds the first
     // selected row's file (the download folder) or project.
     void OnOpenContainingFolder();
+    // In the web-site lists: opens the first selected project's crawl log
+    // with the desktop's viewer, when it has one.
+    void OnViewLog();
 
     QMenu& ContextMenu() { return *contextMenu_; }
 
@@ -73,6 +76,7 @@ private:
     // Shown in the downloaded lists only.
     QAction* openFolderSeparator_ = nullptr;
     QAction* openFolder_ = nullptr;
+    QAction* viewLog_ = nullptr;  // shown in the web-site lists only
     int sendToFlag_ = 1;
     PaintPacer painting_{*this};
 };
