@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "support/file_worker_fixture.h"
 #include "support/record_builders.h"
 #include "support/search_engine_stand_ins.h"
+#include "support/temp_folder.h"
+#include "support/test_ftp_server.h"
 #include "support/test_proxy_server.h"
 #include "support/tls_test_server.h"
 
@@ -151,7 +154,8 @@ TEST_F(ProxyTest, ARefusedLoginIsAClearErrorAndWritesNothing) {
         {ProxyScheme::kHttp, false, kUser, "407 Proxy Authentication Required", "407"},
         {ProxyScheme::kHttp, true, kUser, "407 Proxy Authentication Required", "407"},
         {ProxyScheme::kHttp, true, "", "407 Proxy Authentication Required", "407"},
-        {ProxyScheme::kSocks5, false, kUser, "SOCKS proxy: user name or password refused", "SOCKS login refused"},
+        {ProxyScheme::kSocks5, false, kUser, "SOCKS proxy: user name or password refused",
+         "SOCKS login refused"},
         {ProxyScheme::kSocks5h, true, "", "SOCKS proxy: a login is required", "SOCKS no method"},
     };
     for (std::size_t index = 0; index < std::size(cases); ++index) {
@@ -204,6 +208,27 @@ TEST_F(ProxyTest, OnlyTheDefaultModeFollowsTheEnvironmentsProxy) {
         EXPECT_EQ(folder.Read("Software/" + name), "bytes " + name);
         EXPECT_EQ(environmentProxy.Log().size() - environmentBefore, cases[index].byEnvironment);
         EXPECT_EQ(manualProxy.Log().size() - manualBefore, cases[index].byManual);
+    }
+}
+
+// FTP goes through a tunnel of an HTTP proxy or through a SOCKS proxy, its
+// data connections passive although the options ask for active ones (the
+// server refuses PORT and EPRT).
+TEST_F(ProxyTest, FtpGoesThroughEitherKindOfProxyWithPassiveDataConnections) {
+    TempFolder served;
+    served.Write("pub.zip", std::string(40000, 'f'));
+    TestFtpServer ftp(served.Path(), std::nullopt, {}, {"PORT", "EPRT"});
+    options.ftpPassive = false;
+    for (const ProxyScheme scheme : {ProxyScheme::kHttp, ProxyScheme::kSocks5}) {
+        SCOPED_TRACE(std::string(ProxySchemeName(scheme)));
+        TestProxyServer proxy(KindOf(scheme), kUser, kPassword);
+        options.proxy = Manual(scheme, proxy.Port(), kUser, kPassword);
+        std::filesystem::remove(folder / "Software/pub.zip");
+        EXPECT_EQ(Download(ftp.Url("/pub.zip")), "Success");
+        EXPECT_TRUE(folder.Read("Software/pub.zip") == std::string(40000, 'f'));
+        const std::vector<std::string> seen = proxy.Log();
+        ASSERT_FALSE(seen.empty());
+        EXPECT_EQ(seen.front(), (scheme == ProxyScheme::kHttp ? "CONNECT " : "SOCKS ") + ftp.Server());
     }
 }
 
