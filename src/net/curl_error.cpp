@@ -70,9 +70,12 @@ std::string_view SocksFailureText(long proxyError) {
 std::optional<InternetException> CurlProxyError(CURLcode code, long connectCode, long proxyError) {
     if (code == CURLE_OK) return std::nullopt;
     if (connectCode >= 300) {
+        // Some proxies answer a refused login with 401 instead of 407.
         const std::string status = HttpStatusText(static_cast<int>(connectCode), "");
-        return InternetException(InternetError::kProxyRefused,
-                                 connectCode == 407 ? status : "The proxy refused the tunnel: " + status);
+        const std::string_view refused = connectCode == 407   ? ""
+                                         : connectCode == 401 ? "The proxy refused the login: "
+                                                              : "The proxy refused the tunnel: ";
+        return InternetException(InternetError::kProxyRefused, std::string(refused) + status);
     }
     if (code == CURLE_PROXY && proxyError != CURLPX_OK) {
         const InternetError kind = proxyError == CURLPX_RESOLVE_HOST ? InternetError::kNameNotResolved

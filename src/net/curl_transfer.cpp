@@ -123,6 +123,10 @@ void CurlTransfer::ConfigureTls(const std::string& extraCaFile) {
 // empty one turns every proxy off. The login goes in options of its own, so
 // that it is never part of an address libcurl might write in a message.
 void CurlTransfer::ConfigureProxy(const ProxyOptions& proxy, const std::string& extraCaFile) {
+    // A proxy's answer to CONNECT, whichever mode chose the proxy, is no
+    // answer of the server: its headers would pass for the server's, and
+    // the proxy's 200 for the file's status.
+    curl_easy_setopt(easy_, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     if (proxy.mode == ProxyMode::kEnvironment) return;
     if (proxy.mode == ProxyMode::kNone) {
         curl_easy_setopt(easy_, CURLOPT_PROXY, "");

@@ -141,6 +141,25 @@ TEST_F(ProxyTest, EachKindOfProxyCarriesHttpAndHttpsDownloads) {
     EXPECT_EQ(server.SecureConnections(), 4u);
 }
 
+// The server's answer, not the proxy's answer to CONNECT, decides whether a
+// tunnelled download failed, whether the proxy is the options' or the
+// environment's.
+TEST_F(ProxyTest, AnErrorAnswerThroughATunnelIsTheServersAndSavesNothing) {
+    TestProxyServer proxy(TestProxyKind::kHttp);
+    const std::string proxyAddress = "http://127.0.0.1:" + std::to_string(proxy.Port());
+    ScopedVariable httpsProxy("https_proxy", proxyAddress.c_str());
+    const ProxyOptions chosen[] = {Manual(ProxyScheme::kHttp, proxy.Port()), ProxyOptions{}};
+    for (std::size_t index = 0; index < std::size(chosen); ++index) {
+        const std::string name = "gone" + std::to_string(index) + ".zip";
+        server.backend.Route("/" + name, TestHttpReply::Status(404, "Not Found", "<html>gone</html>"));
+        options.proxy = chosen[index];
+        EXPECT_EQ(Download(server.HttpsUrl("/" + name)), "404 Not Found");
+        EXPECT_FALSE(folder.Exists("Software/" + name));
+    }
+    const std::string tunnel = "CONNECT 127.0.0.1:" + std::to_string(server.Port());
+    EXPECT_EQ(proxy.Log(), (std::vector<std::string>{tunnel, tunnel}));
+}
+
 // A proxy that refuses the login says so in the entry, and nothing reaches
 // the server or the disk.
 TEST_F(ProxyTest, ARefusedLoginIsAClearErrorAndWritesNothing) {
