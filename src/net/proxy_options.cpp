@@ -20,9 +20,13 @@ bool IsControl(char c) {
     return byte < 0x20 || byte == 0x7f;
 }
 
-bool IsNameCharacter(char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '.' || c == '-' || c == '_'; }
+bool IsNameCharacter(char c) {
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '.' || c == '-' || c == '_';
+}
 
-bool IsIpv6Character(char c) { return IsAsciiDigit(c) || (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f') || c == ':' || c == '.'; }
+bool IsIpv6Character(char c) {
+    return IsAsciiDigit(c) || (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f') || c == ':' || c == '.';
+}
 
 // "[::1]": an IPv6 address in brackets, as an address names it.
 bool IsBracketedIpv6(std::string_view host) {

@@ -163,7 +163,8 @@ void TestProxyServer::Relay(int client, int server, const std::string& early) {
             if (watched[side].revents == 0) continue;
             const ssize_t received = ::recv(watched[side].fd, buffer, sizeof buffer, 0);
             const int other = side == 0 ? server : client;
-            open = received > 0 && SendAll(other, std::string_view(buffer, static_cast<std::size_t>(received)));
+            open =
+                received > 0 && SendAll(other, std::string_view(buffer, static_cast<std::size_t>(received)));
         }
     }
     std::lock_guard lock(mutex_);
@@ -226,13 +227,15 @@ void TestProxyServer::ServeHttp(int client) {
         SendAll(client, "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n");
         return;
     }
-    Relay(client, server, std::string(method) + " " + std::string(path) + " HTTP/1.1\r\n" + headers + "\r\n" + rest);
+    Relay(client, server,
+          std::string(method) + " " + std::string(path) + " HTTP/1.1\r\n" + headers + "\r\n" + rest);
 }
 
 void TestProxyServer::ServeSocks(int client) {
     unsigned char greeting[2];
     unsigned char methods[255];
-    if (!ReceiveExactly(client, greeting, 2) || greeting[0] != 5 || !ReceiveExactly(client, methods, greeting[1])) {
+    if (!ReceiveExactly(client, greeting, 2) || greeting[0] != 5 ||
+        !ReceiveExactly(client, methods, greeting[1])) {
         return;
     }
     const unsigned char wanted = user_.empty() ? 0 : 2;

@@ -54,7 +54,8 @@ TEST(ProxyOptionsDlgTest, OkRefusesAManualProxyThatCannotBeUsedNamingTheField) {
         {ProxyMode::kManual, "proxy.test:3128", "3128", "",
          "The proxy host must be a host name or address, without a scheme, port or blank"},
         {ProxyMode::kManual, "proxy.test", "0", "", "The proxy port must be a whole number from 1 to 65535"},
-        {ProxyMode::kManual, "proxy.test", "65536", "", "The proxy port must be a whole number from 1 to 65535"},
+        {ProxyMode::kManual, "proxy.test", "65536", "",
+         "The proxy port must be a whole number from 1 to 65535"},
         {ProxyMode::kManual, "proxy.test", "3128", "a.test; b.test",
          "The hosts without proxy must be host names or addresses separated by commas"},
         {ProxyMode::kManual, "[::1]", " 3128 ", "localhost, 10.0.0.0/8, .corp.test", nullptr},
@@ -142,8 +143,8 @@ TEST(ProxySettingsTest, TheProxyIsSavedWithoutItsPasswordAndUnusableValuesGiveTh
     TempFolder folder;
     const QString file = QString::fromStdString((folder / "options.conf").string());
     Options options;
-    options.proxy = {ProxyMode::kManual, ProxyScheme::kSocks5h, "proxy.test", 1080, "ann", "Zq7-secret",
-                     "localhost, .corp.test"};
+    options.proxy = {ProxyMode::kManual, ProxyScheme::kSocks5h,  "proxy.test", 1080, "ann",
+                     "Zq7-secret",       "localhost, .corp.test"};
     ASSERT_TRUE(SaveOptions(file, options));
     EXPECT_EQ(folder.Read("options.conf").find("Zq7"), std::string::npos);
     Options expected = options;
@@ -156,7 +157,8 @@ TEST(ProxySettingsTest, TheProxyIsSavedWithoutItsPasswordAndUnusableValuesGiveTh
     } cases[] = {
         {"Mode=manual\nScheme=gopher\nHost=proxy.test\nPort=99999\nUser=ann\nBypass=a.test, b.test\n"
          "Password=leaked\n",
-         {ProxyMode::kManual, ProxyScheme::kHttp, "proxy.test", kDefaultProxyPort, "ann", "", "a.test,b.test"}},
+         {ProxyMode::kManual, ProxyScheme::kHttp, "proxy.test", kDefaultProxyPort, "ann", "",
+          "a.test,b.test"}},
         {"Mode=manual\nScheme=socks5\nHost=bad host\nPort=1080\n",
          {ProxyMode::kEnvironment, ProxyScheme::kSocks5, "", 1080, "", "", ""}},
         {"Mode=none\nHost=proxy.test\nBypass=a|b\n",

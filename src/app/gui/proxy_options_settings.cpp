@@ -21,14 +21,16 @@ const std::array<std::pair<ProxyMode, QLatin1String>, 3> kModeNames{{
 // hand-written bypass list) as a list of texts.
 std::string TextValue(const QSettings& settings, const QString& key) {
     const QVariant value = settings.value(key);
-    const QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(','))
-                                                                   : value.toString();
+    const QString text = value.typeId() == QMetaType::QStringList
+                             ? value.toStringList().join(QLatin1Char(','))
+                             : value.toString();
     return text.trimmed().toStdString();
 }
 
 // The text when present and usable, else the default.
 template <typename Check>
-std::string CheckedText(const QSettings& settings, const QString& key, const std::string& fallback, Check problem) {
+std::string CheckedText(const QSettings& settings, const QString& key, const std::string& fallback,
+                        Check problem) {
     if (!settings.contains(key)) return fallback;
     std::string text = TextValue(settings, key);
     return problem(text) ? fallback : text;
@@ -43,12 +45,14 @@ ProxyOptions LoadProxyOptions(QSettings& settings) {
     for (const auto& [value, name] : kModeNames) {
         if (mode == name.data()) proxy.mode = value;
     }
-    proxy.scheme = ProxySchemeNamed(TextValue(settings, QStringLiteral("Proxy/Scheme"))).value_or(defaults.scheme);
+    proxy.scheme =
+        ProxySchemeNamed(TextValue(settings, QStringLiteral("Proxy/Scheme"))).value_or(defaults.scheme);
     proxy.host = CheckedText(settings, QStringLiteral("Proxy/Host"), defaults.host, ProxyHostProblem);
     proxy.user = CheckedText(settings, QStringLiteral("Proxy/User"), defaults.user, ProxyUserProblem);
     proxy.bypass = CheckedText(settings, QStringLiteral("Proxy/Bypass"), defaults.bypass, ProxyBypassProblem);
     bool isNumber = false;
-    const int port = QString::fromStdString(TextValue(settings, QStringLiteral("Proxy/Port"))).toInt(&isNumber);
+    const int port =
+        QString::fromStdString(TextValue(settings, QStringLiteral("Proxy/Port"))).toInt(&isNumber);
     if (isNumber && !ProxyPortProblem(port)) proxy.port = port;
     if (ProxyProblem(proxy)) proxy.mode = defaults.mode;
     return proxy;

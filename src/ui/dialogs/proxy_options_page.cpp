@@ -1,6 +1,7 @@
 #include "ui/dialogs/proxy_options_page.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -101,9 +102,7 @@ QWidget* CProxyOptionsPage::LastField() const { return bypass_; }
 
 void CProxyOptionsPage::EnableManualFields() {
     const bool manual = ModeButton(ProxyMode::kManual)->isChecked();
-    for (QWidget* field : {static_cast<QWidget*>(scheme_), static_cast<QWidget*>(host_),
-                           static_cast<QWidget*>(port_), static_cast<QWidget*>(user_),
-                           static_cast<QWidget*>(password_), static_cast<QWidget*>(bypass_)}) {
+    for (QWidget* field : std::initializer_list<QWidget*>{scheme_, host_, port_, user_, password_, bypass_}) {
         field->setEnabled(manual);
     }
 }
