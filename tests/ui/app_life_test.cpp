@@ -1,11 +1,15 @@
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include <QApplication>
@@ -188,6 +192,27 @@ TEST_F(AppLifeTest, SelectedProjectsDownloadsAFileThroughTheProgramsOwnWorkers) 
 
 namespace {
 
+// Sends the process's standard error to a file while it lives.
+class StandardErrorToFile {
+public:
+    explicit StandardErrorToFile(const std::filesystem::path& file) : saved_(::dup(STDERR_FILENO)) {
+        std::fflush(stderr);
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(fd, STDERR_FILENO);
+        ::close(fd);
+    }
+    ~StandardErrorToFile() {
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    StandardErrorToFile(const StandardErrorToFile&) = delete;
+    StandardErrorToFile& operator=(const StandardErrorToFile&) = delete;
+
+private:
+    int saved_;
+};
+
 // Every file under the folder whose bytes hold the text.
 std::vector<std::string> FilesHolding(const std::filesystem::path& folder, const std::string& text) {
     std::vector<std::string> holding;
@@ -202,7 +227,8 @@ std::vector<std::string> FilesHolding(const std::filesystem::path& folder, const
 
 // A run through a proxy with a login entered in the Options dialog: the
 // password reaches the proxy, and after the run no file of the data folder
-// or the options file, and no text of the window, holds it.
+// or the options file, no text of the window and nothing written to
+// standard error holds it.
 TEST_F(AppLifeTest, AProxyPasswordReachesTheProxyButIsNeverWrittenOrShown) {
     const std::string secret = "Zq7-proxy-secret";
     TestHttpServer server;
@@ -219,6 +245,7 @@ TEST_F(AppLifeTest, AProxyPasswordReachesTheProxyButIsNeverWrittenOrShown) {
         return true;
     };
 
+    std::optional<StandardErrorToFile> standardError(std::in_place, folder / "stderr.txt");
     CDravenetApp app(services);
     ASSERT_TRUE(app.InitInstance());
     app.MainFrame()->Action(CommandId::kOptions)->trigger();
@@ -233,11 +260,13 @@ TEST_F(AppLifeTest, AProxyPasswordReachesTheProxyButIsNeverWrittenOrShown) {
         EXPECT_FALSE(text.contains(QString::fromStdString(secret))) << text.toStdString();
     }
     app.ExitInstance(0);
+    standardError.reset();
 
     EXPECT_EQ(proxy.Log(), std::vector<std::string>{"GET " + server.Url("/tool.zip")});
     EXPECT_EQ(folder.Read("Software/tool.zip"), std::string(5000, 'z'));
     EXPECT_TRUE(folder.Exists("options.conf"));
     EXPECT_TRUE(folder.Exists("dnldsoft.data"));
+    EXPECT_TRUE(folder.Exists("stderr.txt"));
     EXPECT_EQ(FilesHolding(folder.Path(), secret), std::vector<std::string>{});
 }
 
