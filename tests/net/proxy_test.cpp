@@ -65,7 +65,8 @@ ProxyOptions NoProxy() {
 }
 
 TestProxyKind KindOf(ProxyScheme scheme) {
-    return scheme == ProxyScheme::kHttp ? TestProxyKind::kHttp : TestProxyKind::kSocks5;
+    const bool socks = scheme == ProxyScheme::kSocks5 || scheme == ProxyScheme::kSocks5h;
+    return socks ? TestProxyKind::kSocks5 : TestProxyKind::kHttp;
 }
 
 // Files, crawls and searches run by the program's own workers through the
@@ -100,8 +101,8 @@ protected:
     SearchEngineStandIns engines;
 };
 
-// Every kind of proxy carries plain and TLS downloads whole, with a login or
-// without: the proxy saw each request (by name for socks5h), and the file is
+// Every kind of proxy (an https one too) carries plain and TLS downloads
+// whole, with a login or without: the proxy saw each request (by name for socks5h), and the file is
 // the server's, byte for byte.
 TEST_F(ProxyTest, EachKindOfProxyCarriesHttpAndHttpsDownloads) {
     const struct {
@@ -119,6 +120,8 @@ TEST_F(ProxyTest, EachKindOfProxyCarriesHttpAndHttpsDownloads) {
         {ProxyScheme::kSocks5, true, true, "127.0.0.1", "SOCKS 127.0.0.1:P"},
         {ProxyScheme::kSocks5h, false, true, "localhost", "SOCKS name localhost:P"},
         {ProxyScheme::kSocks5h, true, false, "localhost", "SOCKS name localhost:P"},
+        {ProxyScheme::kHttps, false, true, "127.0.0.1", "GET http://127.0.0.1:P/f8.zip"},
+        {ProxyScheme::kHttps, true, false, "127.0.0.1", "CONNECT 127.0.0.1:P"},
     };
     const std::string port = std::to_string(server.Port());
     for (std::size_t index = 0; index < std::size(cases); ++index) {
@@ -128,7 +131,11 @@ TEST_F(ProxyTest, EachKindOfProxyCarriesHttpAndHttpsDownloads) {
         const std::string body(70000 + index, static_cast<char>('a' + index));
         server.backend.Route("/" + name, TestHttpReply::Ok(body));
         TestProxyServer proxy(KindOf(c.scheme), c.login ? kUser : "", c.login ? kPassword : "");
-        options.proxy = Manual(c.scheme, proxy.Port(), c.login ? kUser : "", c.login ? kPassword : "");
+        // An https proxy: the same proxy behind TLS.
+        std::optional<TlsTestServer> proxyTls;
+        if (c.scheme == ProxyScheme::kHttps) proxyTls.emplace(TestCertificate::kTrusted, proxy.Port());
+        const int proxyPort = proxyTls ? proxyTls->Port() : proxy.Port();
+        options.proxy = Manual(c.scheme, proxyPort, c.login ? kUser : "", c.login ? kPassword : "");
         const std::string url =
             std::string(c.secure ? "https://" : "http://") + c.host + ":" + port + "/" + name;
 
@@ -137,8 +144,11 @@ TEST_F(ProxyTest, EachKindOfProxyCarriesHttpAndHttpsDownloads) {
         std::string seen = c.seen;
         seen.replace(seen.find('P'), 1, port);
         EXPECT_EQ(proxy.Log(), std::vector<std::string>{seen});
+        if (proxyTls) {
+            EXPECT_EQ(proxyTls->SecureConnections(), 1u);  // the proxy was reached over TLS
+        }
     }
-    EXPECT_EQ(server.SecureConnections(), 4u);
+    EXPECT_EQ(server.SecureConnections(), 5u);
 }
 
 // The server's answer, not the proxy's answer to CONNECT, decides whether a
