@@ -129,6 +129,27 @@ inline CurlSessionSettings BenchSessionSettings() {
     return settings;
 }
 
+// A manual proxy when BENCH_PROXY names one ("socks5h://127.0.0.1:1080"),
+// with BENCH_PROXY_USER and BENCH_PROXY_PASSWORD as its login (from the
+// environment, so that no password stands in a process's arguments); else
+// the environment's proxy, as by default.
+inline ProxyOptions BenchProxy() {
+    ProxyOptions proxy;
+    const char* address = std::getenv("BENCH_PROXY");
+    if (address == nullptr) return proxy;
+    const std::string_view text = address;
+    const std::size_t scheme = text.find("://");
+    const std::size_t colon = text.rfind(':');
+    if (scheme == std::string_view::npos || colon <= scheme) return proxy;
+    proxy.mode = ProxyMode::kManual;
+    proxy.scheme = ProxySchemeNamed(text.substr(0, scheme)).value_or(ProxyScheme::kHttp);
+    proxy.host = std::string(text.substr(scheme + 3, colon - scheme - 3));
+    proxy.port = std::atoi(std::string(text.substr(colon + 1)).c_str());
+    if (const char* user = std::getenv("BENCH_PROXY_USER")) proxy.user = user;
+    if (const char* password = std::getenv("BENCH_PROXY_PASSWORD")) proxy.password = password;
+    return proxy;
+}
+
 // The program's lists, state, workers and dispatch over libcurl, with this
 // thread as the user-interface thread.
 struct DispatchBench {
@@ -137,6 +158,7 @@ struct DispatchBench {
                    DefaultWorkerProcedures(CurlSessionFactory(BenchSessionSettings()))} {
         Options options;
         options.web = std::move(web);
+        options.proxy = BenchProxy();
         dispatch.SetOptions(options);
     }
 

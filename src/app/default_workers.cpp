@@ -3,6 +3,7 @@
 #include "engine/ftp_file_worker.h"
 #include "engine/http_file_worker.h"
 #include "engine/site_crawler_worker.h"
+#include "engine/worker_session.h"
 #include "search/search_worker.h"
 
 WorkerProcedures DefaultWorkerProcedures(const InternetSessionFactory& sessions, SearchHosts searchHosts) {
@@ -13,7 +14,8 @@ WorkerProcedures DefaultWorkerProcedures(const InternetSessionFactory& sessions,
         SiteCrawlerWorker(context, sessions, context.options.web);
     };
     procedures.search = [sessions, hosts = std::move(searchHosts)](WorkerContext& context) {
-        SearchWorker(context, SearchEngines{sessions, hosts, context.options.web});
+        SearchWorker(context, SearchEngines{WorkerSessionFactory(sessions, context.options), hosts,
+                                            context.options.web});
     };
     return procedures;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include <curl/curl.h>
@@ -16,3 +17,9 @@ InternetException CurlTransferError(CURLcode code, std::string_view errorBuffer)
 // text for the code. The error buffer is not used: in active mode it can hold
 // a message of an earlier step that did not fail the transfer.
 InternetException CurlFtpError(CURLcode code, std::string_view lastReply);
+
+// The proxy's refusal behind a failed transfer, or nothing when the proxy
+// did not refuse: an answer to CONNECT other than 2xx (its status, e.g.
+// "407 Proxy Authentication Required") or a SOCKS failure (proxyError, a
+// CURLproxycode) told in words.
+std::optional<InternetException> CurlProxyError(CURLcode code, long connectCode, long proxyError);

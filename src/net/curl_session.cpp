@@ -84,7 +84,8 @@ private:
         transfer.agent = agent_;
         transfer.connectTimeout = connectTimeout_;
         transfer.silenceLimit = silenceLimit_;
-        transfer.ftpPassive = options_.ftpPassive;
+        transfer.ftpPassive = options_.ftpPassive || options_.proxy.mode == ProxyMode::kManual;
+        transfer.proxy = options_.proxy;
         if (bandwidth_ && options_.speedLimit > 0) {
             transfer.bandwidth = bandwidth_;
             transfer.speedLimit = options_.speedLimit;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "net/curl_error.h"
@@ -90,6 +91,7 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     }
     ConfigureTls(settings.extraCaFile);
+    ConfigureProxy(settings.proxy, settings.extraCaFile);
     if (settings.connectTimeout.count() > 0) {
         curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(settings.connectTimeout.count()));
@@ -115,6 +117,37 @@ void CurlTransfer::ConfigureTls(const std::string& extraCaFile) {
     curl_easy_setopt(easy_, CURLOPT_CAINFO, extraCaFile.c_str());
     const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
     if (version->capath != nullptr) curl_easy_setopt(easy_, CURLOPT_CAPATH, version->capath);
+}
+
+// Without a proxy address of its own libcurl reads the environment's; an
+// empty one turns every proxy off. The login goes in options of its own, so
+// that it is never part of an address libcurl might write in a message.
+void CurlTransfer::ConfigureProxy(const ProxyOptions& proxy, const std::string& extraCaFile) {
+    // A proxy's answer to CONNECT, whichever mode chose the proxy, is no
+    // answer of the server: its headers would pass for the server's, and
+    // the proxy's 200 for the file's status.
+    curl_easy_setopt(easy_, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    if (proxy.mode == ProxyMode::kEnvironment) return;
+    if (proxy.mode == ProxyMode::kNone) {
+        curl_easy_setopt(easy_, CURLOPT_PROXY, "");
+        return;
+    }
+    const std::string address = ProxyAddress(proxy);
+    curl_easy_setopt(easy_, CURLOPT_PROXY, address.c_str());
+    curl_easy_setopt(easy_, CURLOPT_NOPROXY, proxy.bypass.c_str());
+    if (!proxy.user.empty()) {
+        curl_easy_setopt(easy_, CURLOPT_PROXYUSERNAME, proxy.user.c_str());
+        curl_easy_setopt(easy_, CURLOPT_PROXYPASSWORD, proxy.password.c_str());
+    }
+    // An HTTP proxy would fetch an ftp address itself, answering as HTTP; a
+    // tunnel keeps the FTP dialogue, data connections included, ours.
+    const bool httpProxy = proxy.scheme == ProxyScheme::kHttp || proxy.scheme == ProxyScheme::kHttps;
+    if (ftp_ && httpProxy) curl_easy_setopt(easy_, CURLOPT_HTTPPROXYTUNNEL, 1L);
+    if (proxy.scheme == ProxyScheme::kHttps && !extraCaFile.empty()) {
+        curl_easy_setopt(easy_, CURLOPT_PROXY_CAINFO, extraCaFile.c_str());
+        const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
+        if (version->capath != nullptr) curl_easy_setopt(easy_, CURLOPT_PROXY_CAPATH, version->capath);
+    }
 }
 
 void CurlTransfer::ConfigureFtp(const CurlTransferSettings& settings) {
@@ -196,6 +229,11 @@ void CurlTransfer::AppendHeader(const std::string& line) {
 
 void CurlTransfer::WaitForAnswer() {
     RunUntil([this] { return answerBegun_ || finished_; });
+    // A proxy that wants a login answers in the server's place: that answer
+    // is never the file, whoever asked to read error pages.
+    if (answerBegun_ && httpHead_.statusCode == 407) {
+        throw InternetException(InternetError::kProxyRefused, HttpStatusText(407, httpHead_.reason));
+    }
     const bool rangeNotSatisfiable = httpHead_.statusCode == 416 && rangeRequested_;
     if (answerBegun_ && failOnHttpError_ && httpHead_.statusCode >= 400 && !rangeNotSatisfiable) {
         throw InternetException(InternetError::kHttpStatus,
@@ -290,9 +328,14 @@ void CurlTransfer::OnTransferDone(CURLcode result) {
     finished_ = true;
     result_ = result;
     errorText_ = std::string(errorBuffer_, ::strnlen(errorBuffer_, sizeof errorBuffer_));
+    curl_easy_getinfo(easy_, CURLINFO_HTTP_CONNECTCODE, &connectCode_);
+    curl_easy_getinfo(easy_, CURLINFO_PROXY_ERROR, &proxyError_);
 }
 
 InternetException CurlTransfer::Failure() const {
+    if (std::optional<InternetException> refusal = CurlProxyError(result_, connectCode_, proxyError_)) {
+        return *refusal;
+    }
     return ftp_ ? CurlFtpError(result_, lastReply_) : CurlTransferError(result_, errorText_);
 }
 

@@ -16,6 +16,7 @@
 #include "net/http_head.h"
 #include "net/internet_exception.h"
 #include "net/internet_file.h"
+#include "net/proxy_options.h"
 
 // What an FTP transfer of the FTP connection asks of the server: only the
 // change to the address's directory, the names in that directory (NLST), or
@@ -45,6 +46,7 @@ struct CurlTransferSettings {
     // with 0.
     std::shared_ptr<BandwidthGroup> bandwidth;
     std::int64_t speedLimit = 0;
+    ProxyOptions proxy;
 };
 
 // One libcurl easy handle on the session's multi handle, read by pulling: the
@@ -78,6 +80,7 @@ private:
     void Configure(const CurlTransferSettings& settings);
     void ConfigureTls(const std::string& extraCaFile);
     void ConfigureFtp(const CurlTransferSettings& settings);
+    void ConfigureProxy(const ProxyOptions& proxy, const std::string& extraCaFile);
     void AddHeaders(std::string_view block);
     void AppendHeader(const std::string& line);
     void JoinBandwidth(const CurlTransferSettings& settings);
@@ -126,6 +129,9 @@ private:
     bool paused_ = false;
     bool finished_ = false;
     CURLcode result_ = CURLE_OK;
+    // The proxy's answer to CONNECT (0: none) and its SOCKS failure (CURLproxycode).
+    long connectCode_ = 0;
+    long proxyError_ = 0;
     std::string errorText_;
     // FTP: the server's last reply line, cut to the length of a message.
     std::string lastReply_;

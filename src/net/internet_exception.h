@@ -20,6 +20,7 @@ enum class InternetError : int {
     kAborted,         // the session was aborted (program exit)
     kClosed,          // a call on a file or session that was already closed
     kRestartRefused,  // an FTP server cannot start the file at the offset asked for
+    kProxyRefused,    // the proxy refused the login or the connection asked of it
 };
 
 // An error of the Internet client: a code and a one-line message text of at

@@ -8,6 +8,7 @@
 
 #include "net/ftp_connection.h"
 #include "net/internet_file.h"
+#include "net/proxy_options.h"
 
 // How OpenURL treats the answer.
 struct OpenUrlOptions {
@@ -30,6 +31,9 @@ struct TransferOptions {
     std::int64_t speedLimit = 0;
     // FTP data connections made by the client instead of the server.
     bool ftpPassive = false;
+    // The way to the servers; a manual proxy also makes FTP data
+    // connections passive, since no server can connect back through it.
+    ProxyOptions proxy{};
 };
 
 // One HTTP request sent as it stands: no redirection is followed and the

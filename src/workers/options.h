@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "net/proxy_options.h"
 #include "workers/web_options.h"
 
 // What the user can change in Download > Options. With every field at its
@@ -20,6 +21,8 @@ struct Options {
     WebOptions web{};
     // A desktop notification when an entry ends while the window is not active.
     bool notifyWhenEntriesEnd = true;
+    // How every transfer reaches the servers: files, crawls and searches.
+    ProxyOptions proxy{};
 
     bool operator==(const Options&) const = default;
 };

@@ -163,7 +163,8 @@ struct TlsTestServer::Tls {
     std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context{SSL_CTX_new(TLS_server_method()), SSL_CTX_free};
 };
 
-TlsTestServer::TlsTestServer(TestCertificate certificate) : tls_(std::make_unique<Tls>()) {
+TlsTestServer::TlsTestServer(TestCertificate certificate, int relayPort)
+    : tls_(std::make_unique<Tls>()), relayPort_(relayPort) {
     // OpenSSL writes to the socket without MSG_NOSIGNAL: a client that
     // leaves (one refusing the certificate) must not end the test program.
     std::signal(SIGPIPE, SIG_IGN);
@@ -234,7 +235,7 @@ void TlsTestServer::Relay(int client) {
     }
     int server = -1;
     if (relayed) {
-        server = ConnectToLoopback(backend.Port());
+        server = ConnectToLoopback(relayPort_ != 0 ? relayPort_ : backend.Port());
         std::lock_guard lock(mutex_);
         if (ssl != nullptr) ++secureConnections_;
         if (server >= 0) openSockets_.insert(server);

@@ -30,7 +30,9 @@ const std::string& TestAuthorityFile();
 // Every member may be called from any thread.
 class TlsTestServer {
 public:
-    explicit TlsTestServer(TestCertificate certificate = TestCertificate::kTrusted);
+    // With a relay port, it leads to whatever listens on that port of
+    // 127.0.0.1 instead (a test proxy, say), and `backend` sees nothing.
+    explicit TlsTestServer(TestCertificate certificate = TestCertificate::kTrusted, int relayPort = 0);
     ~TlsTestServer();
     TlsTestServer(const TlsTestServer&) = delete;
     TlsTestServer& operator=(const TlsTestServer&) = delete;
@@ -52,6 +54,7 @@ private:
     int listener_ = -1;
     int wakeup_ = -1;
     int port_ = 0;
+    const int relayPort_;  // 0: the backend's
 
     mutable std::mutex mutex_;
     std::set<int> openSockets_;

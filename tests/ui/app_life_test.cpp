@@ -1,9 +1,15 @@
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include <QApplication>
@@ -23,6 +29,7 @@
 #include "support/fake_message_box.h"
 #include "support/temp_folder.h"
 #include "support/test_http_server.h"
+#include "support/test_proxy_server.h"
 #include "ui/panels/dnld_list.h"
 #include "ui/panels/list_panel.h"
 #include "ui/panels/status_view.h"
@@ -184,6 +191,84 @@ TEST_F(AppLifeTest, SelectedProjectsDownloadsAFileThroughTheProgramsOwnWorkers) 
 }  // namespace
 
 namespace {
+
+// Sends the process's standard error to a file while it lives.
+class StandardErrorToFile {
+public:
+    explicit StandardErrorToFile(const std::filesystem::path& file) : saved_(::dup(STDERR_FILENO)) {
+        std::fflush(stderr);
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(fd, STDERR_FILENO);
+        ::close(fd);
+    }
+    ~StandardErrorToFile() {
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    StandardErrorToFile(const StandardErrorToFile&) = delete;
+    StandardErrorToFile& operator=(const StandardErrorToFile&) = delete;
+
+private:
+    int saved_;
+};
+
+// Every file under the folder whose bytes hold the text.
+std::vector<std::string> FilesHolding(const std::filesystem::path& folder, const std::string& text) {
+    std::vector<std::string> holding;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!item.is_regular_file()) continue;
+        std::ifstream file(item.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (bytes.find(text) != std::string::npos) holding.push_back(item.path().string());
+    }
+    return holding;
+}
+
+// A run through a proxy with a login entered in the Options dialog: the
+// password reaches the proxy, and after the run no file of the data folder
+// or the options file, no text of the window and nothing written to
+// standard error holds it.
+TEST_F(AppLifeTest, AProxyPasswordReachesTheProxyButIsNeverWrittenOrShown) {
+    const std::string secret = "Zq7-proxy-secret";
+    TestHttpServer server;
+    server.Route("/tool.zip", TestHttpReply::Ok(std::string(5000, 'z')));
+    TestProxyServer proxy(TestProxyKind::kHttp, "ann", secret);
+    folder.Write("reqsoft.data", server.Url("/tool.zip") + "\n");
+    services.optionsFile = QString::fromStdString((folder / "options.conf").string());
+    dialogs.optionsDialog = [&](Options& options) {
+        options.proxy.mode = ProxyMode::kManual;
+        options.proxy.host = "127.0.0.1";
+        options.proxy.port = proxy.Port();
+        options.proxy.user = "ann";
+        options.proxy.password = secret;
+        return true;
+    };
+
+    std::optional<StandardErrorToFile> standardError(std::in_place, folder / "stderr.txt");
+    CDravenetApp app(services);
+    ASSERT_TRUE(app.InitInstance());
+    app.MainFrame()->Action(CommandId::kOptions)->trigger();
+    CListPanel& list = app.MainFrame()->ListPanel();
+    list.topLevelItem(0)->setSelected(true);
+    app.MainFrame()->Action(CommandId::kSelectedProjects)->trigger();
+    ASSERT_TRUE(ProcessEventsUntil([] { return TheStore().DownloadedFiles.Count() == 1; }));
+    ASSERT_TRUE(ProcessEventsUntil([] { return TheStore().ActiveFileDownloads.Count() == 0; }));
+    const CStatusView& status = app.MainFrame()->StatusView();
+    for (const QString& text : {status.CurrentProjectText(), status.LastActionText(), status.StatusText(),
+                                app.MainFrame()->windowTitle()}) {
+        EXPECT_FALSE(text.contains(QString::fromStdString(secret))) << text.toStdString();
+    }
+    app.ExitInstance(0);
+    standardError.reset();
+
+    EXPECT_EQ(proxy.Log(), std::vector<std::string>{"GET " + server.Url("/tool.zip")});
+    EXPECT_EQ(folder.Read("Software/tool.zip"), std::string(5000, 'z'));
+    EXPECT_TRUE(folder.Exists("options.conf"));
+    EXPECT_TRUE(folder.Exists("dnldsoft.data"));
+    EXPECT_TRUE(folder.Exists("stderr.txt"));
+    EXPECT_EQ(FilesHolding(folder.Path(), secret), std::vector<std::string>{});
+}
 
 TEST_F(AppLifeTest, AnEndSignalDuringStartUpEndsTheRunWithTheListsSaved) {
     CDravenetApp app(services);

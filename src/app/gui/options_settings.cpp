@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/gui/proxy_options_settings.h"
 #include "app/gui/settings_text.h"
 #include "app/gui/web_options_settings.h"
 
@@ -53,6 +54,7 @@ Options LoadOptions(const QString& file) {
         if (text == QLatin1String("false")) options.*flag.field = false;
     }
     options.web = LoadWebOptions(settings);
+    options.proxy = LoadProxyOptions(settings);
     return options;
 }
 
@@ -62,6 +64,7 @@ bool SaveOptions(const QString& file, const Options& options) {
         settings.setValue(QLatin1String(number.key), options.*number.field);
     for (const SwitchKey& flag : kSwitchKeys) settings.setValue(QLatin1String(flag.key), options.*flag.field);
     SaveWebOptions(settings, options.web);
+    SaveProxyOptions(settings, options.proxy);
     settings.sync();
     return settings.status() == QSettings::NoError;
 }

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "ui/dialogs/dialog_layout.h"
+#include "ui/dialogs/proxy_options_page.h"
 #include "ui/dialogs/qt_message_box.h"
 #include "ui/dialogs/web_options_page.h"
 #include "ui/record_text.h"
@@ -53,7 +54,8 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
       notifications_(new QCheckBox(
           QStringLiteral("&Notify the desktop when an entry ends while the window is in the background"),
           this)),
-      webPage_(new CWebOptionsPage(this)) {
+      webPage_(new CWebOptionsPage(this)),
+      proxyPage_(new CProxyOptionsPage(this)) {
     setWindowTitle(QStringLiteral("Options"));
 
     auto* transfers = new QGroupBox(QStringLiteral("Transfers"), this);
@@ -68,6 +70,10 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     auto* web = new QGroupBox(QStringLiteral("Web"), this);
     auto* webFields = new QVBoxLayout(web);
     webFields->addWidget(webPage_);
+
+    auto* proxy = new QGroupBox(QStringLiteral("Proxy"), this);
+    auto* proxyFields = new QVBoxLayout(proxy);
+    proxyFields->addWidget(proxyPage_);
 
     auto* desktop = new QGroupBox(QStringLiteral("Desktop"), this);
     auto* desktopFields = new QVBoxLayout(desktop);
@@ -87,11 +93,13 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     layout->addWidget(transfers);
     layout->addWidget(ftp);
     layout->addWidget(web);
+    layout->addWidget(proxy);
     layout->addWidget(desktop);
     layout->addLayout(buttons);
     ChainTabOrder({maxRunning_, speedLimit_, ftpPassive_});
-    setTabOrder(ftpPassive_, webPage_->FollowBox());  // the page chains its own fields
-    setTabOrder(webPage_->Engine(1).answer, notifications_);
+    setTabOrder(ftpPassive_, webPage_->FollowBox());                    // the page chains its own fields
+    setTabOrder(webPage_->Engine(1).answer, proxyPage_->FirstField());  // the pages chain their own
+    setTabOrder(proxyPage_->LastField(), notifications_);
     ChainTabOrder({notifications_, ok, cancel});
     Load(Options{});
 }
@@ -101,6 +109,7 @@ COptionsDlg::~COptionsDlg() = default;
 void COptionsDlg::Load(const Options& options) {
     loaded_ = options;
     webPage_->LoadFromOptions(options.web);
+    proxyPage_->LoadFromOptions(options.proxy);
     notifications_->setChecked(options.notifyWhenEntriesEnd);
     maxRunning_->setText(QString::number(options.maxRunningEntries));
     speedLimit_->setText(QString::number(options.speedLimitKiBps));
@@ -110,6 +119,7 @@ void COptionsDlg::Load(const Options& options) {
 Options COptionsDlg::Entered() const {
     Options options = loaded_;
     webPage_->StoreIntoOptions(options.web);
+    proxyPage_->StoreIntoOptions(options.proxy);
     options.notifyWhenEntriesEnd = notifications_->isChecked();
     options.maxRunningEntries = NumberUpTo(maxRunning_->text(), kMaxRunningEntriesLimit).value_or(0);
     options.speedLimitKiBps = NumberUpTo(speedLimit_->text(), kMaxSpeedLimitKiBps).value_or(0);
@@ -126,7 +136,8 @@ QString COptionsDlg::RefusalText() const {
         return QStringLiteral("The speed limit must be a whole number of KiB/s from 0 to %1")
             .arg(kMaxSpeedLimitKiBps);
     }
-    return webPage_->RefusalText();
+    const QString webRefusal = webPage_->RefusalText();
+    return webRefusal.isEmpty() ? proxyPage_->RefusalText() : webRefusal;
 }
 
 void COptionsDlg::accept() {

@@ -6,6 +6,7 @@
 
 #include "workers/options.h"
 
+class CProxyOptionsPage;
 class CWebOptionsPage;
 class MessageBoxPort;
 class QCheckBox;
@@ -35,6 +36,7 @@ public:
     QCheckBox* FtpPassiveBox() const { return ftpPassive_; }
     QCheckBox* NotificationsBox() const { return notifications_; }
     CWebOptionsPage* WebPage() const { return webPage_; }
+    CProxyOptionsPage* ProxyPage() const { return proxyPage_; }
 
 private:
     std::unique_ptr<MessageBoxPort> ownMessages_;
@@ -44,6 +46,7 @@ private:
     QCheckBox* ftpPassive_;
     QCheckBox* notifications_;
     CWebOptionsPage* webPage_;
+    CProxyOptionsPage* proxyPage_;
     // What Load was given: a field that cannot be stored keeps its value.
     Options loaded_;
 };
