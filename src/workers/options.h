@@ -20,6 +20,9 @@ struct Options {
     WebOptions web{};
     // A desktop notification when an entry ends while the window is not active.
     bool notifyWhenEntriesEnd = true;
+    // Closing the window hides it in the tray (when the desktop has one);
+    // the transfers, the scheduler and auto-save go on until Exit.
+    bool closeToTray = false;
 
     bool operator==(const Options&) const = default;
 };

@@ -53,6 +53,8 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
       notifications_(new QCheckBox(
           QStringLiteral("&Notify the desktop when an entry ends while the window is in the background"),
           this)),
+      closeToTray_(
+          new QCheckBox(QStringLiteral("Keep running in the &tray when the window is closed"), this)),
       webPage_(new CWebOptionsPage(this)) {
     setWindowTitle(QStringLiteral("Options"));
 
@@ -72,6 +74,7 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     auto* desktop = new QGroupBox(QStringLiteral("Desktop"), this);
     auto* desktopFields = new QVBoxLayout(desktop);
     desktopFields->addWidget(notifications_);
+    desktopFields->addWidget(closeToTray_);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -92,7 +95,7 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     ChainTabOrder({maxRunning_, speedLimit_, ftpPassive_});
     setTabOrder(ftpPassive_, webPage_->FollowBox());  // the page chains its own fields
     setTabOrder(webPage_->Engine(1).answer, notifications_);
-    ChainTabOrder({notifications_, ok, cancel});
+    ChainTabOrder({notifications_, closeToTray_, ok, cancel});
     Load(Options{});
 }
 
@@ -102,6 +105,7 @@ void COptionsDlg::Load(const Options& options) {
     loaded_ = options;
     webPage_->LoadFromOptions(options.web);
     notifications_->setChecked(options.notifyWhenEntriesEnd);
+    closeToTray_->setChecked(options.closeToTray);
     maxRunning_->setText(QString::number(options.maxRunningEntries));
     speedLimit_->setText(QString::number(options.speedLimitKiBps));
     ftpPassive_->setChecked(options.ftpPassive);
@@ -111,6 +115,7 @@ Options COptionsDlg::Entered() const {
     Options options = loaded_;
     webPage_->StoreIntoOptions(options.web);
     options.notifyWhenEntriesEnd = notifications_->isChecked();
+    options.closeToTray = closeToTray_->isChecked();
     options.maxRunningEntries = NumberUpTo(maxRunning_->text(), kMaxRunningEntriesLimit).value_or(0);
     options.speedLimitKiBps = NumberUpTo(speedLimit_->text(), kMaxSpeedLimitKiBps).value_or(0);
     options.ftpPassive = ftpPassive_->isChecked();
