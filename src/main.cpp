@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -72,6 +73,16 @@ int EndAsSecondStart(FolderInstance::Role role, const FolderInstance& instance,
     return 1;
 }
 
+// Qt waits for its bus thread when the process ends, for ever if the bus
+// accepted the connection and never answered; the lists are saved by then.
+int End(const FolderInstance& instance, int exitCode) {
+    if (instance.BusStillConnecting()) {
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
+    return exitCode;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -105,13 +116,13 @@ int main(int argc, char* argv[]) {
     FolderInstance instance(folder, service);
     const InstanceRequest request = RequestOf(options, startFolder);
     const FolderInstance::Role role = instance.Claim(request);
-    if (role != FolderInstance::Role::kFirst) return EndAsSecondStart(role, instance, folder);
+    if (role != FolderInstance::Role::kFirst) return End(instance, EndAsSecondStart(role, instance, folder));
     if (!request.addresses.empty()) service.Deliver(request);
 
     FrameServices services;
     if (!instance.BusAnswered()) services.trayAvailable = [] { return false; };
     CDravenetApp app(services);
     app.TakeRequestsFrom(service);
-    if (!app.InitInstance()) return 1;
-    return app.ExitInstance(app.Run());
+    if (!app.InitInstance()) return End(instance, 1);
+    return End(instance, app.ExitInstance(app.Run()));
 }

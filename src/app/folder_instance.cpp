@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <cstdio>
-
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
+
+#include <sys/file.h>
 
 namespace {
 
@@ -23,7 +23,8 @@ std::uint64_t PathHash(const std::string& text) {
 
 std::string InstanceBusName(const std::filesystem::path& canonicalFolder) {
     char hex[17] = {};
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(PathHash(canonicalFolder.string())));
+    std::snprintf(hex, sizeof hex, "%016llx",
+                  static_cast<unsigned long long>(PathHash(canonicalFolder.string())));
     return std::string(TARRAWICK_APP_ID) + ".F" + hex;
 }
 

@@ -134,10 +134,20 @@ FolderInstance::FolderInstance(std::filesystem::path canonicalFolder, InstanceSe
 }
 
 FolderInstance::~FolderInstance() {
+    if (BusStillConnecting()) {
+        busThread_.detach();  // it touches only the outcome it shares, and no service any more
+        return;
+    }
     if (busThread_.joinable()) busThread_.join();
     QDBusConnection bus(outcome_->connectionName);
     if (bus.isConnected()) bus.unregisterObject(QString::fromLatin1(InstanceService::kObjectPath));
     QDBusConnection::disconnectFromBus(outcome_->connectionName);
+}
+
+bool FolderInstance::BusStillConnecting() const {
+    if (!busThread_.joinable()) return false;
+    const std::lock_guard lock(outcome_->mutex);
+    return !outcome_->done;
 }
 
 FolderInstance::Role FolderInstance::Claim(const InstanceRequest& request) {
@@ -146,7 +156,8 @@ FolderInstance::Role FolderInstance::Claim(const InstanceRequest& request) {
     Result result = Result::kNoBus;
     {
         std::unique_lock lock(outcome_->mutex);
-        if (outcome_->finished.wait_for(lock, std::chrono::milliseconds(kBusWaitMs), [&] { return outcome_->done; })) {
+        if (outcome_->finished.wait_for(lock, std::chrono::milliseconds(kBusWaitMs),
+                                        [&] { return outcome_->done; })) {
             result = outcome_->result;
             failure_ = outcome_->failure;
         } else {
@@ -168,9 +179,17 @@ void FolderInstance::TalkToBus(const std::shared_ptr<BusOutcome>& outcome, Insta
     using Result = BusOutcome::Result;
     QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, outcome->connectionName);
     if (!bus.isConnected()) return outcome->Finish(Result::kNoBus);
-    // Before the name: a call that comes the moment it is taken finds the service.
+    // Before the name: a call that comes the moment it is taken finds the
+    // service. Once the start has stopped waiting, the service may be gone.
     const QString path = QString::fromLatin1(InstanceService::kObjectPath);
-    bus.registerObject(path, service, QDBusConnection::ExportScriptableSlots);
+    {
+        const std::lock_guard lock(outcome->mutex);
+        if (outcome->abandoned) {
+            outcome->done = true;
+            return;
+        }
+        bus.registerObject(path, service, QDBusConnection::ExportScriptableSlots);
+    }
     QDBusMessage claim = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
@@ -184,10 +203,12 @@ void FolderInstance::TalkToBus(const std::shared_ptr<BusOutcome>& outcome, Insta
     if (answer != kNameExists || outcome->abandoned) return outcome->Finish(Result::kNoBus);
 
     const bool adding = !request.addresses.empty();
-    const QString method = !adding ? QStringLiteral("Activate") : request.site ? QStringLiteral("AddSites")
-                                                                               : QStringLiteral("AddUrls");
-    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromStdString(outcome->busName), path,
-                                                       QString::fromLatin1(InstanceService::kInterface), method);
+    const QString method = !adding        ? QStringLiteral("Activate")
+                           : request.site ? QStringLiteral("AddSites")
+                                          : QStringLiteral("AddUrls");
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QString::fromStdString(outcome->busName), path,
+                                       QString::fromLatin1(InstanceService::kInterface), method);
     if (adding) {
         QStringList urls;
         for (const std::string& address : request.addresses) urls << TextFromRecord(address);
@@ -195,6 +216,7 @@ void FolderInstance::TalkToBus(const std::shared_ptr<BusOutcome>& outcome, Insta
     }
     call << request.platformData;
     const QDBusMessage answered = bus.call(call, QDBus::Block, kCallTimeoutMs);
-    if (answered.type() == QDBusMessage::ErrorMessage) return outcome->Finish(Result::kFailed, answered.errorMessage());
+    if (answered.type() == QDBusMessage::ErrorMessage)
+        return outcome->Finish(Result::kFailed, answered.errorMessage());
     outcome->Finish(Result::kHandedOver);
 }

@@ -85,8 +85,8 @@ public:
     static constexpr int kBusWaitMs = 5000;
 
     FolderInstance(std::filesystem::path canonicalFolder, InstanceService& service);
-    // Waits for the bus thread, which a bus that never answers holds until
-    // the bus library's own timeout.
+    // Joins the bus thread when it has finished; otherwise leaves it, and
+    // the process must end with BusStillConnecting() in mind.
     ~FolderInstance();
     FolderInstance(const FolderInstance&) = delete;
     FolderInstance& operator=(const FolderInstance&) = delete;
@@ -100,6 +100,12 @@ public:
     // False when the bus did not answer within kBusWaitMs: it is best left
     // alone from the user-interface thread (the tray asks it synchronously).
     bool BusAnswered() const { return busAnswered_; }
+    // The bus thread is still held by a bus that does not answer. Qt's bus
+    // thread is held with it, and Qt waits for that thread when the
+    // application object and the static objects are destroyed, for ever if
+    // the bus never answers: such a process must end with std::_Exit once
+    // the lists are saved.
+    bool BusStillConnecting() const;
 
 private:
     struct BusOutcome;
