@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
     if (argc != 4) return 2;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const QString program = QString::fromLocal8Bit(argv[1]);
+    const QString program = QString::fromStdString(std::filesystem::absolute(argv[1]).string());
     std::filesystem::create_directories(argv[2]);
     const std::filesystem::path folder = std::filesystem::canonical(argv[2]);
     std::filesystem::current_path(folder);
