@@ -28,6 +28,7 @@
 #include "ui/panels/dnld_list.h"
 #include "ui/panels/list_panel.h"
 #include "ui/panels/status_view.h"
+#include "ui/process_events_until.h"
 #include "ui/scripted_dialogs.h"
 #include "workers/app_state.h"
 #include "workers/worker_threads.h"
@@ -148,16 +149,6 @@ TEST_F(AppLifeTest, DeleteAllListsThenExitLeavesNoListFile) {
 }  // namespace
 
 namespace {
-
-// Runs the event loop until the condition holds; a bound turns a hang into a
-// failure instead of waiting for it.
-bool ProcessEventsUntil(const std::function<bool()>& condition) {
-    QDeadlineTimer bound(30000);
-    while (!condition() && !bound.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return condition();
-}
 
 // Closing ends the run, as it always did, unless the tray keeps it: then the
 // window hides, the scheduler goes on, and the tray's Exit ends the run with

@@ -19,6 +19,7 @@
 #include "ui/main_frame_fixture.h"
 #include "ui/panels/dnld_list.h"
 #include "ui/panels/url_opener.h"
+#include "ui/process_events_until.h"
 
 namespace {
 
@@ -134,14 +135,6 @@ TEST_F(DesktopTest, OpenContainingFolderOpensTheFolderOfTheSavedFile) {
     EXPECT_EQ(opened, (std::vector<QUrl>{LocalPathUrl((here / "Software/proj/sub").string()),
                                          LocalPathUrl((here / "Software").string()),
                                          LocalPathUrl((here / "Software/proj").string())}));
-}
-
-bool ProcessEventsUntil(const std::function<bool()>& condition) {
-    QDeadlineTimer bound(30000);  // turns a hang into a failure
-    while (!condition() && !bound.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return condition();
 }
 
 // A download with a known size shows its bar and percentage beside the

@@ -19,22 +19,13 @@
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
 #include "support/temp_folder.h"
+#include "ui/process_events_until.h"
 #include "ui/scripted_dialogs.h"
 #include "workers/app_state.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Runs the event loop until the condition holds; a bound turns a hang into a
-// failure instead of waiting for it.
-bool ProcessEventsUntil(const std::function<bool()>& condition) {
-    QDeadlineTimer bound(30000);
-    while (!condition() && !bound.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return condition();
-}
 
 std::vector<std::string> RequestedUrls() {
     std::vector<std::string> urls;
@@ -45,7 +36,8 @@ std::vector<std::string> RequestedUrls() {
 
 std::vector<std::string> FileNamesIn(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     return names;
 }
 
@@ -87,7 +79,8 @@ private:
 class SingleInstanceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("TARRAWICK_TEST_PRIVATE_BUS") || !QDBusConnection::sessionBus().isConnected())
+        if (qEnvironmentVariableIsEmpty("TARRAWICK_TEST_PRIVATE_BUS") ||
+            !QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "no session bus of the test's own (dbus-run-session)";
         fs::create_directories(folder / "a");
         fs::create_directories(folder / "b");
@@ -121,7 +114,8 @@ TEST_F(SingleInstanceTest, LaterStartsHandTheirAddressesToTheFirstInOrderAndEnd)
     {
         ProgramRun second({"--data-dir", Text(a), "http://h/1.zip", "no address", "ftp://h/2.zip"});
         EXPECT_EQ(second.Ended(), 0);
-        EXPECT_TRUE(second.Errors().contains("'no address' is not an address")) << second.Errors().toStdString();
+        EXPECT_TRUE(second.Errors().contains("'no address' is not an address"))
+            << second.Errors().toStdString();
     }
     EXPECT_TRUE(ProcessEventsUntil([] { return TheStore().RequestedFiles.Count() == 2; }));
     EXPECT_EQ(RequestedUrls(), (std::vector<std::string>{"http://h/1.zip", "ftp://h/2.zip"}));
@@ -141,9 +135,9 @@ TEST_F(SingleInstanceTest, LaterStartsHandTheirAddressesToTheFirstInOrderAndEnd)
     qunsetenv("XDG_ACTIVATION_TOKEN");
 
     // A script's call: what is no address is refused by name, the rest added.
-    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromStdString(InstanceBusName(a)),
-                                                       InstanceService::kObjectPath, InstanceService::kInterface,
-                                                       QStringLiteral("AddUrls"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QString::fromStdString(InstanceBusName(a)), InstanceService::kObjectPath, InstanceService::kInterface,
+        QStringLiteral("AddUrls"));
     call << QStringList{"http://h/3.zip", "javascript:alert(1)"} << QStringLiteral("/") << QVariantMap();
     QDBusConnection caller = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "script");
     QDBusPendingCallWatcher answer(caller.asyncCall(call));
@@ -186,7 +180,8 @@ TEST_F(SingleInstanceTest, AnotherFolderRunsOnItsOwnAndALockedFolderOutOfReachOf
     noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), "unix:path=" + Text(folder / "no-bus"));
     ProgramRun locked({"--data-dir", Text(a), "http://h/5.zip"}, noBus);
     const QString refusal = "already running in the data folder '" + Text(a) + "'";
-    EXPECT_TRUE(ProcessEventsUntil([&] { return locked.Errors().contains(refusal); })) << locked.Errors().toStdString();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return locked.Errors().contains(refusal); }))
+        << locked.Errors().toStdString();
     locked.Process().kill();  // its message box waits for a click
     locked.Ended();
     EXPECT_EQ(FileNamesIn(a), std::vector<std::string>{FolderLock::kFileName});
