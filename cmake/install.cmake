@@ -2,9 +2,7 @@
 # `cpack -G DEB` makes of it (tools/package builds and checks it).
 include(GNUInstallDirs)
 
-set(TARRAWICK_APP_ID example.tarrawick.Tarrawick)
 set(TARRAWICK_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/tarrawick)
-target_compile_definitions(tarrawick PRIVATE TARRAWICK_APP_ID="${TARRAWICK_APP_ID}")
 
 # Debian wants the changelog and the manual page compressed, reproducibly.
 configure_file(res/linux/changelog.in changelog @ONLY)

@@ -11,6 +11,8 @@ public:
     virtual ~DownloadCommands() = default;
     virtual void StartWorker() = 0;    // Download > Selected Projects
     virtual void SuspendWorker() = 0;  // Download > Stop Downloading
+    // Stop Downloading of the tray: every running or queued entry of every list.
+    virtual void SuspendAll() {}
     // The timer's tick, with the local time of day.
     virtual void ScheduleTick(int hour, int minute) = 0;
     // The options for the workers started from now on.

@@ -1,6 +1,7 @@
 #include "app/dropped_addresses.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "store/address_text.h"
 #include "store/records.h"
@@ -49,6 +50,21 @@ DroppedAddresses SplitDroppedText(std::string_view text) {
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (line.empty() || line.front() == '#') continue;
         (IsAddress(line) ? split.addresses : split.refused).emplace_back(line);
+    }
+    return split;
+}
+
+DroppedAddresses SplitArguments(const std::vector<std::string>& arguments) {
+    DroppedAddresses split;
+    for (const std::string& argument : arguments) {
+        DroppedAddresses one = SplitDroppedText(argument);
+        const bool single =
+            one.addresses.size() == 1 && one.refused.empty() && argument.find('\n') == std::string::npos;
+        if (single) {
+            split.addresses.push_back(std::move(one.addresses.front()));
+        } else {
+            split.refused.push_back(argument);
+        }
     }
     return split;
 }

@@ -15,6 +15,9 @@ struct DroppedAddresses {
 };
 
 DroppedAddresses SplitDroppedText(std::string_view text);
+// The same for a command line or a bus call: one address per argument, so
+// an argument holding a line break is refused whole.
+DroppedAddresses SplitArguments(const std::vector<std::string>& arguments);
 
 // The message that names the refused lines (the first few, each cut short).
 std::string RefusalMessage(const std::vector<std::string>& refused);

@@ -101,14 +101,18 @@ void EntryCommands::AddWebSite(std::string_view startUrl) {
 
 void EntryCommands::AddDroppedText(std::string_view text) {
     const DroppedAddresses dropped = SplitDroppedText(text);
-    for (const std::string& address : dropped.addresses) {
-        if (state_.ShownList == kRequestedSitesList) {
+    AddAddresses(dropped.addresses, state_.ShownList == kRequestedSitesList);
+    if (!dropped.refused.empty()) window_.ShowMessage(RefusalMessage(dropped.refused));
+}
+
+void EntryCommands::AddAddresses(const std::vector<std::string>& addresses, bool asWebSites) {
+    for (const std::string& address : addresses) {
+        if (asWebSites) {
             AddWebSite(address);
         } else {
             AddFileUrl(address);
         }
     }
-    if (!dropped.refused.empty()) window_.ShowMessage(RefusalMessage(dropped.refused));
 }
 
 void EntryCommands::AddSearchProject() {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "app/download_commands.h"
 #include "app/entry_dialogs.h"
 #include "store/item_store.h"
@@ -29,6 +32,9 @@ public:
     // while the requested web sites are shown, and is added as a file
     // otherwise; lines that are no address are named in a message.
     void AddDroppedText(std::string_view text);
+    // Addresses that were checked as a drop's are: each opens Add Web Site
+    // (asWebSites) or is added as a file, in order.
+    void AddAddresses(const std::vector<std::string>& addresses, bool asWebSites);
     void AddSearchProject();
     // The same for the window and the panel. Deleting an entry, or renaming
     // a project in Properties, ends the entry's worker.

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "app/dropped_addresses.h"
+
 namespace {
 
 constexpr std::string_view kDataDirOption = "--data-dir";
@@ -12,12 +14,24 @@ ProgramOptions ReadProgramOptions(const std::vector<std::string>& arguments, boo
     ProgramOptions options;
     bool help = false;
     bool version = false;
+    bool busName = false;
+    bool optionsEnded = false;
+    std::vector<std::string> addressArguments;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
-        if (argument == "-h" || argument == "--help") {
+        if (optionsEnded || !argument.starts_with('-')) {
+            // Qt's option values (-platform NAME) are not addresses.
+            if (qtOptionsRemoved) addressArguments.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--site") {
+            options.site = true;
+        } else if (argument == "-h" || argument == "--help") {
             help = true;
         } else if (argument == "--version") {
             version = true;
+        } else if (argument == "--bus-name") {
+            busName = true;
         } else if (argument == kDataDirOption) {
             if (index + 1 < arguments.size()) {
                 options.dataDir = arguments[++index];
@@ -30,6 +44,9 @@ ProgramOptions ReadProgramOptions(const std::vector<std::string>& arguments, boo
             options.refusal = "unknown argument '" + argument + "'";
         }
     }
+    DroppedAddresses split = SplitArguments(addressArguments);
+    options.addresses = std::move(split.addresses);
+    options.refusedAddresses = std::move(split.refused);
     if (options.dataDir && options.dataDir->empty() && options.refusal.empty()) {
         options.refusal = "option '--data-dir' needs a folder";
     }
@@ -39,17 +56,29 @@ ProgramOptions ReadProgramOptions(const std::vector<std::string>& arguments, boo
         options.action = ProgramOptions::Action::kVersion;
     } else if (!options.refusal.empty()) {
         options.action = ProgramOptions::Action::kRefuse;
+    } else if (busName) {
+        options.action = ProgramOptions::Action::kBusName;
     }
     return options;
 }
 
 std::string HelpText() {
-    return "Usage: tarrawick [--data-dir DIR]\n"
+    return "Usage: tarrawick [--data-dir DIR] [--site] [URL...]\n"
            "Tarrawick downloads software archives: single files, whole web sites and\n"
            "search results. It keeps its six list files and the \"Software\" folder of\n"
            "downloads in the current directory.\n"
            "\n"
+           "Each URL (http://, https://, ftp://, or host.example/path) is added to the\n"
+           "Requested Files list, as a dropped address is; anything else is named on\n"
+           "standard error and adds nothing. One program runs per data folder: when\n"
+           "one already runs there, the addresses go to it, its window is raised, and\n"
+           "this start ends at once.\n"
+           "\n"
            "  --data-dir DIR  work in DIR instead, created if missing\n"
+           "  --site          open Add Web Site with each URL instead\n"
+           "  --              take every argument after it as a URL\n"
+           "  --bus-name      show the session bus name of the program in the data\n"
+           "                  folder and end\n"
            "  -h, --help      show this help and end\n"
            "  --version       show the version and end\n"
            "\n"

@@ -86,6 +86,14 @@ void WorkerDispatch::SuspendWorker() {
     StartQueued();
 }
 
+void WorkerDispatch::SuspendAll() {
+    const auto every = [](const auto&) { return true; };
+    HaltEntriesWhere(Files(), every);
+    HaltEntriesWhere(Sites(), every);
+    HaltEntriesWhere(Searches(), every);
+    state_.AnimationRunning = false;
+}
+
 void WorkerDispatch::ScheduleTick(int hour, int minute) {
     if (!StartDueProjects(Sites(), hour, minute)) return;
     if (!StartDueProjects(Searches(), hour, minute)) return;
@@ -197,21 +205,26 @@ bool WorkerDispatch::StartDueProjects(const Kind<Record>& kind, int hour, int mi
 
 template <typename Record>
 void WorkerDispatch::HaltDueProjects(const Kind<Record>& kind, int hour, int minute) {
+    HaltEntriesWhere(kind, [hour, minute](const Record& project) { return StopsAt(project, hour, minute); });
+}
+
+template <typename Record, typename Predicate>
+void WorkerDispatch::HaltEntriesWhere(const Kind<Record>& kind, Predicate halts) {
     for (int position = 0; position < kind.requested.Count(); ++position) {
-        Record* project = kind.requested.GetAt(position);
-        if (!StopsAt(*project, hour, minute)) continue;
+        Record* entry = kind.requested.GetAt(position);
+        if (!halts(*entry)) continue;
         const int row = kind.requested.Count() - 1 - position;
-        if (Dequeue(kind, *project, row, state_.ShownList == kind.shownList)) continue;
-        WorkerControl* control = ActiveControl(kind, KeyOf(*project));
+        if (Dequeue(kind, *entry, row, state_.ShownList == kind.shownList)) continue;
+        WorkerControl* control = ActiveControl(kind, KeyOf(*entry));
         if (control == nullptr) continue;
         control->Halt();
         window_.StopAnimation();
-        project->status = kStopped;
+        entry->status = kStopped;
         if (state_.ShownList == kind.shownList) {
             window_.SetRowText(row, 1, kStopped);
         }
         window_.SetStatusText("Download Stopped");
-        state_.Transfers.Halt(kind.shownList, KeyOf(*project));
+        state_.Transfers.Halt(kind.shownList, KeyOf(*entry));
         ShowSelectedTransfer(state_, window_);
     }
 }

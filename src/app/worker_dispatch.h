@@ -34,6 +34,7 @@ public:
 
     void StartWorker() override;
     void SuspendWorker() override;
+    void SuspendAll() override;
     void ScheduleTick(int hour, int minute) override;
     // Also starts queued entries that a higher limit lets run.
     void SetOptions(const Options& options) override;
@@ -52,6 +53,10 @@ private:
     bool StartDueProjects(const Kind<Record>& kind, int hour, int minute);
     template <typename Record>
     void HaltDueProjects(const Kind<Record>& kind, int hour, int minute);
+    // Halts (or takes out of the queue) each entry of the kind for which
+    // `halts` holds; its row is written only while its list is shown.
+    template <typename Record, typename Predicate>
+    void HaltEntriesWhere(const Kind<Record>& kind, Predicate halts);
 
     template <typename Record>
     WorkerControl* ActiveControl(const Kind<Record>& kind, std::string_view key) const;

@@ -23,6 +23,9 @@ struct Options {
     bool notifyWhenEntriesEnd = true;
     // How every transfer reaches the servers: files, crawls and searches.
     ProxyOptions proxy{};
+    // Closing the window hides it in the tray (when the desktop has one);
+    // the transfers, the scheduler and auto-save go on until Exit.
+    bool closeToTray = false;
 
     bool operator==(const Options&) const = default;
 };

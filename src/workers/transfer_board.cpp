@@ -106,3 +106,18 @@ const TransferFigures* TransferBoard::Find(int list, std::string_view key) const
     auto found = transfers_.find(Key(list, key));
     return found == transfers_.end() ? nullptr : &found->second.figures;
 }
+
+TransfersSummary TransferBoard::Summary() const {
+    TransfersSummary summary;
+    TransferFigures together;
+    for (const auto& [key, transfer] : transfers_) {
+        const TransferFigures& figures = transfer.figures;
+        if (figures.halted) continue;
+        ++summary.running;
+        if (!figures.size) continue;
+        together.bytes += std::min(figures.bytes, *figures.size);
+        together.size = together.size.value_or(0) + *figures.size;
+    }
+    summary.permille = together.Permille();
+    return summary;
+}

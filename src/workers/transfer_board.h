@@ -55,6 +55,14 @@ std::string PercentText(int permille);
 // time left ("1.5 MiB/s, 2 min 10 s left").
 std::string TransferLine(const TransferFigures& figures);
 
+// All the running transfers together, for the tray's tooltip.
+struct TransfersSummary {
+    int running = 0;  // not halted
+    // Tenths of a percent done of the running transfers whose size is known,
+    // weighted by size; unknown when none has a size.
+    std::optional<int> permille;
+};
+
 // The transfers running now, by the list that shows their entry and the
 // entry's key, for the status pane of the selected entry. User-interface
 // thread only.
@@ -79,6 +87,8 @@ public:
 
     // Null when no transfer runs for that entry.
     const TransferFigures* Find(int list, std::string_view key) const;
+
+    TransfersSummary Summary() const;
 
 private:
     struct Transfer {

@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QMenu>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -33,6 +35,7 @@
 #include "ui/panels/dnld_list.h"
 #include "ui/panels/list_panel.h"
 #include "ui/panels/status_view.h"
+#include "ui/process_events_until.h"
 #include "ui/scripted_dialogs.h"
 #include "workers/app_state.h"
 #include "workers/worker_threads.h"
@@ -154,14 +157,47 @@ TEST_F(AppLifeTest, DeleteAllListsThenExitLeavesNoListFile) {
 
 namespace {
 
-// Runs the event loop until the condition holds; a bound turns a hang into a
-// failure instead of waiting for it.
-bool ProcessEventsUntil(const std::function<bool()>& condition) {
-    QDeadlineTimer bound(30000);
-    while (!condition() && !bound.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+// Closing ends the run, as it always did, unless the tray keeps it: then the
+// window hides, the scheduler goes on, and the tray's Exit ends the run with
+// the lists saved.
+TEST_F(AppLifeTest, ClosingTheWindowEndsTheRunOrLeavesItInTheTrayUntilExit) {
+    for (const bool closeToTray : {false, true}) {
+        SCOPED_TRACE(closeToTray);
+        folder.Write("options.conf", closeToTray ? "[Desktop]\nCloseToTray=true\n" : "");
+        FrameServices traying = services;
+        traying.optionsFile = QString::fromStdString((folder / "options.conf").string());
+        traying.trayAvailable = [] { return true; };
+        CDravenetApp app(traying);
+        ASSERT_TRUE(app.InitInstance());
+        CMainFrame& window = *app.MainFrame();
+        ASSERT_NE(window.Tray(), nullptr);
+        bool ranOn = false;
+        bool shownAfterClose = true;
+        bool schedulerAfterClose = false;
+        QTimer::singleShot(0, &window, [&] {
+            window.close();
+            TheStore().RequestedFiles.AppendUrl("http://h/after-close.zip");
+            QTimer::singleShot(0, &window, [&] {
+                ranOn = true;
+                shownAfterClose = window.isVisible();
+                schedulerAfterClose = window.SchedulerRunning();
+                const QList<QAction*> items = window.TrayMenu()->actions();
+                const auto exit = std::find_if(items.begin(), items.end(),
+                                               [](QAction* item) { return item->text() == "E&xit"; });
+                ASSERT_NE(exit, items.end());
+                (*exit)->trigger();
+            });
+        });
+        QTimer::singleShot(30000, &window, [] { QApplication::exit(1); });  // a bound, not a pause
+        EXPECT_EQ(app.Run(), 0);
+        app.ExitInstance(0);
+        EXPECT_EQ(ranOn, closeToTray);
+        EXPECT_EQ(shownAfterClose, !closeToTray);
+        EXPECT_EQ(schedulerAfterClose, closeToTray);
+        EXPECT_EQ(folder.Read("reqsoft.data"), "http://h/after-close.zip\n");
+        TheStore() = ItemStore();
+        std::filesystem::remove(folder / "reqsoft.data");
     }
-    return condition();
 }
 
 TEST_F(AppLifeTest, SelectedProjectsDownloadsAFileThroughTheProgramsOwnWorkers) {

@@ -20,6 +20,7 @@
 #include "ui/main_frame_fixture.h"
 #include "ui/panels/dnld_list.h"
 #include "ui/panels/url_opener.h"
+#include "ui/process_events_until.h"
 
 namespace {
 
@@ -162,14 +163,6 @@ TEST_F(DesktopTest, ViewLogOpensTheProjectsLog) {
     EXPECT_EQ(offered, 2);
     const std::filesystem::path log = std::filesystem::current_path() / "logs/a%2Fb.log";
     EXPECT_EQ(opened, std::vector<QUrl>{LocalPathUrl(log.string())});
-}
-
-bool ProcessEventsUntil(const std::function<bool()>& condition) {
-    QDeadlineTimer bound(30000);  // turns a hang into a failure
-    while (!condition() && !bound.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return condition();
 }
 
 // A download with a known size shows its bar and percentage beside the

@@ -104,6 +104,7 @@ TEST_F(OptionsCommandTest, OptionsAreReadWithDefaultsForBadValuesAndSavedOnlyOnO
     entered.web.yahoo = {"https://searx.test:8443/search?q={words}&format=json", "searx",
                          EngineAnswer::kJson};
     entered.notifyWhenEntriesEnd = false;
+    entered.closeToTray = true;
     dialogs.optionsDialog = [&](Options& options) {
         options = entered;
         return true;

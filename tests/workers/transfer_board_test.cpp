@@ -114,4 +114,21 @@ TEST(TransferBoardTest, AHaltOrANewFileStartsTheRateAfresh) {
     EXPECT_EQ(board.Find(2, "site"), nullptr);
 }
 
+// The tray's figures: halted transfers do not count; the percentage is
+// weighted by size over the transfers that know theirs, and a count past its
+// size (a server that said too little) counts as done, not more.
+TEST(TransferBoardTest, TheSummaryCountsRunningTransfersAndWeighsThePercentBySize) {
+    TransferBoard board;
+    EXPECT_EQ(board.Summary().running, 0);
+    EXPECT_EQ(board.Summary().permille, std::nullopt);
+    board.Update(1, "http://h/big.zip", {.bytes = 1000, .size = 3000}, kStart);
+    board.Update(1, "http://h/over.zip", {.bytes = 5000, .size = 1000}, kStart);
+    board.Update(2, "site", {.bytes = 700, .size = std::nullopt, .transfer = 1}, kStart);
+    board.Update(1, "http://h/halted.zip", {.bytes = 0, .size = 1'000'000}, kStart);
+    board.Halt(1, "http://h/halted.zip");
+    const TransfersSummary summary = board.Summary();
+    EXPECT_EQ(summary.running, 3);
+    EXPECT_EQ(summary.permille, 500);  // (1000 + 1000) of (3000 + 1000)
+}
+
 }  // namespace

@@ -13,7 +13,9 @@
 
 #include "app/auto_save.h"
 #include "app/default_workers.h"
+#include "app/entry_commands.h"
 #include "app/finished_part_records.h"
+#include "app/gui/instance_bus.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/program_dialogs.h"
 #include "app/gui/qt_ui_dispatcher.h"
@@ -28,6 +30,9 @@
 #include "workers/worker_threads.h"
 
 namespace {
+
+// Activation tokens are short; a longer one is not put in the environment.
+constexpr qsizetype kMostTokenChars = 1024;
 
 // The signal handler writes one byte here; the user-interface thread reads it.
 int endSignalPipe[2] = {-1, -1};
@@ -50,6 +55,7 @@ CDravenetApp::CDravenetApp(FrameServices services)
 }
 
 CDravenetApp::~CDravenetApp() {
+    QApplication::setQuitOnLastWindowClosed(true);
     // A later application object makes a pair of its own.
     delete signalNotifier_;
     for (int& end : endSignalPipe) {
@@ -97,13 +103,33 @@ bool CDravenetApp::InitInstance() {
             DefaultWorkerProcedures(CurlSessionFactory(std::move(sessions)), search.hosts));
         mainFrame_->SetDownloadCommands(dispatch_.get());
     }
+    // The window may be closed to the tray, and a message box closed while
+    // it is hidden must not end the run: only the window's own close does.
+    QApplication::setQuitOnLastWindowClosed(false);
+    connect(mainFrame_.get(), &CMainFrame::Closed, this, [this] {
+        if (inMainLoop_) QApplication::exit(0);
+    });
     mainFrame_->InitialUpdate();
     mainFrame_->showMaximized();
     mainFrame_->setWindowTitle(QStringLiteral("Tarrawick for software"));
     autoSave_ = std::make_unique<AutoSave>(*services_.store, Messages(), AutoSave::Delays{});
     connect(&autoSaveTimer_, &QTimer::timeout, this, &CDravenetApp::OnAutoSaveTick);
     autoSaveTimer_.start(kAutoSavePollMs);
+    if (instance_ != nullptr)
+        instance_->SetReceiver([this](const InstanceRequest& request) { OnInstanceRequest(request); });
     return true;
+}
+
+void CDravenetApp::OnInstanceRequest(const InstanceRequest& request) {
+    // Qt's Wayland plugin takes the token from the environment when the
+    // window asks for the focus. Workers read the environment too (libcurl's
+    // proxy variables), so it is changed only while none runs; otherwise the
+    // desktop may mark the window instead of raising it.
+    const QString token = request.platformData.value(QStringLiteral("activation-token")).toString();
+    if (!token.isEmpty() && token.size() <= kMostTokenChars && workers_->Count() == 0)
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+    mainFrame_->ShowAndRaise();
+    if (!request.addresses.empty()) mainFrame_->Commands().AddAddresses(request.addresses, request.site);
 }
 
 MessageBoxPort& CDravenetApp::Messages() {
@@ -148,6 +174,7 @@ int CDravenetApp::ExitInstance(int exitCode) {
     // hand-over releases waiting workers; their steps never run.
     if (mainFrame_) mainFrame_->StopScheduler();
     autoSaveTimer_.stop();
+    if (instance_ != nullptr) instance_->SetReceiver({});
     workers_->Ui()->Close();
     const FinishedPartRecords finished(*services_.store);
     if (SaveLists(*services_.store, Messages())) finished.Forget();

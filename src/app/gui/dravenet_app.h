@@ -9,6 +9,8 @@
 
 class AutoSave;
 class CMainFrame;
+class InstanceService;
+struct InstanceRequest;
 class MessageBoxPort;
 class QtMessageBox;
 class QSocketNotifier;
@@ -35,6 +37,10 @@ public:
     // the hand-over slots and ends the workers; returns the exit code.
     int ExitInstance(int exitCode);
 
+    // The requests of later starts in the data folder (and of this start's
+    // own command line), taken from the end of InitInstance until the exit.
+    void TakeRequestsFrom(InstanceService& service) { instance_ = &service; }
+
     // Runs the main event loop unless an end signal came during start-up
     // (while the start-up chooser was open, say); returns its exit code.
     int Run();
@@ -51,6 +57,9 @@ private:
 
     MessageBoxPort& Messages();
     void OnAutoSaveTick();
+    // Raises the window, with the desktop's permission to take the focus
+    // when the request carries one, and adds the request's addresses.
+    void OnInstanceRequest(const InstanceRequest& request);
     void WatchEndSignals();
     // SIGTERM, SIGINT or SIGHUP: ends the run as Exit does.
     void EndOnSignal();
@@ -64,6 +73,7 @@ private:
     std::unique_ptr<AutoSave> autoSave_;
     QTimer autoSaveTimer_;
     QSocketNotifier* signalNotifier_ = nullptr;
+    InstanceService* instance_ = nullptr;
     bool endRequested_ = false;
     bool inMainLoop_ = false;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 
 #include "ui/panels/url_opener.h"
@@ -25,4 +27,6 @@ struct FrameServices {
     AppState* state = nullptr;
     // The QSettings file of the Options; empty: DefaultOptionsFile().
     QString optionsFile{};
+    // Whether the desktop shows tray icons; empty: ask Qt.
+    std::function<bool()> trayAvailable{};
 };

@@ -6,13 +6,16 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTime>
 #include <QToolBar>
 #include <QToolButton>
@@ -52,6 +55,15 @@ const std::map<int, const char*> kPrompts = {
 constexpr int kFirstColumnWidth = 200;
 constexpr int kFirstRowHeight = 150;
 constexpr int kLockKeysPollMs = 500;
+constexpr int kTrayToolTipMs = 1000;
+
+QString TrayToolTipText(const TransfersSummary& transfers) {
+    if (transfers.running == 0) return QStringLiteral("Tarrawick: nothing is downloading");
+    QString text = QStringLiteral("Tarrawick: %1 running").arg(transfers.running);
+    if (transfers.permille)
+        text += QStringLiteral(", %1 done").arg(QString::fromStdString(PercentText(*transfers.permille)));
+    return text;
+}
 
 void KeepRowsInStep(QSplitter* moved, QSplitter* other) {
     QObject::connect(moved, &QSplitter::splitterMoved, other,
@@ -95,6 +107,9 @@ bool CMainFrame::Create() {
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    const bool trayAvailable =
+        services_.trayAvailable ? services_.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+    if (trayAvailable) CreateTray();
     connect(&schedulerTimer_, &QTimer::timeout, this, &CMainFrame::OnSchedulerTick);
     schedulerTimer_.start(kSchedulerPeriodMs);
     services_.state->ShownList = kRequestedFilesList;
@@ -403,7 +418,10 @@ void CMainFrame::OnCommand(int commandId) {
             break;
         case kOptions: EditOptions(); break;
         case kAbout: services_.dialogs->ShowAbout(); break;
-        case kExit: close(); break;
+        case kExit:
+            exiting_ = true;
+            close();
+            break;
         default: break;
     }
 }
@@ -412,6 +430,58 @@ void CMainFrame::OnEntryEnded(std::string_view entry, std::string_view outcome) 
     // The user is looking at the window, which shows the outcome already.
     if (isActiveWindow()) return;
     notifier_.Notify(TextFromRecord(entry), TextFromRecord(outcome));
+}
+
+void CMainFrame::CreateTray() {
+    trayMenu_ = std::make_unique<QMenu>();
+    QAction* showHide = trayMenu_->addAction(QStringLiteral("&Hide"), this, &CMainFrame::ToggleShown);
+    connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this, showHide] {
+        showHide->setText(isVisible() ? QStringLiteral("&Hide") : QStringLiteral("&Show"));
+    });
+    trayMenu_->addAction(QStringLiteral("Stop &Downloading"), this, [this] {
+        if (services_.downloads != nullptr) services_.downloads->SuspendAll();
+    });
+    trayMenu_->addSeparator();
+    trayMenu_->addAction(QStringLiteral("E&xit"), this, [this] { OnCommand(CommandId::kExit); });
+
+    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_->setContextMenu(trayMenu_.get());
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) ToggleShown();
+    });
+    UpdateTrayToolTip();
+    connect(&trayToolTipTimer_, &QTimer::timeout, this, &CMainFrame::UpdateTrayToolTip);
+    trayToolTipTimer_.start(kTrayToolTipMs);
+    tray_->show();
+}
+
+void CMainFrame::UpdateTrayToolTip() {
+    tray_->setToolTip(TrayToolTipText(services_.state->Transfers.Summary()));
+}
+
+void CMainFrame::ToggleShown() {
+    if (isVisible() && !isMinimized()) {
+        hide();
+    } else {
+        ShowAndRaise();
+    }
+}
+
+void CMainFrame::ShowAndRaise() {
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (options_.closeToTray && tray_ != nullptr && !exiting_) {
+        event->ignore();
+        hide();
+        return;
+    }
+    event->accept();
+    emit Closed();
 }
 
 void CMainFrame::AddDroppedText(const std::string& text) { commands_->AddDroppedText(text); }

@@ -23,13 +23,15 @@ class EntryCommands;
 class PanelWindowPort;
 class QLabel;
 class QSplitter;
+class QSystemTrayIcon;
 class WindowPort;
 
 // The main window: menu bar, toolbar, status bar and the 2x2 pane grid of
 // the category tree, the entry list, the downloaded tree and the status
 // view. It carries the program's commands and the scheduler's timer, takes
 // addresses dropped on it or pasted into the entry list, and tells the
-// desktop when an entry ends while it is in the background.
+// desktop when an entry ends while it is in the background. When the desktop
+// has a tray it shows an icon there, and the window can be closed to it.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
@@ -72,6 +74,14 @@ public:
 
     DesktopNotifier& Notifier() { return notifier_; }
 
+    // Shows the window again if it was closed to the tray or minimised, and
+    // asks for the focus.
+    void ShowAndRaise();
+    // The tray icon, or null when the desktop had no tray at creation.
+    QSystemTrayIcon* Tray() const { return tray_; }
+    // The tray menu's items: Show/Hide, Stop Downloading, Exit.
+    QMenu* TrayMenu() const { return trayMenu_.get(); }
+
     // Adds the addresses of a drop or a paste (one a line), as the entry
     // commands do; what is no address is refused with a message.
     void AddDroppedText(const std::string& text);
@@ -91,7 +101,12 @@ public:
     void StopScheduler() { schedulerTimer_.stop(); }
     bool SchedulerRunning() const { return schedulerTimer_.isActive(); }
 
+signals:
+    // The window was closed for good (not to the tray): the run ends.
+    void Closed();
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -116,6 +131,9 @@ private:
     void EditOptions();
     QString OptionsFile() const;
     void OnEntryEnded(std::string_view entry, std::string_view outcome);
+    void CreateTray();
+    void UpdateTrayToolTip();
+    void ToggleShown();
 
     FrameServices services_;
     // Puts the options in force in the window: the engines' addresses and
@@ -148,4 +166,10 @@ private:
     QLabel* numLock_ = nullptr;
     QLabel* scrollLock_ = nullptr;
     DesktopNotifier notifier_;
+
+    QSystemTrayIcon* tray_ = nullptr;
+    std::unique_ptr<QMenu> trayMenu_;
+    QTimer trayToolTipTimer_;
+    // Exit was chosen: closing ends the run even with CloseToTray.
+    bool exiting_ = false;
 };

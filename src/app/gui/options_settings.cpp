@@ -29,6 +29,7 @@ constexpr NumberKey kNumberKeys[] = {
 constexpr SwitchKey kSwitchKeys[] = {
     {"Ftp/PassiveMode", &Options::ftpPassive},
     {"Desktop/Notifications", &Options::notifyWhenEntriesEnd},
+    {"Desktop/CloseToTray", &Options::closeToTray},
 };
 
 }  // namespace

@@ -54,6 +54,8 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
       notifications_(new QCheckBox(
           QStringLiteral("&Notify the desktop when an entry ends while the window is in the background"),
           this)),
+      closeToTray_(
+          new QCheckBox(QStringLiteral("Keep running in the &tray when the window is closed"), this)),
       webPage_(new CWebOptionsPage(this)),
       proxyPage_(new CProxyOptionsPage(this)) {
     setWindowTitle(QStringLiteral("Options"));
@@ -78,6 +80,7 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     auto* desktop = new QGroupBox(QStringLiteral("Desktop"), this);
     auto* desktopFields = new QVBoxLayout(desktop);
     desktopFields->addWidget(notifications_);
+    desktopFields->addWidget(closeToTray_);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -100,7 +103,7 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     setTabOrder(ftpPassive_, webPage_->FollowBox());                    // the page chains its own fields
     setTabOrder(webPage_->Engine(1).answer, proxyPage_->FirstField());  // the pages chain their own
     setTabOrder(proxyPage_->LastField(), notifications_);
-    ChainTabOrder({notifications_, ok, cancel});
+    ChainTabOrder({notifications_, closeToTray_, ok, cancel});
     Load(Options{});
 }
 
@@ -111,6 +114,7 @@ void COptionsDlg::Load(const Options& options) {
     webPage_->LoadFromOptions(options.web);
     proxyPage_->LoadFromOptions(options.proxy);
     notifications_->setChecked(options.notifyWhenEntriesEnd);
+    closeToTray_->setChecked(options.closeToTray);
     maxRunning_->setText(QString::number(options.maxRunningEntries));
     speedLimit_->setText(QString::number(options.speedLimitKiBps));
     ftpPassive_->setChecked(options.ftpPassive);
@@ -121,6 +125,7 @@ Options COptionsDlg::Entered() const {
     webPage_->StoreIntoOptions(options.web);
     proxyPage_->StoreIntoOptions(options.proxy);
     options.notifyWhenEntriesEnd = notifications_->isChecked();
+    options.closeToTray = closeToTray_->isChecked();
     options.maxRunningEntries = NumberUpTo(maxRunning_->text(), kMaxRunningEntriesLimit).value_or(0);
     options.speedLimitKiBps = NumberUpTo(speedLimit_->text(), kMaxSpeedLimitKiBps).value_or(0);
     options.ftpPassive = ftpPassive_->isChecked();

@@ -35,6 +35,7 @@ public:
     QLineEdit* SpeedLimitEdit() const { return speedLimit_; }
     QCheckBox* FtpPassiveBox() const { return ftpPassive_; }
     QCheckBox* NotificationsBox() const { return notifications_; }
+    QCheckBox* CloseToTrayBox() const { return closeToTray_; }
     CWebOptionsPage* WebPage() const { return webPage_; }
     CProxyOptionsPage* ProxyPage() const { return proxyPage_; }
 
@@ -45,6 +46,7 @@ private:
     QLineEdit* speedLimit_;
     QCheckBox* ftpPassive_;
     QCheckBox* notifications_;
+    QCheckBox* closeToTray_;
     CWebOptionsPage* webPage_;
     CProxyOptionsPage* proxyPage_;
     // What Load was given: a field that cannot be stored keeps its value.
