@@ -55,7 +55,7 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
           QStringLiteral("&Notify the desktop when an entry ends while the window is in the background"),
           this)),
       closeToTray_(
-          new QCheckBox(QStringLiteral("Keep running in the &tray when the window is closed"), this)),
+          new QCheckBox(QStringLiteral("Keep running in the tray when the window is &closed"), this)),
       webPage_(new CWebOptionsPage(this)),
       proxyPage_(new CProxyOptionsPage(this)) {
     setWindowTitle(QStringLiteral("Options"));
