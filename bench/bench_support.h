@@ -109,7 +109,7 @@ public:
     void HideTransfer() override {}
     void BeginTreeProject(std::string_view) override {}
     void AddTreeFile(std::string_view, std::string_view) override { ++treeFiles; }
-    void ReportEntryEnded(std::string_view, std::string_view) override {}
+    void ReportEntryEnded(const EndedEntry&) override {}
     void ShowMessage(std::string_view text) override {
         std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
     }

@@ -101,7 +101,7 @@ void FileWorkerSteps::StartAnimationIfStopped() { PlayAnimationIfStopped(context
 
 void FileWorkerSteps::StopAnimationIfRunning() { ::StopAnimationIfRunning(context_.state, context_.window); }
 
-bool FileWorkerSteps::MoveToDownloadedFiles() {
+bool FileWorkerSteps::MoveToDownloadedFiles(const std::filesystem::path& savedPath) {
     ItemList<FileEntry>& requested = context_.store.RequestedFiles;
     AppState& state = context_.state;
     WindowPort& window = context_.window;
@@ -125,7 +125,7 @@ bool FileWorkerSteps::MoveToDownloadedFiles() {
         window.SetStatusText("Success");
     }
     requested.RemoveAt(position);
-    window.ReportEntryEnded(url_, "Success");
+    window.ReportEntryEnded({kDownloadedFilesList, url_, "Success", savedPath.string()});
     return true;
 }
 
@@ -171,7 +171,7 @@ void FileWorkerSteps::ReportError(const std::string& message) {
             if (texts_.errorInAnyStatusLine || context_.state.SelectedRow == row) {
                 context_.window.SetStatusText(message);
             }
-            context_.window.ReportEntryEnded(url_, message);
+            context_.window.ReportEntryEnded({kRequestedFilesList, url_, message, {}});
         }
         EndTransfer();
         StopAnimationIfRunning();

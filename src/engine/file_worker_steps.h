@@ -90,8 +90,9 @@ protected:
     // with the status "Success", in the lists and the rows shown; false when
     // the user deleted it meanwhile. The file's part record goes once the
     // lists holding the move are saved (ItemStore::FinishedSinceSave), or
-    // at once when there is no entry to move.
-    bool MoveToDownloadedFiles();
+    // at once when there is no entry to move. The saved file's path goes
+    // with the report of the end.
+    bool MoveToDownloadedFiles(const std::filesystem::path& savedPath);
     // The transfer's figures go from the status pane.
     void EndTransfer();
     // The entry's position in the requested files (-1 when absent) and the

@@ -81,7 +81,11 @@ private:
         }
         if (!Step([this] { StartAnimationIfStopped(); })) return;
         switch (Fetch(*remote, parts->fileName)) {
-            case Outcome::kFetched: Step([this] { EndOfTransfer(); }); break;
+            case Outcome::kFetched: {
+                const std::filesystem::path saved = LocalPath(parts->fileName);
+                Step([this, &saved] { EndOfTransfer(saved); });
+                break;
+            }
             case Outcome::kNotFound:
                 EndWithMessage(kNotFoundMessage);
                 break;  // the entry and the animation stay
@@ -166,8 +170,8 @@ private:
         }
     }
 
-    void EndOfTransfer() {
-        MoveToDownloadedFiles();
+    void EndOfTransfer(const std::filesystem::path& saved) {
+        MoveToDownloadedFiles(saved);
         EndTransfer();
         StopAnimationIfRunning();
         context_.RemoveActiveRecord();

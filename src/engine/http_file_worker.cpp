@@ -56,7 +56,9 @@ private:
 
     void Download(InternetSession& session, const std::string& name) {
         if (!Step([this] { StartAnimationIfStopped(); })) return;
-        if (Transfer(session, name)) Step([this] { EndOfTransfer(); });
+        if (!Transfer(session, name)) return;
+        const std::filesystem::path saved = LocalPath(name);
+        Step([this, &saved] { EndOfTransfer(saved); });
     }
 
     // False when the program ends during the transfer. A file an earlier
@@ -93,8 +95,8 @@ private:
     }
 
     // Runs on the user-interface thread.
-    void EndOfTransfer() {
-        if (MoveToDownloadedFiles()) StopAnimationIfRunning();
+    void EndOfTransfer(const std::filesystem::path& saved) {
+        if (MoveToDownloadedFiles(saved)) StopAnimationIfRunning();
         EndTransfer();
         context_.RemoveActiveRecord();
     }

@@ -646,7 +646,10 @@ private:
             requested.RemoveAt(position_);
             --state.SelectedRow;
         }
-        window.ReportEntryEnded(context_.key, outcome);
+        // What was fetched is in the project's folder, errors or not.
+        const std::string folder = IsSafePathComponent(project_.name) ? projectFolder_ : std::string();
+        window.ReportEntryEnded(
+            {errors_ ? kRequestedSitesList : kDownloadedSitesList, context_.key, outcome, folder});
         EndTransfer(state, window, kRequestedSitesList, context_.key);
         StopAnimationIfRunning(state, window);
         context_.RemoveActiveRecord();

@@ -147,7 +147,8 @@ private:
                 context_.window.SetLastActionText(kEndedText);
                 context_.window.SetStatusText(kStatusSuccessText);
             }
-            context_.window.ReportEntryEnded(context_.key, failed_ ? failureText_ : "Success");
+            context_.window.ReportEntryEnded(
+                {kRequestedSearchesList, context_.key, failed_ ? failureText_ : "Success", {}});
         }
         context_.RemoveActiveRecord();
     }
@@ -161,7 +162,7 @@ private:
                 const std::optional<int> row = ProjectRow();
                 SetRowTextIfShown(row, text.c_str());
                 if (IsStatusRow(row)) context_.window.SetStatusText(text);
-                if (row) context_.window.ReportEntryEnded(context_.key, text);
+                if (row) context_.window.ReportEntryEnded({kRequestedSearchesList, context_.key, text, {}});
                 StopAnimationIfRunning(context_.state, context_.window);
                 context_.RemoveActiveRecord();
             });

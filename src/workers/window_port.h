@@ -7,6 +7,14 @@
 #include "store/message_box.h"
 #include "workers/transfer_board.h"
 
+// An entry whose work has ended, with what the desktop needs to act on it.
+struct EndedEntry {
+    int list = 0;           // the list holding the entry now (ShownListNumber)
+    std::string key;        // its address or project name, as its row shows it
+    std::string outcome;    // "Success" or what went wrong
+    std::string localPath;  // the saved file, or the crawl's folder; empty for neither
+};
+
 // What the commands, the scheduler and the workers may do to the windows:
 // the rows of the entry list panel, the status view's three lines and its
 // animation, the downloaded tree and a modal message box. The Qt panels
@@ -44,7 +52,7 @@ public:
         for (const std::string& path : localPaths) AddTreeFile(projectName, path);
     }
 
-    // An entry's work has ended, with "Success" or what went wrong; the
-    // desktop may tell the user while the window is in the background.
-    virtual void ReportEntryEnded(std::string_view entry, std::string_view outcome) = 0;
+    // An entry's work has ended; the desktop may tell the user while the
+    // window is in the background.
+    virtual void ReportEntryEnded(const EndedEntry& ended) = 0;
 };

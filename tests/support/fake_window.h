@@ -45,8 +45,8 @@ public:
     void BeginTreeProject(std::string_view projectName) override;
     void AddTreeFile(std::string_view projectName, std::string_view localPath) override;
 
-    void ReportEntryEnded(std::string_view entry, std::string_view outcome) override {
-        endedEntries.emplace_back(std::string(entry) + ": " + std::string(outcome));
+    void ReportEntryEnded(const EndedEntry& ended) override {
+        endedEntries.emplace_back(ended.key + ": " + ended.outcome);
     }
 
     void ShowMessage(std::string_view text) override;

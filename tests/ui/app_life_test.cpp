@@ -372,9 +372,7 @@ public:
     void AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) override {
         panes_.AddTreeFiles(projectName, localPaths);
     }
-    void ReportEntryEnded(std::string_view entry, std::string_view outcome) override {
-        panes_.ReportEntryEnded(entry, outcome);
-    }
+    void ReportEntryEnded(const EndedEntry& ended) override { panes_.ReportEntryEnded(ended); }
     void ShowMessage(std::string_view text) override { panes_.ShowMessage(text); }
 
     std::vector<std::string> statusTexts;

@@ -155,8 +155,9 @@ bool CMainFrame::CreateClient() {
     commands_->SetDownloadCommands(services_.downloads);
     list_->SetCommands(commands_.get());
     list_->SetOpener(services_.openUrl);
-    window_->SetEntryEndedHandler(
-        [this](std::string_view entry, std::string_view outcome) { OnEntryEnded(entry, outcome); });
+    window_->SetEntryEndedHandler([this](const EndedEntry& ended) { OnEntryEnded(ended); });
+    notifier_.SetOpener(services_.openUrl);
+    connect(&notifier_, &DesktopNotifier::EntryChosen, this, &CMainFrame::ShowEntry);
     setAcceptDrops(true);
     auto* paste = new QAction(list_);
     paste->setShortcut(QKeySequence::Paste);
@@ -426,10 +427,28 @@ void CMainFrame::OnCommand(int commandId) {
     }
 }
 
-void CMainFrame::OnEntryEnded(std::string_view entry, std::string_view outcome) {
+void CMainFrame::OnEntryEnded(const EndedEntry& ended) {
     // The user is looking at the window, which shows the outcome already.
     if (isActiveWindow()) return;
-    notifier_.Notify(TextFromRecord(entry), TextFromRecord(outcome));
+    const bool file = ended.list == kDownloadedFilesList;
+    notifier_.Notify({.entry = TextFromRecord(ended.key),
+                      .outcome = TextFromRecord(ended.outcome),
+                      .list = ended.list,
+                      .savedFile = file ? ended.localPath : std::string(),
+                      .folder = file ? std::string() : ended.localPath});
+}
+
+void CMainFrame::ShowEntry(int list, const QString& key) {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+    tree_->SelectList(list);
+    SwitchCategory(*services_.store, *services_.state, list, *window_);
+    const std::string wanted = TextForRecord(key);
+    for (int row = 0; row < window_->RowCount(); ++row) {
+        if (window_->RowText(row, 0) == wanted) return list_->SelectRow(row);
+    }
 }
 
 void CMainFrame::CreateTray() {

@@ -25,6 +25,7 @@ class QLabel;
 class QSplitter;
 class QSystemTrayIcon;
 class WindowPort;
+struct EndedEntry;
 
 // The main window: menu bar, toolbar, status bar and the 2x2 pane grid of
 // the category tree, the entry list, the downloaded tree and the status
@@ -130,7 +131,9 @@ private:
     // workers started from then on.
     void EditOptions();
     QString OptionsFile() const;
-    void OnEntryEnded(std::string_view entry, std::string_view outcome);
+    void OnEntryEnded(const EndedEntry& ended);
+    // Raises the window on the list holding the entry, its row selected.
+    void ShowEntry(int list, const QString& key);
     void CreateTray();
     void UpdateTrayToolTip();
     void ToggleShown();

@@ -149,6 +149,16 @@ void CListPanel::OnProperties() {
     if (commands_ != nullptr) commands_->PanelProperties();
 }
 
+void CListPanel::SelectRow(int row) {
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (item == nullptr) return;
+    clearSelection();
+    setCurrentItem(item);
+    item->setSelected(true);
+    scrollToItem(item);
+    ReportSelection();
+}
+
 void CListPanel::ReportSelection() {
     if (commands_ != nullptr) ::ReportSelection(commands_->State(), commands_->Window());
 }

@@ -41,6 +41,9 @@ public:
     int SelectedCount() const;
     bool IsRowSelected(int row) const;
     QString RowText(int row, int column) const;
+    // Makes the row the only one selected and the current one, in view, and
+    // reports it as a click would.
+    void SelectRow(int row);
 
     // Answers the enable query of the two Send To commands.
     bool SendToEnabled() const { return sendToFlag_ != 0; }

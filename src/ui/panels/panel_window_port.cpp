@@ -55,6 +55,6 @@ void PanelWindowPort::AddTreeFiles(std::string_view projectName, const std::vect
     downloaded_.AddFiles(TextFromRecord(projectName), paths);
 }
 
-void PanelWindowPort::ReportEntryEnded(std::string_view entry, std::string_view outcome) {
-    if (onEntryEnded_) onEntryEnded_(entry, outcome);
+void PanelWindowPort::ReportEntryEnded(const EndedEntry& ended) {
+    if (onEntryEnded_) onEntryEnded_(ended);
 }

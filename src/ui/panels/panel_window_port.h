@@ -40,9 +40,9 @@ public:
     void AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) override;
 
     // Ended entries go to the handler, when there is one.
-    using EntryEndedHandler = std::function<void(std::string_view entry, std::string_view outcome)>;
+    using EntryEndedHandler = std::function<void(const EndedEntry& ended)>;
     void SetEntryEndedHandler(EntryEndedHandler handler) { onEntryEnded_ = std::move(handler); }
-    void ReportEntryEnded(std::string_view entry, std::string_view outcome) override;
+    void ReportEntryEnded(const EndedEntry& ended) override;
 
 private:
     CListPanel& list_;

@@ -45,6 +45,17 @@ void CTreePanel::OnInitialUpdate() {
     setCurrentItem(requested->child(0));
 }
 
+void CTreePanel::SelectList(int list) {
+    for (int heading = 0; heading < topLevelItemCount(); ++heading) {
+        QTreeWidgetItem* item = topLevelItem(heading);
+        for (int child = 0; child < item->childCount(); ++child) {
+            if (ListOfItem(item->child(child)->text(0)) != list) continue;
+            item->setExpanded(true);
+            return setCurrentItem(item->child(child));
+        }
+    }
+}
+
 int CTreePanel::ListOfItem(const QString& text) {
     for (const Category& category : kCategories) {
         if (text == QLatin1String(category.text)) return category.list;

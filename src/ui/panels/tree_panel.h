@@ -21,6 +21,9 @@ public:
     // Builds the fixed tree, expands "Requested Items" and selects "Files".
     void OnInitialUpdate();
 
+    // Makes the list's category the current item, without switching to it.
+    void SelectList(int list);
+
     // The list number of an item text; 0 for the two headings.
     static int ListOfItem(const QString& text);
 
