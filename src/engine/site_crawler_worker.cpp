@@ -9,8 +9,8 @@
 #include <memory>
 #include <optional>
 #include <system_error>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
