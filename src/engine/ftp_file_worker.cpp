@@ -79,9 +79,15 @@ private:
             RefusalPath();
             return;
         }
-        if (!Step([this] { StartAnimationIfStopped(); })) return;
+        if (!Step([this] { StartAnimationIfStopped(); }) || !TakeExpectedChecksum()) return;
         switch (Fetch(*remote, parts->fileName)) {
-            case Outcome::kFetched: Step([this] { EndOfTransfer(); }); break;
+            case Outcome::kFetched:
+                if (PassesChecksum(LocalPath(parts->fileName))) {
+                    Step([this] { EndOfTransfer(); });
+                } else {
+                    MismatchPath();
+                }
+                break;
             case Outcome::kNotFound:
                 EndWithMessage(kNotFoundMessage);
                 break;  // the entry and the animation stay
@@ -105,7 +111,10 @@ private:
         const std::optional<std::int64_t> remoteSize = connection->GetFileSize(parts.fileName);
         const std::optional<std::int64_t> earlierPart = EarlierPart(localPath, remoteSize);
         // An earlier run fetched it whole.
-        if (earlierPart && earlierPart == remoteSize) return Outcome::kFetched;
+        if (earlierPart && earlierPart == remoteSize) {
+            HashEarlierPart(localPath, *earlierPart);
+            return Outcome::kFetched;
+        }
         PartRecord record;
         record.url = url_;
         record.size = remoteSize.value_or(-1);

@@ -55,8 +55,13 @@ private:
     }
 
     void Download(InternetSession& session, const std::string& name) {
-        if (!Step([this] { StartAnimationIfStopped(); })) return;
-        if (Transfer(session, name)) Step([this] { EndOfTransfer(); });
+        if (!Step([this] { StartAnimationIfStopped(); }) || !TakeExpectedChecksum()) return;
+        if (!Transfer(session, name)) return;
+        if (PassesChecksum(LocalPath(name))) {
+            Step([this] { EndOfTransfer(); });
+        } else {
+            MismatchPath();
+        }
     }
 
     // False when the program ends during the transfer. A file an earlier
@@ -76,6 +81,7 @@ private:
         }
         if (answer == ResumeAnswer::kComplete) {
             CloseQuietly(*remote);
+            HashEarlierPart(localPath, plan.offset);
             return true;
         }
         if (answer == ResumeAnswer::kWriteWhole && !KeepPartRecord(localPath, PartRecordFor(*remote, url_))) {

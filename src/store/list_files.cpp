@@ -156,6 +156,7 @@ void LoadLists(ItemStore& store, const fs::path& folder) {
     LoadList(store.DownloadedSites, folder / kDownloadedSitesFile, "Success");
     LoadList(store.RequestedSearches, folder / kRequestedSearchesFile, "Ready for download");
     LoadList(store.SearchResults, folder / kSearchResultsFile, "New Project");
+    LoadChecksums(store.Checksums, folder);
 }
 
 bool SaveLists(ItemStore& store, MessageBoxPort& messages, const fs::path& folder) {
@@ -166,11 +167,13 @@ bool SaveLists(ItemStore& store, MessageBoxPort& messages, const fs::path& folde
     saved &= SaveList(store.DownloadedFiles, folder / kDownloadedFilesFile, kFilesFailure, messages);
     saved &= SaveList(store.DownloadedSites, folder / kDownloadedSitesFile, kSitesFailure, messages);
     saved &= SaveList(store.SearchResults, folder / kSearchResultsFile, kFilesFailure, messages);
+    saved &= SaveChecksums(store.Checksums, messages, folder);
     return saved;
 }
 
 std::uint64_t ListFileChanges(const ItemStore& store) {
     return store.RequestedFiles.ChangeCount() + store.RequestedSites.ChangeCount() +
            store.DownloadedFiles.ChangeCount() + store.DownloadedSites.ChangeCount() +
-           store.RequestedSearches.ChangeCount() + store.SearchResults.ChangeCount();
+           store.RequestedSearches.ChangeCount() + store.SearchResults.ChangeCount() +
+           store.Checksums.ChangeCount();
 }

@@ -528,7 +528,7 @@ TEST_F(SiteCrawlerTest, ReadingAsABrowserBelowTheStartFolderFindsEveryLinkedArch
 // Answers every question with Yes and offers no other dialog.
 class YesDialogs : public EntryDialogs {
 public:
-    std::optional<std::string> AskFileUrl() override { return std::nullopt; }
+    std::optional<FileRequest> AskFileUrl() override { return std::nullopt; }
     bool EditWebProject(std::string_view, WebProject&) override { return false; }
     bool NewSearchProject(SearchProject&) override { return false; }
     bool EditSearchProject(SearchProject&) override { return false; }
