@@ -124,13 +124,13 @@ void FileWorkerSteps::StartAnimationIfStopped() { PlayAnimationIfStopped(context
 
 void FileWorkerSteps::StopAnimationIfRunning() { ::StopAnimationIfRunning(context_.state, context_.window); }
 
-bool FileWorkerSteps::TakeExpectedChecksum() {
-    const bool going = context_.OnUi([this] {
-        const ChecksumTable::Entry* entry = context_.store.Checksums.Find(url_);
-        if (entry != nullptr) expected_ = entry->expected;
-    });
-    if (going && expected_) digest_ = std::make_unique<FileDigest>(expected_->kind);
-    return going;
+void FileWorkerSteps::NoteExpectedChecksum() {
+    const ChecksumTable::Entry* entry = context_.store.Checksums.Find(url_);
+    if (entry != nullptr) expected_ = entry->expected;
+}
+
+void FileWorkerSteps::StartDigest() {
+    if (expected_) digest_ = std::make_unique<FileDigest>(expected_->kind);
 }
 
 void FileWorkerSteps::HashEarlierPart(const std::filesystem::path& localPath, std::int64_t bytes) {

@@ -78,10 +78,13 @@ protected:
     // is to end.
     bool KeepPartRecord(const std::filesystem::path& localPath, const PartRecord& record);
 
-    // Worker thread: takes the checksum the user gave for the address, if
-    // any; the file's bytes are then hashed as they are written. False when
-    // the worker is to end.
-    bool TakeExpectedChecksum();
+    // User-interface thread: notes the checksum the user gave for the
+    // address, if any, in the step before the transfer (no step of its own,
+    // so the request goes out as soon as before).
+    void NoteExpectedChecksum();
+    // Worker thread: with a checksum noted, the file's bytes are hashed from
+    // now on as they are written.
+    void StartDigest();
     // Worker thread: hashes the first bytes of the local file, those an
     // earlier run wrote, when a checksum is expected. Raises LocalFileError.
     void HashEarlierPart(const std::filesystem::path& localPath, std::int64_t bytes);

@@ -79,7 +79,13 @@ private:
             RefusalPath();
             return;
         }
-        if (!Step([this] { StartAnimationIfStopped(); }) || !TakeExpectedChecksum()) return;
+        if (!Step([this] {
+                StartAnimationIfStopped();
+                NoteExpectedChecksum();
+            })) {
+            return;
+        }
+        StartDigest();
         switch (Fetch(*remote, parts->fileName)) {
             case Outcome::kFetched:
                 if (PassesChecksum(LocalPath(parts->fileName))) {

@@ -55,7 +55,13 @@ private:
     }
 
     void Download(InternetSession& session, const std::string& name) {
-        if (!Step([this] { StartAnimationIfStopped(); }) || !TakeExpectedChecksum()) return;
+        if (!Step([this] {
+                StartAnimationIfStopped();
+                NoteExpectedChecksum();
+            })) {
+            return;
+        }
+        StartDigest();
         if (!Transfer(session, name)) return;
         if (PassesChecksum(LocalPath(name))) {
             Step([this] { EndOfTransfer(); });
