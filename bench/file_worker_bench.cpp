@@ -7,16 +7,20 @@
 // prints the rate and how long handed-over steps waited before they ran:
 //   "downloads=<n> bytes=<b> seconds=<s> mib_per_s=<r> steps=<k> wait_p50_ms=<x> wait_p99_ms=<y>
 //   wait_max_ms=<z>"
+// With BENCH_CHECKSUM set (a checksum as Add File(s) takes it), every file
+// is checked against it while it is written.
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bench_support.h"
+#include "store/checksums.h"
 
 namespace {
 
@@ -40,8 +44,12 @@ int main(int argc, char** argv) {
 
     DispatchBench bench;
     auto& [executor, store, state, window, threads, dispatch] = bench;
+    const char* checksumText = std::getenv("BENCH_CHECKSUM");
+    const std::optional<Checksum> checksum = ParseChecksum(checksumText == nullptr ? "" : checksumText);
     for (int copy = 0; copy < downloads; ++copy) {
-        store.RequestedFiles.AppendUrl(downloads == 1 ? url : url + "?copy=" + std::to_string(copy));
+        const std::string copyUrl = downloads == 1 ? url : url + "?copy=" + std::to_string(copy);
+        store.RequestedFiles.AppendUrl(copyUrl);
+        if (checksum) store.Checksums.Set(copyUrl, *checksum);
         window.InsertTopRow(url);
     }
 

@@ -45,6 +45,17 @@ void EndWorkerOf(ItemList<WorkerRecord>& active, std::string_view key) {
     active.RemoveAt(position);
 }
 
+// A file address's checksum goes with the last entry of it.
+void ForgetChecksumUnlessListed(ItemStore& store, std::string_view url) {
+    for (const ItemList<FileEntry>* list :
+         {&store.RequestedFiles, &store.DownloadedFiles, &store.SearchResults}) {
+        for (const FileEntry& entry : *list) {
+            if (std::string_view(entry.url) == url) return;
+        }
+    }
+    store.Checksums.Erase(url);
+}
+
 void EndEveryWorker(ItemList<WorkerRecord>& active) {
     while (active.Count() > 0) EndWorkerOf(active, active.GetAt(0)->name);
 }
@@ -68,18 +79,25 @@ bool EntryCommands::InsertNewRow(int list, std::string_view key) {
 }
 
 void EntryCommands::AddFiles() {
-    const std::optional<std::string> typed = dialogs_.AskFileUrl();
-    if (typed) AddFileUrl(*typed);
+    const std::optional<EntryDialogs::FileRequest> typed = dialogs_.AskFileUrl();
+    if (typed) AddFileUrl(typed->url, typed->checksum);
 }
 
-void EntryCommands::AddFileUrl(std::string_view typed) {
+void EntryCommands::AddFileUrl(std::string_view typed, std::string_view checksumText) {
     // Trimmed before the scheme goes in front, which would make leading
     // blanks inner ones; an address of blanks only is an empty one.
     const std::string_view address = TrimBlanks(typed);
     if (address.empty()) return;
+    const std::optional<Checksum> checksum = ParseChecksum(checksumText);
+    if (!checksum && !TrimBlanks(checksumText).empty()) {
+        window_.ShowMessage(kInvalidChecksumMessage);
+        return;
+    }
     const std::string url = EscapeBlanks(WithDefaultScheme(address), decltype(FileEntry::url)::kCapacity);
     if (!InsertNewRow(kRequestedFilesList, url)) return;
     store_.RequestedFiles.AppendUrl(url);
+    // Without a new one, a checksum given before for the address stays.
+    if (checksum) store_.Checksums.Set(url, *checksum);
 }
 
 void EntryCommands::AddWebSite(std::string_view startUrl) {
@@ -148,6 +166,7 @@ void EntryCommands::DeleteSelectedRows(ItemList<Record>& list, ItemList<WorkerRe
             if constexpr (std::is_same_v<Record, FileEntry>) ForgetPartRecordOf(key);
             if constexpr (std::is_same_v<Record, WebProject>) RemoveCrawlLog(key);
             list.RemoveAt(position);
+            if constexpr (std::is_same_v<Record, FileEntry>) ForgetChecksumUnlessListed(store_, key);
             // Last: a waiting entry may start in the place this one leaves.
             EndEntry(listNumber, active, key);
             break;
@@ -221,10 +240,35 @@ void EntryCommands::EditSearchOfRow(int row, bool renameOnlyWhileShown) {
     searches.SetModified(true);
 }
 
+void EntryCommands::EditFileOfRow(const ItemList<FileEntry>& list, int row) {
+    const FileEntry* record = list.GetAt(list.FindByName(window_.RowText(row, 0)));
+    if (record == nullptr) return;
+    const std::string url(record->url);
+    const ChecksumTable::Entry* known = store_.Checksums.Find(url);
+    EntryDialogs::FileProperties properties{url, known ? ChecksumText(known->expected) : "",
+                                            known ? known->result : ""};
+    if (!dialogs_.EditFileProperties(properties)) return;
+    if (TrimBlanks(properties.checksum).empty()) {
+        store_.Checksums.Erase(url);
+    } else if (const std::optional<Checksum> checksum = ParseChecksum(properties.checksum)) {
+        store_.Checksums.Set(url, *checksum);
+    } else {
+        window_.ShowMessage(kInvalidChecksumMessage);
+    }
+}
+
 void EntryCommands::EditProperties(Lookup siteLookup, bool renameOnlyWhileShown) {
     const int list = state_.ShownList;
-    if (list != kRequestedSitesList && list != kRequestedSearchesList) return;
     if (window_.SelectedCount() == 0) return;
+    if (list == kRequestedFilesList || list == kDownloadedFilesList) {
+        const ItemList<FileEntry>& files =
+            list == kRequestedFilesList ? store_.RequestedFiles : store_.DownloadedFiles;
+        for (int row = 0; row < window_.RowCount(); ++row) {
+            if (window_.IsRowSelected(row)) EditFileOfRow(files, row);
+        }
+        return;
+    }
+    if (list != kRequestedSitesList && list != kRequestedSearchesList) return;
     for (int row = 0; row < window_.RowCount(); ++row) {
         if (!window_.IsRowSelected(row)) continue;
         if (list == kRequestedSitesList) EditSiteOfRow(row, siteLookup, renameOnlyWhileShown);
@@ -304,6 +348,7 @@ void EntryCommands::DeleteAllLists() {
     RemoveAll(store_.DownloadedSites);
     RemoveAll(store_.RequestedSearches);
     RemoveAll(store_.SearchResults);
+    store_.Checksums.Clear();
     window_.DeleteAllRows();
     EndEveryEntry(goneFiles, store_.ActiveFileDownloads, kRequestedFilesList);
     EndEveryEntry(goneSites, store_.ActiveSiteCrawls, kRequestedSitesList);

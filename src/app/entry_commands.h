@@ -24,8 +24,9 @@ public:
     void SetDownloadCommands(DownloadCommands* downloads) { downloads_ = downloads; }
 
     void AddFiles();
-    // The address as Add File(s) adds one typed into its dialog.
-    void AddFileUrl(std::string_view typed);
+    // The address as Add File(s) adds one typed into its dialog, with the
+    // checksum given for it, if any; an invalid checksum is refused.
+    void AddFileUrl(std::string_view typed, std::string_view checksum = {});
     // The sheet starts with the address, or else with the one the dialogs offer.
     void AddWebSite(std::string_view startUrl = {});
     // Addresses dropped or pasted on the window: each opens Add Web Site
@@ -60,6 +61,7 @@ private:
     void EditProperties(Lookup siteLookup, bool renameOnlyWhileShown);
     void EditSiteOfRow(int row, Lookup lookup, bool renameOnlyWhileShown);
     void EditSearchOfRow(int row, bool renameOnlyWhileShown);
+    void EditFileOfRow(const ItemList<FileEntry>& list, int row);
     // onlyWhileShown: a list number, or 0 to rename whatever list is shown.
     void RenameRow(int row, std::string_view oldKey, std::string_view newKey, int onlyWhileShown);
     template <typename Record>

@@ -13,8 +13,23 @@ class EntryDialogs {
 public:
     virtual ~EntryDialogs() = default;
 
-    // "Add File(s)": the address typed, or nothing when not closed with OK.
-    virtual std::optional<std::string> AskFileUrl() = 0;
+    // "Add File(s)": the address typed and the checksum ("" for none), or
+    // nothing when not closed with OK.
+    struct FileRequest {
+        std::string url;
+        std::string checksum;
+    };
+    virtual std::optional<FileRequest> AskFileUrl() = 0;
+
+    // A file's properties: its address, the checksum given for it ("" for
+    // none) and what the last check found. On OK, `checksum` holds what the
+    // user left in its field.
+    struct FileProperties {
+        std::string url;
+        std::string checksum;
+        std::string result;
+    };
+    virtual bool EditFileProperties(FileProperties& /*properties*/) { return false; }
 
     // The web project sheet with the given caption, loaded from the project.
     // On OK the sheet is stored into the project (times and the domain count

@@ -1,6 +1,9 @@
 #include "engine/file_worker_steps.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 
 #include "engine/http_file_worker.h"
@@ -18,6 +21,23 @@ constexpr std::size_t kBlockSize = 255;
 constexpr const char* kNotAnArchiveMessage =
     "The file you are trying to download \nis not an archive file!\nPlease check your URL!";
 constexpr const char* kInvalidLocalNameMessage = "Invalid local file name";
+constexpr int kCorruptNameTries = 100;
+
+// Renames the file to NAME.corrupt, or NAME.corrupt.1 and on when that is
+// taken, in its own folder; no file is ever replaced. False when no name was
+// free or the file system refused.
+bool RenameAsCorrupt(const std::filesystem::path& path) {
+    for (int attempt = 0; attempt < kCorruptNameTries; ++attempt) {
+        std::filesystem::path target = path;
+        target += attempt == 0 ? ".corrupt" : ".corrupt." + std::to_string(attempt);
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+        // A file system without that rename: a new link fails just as well
+        // on a name that is taken.
+        if (errno == EINVAL && ::link(path.c_str(), target.c_str()) == 0) return ::unlink(path.c_str()) == 0;
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -52,7 +72,9 @@ std::unique_ptr<InternetSession> FileWorkerSteps::OpenSession(const InternetSess
 
 bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
                               std::chrono::nanoseconds progressInterval, std::int64_t appendAt) {
-    LocalFile local(LocalPath(name), appendAt);
+    const std::filesystem::path localPath = LocalPath(name);
+    HashEarlierPart(localPath, appendAt);
+    LocalFile local(localPath, appendAt);
 
     // The file's bytes so far and its size, those of an earlier run included.
     auto total = static_cast<std::uint64_t>(appendAt);
@@ -64,6 +86,7 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
         const std::size_t count = remote.Read(block, kBlockSize);
         if (count == 0) break;
         local.Write(block, count);
+        if (digest_) digest_->Update(block, count);
         total += count;
         progress.Report(total);
     }
@@ -101,6 +124,44 @@ void FileWorkerSteps::StartAnimationIfStopped() { PlayAnimationIfStopped(context
 
 void FileWorkerSteps::StopAnimationIfRunning() { ::StopAnimationIfRunning(context_.state, context_.window); }
 
+void FileWorkerSteps::NoteExpectedChecksum() {
+    const ChecksumTable::Entry* entry = context_.store.Checksums.Find(url_);
+    if (entry != nullptr) expected_ = entry->expected;
+}
+
+void FileWorkerSteps::StartDigest() {
+    if (expected_) digest_ = std::make_unique<FileDigest>(expected_->kind);
+}
+
+void FileWorkerSteps::HashEarlierPart(const std::filesystem::path& localPath, std::int64_t bytes) {
+    if (digest_ && bytes > 0) digest_->UpdateFromFile(localPath, bytes);
+}
+
+bool FileWorkerSteps::PassesChecksum(const std::filesystem::path& localPath) {
+    if (!expected_ || !digest_) return true;
+    const std::string actual = digest_->FinishHex();
+    digest_.reset();
+    const std::string kind(DigestKindName(expected_->kind));
+    if (actual == expected_->hex) {
+        checkResult_ = kind + " verified (from the digest you gave): " + actual;
+        return true;
+    }
+    checkResult_ = "Checksum mismatch: " + kind + " expected " + ShortDigest(expected_->hex) + ", got " +
+                   ShortDigest(actual);
+    // Renamed before its record goes: a crash in between leaves a record
+    // without its file, which is then fetched whole.
+    RenameAsCorrupt(localPath);
+    return false;
+}
+
+void FileWorkerSteps::MismatchPath() {
+    Step([this] {
+        ForgetPartRecordOf(url_);
+        context_.store.Checksums.SetResult(url_, checkResult_);
+        ShowError(checkResult_);
+    });
+}
+
 bool FileWorkerSteps::MoveToDownloadedFiles(const std::filesystem::path& savedPath) {
     ItemList<FileEntry>& requested = context_.store.RequestedFiles;
     AppState& state = context_.state;
@@ -125,6 +186,11 @@ bool FileWorkerSteps::MoveToDownloadedFiles(const std::filesystem::path& savedPa
         window.SetStatusText("Success");
     }
     requested.RemoveAt(position);
+    if (!checkResult_.empty()) {
+        context_.store.Checksums.SetResult(url_, checkResult_);
+        if (state.SelectedRow == row && state.ShownList == kRequestedFilesList)
+            window.ShowCheckResult(checkResult_);
+    }
     window.ReportEntryEnded({kDownloadedFilesList, url_, "Success", savedPath.string()});
     return true;
 }
@@ -159,22 +225,24 @@ void FileWorkerSteps::ErrorPath(const std::exception_ptr& error) noexcept {
 }
 
 void FileWorkerSteps::ReportError(const std::string& message) {
-    Step([this, &message] {
-        ItemList<FileEntry>& requested = context_.store.RequestedFiles;
-        const int position = Position();
-        if (position >= 0) {
-            const int row = RowOf(requested, position);
-            requested.GetAt(position)->status = message;
-            if (context_.state.ShownList == kRequestedFilesList) {
-                context_.window.SetRowText(row, 1, message);
-            }
-            if (texts_.errorInAnyStatusLine || context_.state.SelectedRow == row) {
-                context_.window.SetStatusText(message);
-            }
-            context_.window.ReportEntryEnded({kRequestedFilesList, url_, message, {}});
+    Step([this, &message] { ShowError(message); });
+}
+
+void FileWorkerSteps::ShowError(const std::string& message) {
+    ItemList<FileEntry>& requested = context_.store.RequestedFiles;
+    const int position = Position();
+    if (position >= 0) {
+        const int row = RowOf(requested, position);
+        requested.GetAt(position)->status = message;
+        if (context_.state.ShownList == kRequestedFilesList) {
+            context_.window.SetRowText(row, 1, message);
         }
-        EndTransfer();
-        StopAnimationIfRunning();
-        context_.RemoveActiveRecord();
-    });
+        if (texts_.errorInAnyStatusLine || context_.state.SelectedRow == row) {
+            context_.window.SetStatusText(message);
+        }
+        context_.window.ReportEntryEnded({kRequestedFilesList, url_, message, {}});
+    }
+    EndTransfer();
+    StopAnimationIfRunning();
+    context_.RemoveActiveRecord();
 }

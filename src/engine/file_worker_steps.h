@@ -9,10 +9,12 @@
 #include <optional>
 #include <string>
 
+#include "engine/file_digest.h"
 #include "engine/part_records.h"
 #include "net/close_quietly.h"
 #include "net/internet_file.h"
 #include "net/internet_session.h"
+#include "store/checksums.h"
 #include "store/item_list.h"
 #include "store/records.h"
 #include "workers/coalesced_progress.h"
@@ -76,6 +78,25 @@ protected:
     // is to end.
     bool KeepPartRecord(const std::filesystem::path& localPath, const PartRecord& record);
 
+    // User-interface thread: notes the checksum the user gave for the
+    // address, if any, in the step before the transfer (no step of its own,
+    // so the request goes out as soon as before).
+    void NoteExpectedChecksum();
+    // Worker thread: with a checksum noted, the file's bytes are hashed from
+    // now on as they are written.
+    void StartDigest();
+    // Worker thread: hashes the first bytes of the local file, those an
+    // earlier run wrote, when a checksum is expected. Raises LocalFileError.
+    void HashEarlierPart(const std::filesystem::path& localPath, std::int64_t bytes);
+    // Worker thread: after the whole file has been hashed, whether it has
+    // the checksum expected. A file without one passes. A file that fails is
+    // renamed NAME.corrupt (another free name when that one is taken) and
+    // its part record goes, so nothing takes it for the real one.
+    bool PassesChecksum(const std::filesystem::path& localPath);
+    // Worker thread: the entry stays requested with "Checksum mismatch..."
+    // as its status, reported like an error.
+    void MismatchPath();
+
     // Worker thread: the local path of a name of the download folder;
     // raises LocalFileError for a name that cannot be one.
     static std::filesystem::path LocalPath(const std::string& name);
@@ -105,8 +126,15 @@ protected:
 
 private:
     void ReportError(const std::string& message);
+    // User-interface thread: the error's message in the entry, its row and the status line.
+    void ShowError(const std::string& message);
     // The report of the bytes received, with the size the server announced.
     CoalescedProgress::Apply MakeProgressReport(std::optional<std::uint64_t> size) const;
 
     const FileWorkerTexts texts_;
+    // Set by TakeExpectedChecksum; used by the worker thread, and by steps
+    // it waits for.
+    std::optional<Checksum> expected_;
+    std::unique_ptr<FileDigest> digest_;
+    std::string checkResult_;
 };

@@ -79,11 +79,21 @@ private:
             RefusalPath();
             return;
         }
-        if (!Step([this] { StartAnimationIfStopped(); })) return;
+        if (!Step([this] {
+                StartAnimationIfStopped();
+                NoteExpectedChecksum();
+            })) {
+            return;
+        }
+        StartDigest();
         switch (Fetch(*remote, parts->fileName)) {
             case Outcome::kFetched: {
                 const std::filesystem::path saved = LocalPath(parts->fileName);
-                Step([this, &saved] { EndOfTransfer(saved); });
+                if (PassesChecksum(saved)) {
+                    Step([this, &saved] { EndOfTransfer(saved); });
+                } else {
+                    MismatchPath();
+                }
                 break;
             }
             case Outcome::kNotFound:
@@ -109,7 +119,10 @@ private:
         const std::optional<std::int64_t> remoteSize = connection->GetFileSize(parts.fileName);
         const std::optional<std::int64_t> earlierPart = EarlierPart(localPath, remoteSize);
         // An earlier run fetched it whole.
-        if (earlierPart && earlierPart == remoteSize) return Outcome::kFetched;
+        if (earlierPart && earlierPart == remoteSize) {
+            HashEarlierPart(localPath, *earlierPart);
+            return Outcome::kFetched;
+        }
         PartRecord record;
         record.url = url_;
         record.size = remoteSize.value_or(-1);

@@ -55,10 +55,20 @@ private:
     }
 
     void Download(InternetSession& session, const std::string& name) {
-        if (!Step([this] { StartAnimationIfStopped(); })) return;
+        if (!Step([this] {
+                StartAnimationIfStopped();
+                NoteExpectedChecksum();
+            })) {
+            return;
+        }
+        StartDigest();
         if (!Transfer(session, name)) return;
         const std::filesystem::path saved = LocalPath(name);
-        Step([this, &saved] { EndOfTransfer(saved); });
+        if (PassesChecksum(saved)) {
+            Step([this, &saved] { EndOfTransfer(saved); });
+        } else {
+            MismatchPath();
+        }
     }
 
     // False when the program ends during the transfer. A file an earlier
@@ -78,6 +88,7 @@ private:
         }
         if (answer == ResumeAnswer::kComplete) {
             CloseQuietly(*remote);
+            HashEarlierPart(localPath, plan.offset);
             return true;
         }
         if (answer == ResumeAnswer::kWriteWhole && !KeepPartRecord(localPath, PartRecordFor(*remote, url_))) {

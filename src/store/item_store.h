@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "store/checksums.h"
 #include "store/item_list.h"
 #include "store/records.h"
 
@@ -24,6 +25,9 @@ struct ItemStore {
     // its record and whole file, and counts it complete instead of fetching
     // it again.
     std::vector<std::string> FinishedSinceSave;
+    // The checksums the user gave for file addresses, saved with the lists
+    // in a file of their own.
+    ChecksumTable Checksums;
 };
 
 // The process-wide lists. Never destroyed, so a worker still running at

@@ -185,6 +185,7 @@ void LoadLists(ItemStore& store, const fs::path& folder) {
     LoadList(store.DownloadedSites, folder / kDownloadedSitesFile, "Success");
     LoadList(store.RequestedSearches, folder / kRequestedSearchesFile, "Ready for download");
     LoadList(store.SearchResults, folder / kSearchResultsFile, "New Project");
+    LoadChecksums(store.Checksums, folder);
     // Outside a cut save, an entry may be requested again after it was
     // downloaded; both are kept.
     if (!fs::exists(folder / kMovingMark)) return;
@@ -207,6 +208,7 @@ bool SaveLists(ItemStore& store, MessageBoxPort& messages, const fs::path& folde
     saved &= SaveList(store.RequestedSites, folder / kRequestedSitesFile, kSitesFailure, messages);
     saved &= SaveList(store.RequestedSearches, folder / kRequestedSearchesFile, kSearchesFailure, messages);
     saved &= SaveList(store.SearchResults, folder / kSearchResultsFile, kFilesFailure, messages);
+    saved &= SaveChecksums(store.Checksums, messages, folder);
     std::error_code ignored;
     if (saved) fs::remove(mark, ignored);
     return saved;
@@ -215,5 +217,6 @@ bool SaveLists(ItemStore& store, MessageBoxPort& messages, const fs::path& folde
 std::uint64_t ListFileChanges(const ItemStore& store) {
     return store.RequestedFiles.ChangeCount() + store.RequestedSites.ChangeCount() +
            store.DownloadedFiles.ChangeCount() + store.DownloadedSites.ChangeCount() +
-           store.RequestedSearches.ChangeCount() + store.SearchResults.ChangeCount();
+           store.RequestedSearches.ChangeCount() + store.SearchResults.ChangeCount() +
+           store.Checksums.ChangeCount();
 }

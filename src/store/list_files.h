@@ -15,6 +15,7 @@ inline constexpr const char* kDownloadedSitesFile = "dnldsoftwebs.data";
 inline constexpr const char* kRequestedSearchesFile = "reqsoftsearch.data";
 inline constexpr const char* kSearchResultsFile = "softsearchres.data";
 
+// The checksums file (store/checksums.h) is read and written with them.
 // Appends the records of each list file in the folder to its list and clears
 // the list's modified flag, unless the list already held changed records
 // before (they are not in the file yet). A missing file leaves its list

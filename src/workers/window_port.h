@@ -41,6 +41,9 @@ public:
     // Beside the status line: how far the selected entry's transfer is, or nothing.
     virtual void ShowTransfer(const TransferFigures& figures) = 0;
     virtual void HideTransfer() = 0;
+    // Below the status line: what the check of the selected entry's file
+    // against its checksum found. Until another entry's transfer is shown.
+    virtual void ShowCheckResult(std::string_view /*result*/) {}
 
     // Downloaded tree: a project's root item (found by containment or
     // appended; the placeholder goes), and one saved file under it.

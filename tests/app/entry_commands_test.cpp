@@ -278,3 +278,50 @@ TEST_F(EntryCommandsTest, SendToRequestedWebSitesDiffersBetweenTheWindowAndTheEn
 }
 
 }  // namespace
+
+namespace {
+
+// A checksum comes with Add File(s) or Properties, a malformed one is
+// refused, and it goes when the last entry of its address is deleted.
+TEST_F(EntryCommandsTest, AChecksumFollowsItsAddressUntilItsLastEntryIsDeleted) {
+    const std::string url = "http://host.org/a.zip";
+    const std::string sha1(40, 'a');
+    Show(kRequestedFilesList);
+    dialogs.fileUrl = "host.org/a.zip";
+    dialogs.fileChecksum = "sha1:" + std::string(39, 'a');
+    commands.AddFiles();
+    EXPECT_EQ(window.messages, std::vector<std::string>{kInvalidChecksumMessage});
+    EXPECT_EQ(store.RequestedFiles.Count(), 0);
+
+    dialogs.fileChecksum = " " + sha1 + " ";
+    commands.AddFiles();
+    ASSERT_NE(store.Checksums.Find(url), nullptr);
+    EXPECT_EQ(ChecksumText(store.Checksums.Find(url)->expected), "sha1:" + sha1);
+
+    const std::string sha256 = "sha256:" + std::string(64, 'c');
+    for (const std::string& edited : {std::string("md5:xyz"), sha256}) {
+        dialogs.fileProperties = [&](EntryDialogs::FileProperties& properties) {
+            properties.checksum = edited;
+            return true;
+        };
+        window.Select({0});
+        commands.WindowProperties();
+    }
+    EXPECT_EQ(dialogs.filePropertiesLoadedWith.at(0).checksum, "sha1:" + sha1);
+    EXPECT_EQ(window.messages.size(), 2u);
+    EXPECT_EQ(ChecksumText(store.Checksums.Find(url)->expected), sha256);
+
+    // Kept while the address is still listed as downloaded.
+    store.DownloadedFiles.AppendUrl(url);
+    window.Select({0});
+    commands.DeleteEntries();
+    EXPECT_NE(store.Checksums.Find(url), nullptr);
+    store.DownloadedFiles.RemoveAt(0);
+    dialogs.fileChecksum.clear();
+    commands.AddFiles();
+    window.Select({0});
+    commands.DeleteEntries();
+    EXPECT_EQ(store.Checksums.Find(url), nullptr);
+}
+
+}  // namespace

@@ -57,7 +57,7 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text) {
 class RenamingDialogs : public EntryDialogs {
 public:
     explicit RenamingDialogs(std::string name) : name_(std::move(name)) {}
-    std::optional<std::string> AskFileUrl() override { return std::nullopt; }
+    std::optional<FileRequest> AskFileUrl() override { return std::nullopt; }
     bool EditWebProject(std::string_view, WebProject& project) override {
         project.name = name_;
         return true;
@@ -635,7 +635,7 @@ TEST_F(SiteCrawlerTest, ReadingAsABrowserBelowTheStartFolderFindsEveryLinkedArch
 // Answers every question with Yes and offers no other dialog.
 class YesDialogs : public EntryDialogs {
 public:
-    std::optional<std::string> AskFileUrl() override { return std::nullopt; }
+    std::optional<FileRequest> AskFileUrl() override { return std::nullopt; }
     bool EditWebProject(std::string_view, WebProject&) override { return false; }
     bool NewSearchProject(SearchProject&) override { return false; }
     bool EditSearchProject(SearchProject&) override { return false; }

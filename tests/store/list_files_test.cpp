@@ -245,3 +245,37 @@ TEST_F(ListFilesTest, DamagedFilesAreReadWithinTheFields) {
 }
 
 }  // namespace
+
+namespace {
+
+// The checksums file is saved with the lists, and read back as written;
+// a damaged line, a repeated address or bad hex is skipped, not fatal.
+TEST_F(ListFilesTest, ChecksumsAreSavedBesideTheListsAndReadDefensively) {
+    const std::string sha256(64, 'a');
+    store.RequestedFiles.AppendUrl("http://h/a.zip");
+    store.Checksums.Set("http://h/a.zip", *ParseChecksum("sha256:" + sha256));
+    store.Checksums.Set("http://h/b.zip", *ParseChecksum("MD5:" + std::string(32, 'B')));
+    Save();
+    EXPECT_EQ(folder.Read("reqsoft.data"), "http://h/a.zip\n");
+    EXPECT_EQ(folder.Read(kChecksumsFile),
+              "http://h/a.zip sha256:" + sha256 + "\nhttp://h/b.zip md5:" + std::string(32, 'b') + "\n");
+    ItemStore loaded = Reload();
+    EXPECT_EQ(loaded.Checksums.Entries(), store.Checksums.Entries());
+    EXPECT_FALSE(loaded.Checksums.IsModified());
+
+    folder.Write(kChecksumsFile, "http://h/long.zip sha1:" + std::string(100000, 'a') + "\n" +
+                                     "http://h/bad.zip sha256:" + std::string(63, 'a') + "g\n" +
+                                     "http://h/a.zip " + sha256 + "\r\n" +
+                                     "http://h/a.zip md5:" + std::string(32, 'c') + "\n" +
+                                     "no-checksum-here\n\n" + " " + sha256 + "\n");
+    loaded = Reload();
+    ASSERT_EQ(loaded.Checksums.Entries().size(), 1u);
+    EXPECT_EQ(ChecksumText(loaded.Checksums.Find("http://h/a.zip")->expected), "sha256:" + sha256);
+
+    // The last checksum gone, its file goes.
+    store.Checksums.Clear();
+    Save();
+    EXPECT_FALSE(folder.Exists(kChecksumsFile));
+}
+
+}  // namespace

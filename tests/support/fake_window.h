@@ -41,6 +41,7 @@ public:
         transfersShown.push_back(figures);
     }
     void HideTransfer() override { transfer.reset(); }
+    void ShowCheckResult(std::string_view result) override { checkResult = result; }
 
     void BeginTreeProject(std::string_view projectName) override;
     void AddTreeFile(std::string_view projectName, std::string_view localPath) override;
@@ -76,6 +77,7 @@ public:
     std::optional<TransferFigures> transfer;  // the figures beside the status line
     std::vector<TransferFigures> transfersShown;
     std::vector<std::string> endedEntries;  // "entry: outcome"
+    std::string checkResult;
     // Runs when a message box is shown, as the user would answer it.
     std::function<void(std::string_view text)> onMessage;
     // Runs before a row's text is set; a test makes it throw to fail the step.

@@ -15,15 +15,21 @@
 template <typename Dialogs = EntryDialogs>
 class ScriptedEntryDialogsOf : public Dialogs {
 public:
-    std::optional<std::string> AskFileUrl() override {
+    std::optional<EntryDialogs::FileRequest> AskFileUrl() override {
         ++fileDialogsShown;
-        return fileUrl;
+        if (!fileUrl) return std::nullopt;
+        return EntryDialogs::FileRequest{*fileUrl, fileChecksum};
     }
 
     bool EditWebProject(std::string_view title, WebProject& project) override {
         sheetTitles.emplace_back(title);
         sheetsLoadedWith.push_back(project);
         return webSheet && webSheet(project);
+    }
+
+    bool EditFileProperties(EntryDialogs::FileProperties& properties) override {
+        filePropertiesLoadedWith.push_back(properties);
+        return fileProperties && fileProperties(properties);
     }
 
     bool NewSearchProject(SearchProject& project) override { return searchDialog && searchDialog(project); }
@@ -40,8 +46,10 @@ public:
 
     // Scripted answers.
     std::optional<std::string> fileUrl;
+    std::string fileChecksum;
     std::function<bool(WebProject&)> webSheet;
     std::function<bool(SearchProject&)> searchDialog;
+    std::function<bool(EntryDialogs::FileProperties&)> fileProperties;
     bool answerYes = true;
 
     // What was asked.
@@ -49,6 +57,7 @@ public:
     std::vector<std::string> sheetTitles;
     std::vector<WebProject> sheetsLoadedWith;
     std::vector<SearchProject> searchesLoadedWith;
+    std::vector<EntryDialogs::FileProperties> filePropertiesLoadedWith;
     std::vector<std::string> questions;
 };
 

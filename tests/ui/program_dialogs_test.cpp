@@ -57,11 +57,13 @@ TEST_F(ProgramDialogsTest, AddFilesDeleteAndAddWebSiteGoThroughTheRealDialogs) {
         auto* dialog = qobject_cast<CAddFileDlg*>(modal);
         ASSERT_NE(dialog, nullptr);
         dialog->UrlEdit()->setText("host.org/a b.zip");
+        dialog->ChecksumEdit()->setText(QString(32, u'0'));
         dialog->accept();
     });
     Run(kAddFiles);
     ASSERT_EQ(Store().RequestedFiles.Count(), 1);
     EXPECT_EQ(Store().RequestedFiles.GetAt(0)->url, "http://host.org/a%20b.zip");
+    ASSERT_NE(Store().Checksums.Find("http://host.org/a%20b.zip"), nullptr);
 
     SelectRows({0});
     DriveNextModal([](QWidget* modal) {
@@ -72,6 +74,7 @@ TEST_F(ProgramDialogsTest, AddFilesDeleteAndAddWebSiteGoThroughTheRealDialogs) {
     });
     Run(kDeleteEntry);
     EXPECT_EQ(Store().RequestedFiles.Count(), 0);
+    EXPECT_EQ(Store().Checksums.Find("http://host.org/a%20b.zip"), nullptr);
 
     DriveNextModal([](QWidget* modal) {
         auto* sheet = qobject_cast<CProjProps*>(modal);

@@ -3,9 +3,12 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
+#include "store/checksums.h"
+#include "support/fake_message_box.h"
 #include "ui/dialog_driving.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
+#include "ui/dialogs/file_props_dlg.h"
 #include "ui/dialogs/proj_props.h"
 #include "ui/dialogs/pw_gen_settings.h"
 #include "ui/dialogs/search_proj_dlg.h"
@@ -34,6 +37,41 @@ TEST(AddFileDlgTest, TheAddressTakesNoMoreThanAFileEntryHolds) {
     CAddFileDlg dialog;
     TypeInto(dialog.UrlEdit(), QString(300, u'a'));
     EXPECT_EQ(dialog.Url().size(), 254);
+}
+
+// Both file dialogs refuse a malformed checksum, naming the field, and stay
+// open; a valid or an empty one passes.
+TEST(AddFileDlgTest, AMalformedChecksumIsRefusedInBothFileDialogs) {
+    FakeMessageBox messages;
+    CAddFileDlg add(nullptr, &messages);
+    CFilePropsDlg properties(QStringLiteral("http://h/a.zip"), QStringLiteral("md5:") + QString(32, u'0'),
+                             QString(), nullptr, &messages);
+    EXPECT_EQ(properties.Checksum(), QStringLiteral("md5:") + QString(32, u'0'));
+    const QString sha1 = QString(40, u'F');
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&add, &properties}) {
+        QLineEdit* checksum = dialog == &add ? add.ChecksumEdit() : properties.ChecksumEdit();
+        for (const QString& bad : {QStringLiteral("sha256:") + sha1, QStringLiteral("crc32:1234abcd"),
+                                   QStringLiteral("sha1:") + QString(40, u'g')}) {
+            messages.shown.clear();
+            EXPECT_EQ(RunModal(*dialog,
+                               [&] {
+                                   checksum->setText(bad);
+                                   dialog->accept();
+                               }),
+                      kLeftOpen)
+                << bad.toStdString();
+            EXPECT_EQ(messages.shown, std::vector<std::string>{kInvalidChecksumMessage});
+        }
+        for (const QString& good : {QStringLiteral(" sha1:") + sha1, QString()}) {
+            EXPECT_EQ(RunModal(*dialog,
+                               [&] {
+                                   checksum->setText(good);
+                                   dialog->accept();
+                               }),
+                      QDialog::Accepted);
+        }
+    }
+    EXPECT_EQ(properties.ResultText(), QStringLiteral("Not checked"));
 }
 
 TEST(StartChooserDlgTest, ProceedingWithoutTouchingTheOptionsJustStarts) {

@@ -9,6 +9,7 @@
 #include "engine/crawl_log.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
+#include "ui/dialogs/file_props_dlg.h"
 #include "ui/dialogs/options_dlg.h"
 #include "ui/dialogs/proj_props.h"
 #include "ui/dialogs/pw_gen_settings.h"
@@ -24,13 +25,21 @@ public:
                    const SearchEngineAddresses* engines)
         : parent_(parent), openUrl_(std::move(openUrl)), messages_(messages), engines_(engines) {}
 
-    std::optional<std::string> AskFileUrl() override {
-        CAddFileDlg dialog(parent_);
+    std::optional<FileRequest> AskFileUrl() override {
+        CAddFileDlg dialog(parent_, &messages_);
         // The address at hand, selected, so that typing replaces it.
         dialog.UrlEdit()->setText(TextFromRecord(ClipboardAddress()));
         dialog.UrlEdit()->selectAll();
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-        return TextForRecord(dialog.Url());
+        return FileRequest{TextForRecord(dialog.Url()), TextForRecord(dialog.Checksum())};
+    }
+
+    bool EditFileProperties(FileProperties& properties) override {
+        CFilePropsDlg dialog(TextFromRecord(properties.url), TextFromRecord(properties.checksum),
+                             TextFromRecord(properties.result), parent_, &messages_);
+        if (dialog.exec() != QDialog::Accepted) return false;
+        properties.checksum = TextForRecord(dialog.Checksum());
+        return true;
     }
 
     bool EditWebProject(std::string_view title, WebProject& project) override {

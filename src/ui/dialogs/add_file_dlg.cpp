@@ -1,5 +1,6 @@
 #include "ui/dialogs/add_file_dlg.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,11 +8,18 @@
 #include <QVBoxLayout>
 
 #include "store/records.h"
+#include "ui/dialogs/checksum_field.h"
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/dialogs/dialog_text.h"
 #include "ui/dialogs/dialog_units.h"
+#include "ui/dialogs/qt_message_box.h"
 
-CAddFileDlg::CAddFileDlg(QWidget* parent) : QDialog(parent), url_(new QLineEdit(this)) {
+CAddFileDlg::CAddFileDlg(QWidget* parent, MessageBoxPort* messages)
+    : QDialog(parent),
+      url_(new QLineEdit(this)),
+      checksum_(NewChecksumEdit(this)),
+      ownMessages_(messages == nullptr ? std::make_unique<QtMessageBox>(this) : nullptr),
+      messages_(messages == nullptr ? ownMessages_.get() : messages) {
     setWindowTitle(QStringLiteral("Add File(s)"));
     // As much as a FileEntry's url holds. The command may still put
     // "http://" in front of an address without "//".
@@ -24,18 +32,28 @@ CAddFileDlg::CAddFileDlg(QWidget* parent) : QDialog(parent), url_(new QLineEdit(
     connect(add, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* urlRow = new QHBoxLayout;
-    urlRow->addWidget(new QLabel(QStringLiteral("URL"), this));
-    urlRow->addWidget(url_, 1);
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("URL"), this), 0, 0);
+    fields->addWidget(url_, 0, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Checksum"), this), 1, 0);
+    fields->addWidget(checksum_, 1, 1);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(add);
     buttons->addWidget(cancel);
 
     auto* row = new QHBoxLayout(this);
-    AddFrame(this, urlRow);
+    AddFrame(this, fields);
     row->addLayout(buttons);
-    ChainTabOrder({url_, add, cancel});
+    ChainTabOrder({url_, checksum_, add, cancel});
 }
 
 QString CAddFileDlg::Url() const { return url_->text(); }
+
+QString CAddFileDlg::Checksum() const { return checksum_->text().trimmed(); }
+
+CAddFileDlg::~CAddFileDlg() = default;
+
+void CAddFileDlg::accept() {
+    if (AcceptableChecksum(*checksum_, *messages_)) QDialog::accept();
+}

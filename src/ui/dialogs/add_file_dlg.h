@@ -1,20 +1,34 @@
 #pragma once
 
+#include <memory>
+
 #include <QDialog>
 
+class MessageBoxPort;
 class QLineEdit;
 
-// "Add File(s)": asks for one address. OK ("Add") returns whatever was typed,
-// an empty text included; the command decides what to do with it.
+// "Add File(s)": asks for one address and, optionally, the checksum the file
+// should have. OK ("Add") returns whatever address was typed, an empty text
+// included; the command decides what to do with it. A checksum that is not
+// empty and not valid is refused with a message naming the field.
 class CAddFileDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CAddFileDlg(QWidget* parent = nullptr);
+    // messages shows the refusal; without one it goes to a Qt message box.
+    explicit CAddFileDlg(QWidget* parent = nullptr, MessageBoxPort* messages = nullptr);
+    ~CAddFileDlg() override;
 
     QString Url() const;
+    QString Checksum() const;
     QLineEdit* UrlEdit() const { return url_; }
+    QLineEdit* ChecksumEdit() const { return checksum_; }
+
+    void accept() override;
 
 private:
     QLineEdit* url_;
+    QLineEdit* checksum_;
+    std::unique_ptr<MessageBoxPort> ownMessages_;
+    MessageBoxPort* messages_;
 };

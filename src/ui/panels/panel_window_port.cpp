@@ -39,6 +39,9 @@ void PanelWindowPort::PlayAnimation() { status_.Animation().Play(); }
 void PanelWindowPort::StopAnimation() { status_.Animation().Stop(); }
 void PanelWindowPort::ShowTransfer(const TransferFigures& figures) { status_.ShowTransfer(figures); }
 void PanelWindowPort::HideTransfer() { status_.HideTransfer(); }
+void PanelWindowPort::ShowCheckResult(std::string_view result) {
+    status_.ShowCheckResult(TextFromRecord(result));
+}
 
 void PanelWindowPort::BeginTreeProject(std::string_view projectName) {
     downloaded_.BeginProject(TextFromRecord(projectName));

@@ -34,6 +34,7 @@ public:
     void StopAnimation() override;
     void ShowTransfer(const TransferFigures& figures) override;
     void HideTransfer() override;
+    void ShowCheckResult(std::string_view result) override;
 
     void BeginTreeProject(std::string_view projectName) override;
     void AddTreeFile(std::string_view projectName, std::string_view localPath) override;

@@ -62,6 +62,7 @@ CStatusView::CStatusView(QWidget* parent) : QWidget(parent) {
     progress_->setRange(0, 1000);
     progress_->setTextVisible(true);
     transferLine_ = AddLabel(Box(340, 287, 580, 307), QString());
+    checkResult_ = AddLabel(Box(20, 312, 580, 332), QString());
     HideTransfer();
     refresh_.setSingleShot(true);
     refresh_.setInterval(kRefreshMs);
@@ -108,7 +109,11 @@ QString CStatusView::CurrentProjectText() const { return currentProject_->text()
 QString CStatusView::LastActionText() const { return lastAction_->text(); }
 QString CStatusView::StatusText() const { return status_->text(); }
 
+void CStatusView::ShowCheckResult(const QString& text) { checkResult_->setText(text); }
+QString CStatusView::CheckResultText() const { return checkResult_->text(); }
+
 void CStatusView::ShowTransfer(const TransferFigures& figures) {
+    checkResult_->clear();
     waitingTransfer_ = figures;
     // A halt is shown at once: no report follows it.
     if (!refresh_.isActive() || figures.halted) ApplyWaitingTransfer();

@@ -36,6 +36,9 @@ public:
     // times a second, not at every report.
     void ShowTransfer(const TransferFigures& figures);
     void HideTransfer();
+    // A file's check against its checksum; it goes when a transfer is shown.
+    void ShowCheckResult(const QString& text);
+    QString CheckResultText() const;
     bool TransferShown() const;
     const QProgressBar& ProgressBar() const { return *progress_; }
     QString TransferLineText() const;
@@ -63,6 +66,7 @@ private:
     QLabel* transferLabel_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLabel* transferLine_ = nullptr;
+    QLabel* checkResult_ = nullptr;
     std::optional<TransferFigures> waitingTransfer_;
     QTimer refresh_;
 };

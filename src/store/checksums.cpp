@@ -1,0 +1,167 @@
+#include "store/checksums.h"
+
+#include <array>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <system_error>
+#include <unistd.h>
+
+#include "store/list_file_reader.h"
+#include "store/records.h"
+#include "store/text_utils.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct KindInfo {
+    DigestKind kind;
+    std::string_view name;
+    std::size_t hexLength;
+};
+
+constexpr std::array<KindInfo, 4> kKinds = {{
+    {DigestKind::kMd5, "md5", 32},
+    {DigestKind::kSha1, "sha1", 40},
+    {DigestKind::kSha256, "sha256", 64},
+    {DigestKind::kSha512, "sha512", 128},
+}};
+
+bool IsHex(std::string_view text) {
+    for (const char c : text) {
+        if (HexDigitValue(c) < 0) return false;
+    }
+    return true;
+}
+
+// An address, a blank and the longest checksum text.
+constexpr std::size_t kLongestLine = decltype(FileEntry::url)::kCapacity + 1 + 7 + 128;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+void SyncFolder(const fs::path& folder) {
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return;
+    ::fsync(descriptor);
+    ::close(descriptor);
+}
+
+// As the list files are written: the bytes reach the disk before the new
+// file replaces the old one, so a failure or a power loss keeps one of them.
+bool WriteTable(const ChecksumTable& table, const fs::path& file) {
+    fs::path temporary = file;
+    temporary += ".saving";
+    FilePtr out(std::fopen(temporary.c_str(), "w"));
+    if (!out) return false;
+    bool written = true;
+    for (const auto& [url, entry] : table.Entries()) {
+        written = written &&
+                  std::fprintf(out.get(), "%s %s\n", url.c_str(), ChecksumText(entry.expected).c_str()) >= 0;
+    }
+    written = written && std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0 &&
+              ::fsync(::fileno(out.get())) == 0;
+    written = std::fclose(out.release()) == 0 && written;
+    std::error_code error;
+    if (written) fs::rename(temporary, file, error);
+    if (!written || error) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string_view DigestKindName(DigestKind kind) {
+    for (const KindInfo& info : kKinds) {
+        if (info.kind == kind) return info.name;
+    }
+    return {};
+}
+
+std::optional<Checksum> ParseChecksum(std::string_view text) {
+    text = TrimBlanks(text);
+    const std::size_t colon = text.find(':');
+    const std::string_view kindName =
+        colon == std::string_view::npos ? std::string_view() : text.substr(0, colon);
+    const std::string_view hex = colon == std::string_view::npos ? text : text.substr(colon + 1);
+    if (!IsHex(hex)) return std::nullopt;
+    for (const KindInfo& info : kKinds) {
+        const bool kindFits = colon == std::string_view::npos || EqualsNoCase(kindName, info.name);
+        if (kindFits && hex.size() == info.hexLength) return Checksum{info.kind, FoldedCopy(hex)};
+    }
+    return std::nullopt;
+}
+
+std::string ChecksumText(const Checksum& checksum) {
+    return std::string(DigestKindName(checksum.kind)) + ":" + checksum.hex;
+}
+
+std::string ShortDigest(std::string_view hex) { return std::string(hex.substr(0, 8)) + "\u2026"; }
+
+const ChecksumTable::Entry* ChecksumTable::Find(std::string_view url) const {
+    const auto found = entries_.find(url);
+    return found == entries_.end() ? nullptr : &found->second;
+}
+
+void ChecksumTable::Set(std::string_view url, const Checksum& checksum) {
+    const auto found = entries_.find(url);
+    if (found != entries_.end() && found->second.expected == checksum) return;
+    entries_.insert_or_assign(std::string(url), Entry{checksum, {}});
+    ++changes_;
+}
+
+void ChecksumTable::Erase(std::string_view url) {
+    const auto found = entries_.find(url);
+    if (found == entries_.end()) return;
+    entries_.erase(found);
+    ++changes_;
+}
+
+void ChecksumTable::Clear() {
+    if (entries_.empty()) return;
+    entries_.clear();
+    ++changes_;
+}
+
+void ChecksumTable::SetResult(std::string_view url, std::string_view result) {
+    const auto found = entries_.find(url);
+    if (found != entries_.end()) found->second.result = result;
+}
+
+void LoadChecksums(ChecksumTable& table, const fs::path& folder) {
+    FilePtr input(std::fopen((folder / kChecksumsFile).c_str(), "r"));
+    if (!input) return;
+    const bool heldUnsaved = table.IsModified();
+    ListFileReader reader(input.get());
+    while (!reader.AtEndAfterWhiteSpace()) {
+        const std::string line = reader.ReadLine(kLongestLine + 1);
+        if (line.size() > kLongestLine) continue;
+        const std::size_t blank = line.find(' ');
+        if (blank == std::string::npos || blank == 0 || blank > decltype(FileEntry::url)::kCapacity) continue;
+        const std::string_view url = std::string_view(line).substr(0, blank);
+        const std::optional<Checksum> checksum = ParseChecksum(std::string_view(line).substr(blank + 1));
+        if (checksum && table.Find(url) == nullptr) table.Set(url, *checksum);
+    }
+    if (!heldUnsaved) table.MarkSaved(table.ChangeCount());
+}
+
+bool SaveChecksums(ChecksumTable& table, MessageBoxPort& messages, const fs::path& folder) {
+    if (!table.IsModified()) return true;
+    const std::uint64_t changesWritten = table.ChangeCount();
+    const fs::path file = folder / kChecksumsFile;
+    if (table.Entries().empty()) {
+        std::error_code ignored;
+        fs::remove(file, ignored);
+    } else if (!WriteTable(table, file)) {
+        messages.ShowMessage("Error saving the checksums!");
+        return false;
+    }
+    SyncFolder(folder);
+    table.MarkSaved(changesWritten);
+    return true;
+}

@@ -1,0 +1,62 @@
+#include "ui/dialogs/file_props_dlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/dialogs/checksum_field.h"
+#include "ui/dialogs/dialog_layout.h"
+#include "ui/dialogs/dialog_units.h"
+#include "ui/dialogs/qt_message_box.h"
+
+CFilePropsDlg::CFilePropsDlg(const QString& url, const QString& checksum, const QString& result,
+                             QWidget* parent, MessageBoxPort* messages)
+    : QDialog(parent),
+      checksum_(NewChecksumEdit(this)),
+      result_(new QLabel(result.isEmpty() ? QStringLiteral("Not checked") : result, this)),
+      ownMessages_(messages == nullptr ? std::make_unique<QtMessageBox>(this) : nullptr),
+      messages_(messages == nullptr ? ownMessages_.get() : messages) {
+    setWindowTitle(QStringLiteral("File Properties"));
+    checksum_->setText(checksum);
+    checksum_->setMinimumWidth(UnitsAcross(this, 218));
+    auto* address = new QLabel(url, this);
+    address->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    result_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    result_->setWordWrap(true);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("URL"), this), 0, 0);
+    fields->addWidget(address, 0, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Checksum"), this), 1, 0);
+    fields->addWidget(checksum_, 1, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Check"), this), 2, 0);
+    fields->addWidget(result_, 2, 1);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* row = new QHBoxLayout(this);
+    AddFrame(this, fields);
+    row->addLayout(buttons);
+    ChainTabOrder({checksum_, ok, cancel});
+}
+
+CFilePropsDlg::~CFilePropsDlg() = default;
+
+QString CFilePropsDlg::Checksum() const { return checksum_->text().trimmed(); }
+
+QString CFilePropsDlg::ResultText() const { return result_->text(); }
+
+void CFilePropsDlg::accept() {
+    if (AcceptableChecksum(*checksum_, *messages_)) QDialog::accept();
+}
