@@ -44,13 +44,14 @@ inline int RunModal(QDialog& dialog, const std::function<void()>& actions) {
 }
 
 // The widgets that Tab visits from `first` on, in order, stopping when the
-// chain comes back to `first` or after `limit` widgets.
+// chain comes back to `first` or after `limit` widgets. A spin box stands
+// for the line edit inside it.
 inline std::vector<QWidget*> TabOrderFrom(QWidget* first, std::size_t limit) {
     std::vector<QWidget*> order{first};
     for (QWidget* at = first->nextInFocusChain(); at != first && order.size() < limit;
          at = at->nextInFocusChain()) {
         if ((at->focusPolicy() & Qt::TabFocus) != 0 && !at->inherits("QTabBar") &&
-            !at->inherits("QTabWidget")) {
+            !at->inherits("QTabWidget") && !at->parent()->inherits("QAbstractSpinBox")) {
             order.push_back(at);
         }
     }

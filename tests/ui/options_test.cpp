@@ -1,7 +1,11 @@
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QDir>
-#include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <gtest/gtest.h>
 
 #include "app/command_ids.h"
@@ -21,42 +25,86 @@ QPushButton* OkButton(COptionsDlg& dialog) {
     return nullptr;
 }
 
-// OK stays refused, with a message naming the field, while a number cannot
-// be used; once both can, it closes with them.
-TEST(OptionsDlgTest, OkRefusesNumbersThatCannotBeUsed) {
+// The numbers are spin boxes that cannot leave their ranges, whatever is
+// typed into them, so OK takes them without a refusal; 0 says what it means.
+TEST(OptionsDlgTest, TypedNumbersStayWithinTheirRanges) {
     const struct {
         const char* maxRunning;
         const char* speedLimit;
-        const char* refusal;  // nullptr: accepted
+        int expectedRunning;
+        int expectedSpeed;
     } cases[] = {
-        {"-1", "0", "Downloads at once must be a whole number from 0 to 999"},
-        {"1000", "0", "Downloads at once must be a whole number from 0 to 999"},
-        {"2x", "0", "Downloads at once must be a whole number from 0 to 999"},
-        {"", "0", "Downloads at once must be a whole number from 0 to 999"},
-        {"3", "-5", "The speed limit must be a whole number of KiB/s from 0 to 10000000"},
-        {"3", "99999999999", "The speed limit must be a whole number of KiB/s from 0 to 10000000"},
-        {"3", "10000001", "The speed limit must be a whole number of KiB/s from 0 to 10000000"},
-        {" 3 ", "10000000", nullptr},
+        {"1000", "99999999999", 100, 9999999},
+        {"-1", "-5", 1, 5},
+        {"2x", "10000000", 2, 10000000},
+        {"0", "0", 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.maxRunning) + " / " + c.speedLimit);
         FakeMessageBox messages;
         COptionsDlg dialog(nullptr, &messages);
         const int result = RunModal(dialog, [&] {
-            dialog.MaxRunningEdit()->clear();
+            for (QSpinBox* box : {dialog.MaxRunningEdit(), dialog.SpeedLimitEdit()}) box->selectAll();
             TypeInto(dialog.MaxRunningEdit(), QString::fromLatin1(c.maxRunning));
-            dialog.SpeedLimitEdit()->clear();
             TypeInto(dialog.SpeedLimitEdit(), QString::fromLatin1(c.speedLimit));
             OkButton(dialog)->click();
         });
-        if (c.refusal != nullptr) {
-            EXPECT_EQ(result, kLeftOpen);
-            EXPECT_EQ(messages.shown, std::vector<std::string>{c.refusal});
-        } else {
-            EXPECT_EQ(result, QDialog::Accepted);
-            EXPECT_TRUE(messages.shown.empty());
-            EXPECT_EQ(dialog.Entered().maxRunningEntries, 3);
-            EXPECT_EQ(dialog.Entered().speedLimitKiBps, 10000000);
+        EXPECT_EQ(result, QDialog::Accepted);
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(dialog.Entered().maxRunningEntries, c.expectedRunning);
+        EXPECT_EQ(dialog.Entered().speedLimitKiBps, c.expectedSpeed);
+    }
+    COptionsDlg dialog;
+    EXPECT_EQ(dialog.MaxRunningEdit()->text(), QStringLiteral("no limit"));
+    EXPECT_EQ(dialog.SpeedLimitEdit()->text(), QStringLiteral("none"));
+}
+
+// On every page Tab goes through the fields from top to bottom, and each
+// field's tooltip names a key that options.conf really holds (the password,
+// never saved, says so instead).
+TEST(OptionsDlgTest, EveryPageIsTabbedTopToBottomAndNamesTheKeysOfItsFields) {
+    TempFolder folder;
+    const QString file = QString::fromStdString((folder / "options.conf").string());
+    ASSERT_TRUE(SaveOptions(file, Options{}));
+    const QSettings saved(file, QSettings::IniFormat);
+    const QString keyPrefix = QStringLiteral("In options.conf: ");
+
+    COptionsDlg dialog;
+    dialog.show();
+    QTabWidget* pages = dialog.Pages();
+    ASSERT_EQ(pages->count(), 5);
+    for (int index = 0; index < pages->count(); ++index) {
+        QWidget* page = pages->widget(index);
+        SCOPED_TRACE(pages->tabText(index).toStdString());
+        pages->setCurrentIndex(index);
+        QCoreApplication::processEvents();
+        std::vector<QWidget*> fields;
+        for (QWidget* field : page->findChildren<QWidget*>()) {
+            if ((field->focusPolicy() & Qt::TabFocus) != 0 &&
+                !field->parent()->inherits("QAbstractSpinBox")) {  // a spin box stands for its edit
+                fields.push_back(field);
+            }
+        }
+        ASSERT_FALSE(fields.empty());
+        std::vector<QWidget*> inOrder;
+        for (QWidget* at : TabOrderFrom(pages, 200)) {
+            if (std::find(fields.begin(), fields.end(), at) != fields.end()) inOrder.push_back(at);
+        }
+        EXPECT_EQ(inOrder.size(), fields.size());
+        int lastTop = -1;
+        for (QWidget* field : inOrder) {
+            const int top = field->mapTo(page, QPoint(0, 0)).y();
+            EXPECT_GE(top, lastTop) << field->metaObject()->className();
+            lastTop = top;
+            const QString tip = field->toolTip();
+            const qsizetype at = tip.indexOf(keyPrefix);
+            if (at < 0) {
+                EXPECT_TRUE(tip.contains(QStringLiteral("Never written to options.conf")))
+                    << tip.toStdString();
+                continue;
+            }
+            const QString key = tip.mid(at + keyPrefix.size());
+            EXPECT_TRUE(saved.contains(key)) << key.toStdString();
         }
     }
 }

@@ -3,11 +3,14 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <gtest/gtest.h>
 
 #include "app/gui/options_settings.h"
@@ -44,22 +47,22 @@ TEST(ProxyOptionsDlgTest, OkRefusesAManualProxyThatCannotBeUsedNamingTheField) {
     const struct {
         ProxyMode mode;
         const char* host;
-        const char* port;
+        const char* port;  // typed over the spin box's value
+        int enteredPort;
         const char* bypass;
         const char* refusal;  // nullptr: accepted
     } cases[] = {
-        {ProxyMode::kManual, "", "3128", "", "The proxy host must name the proxy"},
-        {ProxyMode::kManual, "http://proxy.test", "3128", "",
+        {ProxyMode::kManual, "", "3128", 3128, "", "The proxy host must name the proxy"},
+        {ProxyMode::kManual, "http://proxy.test", "3128", 3128, "",
          "The proxy host must be a host name or address, without a scheme, port or blank"},
-        {ProxyMode::kManual, "proxy.test:3128", "3128", "",
+        {ProxyMode::kManual, "proxy.test:3128", "3128", 3128, "",
          "The proxy host must be a host name or address, without a scheme, port or blank"},
-        {ProxyMode::kManual, "proxy.test", "0", "", "The proxy port must be a whole number from 1 to 65535"},
-        {ProxyMode::kManual, "proxy.test", "65536", "",
-         "The proxy port must be a whole number from 1 to 65535"},
-        {ProxyMode::kManual, "proxy.test", "3128", "a.test; b.test",
+        {ProxyMode::kManual, "proxy.test", "3128", 3128, "a.test; b.test",
          "The hosts without proxy must be host names or addresses separated by commas"},
-        {ProxyMode::kManual, "[::1]", " 3128 ", "localhost, 10.0.0.0/8, .corp.test", nullptr},
-        {ProxyMode::kNone, "not a host", "x", "", nullptr},
+        {ProxyMode::kManual, "[::1]", "312x8", 3128, "localhost, 10.0.0.0/8, .corp.test", nullptr},
+        // 65535 at most: the last 6 is not taken.
+        {ProxyMode::kManual, "proxy.test", "65536", 6553, "", nullptr},
+        {ProxyMode::kNone, "not a host", "x", 0, "", nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.host) + " / " + c.port);
@@ -73,7 +76,8 @@ TEST(ProxyOptionsDlgTest, OkRefusesAManualProxyThatCannotBeUsedNamingTheField) {
         const int result = RunModal(dialog, [&] {
             page->ModeButton(c.mode)->click();
             Retype(page->HostEdit(), c.host);
-            Retype(page->PortEdit(), c.port);
+            page->PortEdit()->selectAll();
+            TypeInto(page->PortEdit(), QString::fromLatin1(c.port));
             Retype(page->UserEdit(), "ann");
             Retype(page->PasswordEdit(), "Zq7 pass");
             Retype(page->BypassEdit(), c.bypass);
@@ -90,7 +94,7 @@ TEST(ProxyOptionsDlgTest, OkRefusesAManualProxyThatCannotBeUsedNamingTheField) {
         EXPECT_EQ(entered.mode, c.mode);
         if (c.mode == ProxyMode::kManual) {
             EXPECT_EQ(entered.host, c.host);
-            EXPECT_EQ(entered.port, 3128);
+            EXPECT_EQ(entered.port, c.enteredPort);
             EXPECT_EQ(entered.user, "ann");
             EXPECT_EQ(entered.password, "Zq7 pass");
             EXPECT_EQ(entered.bypass, c.bypass);
@@ -101,8 +105,8 @@ TEST(ProxyOptionsDlgTest, OkRefusesAManualProxyThatCannotBeUsedNamingTheField) {
 }
 
 // The password shows no characters and the page says where it is kept;
-// every mnemonic of the dialog is its own, and the proxy's fields follow
-// each other in the tab order.
+// every mnemonic of a page is its own, and the proxy's fields follow each
+// other in the tab order.
 TEST(ProxyOptionsDlgTest, ThePasswordIsHiddenAndTheKeyboardReachesEveryField) {
     COptionsDlg dialog;
     CProxyOptionsPage* page = dialog.ProxyPage();
@@ -113,14 +117,21 @@ TEST(ProxyOptionsDlgTest, ThePasswordIsHiddenAndTheKeyboardReachesEveryField) {
     }
     EXPECT_TRUE(noted);
 
-    std::set<QChar> seen;
-    QStringList texts;
-    for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) texts << button->text();
-    for (const QLabel* label : dialog.findChildren<QLabel*>()) texts << label->text();
-    for (const QString& text : texts) {
-        const QChar letter = Mnemonic(text);
-        if (letter.isNull()) continue;
-        EXPECT_TRUE(seen.insert(letter).second) << "twice: " << text.toStdString();
+    QTabWidget* pages = dialog.Pages();
+    for (int index = 0; index < pages->count(); ++index) {
+        const QWidget* shown = pages->widget(index);
+        std::set<QChar> seen;
+        QStringList texts;
+        for (const QAbstractButton* button : shown->findChildren<QAbstractButton*>()) texts << button->text();
+        for (const QLabel* label : shown->findChildren<QLabel*>()) texts << label->text();
+        for (const QAbstractButton* button : dialog.findChild<QDialogButtonBox*>()->buttons()) {
+            texts << button->text();  // OK and Cancel go with every page
+        }
+        for (const QString& text : texts) {
+            const QChar letter = Mnemonic(text);
+            if (letter.isNull()) continue;
+            EXPECT_TRUE(seen.insert(letter).second) << "twice: " << text.toStdString();
+        }
     }
     for (const QLabel* label : page->findChildren<QLabel*>()) {
         if (!Mnemonic(label->text()).isNull()) {

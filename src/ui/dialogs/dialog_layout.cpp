@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QLayout>
+#include <QString>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -28,4 +29,10 @@ void ChainTabOrder(std::initializer_list<QWidget*> widgets) {
         }
         previous = widget;
     }
+}
+
+void NameOptionKey(QWidget* widget, const QString& key) {
+    const QString tip = widget->toolTip();
+    const QString line = QStringLiteral("In options.conf: ") + key;
+    widget->setToolTip(tip.isEmpty() ? line : tip + QLatin1Char('\n') + line);
 }

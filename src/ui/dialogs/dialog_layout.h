@@ -4,6 +4,7 @@
 
 class QGroupBox;
 class QLayout;
+class QString;
 class QWidget;
 
 // Every page and dialog template draws a plain frame around its contents.
@@ -14,3 +15,7 @@ QGroupBox* AddFrame(QWidget* widget, QLayout* contents);
 // Fixes the tab order to the given order, which is the template's, whatever
 // order the layouts put the widgets in.
 void ChainTabOrder(std::initializer_list<QWidget*> widgets);
+
+// Ends the widget's tooltip with the key that keeps its option in
+// options.conf, so that a user editing the file by hand finds the field.
+void NameOptionKey(QWidget* widget, const QString& key);

@@ -1,14 +1,16 @@
 #include "ui/dialogs/options_dlg.h"
 
-#include <optional>
+#include <initializer_list>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "ui/dialogs/dialog_layout.h"
@@ -19,26 +21,36 @@
 
 namespace {
 
-// Enough digits for every limit, and no more, so a long text cannot overflow.
-constexpr int kMaxDigits = 9;
-
-// The whole number the text holds, when it is only digits (blanks around
-// them allowed) and at most `max`.
-std::optional<int> NumberUpTo(const QString& text, int max) {
-    const QString digits = text.trimmed();
-    if (digits.isEmpty() || digits.size() > kMaxDigits) return std::nullopt;
-    for (const QChar c : digits) {
-        if (c < u'0' || c > u'9') return std::nullopt;
-    }
-    const int value = digits.toInt();
-    if (value > max) return std::nullopt;
-    return value;
+// A spin box from 0 to max, showing zeroText for 0.
+QSpinBox* NumberBox(QWidget* parent, int max, const QString& zeroText, const QString& key) {
+    auto* box = new QSpinBox(parent);
+    box->setRange(0, max);
+    box->setSpecialValueText(zeroText);
+    NameOptionKey(box, key);
+    return box;
 }
 
-QLineEdit* NumberEdit(QWidget* parent) {
-    auto* edit = new QLineEdit(parent);
-    edit->setMaxLength(kMaxDigits + 2);
-    return edit;
+QCheckBox* OptionBox(QWidget* parent, const QString& label, const QString& key) {
+    auto* box = new QCheckBox(label, parent);
+    NameOptionKey(box, key);
+    return box;
+}
+
+// A page whose contents stand at its top.
+QWidget* AddPage(QTabWidget* pages, const QString& title, std::initializer_list<QWidget*> contents) {
+    auto* page = new QWidget(pages);
+    auto* layout = new QVBoxLayout(page);
+    for (QWidget* widget : contents) layout->addWidget(widget);
+    layout->addStretch();
+    pages->addTab(page, title);
+    return page;
+}
+
+QGroupBox* Group(const QString& title, QWidget* contents) {
+    auto* group = new QGroupBox(title);
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(contents);
+    return group;
 }
 
 }  // namespace
@@ -47,63 +59,56 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     : QDialog(parent),
       ownMessages_(messages == nullptr ? std::make_unique<QtMessageBox>(this) : nullptr),
       messages_(messages == nullptr ? ownMessages_.get() : messages),
-      maxRunning_(NumberEdit(this)),
-      speedLimit_(NumberEdit(this)),
-      ftpPassive_(
-          new QCheckBox(QStringLiteral("&Passive data connections (through NAT and firewalls)"), this)),
-      notifications_(new QCheckBox(
+      pages_(new QTabWidget(this)),
+      maxRunning_(NumberBox(this, kMaxRunningEntriesLimit, QStringLiteral("no limit"),
+                            QStringLiteral("Transfers/MaxRunningEntries"))),
+      speedLimit_(NumberBox(this, kMaxSpeedLimitKiBps, QStringLiteral("none"),
+                            QStringLiteral("Transfers/SpeedLimitKiBps"))),
+      ftpPassive_(OptionBox(this, QStringLiteral("&Passive data connections (through NAT and firewalls)"),
+                            QStringLiteral("Ftp/PassiveMode"))),
+      notifications_(OptionBox(
+          this,
           QStringLiteral("&Notify the desktop when an entry ends while the window is in the background"),
-          this)),
-      closeToTray_(
-          new QCheckBox(QStringLiteral("Keep running in the tray when the window is &closed"), this)),
-      webPage_(new CWebOptionsPage(this)),
+          QStringLiteral("Desktop/Notifications"))),
+      closeToTray_(OptionBox(this, QStringLiteral("Keep running in the tray when the window is &closed"),
+                             QStringLiteral("Desktop/CloseToTray"))),
+      webPage_(nullptr),
       proxyPage_(new CProxyOptionsPage(this)) {
     setWindowTitle(QStringLiteral("Options"));
+    speedLimit_->setSuffix(QStringLiteral(" KiB/s"));
+    speedLimit_->setGroupSeparatorShown(true);
 
-    auto* transfers = new QGroupBox(QStringLiteral("Transfers"), this);
-    auto* transferFields = new QFormLayout(transfers);
-    transferFields->addRow(QStringLiteral("&Downloads at once (0: no limit)"), maxRunning_);
-    transferFields->addRow(QStringLiteral("&Speed limit in KiB/s (0: none)"), speedLimit_);
-
-    auto* ftp = new QGroupBox(QStringLiteral("FTP"), this);
-    auto* ftpFields = new QVBoxLayout(ftp);
-    ftpFields->addWidget(ftpPassive_);
-
-    auto* web = new QGroupBox(QStringLiteral("Web"), this);
-    auto* webFields = new QVBoxLayout(web);
-    webFields->addWidget(webPage_);
-
-    auto* proxy = new QGroupBox(QStringLiteral("Proxy"), this);
-    auto* proxyFields = new QVBoxLayout(proxy);
-    proxyFields->addWidget(proxyPage_);
-
-    auto* desktop = new QGroupBox(QStringLiteral("Desktop"), this);
-    auto* desktopFields = new QVBoxLayout(desktop);
-    desktopFields->addWidget(notifications_);
-    desktopFields->addWidget(closeToTray_);
+    auto* transferFields = new QWidget(this);
+    auto* transferForm = new QFormLayout(transferFields);
+    transferForm->addRow(QStringLiteral("&Downloads at once"), maxRunning_);
+    transferForm->addRow(QStringLiteral("&Speed limit for all transfers"), speedLimit_);
+    AddPage(pages_, QStringLiteral("Transfers"), {transferFields});
+    AddPage(pages_, QStringLiteral("Connection"),
+            {Group(QStringLiteral("FTP"), ftpPassive_), Group(QStringLiteral("Proxy"), proxyPage_)});
+    auto* enginesPage = new QWidget(pages_);
+    webPage_ = new CWebOptionsPage(pages_, enginesPage);
+    pages_->addTab(webPage_, QStringLiteral("Web"));
+    pages_->addTab(enginesPage, QStringLiteral("Search engines"));
+    AddPage(pages_, QStringLiteral("Desktop"), {notifications_, closeToTray_});
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(transfers);
-    layout->addWidget(ftp);
-    layout->addWidget(web);
-    layout->addWidget(proxy);
-    layout->addWidget(desktop);
-    layout->addLayout(buttons);
-    ChainTabOrder({maxRunning_, speedLimit_, ftpPassive_});
-    setTabOrder(ftpPassive_, webPage_->FollowBox());                    // the page chains its own fields
-    setTabOrder(webPage_->Engine(1).answer, proxyPage_->FirstField());  // the pages chain their own
-    setTabOrder(proxyPage_->LastField(), notifications_);
-    ChainTabOrder({notifications_, closeToTray_, ok, cancel});
+    layout->addWidget(pages_);
+    layout->addWidget(buttons);
+    // Tab goes through the fields of the page shown (Qt skips the hidden
+    // pages), then to the buttons and the tabs.
+    ChainTabOrder({maxRunning_, speedLimit_, ftpPassive_, proxyPage_->FirstField()});
+    setTabOrder(proxyPage_->LastField(), webPage_->FollowBox());  // the pages chain their own fields
+    ChainTabOrder({webPage_->SwitchBox(2), webPage_->Engine(0).queryTemplate});
+    ChainTabOrder({webPage_->Engine(1).answer, notifications_, closeToTray_, ok, cancel});
     Load(Options{});
 }
 
@@ -115,8 +120,8 @@ void COptionsDlg::Load(const Options& options) {
     proxyPage_->LoadFromOptions(options.proxy);
     notifications_->setChecked(options.notifyWhenEntriesEnd);
     closeToTray_->setChecked(options.closeToTray);
-    maxRunning_->setText(QString::number(options.maxRunningEntries));
-    speedLimit_->setText(QString::number(options.speedLimitKiBps));
+    maxRunning_->setValue(options.maxRunningEntries);
+    speedLimit_->setValue(options.speedLimitKiBps);
     ftpPassive_->setChecked(options.ftpPassive);
 }
 
@@ -126,21 +131,13 @@ Options COptionsDlg::Entered() const {
     proxyPage_->StoreIntoOptions(options.proxy);
     options.notifyWhenEntriesEnd = notifications_->isChecked();
     options.closeToTray = closeToTray_->isChecked();
-    options.maxRunningEntries = NumberUpTo(maxRunning_->text(), kMaxRunningEntriesLimit).value_or(0);
-    options.speedLimitKiBps = NumberUpTo(speedLimit_->text(), kMaxSpeedLimitKiBps).value_or(0);
+    options.maxRunningEntries = maxRunning_->value();
+    options.speedLimitKiBps = speedLimit_->value();
     options.ftpPassive = ftpPassive_->isChecked();
     return options;
 }
 
 QString COptionsDlg::RefusalText() const {
-    if (!NumberUpTo(maxRunning_->text(), kMaxRunningEntriesLimit)) {
-        return QStringLiteral("Downloads at once must be a whole number from 0 to %1")
-            .arg(kMaxRunningEntriesLimit);
-    }
-    if (!NumberUpTo(speedLimit_->text(), kMaxSpeedLimitKiBps)) {
-        return QStringLiteral("The speed limit must be a whole number of KiB/s from 0 to %1")
-            .arg(kMaxSpeedLimitKiBps);
-    }
     const QString webRefusal = webPage_->RefusalText();
     return webRefusal.isEmpty() ? proxyPage_->RefusalText() : webRefusal;
 }

@@ -10,11 +10,15 @@ class CProxyOptionsPage;
 class CWebOptionsPage;
 class MessageBoxPort;
 class QCheckBox;
-class QLineEdit;
+class QSpinBox;
+class QTabWidget;
 
-// Download > Options: the options of the transfers started from now on, one
-// group per topic. Numbers are typed as text; OK is refused, with a message
-// naming the field and its range, while one cannot be used.
+// Download > Options: the options of the transfers started from now on, on
+// pages chosen from tabs (Ctrl+Tab moves between them): Transfers,
+// Connection, Web, Search engines and Desktop. Numbers are spin boxes that
+// keep them within their ranges; OK is refused, with a message naming the
+// field, while a query address or the manual proxy cannot be used. Each
+// field's tooltip names its key in options.conf.
 class COptionsDlg : public QDialog {
     Q_OBJECT
 
@@ -31,19 +35,21 @@ public:
     QString RefusalText() const;
     void accept() override;
 
-    QLineEdit* MaxRunningEdit() const { return maxRunning_; }
-    QLineEdit* SpeedLimitEdit() const { return speedLimit_; }
+    QSpinBox* MaxRunningEdit() const { return maxRunning_; }
+    QSpinBox* SpeedLimitEdit() const { return speedLimit_; }
     QCheckBox* FtpPassiveBox() const { return ftpPassive_; }
     QCheckBox* NotificationsBox() const { return notifications_; }
     QCheckBox* CloseToTrayBox() const { return closeToTray_; }
     CWebOptionsPage* WebPage() const { return webPage_; }
     CProxyOptionsPage* ProxyPage() const { return proxyPage_; }
+    QTabWidget* Pages() const { return pages_; }
 
 private:
     std::unique_ptr<MessageBoxPort> ownMessages_;
     MessageBoxPort* messages_;
-    QLineEdit* maxRunning_;
-    QLineEdit* speedLimit_;
+    QTabWidget* pages_;
+    QSpinBox* maxRunning_;
+    QSpinBox* speedLimit_;
     QCheckBox* ftpPassive_;
     QCheckBox* notifications_;
     QCheckBox* closeToTray_;

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "ui/dialogs/dialog_layout.h"
@@ -25,22 +26,18 @@ constexpr ProxyScheme kSchemes[] = {ProxyScheme::kHttp, ProxyScheme::kHttps, Pro
                                     ProxyScheme::kSocks5h};
 constexpr const char* kSchemeLabels[] = {"http", "https", "socks5", "socks5h (names resolved by the proxy)"};
 
-constexpr int kMaxPortDigits = 5;
-
 QLineEdit* TextEdit(QWidget* parent, std::size_t maxLength) {
     auto* edit = new QLineEdit(parent);
     edit->setMaxLength(static_cast<int>(maxLength));
     return edit;
 }
 
-// The port the text holds, or 0 (which no check accepts) when it holds none.
-int PortOf(const QString& text) {
-    const QString digits = text.trimmed();
-    if (digits.isEmpty() || digits.size() > kMaxPortDigits) return 0;
-    for (const QChar c : digits) {
-        if (c < u'0' || c > u'9') return 0;
-    }
-    return digits.toInt();
+constexpr int kMaxPort = 65535;
+
+QSpinBox* PortBox(QWidget* parent) {
+    auto* box = new QSpinBox(parent);
+    box->setRange(1, kMaxPort);
+    return box;
 }
 
 }  // namespace
@@ -50,7 +47,7 @@ CProxyOptionsPage::CProxyOptionsPage(QWidget* parent)
       modes_(new QButtonGroup(this)),
       scheme_(new QComboBox(this)),
       host_(TextEdit(this, kMaxProxyHostLength)),
-      port_(TextEdit(this, kMaxPortDigits + 2)),
+      port_(PortBox(this)),
       user_(TextEdit(this, kMaxProxyUserLength)),
       password_(TextEdit(this, kMaxProxyPasswordLength)),
       passwordNote_(new QLabel(QStringLiteral("Kept for this run only, never saved"), this)),
@@ -67,11 +64,18 @@ CProxyOptionsPage::CProxyOptionsPage(QWidget* parent)
     for (const auto& mode : modes) {
         auto* button = new QRadioButton(QString::fromLatin1(mode.label), this);
         modes_->addButton(button, static_cast<int>(mode.mode));
+        NameOptionKey(button, QStringLiteral("Proxy/Mode"));
         contents->addWidget(button);
     }
     for (const char* label : kSchemeLabels) scheme_->addItem(QString::fromLatin1(label));
     password_->setEchoMode(QLineEdit::Password);
     bypass_->setPlaceholderText(QStringLiteral("localhost, 127.0.0.1, intranet.example"));
+    NameOptionKey(scheme_, QStringLiteral("Proxy/Scheme"));
+    NameOptionKey(host_, QStringLiteral("Proxy/Host"));
+    NameOptionKey(port_, QStringLiteral("Proxy/Port"));
+    NameOptionKey(user_, QStringLiteral("Proxy/User"));
+    password_->setToolTip(QStringLiteral("Never written to options.conf"));
+    NameOptionKey(bypass_, QStringLiteral("Proxy/Bypass"));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Sc&heme"), scheme_);
@@ -113,7 +117,7 @@ void CProxyOptionsPage::LoadFromOptions(const ProxyOptions& proxy) {
         if (kSchemes[index] == proxy.scheme) scheme_->setCurrentIndex(index);
     }
     host_->setText(TextFromRecord(proxy.host));
-    port_->setText(QString::number(proxy.port));
+    port_->setValue(proxy.port);
     user_->setText(TextFromRecord(proxy.user));
     password_->setText(TextFromRecord(proxy.password));
     bypass_->setText(TextFromRecord(proxy.bypass));
@@ -125,7 +129,7 @@ ProxyOptions CProxyOptionsPage::Entered() const {
     proxy.mode = static_cast<ProxyMode>(modes_->checkedId());
     proxy.scheme = kSchemes[std::max(scheme_->currentIndex(), 0)];
     proxy.host = TextForRecord(host_->text().trimmed());
-    proxy.port = PortOf(port_->text());
+    proxy.port = port_->value();
     proxy.user = TextForRecord(user_->text());
     proxy.password = TextForRecord(password_->text());
     proxy.bypass = TextForRecord(bypass_->text().trimmed());

@@ -9,6 +9,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
+class QSpinBox;
 
 // The proxy page of the Options dialog: from the environment, none, or a
 // manual proxy with its scheme, host, port, optional login and the hosts
@@ -33,7 +34,7 @@ public:
     QRadioButton* ModeButton(ProxyMode mode) const;
     QComboBox* SchemeBox() const { return scheme_; }
     QLineEdit* HostEdit() const { return host_; }
-    QLineEdit* PortEdit() const { return port_; }
+    QSpinBox* PortEdit() const { return port_; }
     QLineEdit* UserEdit() const { return user_; }
     QLineEdit* PasswordEdit() const { return password_; }
     QLineEdit* BypassEdit() const { return bypass_; }
@@ -48,7 +49,7 @@ private:
     QButtonGroup* modes_;
     QComboBox* scheme_;
     QLineEdit* host_;
-    QLineEdit* port_;
+    QSpinBox* port_;
     QLineEdit* user_;
     QLineEdit* password_;
     QLabel* passwordNote_;

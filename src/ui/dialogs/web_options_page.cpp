@@ -8,30 +8,35 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "ui/dialogs/dialog_layout.h"
 #include "ui/record_text.h"
 
 namespace {
 
 constexpr const char* kEngineNames[] = {"Altavista", "Yahoo"};
+// The groups of the engines' keys in options.conf, in the same order.
+constexpr const char* kEngineKeyGroups[] = {"web/altavista/", "web/yahoo/"};
 constexpr EngineSetting WebOptions::*kEngineSettings[] = {&WebOptions::altavista, &WebOptions::yahoo};
 
 struct Switch {
     const char* label;
     const char* tip;
+    const char* key;
     bool WebOptions::*value;
 };
 
 // The check boxes, in the order of CWebOptionsPage::switches_.
 constexpr Switch kSwitches[] = {
-    {"&Follow HTTPS and redirects in crawls and searches", "", &WebOptions::followHttpsAndRedirects},
+    {"&Follow HTTPS and redirects in crawls and searches", "", "web/followHttpsAndRedirects",
+     &WebOptions::followHttpsAndRedirects},
     {"&Read links as a browser does",
      "Crawls take every link of a page, wherever it stands, and resolve it as a browser does. "
      "Off: at most one link and one frame per line.",
-     &WebOptions::readLinksAsBrowser},
+     "web/readLinksAsBrowser", &WebOptions::readLinksAsBrowser},
     {"Stay &below the start address's folder",
      "Crawls read only pages in the start address's folder and below it; archives linked from "
      "them are fetched wherever the site rules allow.",
-     &WebOptions::stayBelowStartFolder},
+     "web/stayBelowStartFolder", &WebOptions::stayBelowStartFolder},
 };
 
 // The combo box's entries, in the order of EngineAnswer.
@@ -44,39 +49,49 @@ QString TemplateProblemText(const QLineEdit* edit) {
 
 }  // namespace
 
-CWebOptionsPage::CWebOptionsPage(QWidget* parent) : QWidget(parent) {
+CWebOptionsPage::CWebOptionsPage(QWidget* parent, QWidget* enginesPage) : QWidget(parent) {
     auto* contents = new QVBoxLayout(this);
     for (std::size_t index = 0; index < switches_.size(); ++index) {
         switches_.at(index) = new QCheckBox(QString::fromUtf8(kSwitches[index].label), this);
         switches_.at(index)->setToolTip(QString::fromUtf8(kSwitches[index].tip));
+        NameOptionKey(switches_.at(index), QString::fromLatin1(kSwitches[index].key));
         contents->addWidget(switches_.at(index));
+    }
+    QWidget* engineParent = this;
+    if (enginesPage != nullptr) {
+        contents->addStretch();
+        engineParent = enginesPage;
+        contents = new QVBoxLayout(enginesPage);
     }
     for (std::size_t index = 0; index < engines_.size(); ++index) {
         EngineFields& fields = engines_.at(index);
-        fields = MakeEngineFields();
+        fields = MakeEngineFields(engineParent, QString::fromLatin1(kEngineKeyGroups[index]));
         auto* form = new QFormLayout;
         form->addRow(QStringLiteral("Query address"), fields.queryTemplate);
         form->addRow(QString(), fields.problem);
         form->addRow(QStringLiteral("Marker of its own links"), fields.ownLinkMarker);
         form->addRow(QStringLiteral("Answer"), fields.answer);
-        auto* group = new QGroupBox(QString::fromLatin1(kEngineNames[index]), this);
+        auto* group = new QGroupBox(QString::fromLatin1(kEngineNames[index]), engineParent);
         group->setLayout(form);
         contents->addWidget(group);
     }
     contents->addStretch();
 }
 
-CWebOptionsPage::EngineFields CWebOptionsPage::MakeEngineFields() {
+CWebOptionsPage::EngineFields CWebOptionsPage::MakeEngineFields(QWidget* page, const QString& keyGroup) {
     EngineFields fields;
-    fields.queryTemplate = new QLineEdit(this);
+    fields.queryTemplate = new QLineEdit(page);
     fields.queryTemplate->setMaxLength(static_cast<int>(kMaxQueryTemplateLength));
     fields.queryTemplate->setToolTip(
         QStringLiteral("http:// or https:// address; {words} stands for the search string"));
-    fields.ownLinkMarker = new QLineEdit(this);
+    NameOptionKey(fields.queryTemplate, keyGroup + QStringLiteral("queryTemplate"));
+    fields.ownLinkMarker = new QLineEdit(page);
     fields.ownLinkMarker->setMaxLength(static_cast<int>(kMaxOwnLinkMarkerLength));
-    fields.answer = new QComboBox(this);
+    NameOptionKey(fields.ownLinkMarker, keyGroup + QStringLiteral("ownLinkMarker"));
+    fields.answer = new QComboBox(page);
     for (const char* name : kAnswerNames) fields.answer->addItem(QString::fromLatin1(name));
-    fields.problem = new QLabel(this);
+    NameOptionKey(fields.answer, keyGroup + QStringLiteral("answer"));
+    fields.problem = new QLabel(page);
     fields.problem->setStyleSheet(QStringLiteral("color: #b00020"));
     fields.problem->hide();
     connect(fields.queryTemplate, &QLineEdit::textChanged, this, [this, fields] { ShowProblem(fields); });

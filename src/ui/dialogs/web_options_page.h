@@ -17,11 +17,14 @@ class QLineEdit;
 // template with {words}), the text that marks its own links and the kind of
 // its answer. A template that cannot work is shown as an error beside its
 // field while it is typed, and storing keeps the old value in its place.
+// The engines' fields can be laid out on a page of their own.
 class CWebOptionsPage : public QWidget {
     Q_OBJECT
 
 public:
-    explicit CWebOptionsPage(QWidget* parent = nullptr);
+    // The engines' fields go on enginesPage when one is given, else below
+    // the check boxes.
+    explicit CWebOptionsPage(QWidget* parent = nullptr, QWidget* enginesPage = nullptr);
 
     void LoadFromOptions(const WebOptions& options);
 
@@ -46,7 +49,7 @@ public:
     const EngineFields& Engine(int index) const { return engines_.at(static_cast<std::size_t>(index)); }
 
 private:
-    EngineFields MakeEngineFields();
+    EngineFields MakeEngineFields(QWidget* page, const QString& keyGroup);
     void ShowProblem(const EngineFields& fields);
 
     std::array<QCheckBox*, 3> switches_{};
