@@ -48,7 +48,7 @@ using Clock = std::chrono::steady_clock;
 // The start-up chooser just starts; no other dialog is opened.
 class NoDialogs : public FrameDialogs {
 public:
-    std::optional<std::string> AskFileUrl() override { return std::nullopt; }
+    std::optional<FileRequest> AskFileUrl() override { return std::nullopt; }
     bool EditWebProject(std::string_view, WebProject&) override { return false; }
     bool NewSearchProject(SearchProject&) override { return false; }
     bool EditSearchProject(SearchProject&) override { return false; }
