@@ -2,13 +2,12 @@
 
 #include <array>
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
 #include <system_error>
-#include <unistd.h>
 
 #include "store/list_file_reader.h"
 #include "store/records.h"
+#include "store/synced_file.h"
 #include "store/text_utils.h"
 
 namespace {
@@ -38,40 +37,15 @@ bool IsHex(std::string_view text) {
 // An address, a blank and the longest checksum text.
 constexpr std::size_t kLongestLine = decltype(FileEntry::url)::kCapacity + 1 + 7 + 128;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-void SyncFolder(const fs::path& folder) {
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) return;
-    ::fsync(descriptor);
-    ::close(descriptor);
-}
-
-// As the list files are written: the bytes reach the disk before the new
-// file replaces the old one, so a failure or a power loss keeps one of them.
+// As the list files are written (see ReplaceFileSynced).
 bool WriteTable(const ChecksumTable& table, const fs::path& file) {
-    fs::path temporary = file;
-    temporary += ".saving";
-    FilePtr out(std::fopen(temporary.c_str(), "w"));
-    if (!out) return false;
-    bool written = true;
-    for (const auto& [url, entry] : table.Entries()) {
-        written = written &&
-                  std::fprintf(out.get(), "%s %s\n", url.c_str(), ChecksumText(entry.expected).c_str()) >= 0;
-    }
-    written = written && std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0 &&
-              ::fsync(::fileno(out.get())) == 0;
-    written = std::fclose(out.release()) == 0 && written;
-    std::error_code error;
-    if (written) fs::rename(temporary, file, error);
-    if (!written || error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return ReplaceFileSynced(file, [&table](std::FILE* out) {
+        for (const auto& [url, entry] : table.Entries()) {
+            if (std::fprintf(out, "%s %s\n", url.c_str(), ChecksumText(entry.expected).c_str()) < 0)
+                return false;
+        }
+        return true;
+    });
 }
 
 }  // namespace
@@ -156,12 +130,11 @@ bool SaveChecksums(ChecksumTable& table, MessageBoxPort& messages, const fs::pat
     const fs::path file = folder / kChecksumsFile;
     if (table.Entries().empty()) {
         std::error_code ignored;
-        fs::remove(file, ignored);
+        if (fs::remove(file, ignored)) SyncFolderOf(file);
     } else if (!WriteTable(table, file)) {
         messages.ShowMessage("Error saving the checksums!");
         return false;
     }
-    SyncFolder(folder);
     table.MarkSaved(changesWritten);
     return true;
 }

@@ -1,25 +1,19 @@
 #include "store/list_files.h"
 
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 #include <unordered_set>
 #include <vector>
 
 #include "store/list_file_reader.h"
+#include "store/synced_file.h"
 #include "store/text_utils.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // --- Reading -----------------------------------------------------------------
 
@@ -111,39 +105,15 @@ bool WriteRecord(std::FILE* out, const SearchProject& p) {
            std::fprintf(out, "%d %d %d\n*\n", p.stopOnRequest, p.stopMinute, p.stopHour) >= 0;
 }
 
-// Makes a change of the folder's entries (a rename, a removal) survive a
-// power loss. File systems that cannot sync a folder are left as they are.
-void SyncFolderOf(const fs::path& file) {
-    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) return;
-    ::fsync(descriptor);
-    ::close(descriptor);
-}
-
-// Writes the records to a temporary file beside the target and renames it
-// over the target, so the old file survives any failure. The bytes reach the
-// disk before the rename: otherwise a power loss could leave an empty file in
-// place of both the old and the new list.
+// Writes the records over the list's file (see ReplaceFileSynced).
 template <typename Record>
 bool WriteListFile(const ItemList<Record>& list, const fs::path& file) {
-    fs::path temporary = file;
-    temporary += ".saving";
-    FilePtr out(std::fopen(temporary.c_str(), "w"));
-    if (!out) return false;
-    bool written = true;
-    for (const Record& record : list) written = written && WriteRecord(out.get(), record);
-    written = written && std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0 &&
-              ::fsync(::fileno(out.get())) == 0;
-    written = std::fclose(out.release()) == 0 && written;
-    std::error_code error;
-    if (written) fs::rename(temporary, file, error);
-    if (!written || error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    SyncFolderOf(file);
-    return true;
+    return ReplaceFileSynced(file, [&list](std::FILE* out) {
+        for (const Record& record : list) {
+            if (!WriteRecord(out, record)) return false;
+        }
+        return true;
+    });
 }
 
 // Saves one list as described for SaveLists; false when it could not.
