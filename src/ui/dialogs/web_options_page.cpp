@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QVBoxLayout>
 
 #include "ui/dialogs/dialog_layout.h"
@@ -45,6 +46,13 @@ constexpr const char* kAnswerNames[] = {"HTML page", "JSON (results[].url)"};
 QString TemplateProblemText(const QLineEdit* edit) {
     const std::optional<std::string> problem = QueryTemplateProblem(TextForRecord(edit->text()));
     return problem ? QString::fromStdString(*problem) : QString();
+}
+
+// A red that stands out on the page: a deep one on a light background, a
+// pale one on a dark background.
+QString ProblemColor(const QWidget& page) {
+    const bool dark = page.palette().color(QPalette::Window).lightness() < 128;
+    return dark ? QStringLiteral("#ff8a80") : QStringLiteral("#b00020");
 }
 
 }  // namespace
@@ -92,7 +100,7 @@ CWebOptionsPage::EngineFields CWebOptionsPage::MakeEngineFields(QWidget* page, c
     for (const char* name : kAnswerNames) fields.answer->addItem(QString::fromLatin1(name));
     NameOptionKey(fields.answer, keyGroup + QStringLiteral("answer"));
     fields.problem = new QLabel(page);
-    fields.problem->setStyleSheet(QStringLiteral("color: #b00020"));
+    fields.problem->setStyleSheet(QStringLiteral("color: ") + ProblemColor(*page));
     fields.problem->hide();
     connect(fields.queryTemplate, &QLineEdit::textChanged, this, [this, fields] { ShowProblem(fields); });
     return fields;
