@@ -258,11 +258,10 @@ void TestProxyServer::ServeSocks(int client) {
         password.resize(length);
         if (!ReceiveExactly(client, password.data(), length)) return;
         const bool accepted = user == user_ && password == password_;
+        // Noted before the answer, which lets the test read the log at once.
+        if (!accepted) Note("SOCKS login refused");
         SendAll(client, std::string{'\x01', accepted ? '\x00' : '\x01'});
-        if (!accepted) {
-            Note("SOCKS login refused");
-            return;
-        }
+        if (!accepted) return;
     }
     unsigned char request[4];
     if (!ReceiveExactly(client, request, 4) || request[0] != 5 || request[1] != 1) return;
