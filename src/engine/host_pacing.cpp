@@ -68,8 +68,10 @@ std::optional<HostPacing::Clock::time_point> HostPacing::Answered(int status, st
     }
     cleanInARow_ = 0;
     // The answers to requests that were in flight when the first one came
-    // tell of the same excess: they slow nothing down again.
-    if (!waitUntil_ || now >= *waitUntil_) SlowDown(now);
+    // tell of the same excess, and an address asked again when the server
+    // said was refused for the server's timing, not the crawl's pace:
+    // neither slows the crawl down again.
+    if (askedAgain == 0 && (!waitUntil_ || now >= *waitUntil_)) SlowDown(now);
     const Clock::time_point until = now + RetryAfterWait(retryAfter, wallNow);
     waitUntil_ = std::max(waitUntil_.value_or(until), until);
     if (askedAgain >= kMaxAskedAgain) return std::nullopt;

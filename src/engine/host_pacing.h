@@ -17,7 +17,7 @@
 // the user's number), and the least time between two starts is learnt from
 // what the server let through: the starts of the second before the refusal
 // were allowed, so that many per second is the server's pace. A later
-// refusal doubles the spacing. So a server that counts requests per second
+// refusal of a new address doubles the spacing. So a server that counts requests per second
 // refuses about once per crawl, not once per burst. robots.txt's Crawl-delay
 // is a floor under that spacing.
 //

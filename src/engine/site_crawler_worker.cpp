@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -19,6 +21,7 @@
 #include "engine/archive_name.h"
 #include "engine/crawl_log.h"
 #include "engine/crawl_view.h"
+#include "engine/host_pacing.h"
 #include "engine/http_date.h"
 #include "engine/http_resume.h"
 #include "engine/link_helpers.h"
@@ -43,6 +46,8 @@ constexpr std::size_t kReadBufferSize = 8192;
 constexpr std::size_t kMaxAddressLength = decltype(FileEntry::url)::kCapacity;
 constexpr std::chrono::milliseconds kConnectTimeout{60000};
 constexpr int kMaxRedirectHops = 10;
+// Requests in flight to one host at a time.
+constexpr int kRequestsAtOnce = 1;
 
 constexpr const char* kPageHeaders = "Accept: text/*\r\nUser-Agent: Tarrawick\r\n";
 constexpr const char* kFileHeaders = "Accept: application/*\r\nUser-Agent: Tarrawick\r\n";
@@ -140,6 +145,13 @@ std::string FolderOf(std::string_view address) {
     const std::size_t slash = withoutQuery.rfind('/');
     if (slash == std::string_view::npos || slash + 1 < root.size()) return root;
     return std::string(withoutQuery.substr(0, slash + 1));
+}
+
+// An address the server would not give: "<address> not found", with the
+// status when it was a request to slow down that outlasted the tries.
+std::string NotFoundText(const std::string& address, int status) {
+    if (status == 429 || status == 503) return address + " not found (" + std::to_string(status) + ")";
+    return address + " not found";
 }
 
 // What the acceptance test makes of a link.
@@ -273,7 +285,7 @@ private:
             if (file && !IsPageLink(fetched)) return FetchFile(std::move(file), fetched, ask);
             if (!file || file->QueryInfoStatusCode() != 200) {
                 if (file) Log(fetched, std::to_string(file->QueryInfoStatusCode()));
-                view_.SetStatusTextWhenShown(address + " not found");
+                view_.SetStatusTextWhenShown(NotFoundText(address, file ? file->QueryInfoStatusCode() : 0));
                 if (file) CloseQuietly(*file);
                 return true;
             }
@@ -327,7 +339,7 @@ private:
     }
 
     bool NotFound(HttpFile& file, const std::string& address) {
-        view_.SetStatusTextWhenShown(address + " not found");
+        view_.SetStatusTextWhenShown(NotFoundText(address, file.QueryInfoStatusCode()));
         CloseQuietly(file);
         return true;
     }
@@ -341,7 +353,8 @@ private:
             CloseQuietly(*file);
             ForgetPartRecord(ask.localPath);
             ask.plan = {};
-            file = Session().SendRequest(CrawlRequest(ParseUrl(address).value_or(UrlParts{}), false));
+            const UrlParts parts = ParseUrl(address).value_or(UrlParts{});
+            file = SendPaced(PacingFor(parts), CrawlRequest(parts, false));
             answer = ResumeAnswer::kWriteWhole;
         }
         const bool unchanged = ask.ifModified && file->QueryInfoStatusCode() == 304;
@@ -408,11 +421,39 @@ private:
         return file;
     }
 
+    // An answer that asks the crawl to slow down is asked again when the
+    // host's pacing says, as often as it allows; then it stands.
     std::unique_ptr<HttpFile> SendAsking(const UrlParts& parts, const std::string& address, FileAsk& ask) {
-        ask = AskFor(address);
-        HttpRequest request = CrawlRequest(parts, IsPageLink(address));
-        request.headers += ask.headers;
+        HostPacing& pacing = PacingFor(parts);
+        for (int askedAgain = 0;; ++askedAgain) {
+            ask = AskFor(address);
+            HttpRequest request = CrawlRequest(parts, IsPageLink(address));
+            request.headers += ask.headers;
+            std::unique_ptr<HttpFile> file = SendPaced(pacing, request);
+            const int status = file->QueryInfoStatusCode();
+            const HostPacing::Clock::time_point now = HostPacing::Clock::now();
+            const std::optional<HostPacing::Clock::time_point> again = pacing.Answered(
+                status, file->QueryInfoHeader("Retry-After"), askedAgain, now, std::time(nullptr));
+            if (!again) return file;
+            const auto wait = std::chrono::ceil<std::chrono::seconds>(*again - now);
+            Log(address, std::to_string(status) + ", asked again in " + std::to_string(wait.count()) + " s");
+            CloseQuietly(*file);
+        }
+    }
+
+    // Worker thread: sends the request once the host's pacing lets it start;
+    // the wait halts with the crawl and ends at once when the crawl ends.
+    std::unique_ptr<HttpFile> SendPaced(HostPacing& pacing, const HttpRequest& request) {
+        if (!context_.control->PassGateAt(pacing.EarliestStart())) {
+            throw InternetException(InternetError::kAborted, "The crawl is ending");
+        }
+        pacing.Started(HostPacing::Clock::now());
         return Session().SendRequest(request);
+    }
+
+    HostPacing& PacingFor(const UrlParts& parts) {
+        const std::string host = FoldedCopy(parts.server) + ":" + std::to_string(parts.port);
+        return pacing_.try_emplace(host, kRequestsAtOnce).first->second;
     }
 
     // A redirection's target passes the acceptance test's rules, then counts
@@ -668,6 +709,7 @@ private:
     std::optional<ScopedWorkerSession> abort_;  // after session_: cleared before the session goes
     std::optional<CrawlLog> log_;
     LinkStack stack_;
+    std::map<std::string, HostPacing> pacing_;  // by "host:port"
     AddressSet visitedLinks_;
     AddressSet knownSites_;
     std::string startRoot_;

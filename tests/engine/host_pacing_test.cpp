@@ -67,14 +67,15 @@ TEST(HostPacing, TriesRunOutAndSlotsComeBackOneAtATime) {
     // The last try: the host still waits, but the address is not asked again.
     EXPECT_FALSE(pacing.Answered(429, "1", HostPacing::kMaxAskedAgain, now, kWallNow));
     EXPECT_GE(pacing.EarliestStart(), now + 1s);
-    EXPECT_EQ(pacing.RequestsAtOnce(), 1);  // 8, 4, 2, 1, and never below
+    EXPECT_EQ(pacing.RequestsAtOnce(), 4);  // asked again on the server's word: halved once
+    EXPECT_EQ(pacing.Spacing(), 1s);        // nothing else started in the second before
 
     // A server error breaks the run of clean answers; only whole runs count.
     now += 1s;
     const std::vector<int> cleanRuns = {HostPacing::kCleanAnswersForSlot - 1,
                                         HostPacing::kCleanAnswersForSlot,
                                         HostPacing::kCleanAnswersForSlot * 20};
-    const std::vector<int> slotsAfter = {1, 2, 8};
+    const std::vector<int> slotsAfter = {4, 5, 8};
     for (std::size_t run = 0; run < cleanRuns.size(); ++run) {
         for (int answer = 0; answer < cleanRuns[run]; ++answer) {
             EXPECT_FALSE(pacing.Answered(answer % 2 ? 200 : 404, "", 0, now, kWallNow));

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <filesystem>
 #include <initializer_list>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -822,6 +824,72 @@ TEST(CrawlViewTest, ATextRecordedWithinTheIntervalIsShownWhenTheIntervalEnds) {
     EXPECT_EQ(executor.DelayedCount(), 1u);
     executor.ElapseDelays();
     EXPECT_TRUE(executor.RunUntil([&] { return window.statusText == "2 links found"; }));
+}
+
+// An answer asking the crawl to slow down (429, or 503 with Retry-After) is
+// waited out and asked again, at most three times; then it ends as not
+// found with its status. The wait is a halt point and ends with the crawl.
+TEST_F(SiteCrawlerTest, AnswersToSlowDownAreWaitedOutAndAskedAgain) {
+    struct Case {
+        std::string target;
+        int status;
+        std::string retryAfter;  // empty: none
+        int refusals;            // before the real answer
+        std::size_t requests;
+        std::chrono::milliseconds leastGap;  // between two requests, as the server sees them
+        bool saved;
+    };
+    const std::vector<Case> cases = {
+        {"/busy.zip", 429, "1", 1, 2, 1s, true},
+        // The tries run out. The refusal taught a pace of one start a second;
+        // a request on a connection kept open may reach the server a little sooner.
+        {"/down.zip", 503, "0", 10, 4, 900ms, false},
+        {"/broken.zip", 503, "", 10, 1, 0ms, false},  // an error: no Retry-After, no new try
+    };
+    std::mutex mutex;
+    std::vector<std::chrono::steady_clock::time_point> asked;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.target);
+        site.RouteBy(c.target, [&](const TestHttpRequest&) {
+            std::lock_guard lock(mutex);
+            asked.push_back(std::chrono::steady_clock::now());
+            if (asked.size() > static_cast<std::size_t>(c.refusals)) return TestHttpReply::Ok("bytes");
+            TestHttpReply refusal = TestHttpReply::Status(c.status, "Slow Down");
+            if (!c.retryAfter.empty()) refusal.headers.push_back("Retry-After: " + c.retryAfter);
+            return refusal;
+        });
+        Start(Project(site.Url(c.target), "p" + std::to_string(i)));
+        ASSERT_TRUE(RunUntilDone());
+        std::lock_guard lock(mutex);
+        ASSERT_EQ(asked.size(), c.requests);
+        for (std::size_t again = 1; again < asked.size(); ++again) {
+            EXPECT_GE(asked[again] - asked[again - 1], c.leastGap);
+        }
+        EXPECT_EQ(folder.Exists("Software/p" + std::to_string(i) + c.target), c.saved);
+        if (!c.saved) {
+            EXPECT_TRUE(Called("SetStatusText " + site.Url(c.target) + " not found (" +
+                               std::to_string(c.status) + ")"));
+        }
+        asked.clear();
+    }
+    EXPECT_EQ(store.DownloadedSites.Count(), 3);
+
+    // A long wait halts with the crawl and ends when the project is deleted.
+    TestHttpServer slow;
+    slow.Route("/", TestHttpReply::Ok(Page({Href("later.zip")})));
+    TestHttpReply refusal = TestHttpReply::Status(429, "Too Many Requests");
+    refusal.headers.push_back("Retry-After: 600");
+    slow.Route("/later.zip", refusal);
+    Start(Project(slow.Url("/"), "slow"));
+    RunUntilRequested(slow, "/later.zip");
+    dispatch->SuspendWorker();
+    const std::shared_ptr<WorkerControl> halted = store.ActiveSiteCrawls.GetAt(0)->thread;
+    ASSERT_TRUE(RunUntilParked(*halted));
+    YesDialogs dialogs;
+    EntryCommands(store, state, window, dialogs).DeleteEntries();
+    EXPECT_TRUE(executor.RunUntil([&] { return halted->IsFinished(); }));
+    EXPECT_EQ(Targets(slow), (std::vector<std::string>{"/", "/later.zip"}));
 }
 
 }  // namespace
