@@ -29,10 +29,12 @@
 #include "engine/local_paths.h"
 #include "engine/page_links.h"
 #include "engine/part_records.h"
+#include "engine/robots_rules.h"
 #include "engine/url_resolve.h"
 #include "engine/worker_session.h"
 #include "net/close_quietly.h"
 #include "net/internet_exception.h"
+#include "net/user_agent.h"
 #include "store/link_stack.h"
 #include "store/text_utils.h"
 #include "workers/app_state.h"
@@ -49,8 +51,9 @@ constexpr int kMaxRedirectHops = 10;
 // Requests in flight to one host at a time.
 constexpr int kRequestsAtOnce = 1;
 
-constexpr const char* kPageHeaders = "Accept: text/*\r\nUser-Agent: Tarrawick\r\n";
-constexpr const char* kFileHeaders = "Accept: application/*\r\nUser-Agent: Tarrawick\r\n";
+// The session sends the program's User-Agent with every request.
+constexpr const char* kPageHeaders = "Accept: text/*\r\n";
+constexpr const char* kFileHeaders = "Accept: application/*\r\n";
 
 constexpr const char* kSuccess = "Success";
 constexpr const char* kSomeErrors = "Some errors occurred";
@@ -278,6 +281,7 @@ private:
         }
         view_.SetLastActionWhenShown("Opening " + address);
         if (!TakeProject()) return false;
+        if (!RobotsAllowFetch(address, *parts)) return true;
         try {
             std::string fetched = address;
             FileAsk ask;
@@ -354,7 +358,8 @@ private:
             ForgetPartRecord(ask.localPath);
             ask.plan = {};
             const UrlParts parts = ParseUrl(address).value_or(UrlParts{});
-            file = SendPaced(PacingFor(parts), CrawlRequest(parts, false));
+            file =
+                AskPaced(parts, address, [&] { return Session().SendRequest(CrawlRequest(parts, false)); });
             answer = ResumeAnswer::kWriteWhole;
         }
         const bool unchanged = ask.ifModified && file->QueryInfoStatusCode() == 304;
@@ -410,7 +415,7 @@ private:
             CloseQuietly(*file);
             const std::optional<UrlParts> targetParts = ParseUrl(target);
             if (hop == kMaxRedirectHops || !targetParts || !IsFetchedService(targetParts->service) ||
-                !AcceptRedirect(target)) {
+                !AcceptRedirect(target) || !RobotsAllowFetch(target, *targetParts)) {
                 Log(address, redirected + ", not followed");
                 return nullptr;
             }
@@ -424,12 +429,20 @@ private:
     // An answer that asks the crawl to slow down is asked again when the
     // host's pacing says, as often as it allows; then it stands.
     std::unique_ptr<HttpFile> SendAsking(const UrlParts& parts, const std::string& address, FileAsk& ask) {
+        ask = AskFor(address);
+        HttpRequest request = CrawlRequest(parts, IsPageLink(address));
+        request.headers += ask.headers;
+        return AskPaced(parts, address, [&] { return Session().SendRequest(request); });
+    }
+
+    // Worker thread: sends as the host's pacing lets it, again while the
+    // answer asks to slow down and the pacing allows another try.
+    std::unique_ptr<HttpFile> AskPaced(const UrlParts& parts, const std::string& address,
+                                       const std::function<std::unique_ptr<HttpFile>()>& send) {
         HostPacing& pacing = PacingFor(parts);
         for (int askedAgain = 0;; ++askedAgain) {
-            ask = AskFor(address);
-            HttpRequest request = CrawlRequest(parts, IsPageLink(address));
-            request.headers += ask.headers;
-            std::unique_ptr<HttpFile> file = SendPaced(pacing, request);
+            WaitForTurn(pacing);
+            std::unique_ptr<HttpFile> file = send();
             const int status = file->QueryInfoStatusCode();
             const HostPacing::Clock::time_point now = HostPacing::Clock::now();
             const std::optional<HostPacing::Clock::time_point> again = pacing.Answered(
@@ -441,19 +454,101 @@ private:
         }
     }
 
-    // Worker thread: sends the request once the host's pacing lets it start;
-    // the wait halts with the crawl and ends at once when the crawl ends.
-    std::unique_ptr<HttpFile> SendPaced(HostPacing& pacing, const HttpRequest& request) {
+    // Worker thread: returns when the host's pacing lets the next request
+    // start, counting it as started. The wait halts with the crawl and ends
+    // at once, throwing, when the crawl ends.
+    void WaitForTurn(HostPacing& pacing) {
         if (!context_.control->PassGateAt(pacing.EarliestStart())) {
             throw InternetException(InternetError::kAborted, "The crawl is ending");
         }
         pacing.Started(HostPacing::Clock::now());
-        return Session().SendRequest(request);
     }
 
     HostPacing& PacingFor(const UrlParts& parts) {
         const std::string host = FoldedCopy(parts.server) + ":" + std::to_string(parts.port);
         return pacing_.try_emplace(host, kRequestsAtOnce).first->second;
+    }
+
+    // Worker thread: whether robots.txt lets the crawl fetch the address,
+    // when the crawl obeys it; the site's robots.txt is read first when the
+    // crawl has not read it yet. An address left out is only logged.
+    bool RobotsAllowFetch(const std::string& address, const UrlParts& parts) {
+        if (!web_.obeyRobotsTxt || RobotsOf(parts).Allows(parts.object)) return true;
+        Log(address, "disallowed by robots.txt");
+        return false;
+    }
+
+    // The same at the acceptance test, which reads no robots.txt: a link to
+    // a site whose robots.txt is not known yet is checked when it is fetched.
+    bool KnownRobotsAllow(const std::string& link) const {
+        if (!web_.obeyRobotsTxt) return true;
+        const std::optional<UrlParts> parts = ParseUrl(link);
+        if (!parts) return true;
+        const auto known = robots_.find(SiteAddress(*parts));
+        return known == robots_.end() || known->second.Allows(parts->object);
+    }
+
+    // "http://host:port", the site robots.txt speaks for.
+    static std::string SiteAddress(const UrlParts& parts) {
+        const bool ipv6 = parts.server.find(':') != std::string::npos;
+        const std::string server = ipv6 ? "[" + parts.server + "]" : parts.server;
+        return std::string(parts.service == UrlService::kHttps ? "https://" : "http://") +
+               FoldedCopy(server) + ":" + std::to_string(parts.port);
+    }
+
+    // Worker thread: the rules of the address's site, read once per crawl.
+    // Its Crawl-delay paces the host from then on.
+    const RobotsRules& RobotsOf(const UrlParts& parts) {
+        const std::string site = SiteAddress(parts);
+        if (const auto known = robots_.find(site); known != robots_.end()) return known->second;
+        RobotsRules rules = ReadRobots(parts, site + "/robots.txt");
+        if (const std::optional<std::chrono::milliseconds> delay = rules.CrawlDelay()) {
+            PacingFor(parts).SetCrawlDelay(*delay);
+        }
+        return robots_.emplace(site, std::move(rules)).first->second;
+    }
+
+    // Worker thread: a robots.txt the server does not have (4xx) allows
+    // everything; one it fails to give (5xx, a 429 that outlasts the tries,
+    // no answer) allows nothing, which is an error of the crawl. Redirections
+    // are followed, at most five.
+    RobotsRules ReadRobots(const UrlParts& parts, const std::string& address) {
+        std::string why;
+        try {
+            OpenUrlOptions options;
+            options.maxRedirects = 5;
+            options.failOnHttpError = false;
+            const std::unique_ptr<HttpFile> file =
+                AskPaced(parts, address, [&] { return Session().OpenURL(address, options); });
+            const int status = file->QueryInfoStatusCode();
+            Log(address, std::to_string(status));
+            if (status >= 300) CloseQuietly(*file);
+            if (status < 300)
+                return RobotsRules::Parse(ReadAtMost(*file, RobotsRules::kMaxSize), kProductToken);
+            if (status < 500 && status != 429) return RobotsRules::AllowingAll();
+            why = std::to_string(status);
+        } catch (const InternetException& error) {
+            why = error.Message();
+        }
+        errors_ = true;
+        LogError(address, "could not be read (" + why + "): nothing is fetched from that site");
+        view_.SetStatusTextWhenShown(address + " could not be read: nothing is fetched from that site");
+        return RobotsRules::AllowingNothing();
+    }
+
+    // Worker thread: the body, up to `limit` bytes.
+    static std::string ReadAtMost(HttpFile& file, std::size_t limit) {
+        std::string body(std::min(limit, kReadBufferSize), '\0');
+        std::size_t length = 0;
+        while (length < limit) {
+            if (length == body.size()) body.resize(std::min(limit, body.size() * 2));
+            const std::size_t count = file.Read(body.data() + length, body.size() - length);
+            if (count == 0) break;
+            length += count;
+        }
+        body.resize(length);
+        CloseQuietly(file);
+        return body;
     }
 
     // A redirection's target passes the acceptance test's rules, then counts
@@ -542,6 +637,7 @@ private:
             return Acceptance::kDropped;
         if (!IsInStartFolder(link)) return Acceptance::kDropped;
         if (project_.exitDomain == 0 && !IsOnStartSite(link)) return Acceptance::kDropped;
+        if (!KnownRobotsAllow(link)) return Acceptance::kDropped;
         if (project_.exitDomain == 1) {
             if (knownSites_.Add(SiteOf(link))) ++siteCount_;
             if (project_.maxDomainCount != 0 && siteCount_ > project_.maxDomainCount) {
@@ -709,7 +805,8 @@ private:
     std::optional<ScopedWorkerSession> abort_;  // after session_: cleared before the session goes
     std::optional<CrawlLog> log_;
     LinkStack stack_;
-    std::map<std::string, HostPacing> pacing_;  // by "host:port"
+    std::map<std::string, HostPacing> pacing_;   // by "host:port"
+    std::map<std::string, RobotsRules> robots_;  // by "scheme://host:port"
     AddressSet visitedLinks_;
     AddressSet knownSites_;
     std::string startRoot_;

@@ -145,9 +145,9 @@ TEST_F(SiteCrawlerTest, CrawlsDepthFirstFetchingEachAddressOnceAndMirrorsTheSite
                                                        "/d1/d2/x.zip", "/a.htm", "/a1.zip"}));
     const std::vector<TestHttpRequest> requests = site.Requests();
     EXPECT_EQ(requests[3].Header("Accept"), "text/*");
-    EXPECT_EQ(requests[3].Header("User-Agent"), "Tarrawick");
+    EXPECT_EQ(requests[3].Header("User-Agent"), ProgramUserAgent());
     EXPECT_EQ(requests[4].Header("Accept"), "application/*");
-    EXPECT_EQ(requests[4].Header("User-Agent"), "Tarrawick");
+    EXPECT_EQ(requests[4].Header("User-Agent"), requests[0].Header("User-Agent"));
     EXPECT_EQ(folder.Read("Software/proj/d1/d2/x.zip"), "x bytes");
     EXPECT_EQ(folder.Read("Software/proj/a1.zip"), "a1 bytes");
     EXPECT_EQ(window.treeProjects, (std::vector<std::string>{"proj"}));
@@ -772,7 +772,7 @@ TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {
         EXPECT_EQ(request.secure, c.service == UrlService::kHttps) << c.address;
     }
     EXPECT_EQ(CrawlRequest(*ParseUrl("http://h/a.zip"), false).headers,
-              "Accept: application/*\r\nUser-Agent: Tarrawick\r\n");
+              "Accept: application/*\r\n");  // the session adds the program's User-Agent
 }
 
 // A text recorded soon after the last one shown must not wait for the next
@@ -890,6 +890,83 @@ TEST_F(SiteCrawlerTest, AnswersToSlowDownAreWaitedOutAndAskedAgain) {
     EntryCommands(store, state, window, dialogs).DeleteEntries();
     EXPECT_TRUE(executor.RunUntil([&] { return halted->IsFinished(); }));
     EXPECT_EQ(Targets(slow), (std::vector<std::string>{"/", "/later.zip"}));
+}
+
+// With the option on, a crawl reads each site's robots.txt once and fetches
+// only what the program's group allows (the longest rule wins, Allow on a
+// tie), no sooner than Crawl-delay after its last request. A robots.txt the
+// server does not have allows everything; one it fails to give, nothing.
+TEST_F(SiteCrawlerTest, RobotsTxtDecidesWhatACrawlFetchesAndHowOften) {
+    const std::string rules =
+        "User-agent: *\nDisallow: /\n\n"
+        "User-agent: OtherBot\nUser-agent: tarrawick/2.0  # the product token, any case\n"
+        "Disallow: /private\nAllow: /private/open\n"  // the longer wins
+        "Disallow: /*.zip$\n"                         // ends in .zip, no query
+        "Disallow: /tie\nAllow: /tie\n"
+        "Disallow: /%7Euser\n"  // the same as /~user
+        "Crawl-delay: 0.2\n";
+    const std::vector<std::string> links = {"private/a.zip", "private/open/b.zip", "c.zip", "c.zip?v=1",
+                                            "tie.htm",       "~user/e.htm"};
+    const std::vector<std::string> all = {"/",      "/~user/e.htm",        "/tie.htm",      "/c.zip?v=1",
+                                          "/c.zip", "/private/open/b.zip", "/private/a.zip"};
+    struct Case {
+        bool obey;
+        TestHttpReply robots;
+        std::vector<std::string> targets;
+        const char* outcome;
+    };
+    const std::vector<Case> cases = {
+        {true,
+         TestHttpReply::Ok(rules),
+         {"/robots.txt", "/", "/tie.htm", "/c.zip?v=1", "/private/open/b.zip"},
+         "Success"},
+        {true, TestHttpReply::Status(404, "Not Found"), {}, "Success"},
+        {true, TestHttpReply::Status(503, "Service Unavailable"), {"/robots.txt"}, "Some errors occurred"},
+        {false, TestHttpReply::Ok(rules), all, "Success"},
+    };
+    std::mutex mutex;
+    std::vector<std::chrono::steady_clock::time_point> asked;
+    const auto timed = [&](const std::string& target, const TestHttpReply& reply) {
+        site.RouteBy(target, [&, reply](const TestHttpRequest&) {
+            std::lock_guard lock(mutex);
+            asked.push_back(std::chrono::steady_clock::now());
+            return reply;
+        });
+    };
+    std::string index;
+    for (const std::string& link : links) index += Href(link) + "\r\n";
+    timed("/", TestHttpReply::Ok(index));
+    for (std::size_t target = 1; target < all.size(); ++target) timed(all[target], TestHttpReply::Ok("x"));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(i);
+        web.obeyRobotsTxt = c.obey;
+        dispatch.reset();  // the next crawl takes the options
+        timed("/robots.txt", c.robots);
+        const std::size_t before = site.Requests().size();
+        asked.clear();
+        Start(Project(site.Url("/"), "p" + std::to_string(i)));
+        ASSERT_TRUE(RunUntilDone());
+        std::vector<std::string> targets = c.targets;
+        if (targets.empty()) {
+            targets = all;
+            targets.insert(targets.begin(), "/robots.txt");
+        }
+        EXPECT_EQ(Targets(site, before), targets);
+        EXPECT_EQ(window.statusText, c.outcome);
+        if (c.robots.status == 503) {
+            EXPECT_TRUE(Called("SetStatusText " + site.Url("/robots.txt") +
+                               " could not be read: nothing is fetched from that site"));
+        }
+        if (i == 0) {
+            // Crawl-delay counts from robots.txt's own request on; a request on
+            // a connection kept open may reach the server a little sooner.
+            std::lock_guard lock(mutex);
+            for (std::size_t next = 1; next < asked.size(); ++next)
+                EXPECT_GE(asked[next] - asked[next - 1], 150ms);
+        }
+    }
+    EXPECT_NE(FirstErrorOfLastRun("p2").find("(503)"), std::string::npos);
 }
 
 }  // namespace
