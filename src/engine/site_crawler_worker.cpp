@@ -30,11 +30,11 @@
 #include "engine/page_links.h"
 #include "engine/part_records.h"
 #include "engine/robots_rules.h"
+#include "engine/site_robots.h"
 #include "engine/url_resolve.h"
 #include "engine/worker_session.h"
 #include "net/close_quietly.h"
 #include "net/internet_exception.h"
-#include "net/user_agent.h"
 #include "store/link_stack.h"
 #include "store/text_utils.h"
 #include "workers/app_state.h"
@@ -484,22 +484,14 @@ private:
         if (!web_.obeyRobotsTxt) return true;
         const std::optional<UrlParts> parts = ParseUrl(link);
         if (!parts) return true;
-        const auto known = robots_.find(SiteAddress(*parts));
+        const auto known = robots_.find(RobotsSiteOf(*parts));
         return known == robots_.end() || known->second.Allows(parts->object);
-    }
-
-    // "http://host:port", the site robots.txt speaks for.
-    static std::string SiteAddress(const UrlParts& parts) {
-        const bool ipv6 = parts.server.find(':') != std::string::npos;
-        const std::string server = ipv6 ? "[" + parts.server + "]" : parts.server;
-        return std::string(parts.service == UrlService::kHttps ? "https://" : "http://") +
-               FoldedCopy(server) + ":" + std::to_string(parts.port);
     }
 
     // Worker thread: the rules of the address's site, read once per crawl.
     // Its Crawl-delay paces the host from then on.
     const RobotsRules& RobotsOf(const UrlParts& parts) {
-        const std::string site = SiteAddress(parts);
+        const std::string site = RobotsSiteOf(parts);
         if (const auto known = robots_.find(site); known != robots_.end()) return known->second;
         RobotsRules rules = ReadRobots(parts, site + "/robots.txt");
         if (const std::optional<std::chrono::milliseconds> delay = rules.CrawlDelay()) {
@@ -508,47 +500,23 @@ private:
         return robots_.emplace(site, std::move(rules)).first->second;
     }
 
-    // Worker thread: a robots.txt the server does not have (4xx) allows
-    // everything; one it fails to give (5xx, a 429 that outlasts the tries,
-    // no answer) allows nothing, which is an error of the crawl. Redirections
-    // are followed, at most five.
+    // Worker thread: a robots.txt that cannot be read allows nothing, which
+    // is an error of the crawl.
     RobotsRules ReadRobots(const UrlParts& parts, const std::string& address) {
-        std::string why;
+        std::string whyNot;
         try {
-            OpenUrlOptions options;
-            options.maxRedirects = 5;
-            options.failOnHttpError = false;
             const std::unique_ptr<HttpFile> file =
-                AskPaced(parts, address, [&] { return Session().OpenURL(address, options); });
-            const int status = file->QueryInfoStatusCode();
-            Log(address, std::to_string(status));
-            if (status >= 300) CloseQuietly(*file);
-            if (status < 300)
-                return RobotsRules::Parse(ReadAtMost(*file, RobotsRules::kMaxSize), kProductToken);
-            if (status < 500 && status != 429) return RobotsRules::AllowingAll();
-            why = std::to_string(status);
+                AskPaced(parts, address, [&] { return Session().OpenURL(address, RobotsRequestOptions()); });
+            Log(address, std::to_string(file->QueryInfoStatusCode()));
+            if (std::optional<RobotsRules> rules = RobotsRulesOfAnswer(*file, whyNot))
+                return std::move(*rules);
         } catch (const InternetException& error) {
-            why = error.Message();
+            whyNot = error.Message();
         }
         errors_ = true;
-        LogError(address, "could not be read (" + why + "): nothing is fetched from that site");
+        LogError(address, "could not be read (" + whyNot + "): nothing is fetched from that site");
         view_.SetStatusTextWhenShown(address + " could not be read: nothing is fetched from that site");
         return RobotsRules::AllowingNothing();
-    }
-
-    // Worker thread: the body, up to `limit` bytes.
-    static std::string ReadAtMost(HttpFile& file, std::size_t limit) {
-        std::string body(std::min(limit, kReadBufferSize), '\0');
-        std::size_t length = 0;
-        while (length < limit) {
-            if (length == body.size()) body.resize(std::min(limit, body.size() * 2));
-            const std::size_t count = file.Read(body.data() + length, body.size() - length);
-            if (count == 0) break;
-            length += count;
-        }
-        body.resize(length);
-        CloseQuietly(file);
-        return body;
     }
 
     // A redirection's target passes the acceptance test's rules, then counts
