@@ -54,44 +54,19 @@ TEST(HostPacing, RetryAfterSaysHowLongTheHostIsLeftAlone) {
     }
 }
 
-TEST(HostPacing, TriesRunOutAndSlotsComeBackOneAtATime) {
-    HostPacing pacing(8);
-    Clock::time_point now = kT0;
-    for (int askedAgain = 0; askedAgain < HostPacing::kMaxAskedAgain; ++askedAgain) {
-        pacing.Started(now);
-        const std::optional<Clock::time_point> again = pacing.Answered(429, "1", askedAgain, now, kWallNow);
-        ASSERT_TRUE(again) << askedAgain;
-        now = *again;
-    }
-    pacing.Started(now);
-    // The last try: the host still waits, but the address is not asked again.
-    EXPECT_FALSE(pacing.Answered(429, "1", HostPacing::kMaxAskedAgain, now, kWallNow));
-    EXPECT_GE(pacing.EarliestStart(), now + 1s);
-    EXPECT_EQ(pacing.RequestsAtOnce(), 4);  // asked again on the server's word: halved once
-    EXPECT_EQ(pacing.Spacing(), 1s);        // nothing else started in the second before
-
-    // A server error breaks the run of clean answers; only whole runs count.
-    now += 1s;
-    const std::vector<int> cleanRuns = {HostPacing::kCleanAnswersForSlot - 1,
-                                        HostPacing::kCleanAnswersForSlot,
-                                        HostPacing::kCleanAnswersForSlot * 20};
-    const std::vector<int> slotsAfter = {4, 5, 8};
-    for (std::size_t run = 0; run < cleanRuns.size(); ++run) {
-        for (int answer = 0; answer < cleanRuns[run]; ++answer) {
-            EXPECT_FALSE(pacing.Answered(answer % 2 ? 200 : 404, "", 0, now, kWallNow));
-        }
-        EXPECT_EQ(pacing.RequestsAtOnce(), slotsAfter[run]) << run;
-        pacing.Answered(500, "", 0, now, kWallNow);
-    }
-}
-
-TEST(HostPacing, SpacingIsLearntFromWhatTheServerLetThroughAndCrawlDelayIsAFloor) {
+// One host over a crawl: what it let through teaches the spacing, each new
+// excess halves the requests at once and doubles the spacing, clean runs
+// give slots back, and Crawl-delay is a floor.
+TEST(HostPacing, TheHostsPaceIsLearntAndGivenBackAsItAnswers) {
     HostPacing pacing(4);
+    EXPECT_LE(pacing.EarliestStart(), kT0);  // nothing started, nothing to wait for
     // Eight starts 10 ms apart got through; the ninth was refused.
     Clock::time_point now = kT0;
     for (int start = 0; start < 9; ++start, now += 10ms) pacing.Started(now);
-    // Requests in flight that are refused with it do not halve again.
-    for (int answer = 0; answer < 3; ++answer) ASSERT_TRUE(pacing.Answered(429, "2", 0, now, kWallNow));
+    // Requests in flight refused with it, and the address asked again on the
+    // server's word, tell of the same excess.
+    for (int askedAgain : {0, 0, 1}) ASSERT_TRUE(pacing.Answered(429, "2", askedAgain, now, kWallNow));
+    EXPECT_FALSE(pacing.Answered(429, "2", HostPacing::kMaxAskedAgain, now, kWallNow));  // the tries ran out
     EXPECT_EQ(pacing.RequestsAtOnce(), 2);
     EXPECT_GE(pacing.Spacing(), 125ms);  // the server's eight a second
     EXPECT_LE(pacing.Spacing(), 130ms);
@@ -102,17 +77,24 @@ TEST(HostPacing, SpacingIsLearntFromWhatTheServerLetThroughAndCrawlDelayIsAFloor
         EXPECT_EQ(pacing.EarliestStart(), now + pacing.Spacing());
         if (start < 9) now = pacing.EarliestStart();
     }
-    // A refusal after the wait is a new one: halved again, spacing doubled.
     const std::chrono::milliseconds learnt = pacing.Spacing();
     ASSERT_TRUE(pacing.Answered(429, "0", 0, now, kWallNow));
     EXPECT_EQ(pacing.RequestsAtOnce(), 1);
     EXPECT_EQ(pacing.Spacing(), 2 * learnt);
 
+    // A server error breaks a run of clean answers; only whole runs count.
+    const std::vector<std::pair<int, int>> runsAndSlots = {{HostPacing::kCleanAnswersForSlot - 1, 1},
+                                                           {HostPacing::kCleanAnswersForSlot, 2},
+                                                           {HostPacing::kCleanAnswersForSlot * 20, 4}};
+    for (const auto& [run, slots] : runsAndSlots) {
+        for (int answer = 0; answer < run; ++answer)
+            pacing.Answered(answer % 2 ? 200 : 404, "", 0, now, kWallNow);
+        EXPECT_EQ(pacing.RequestsAtOnce(), slots) << run;
+        pacing.Answered(500, "", 0, now, kWallNow);
+    }
+
     pacing.SetCrawlDelay(3s);
     EXPECT_EQ(pacing.EarliestStart(), now + 3s);
-
-    HostPacing fresh(1);
-    EXPECT_LE(fresh.EarliestStart(), kT0);  // nothing started, nothing to wait for
 }
 
 }  // namespace
