@@ -511,6 +511,8 @@ private:
             if (std::optional<RobotsRules> rules = RobotsRulesOfAnswer(*file, whyNot))
                 return std::move(*rules);
         } catch (const InternetException& error) {
+            // Past five redirections robots.txt counts as missing (RFC 9309).
+            if (error.Error() == InternetError::kTooManyRedirects) return RobotsRules::AllowingAll();
             whyNot = error.Message();
         }
         errors_ = true;

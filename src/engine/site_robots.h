@@ -13,8 +13,8 @@
 // "http://host:port", the site whose /robots.txt speaks for the address.
 std::string RobotsSiteOf(const UrlParts& parts);
 
-// The request: redirections followed (at most five), an error answer
-// handed out rather than raised.
+// The request: redirections followed (at most five; more raise
+// kTooManyRedirects), an error answer handed out rather than raised.
 OpenUrlOptions RobotsRequestOptions();
 
 // Worker thread: the rules the answer gives, read up to RobotsRules::kMaxSize
