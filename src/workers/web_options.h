@@ -53,6 +53,9 @@ struct WebOptions {
     bool stayBelowStartFolder = false;
     EngineSetting altavista = DefaultEngineSetting(SearchEngine::kAltavista);
     EngineSetting yahoo = DefaultEngineSetting(SearchEngine::kYahoo);
+    // Crawls read each site's robots.txt once and fetch only what it allows
+    // the program, no sooner after the last request than its Crawl-delay.
+    bool obeyRobotsTxt = false;
 
     bool operator==(const WebOptions&) const = default;
 };

@@ -19,6 +19,7 @@ WebOptions SearxOptions() {
     WebOptions options;
     options.followHttpsAndRedirects = true;
     options.stayBelowStartFolder = true;
+    options.obeyRobotsTxt = true;
     options.yahoo = {"https://searx.example.org/search?q={words}&format=json", "searx", EngineAnswer::kJson};
     return options;
 }
