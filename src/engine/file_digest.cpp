@@ -1,10 +1,17 @@
 #include "engine/file_digest.h"
 
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <cstring>
+#include <cstdio>
 #include <fcntl.h>
+#include <system_error>
 #include <stdexcept>
 #include <unistd.h>
+#include <algorithm>
 #include <vector>
 
 #include <openssl/evp.h>
@@ -23,7 +30,12 @@ const EVP_MD* DigestOf(DigestKind kind) {
     return nullptr;
 }
 
+constexpr int kCorruptNameTries = 100;
 constexpr std::size_t kFileBlock = 1 << 16;
+// What the writer hands over at once, and how many such chunks may wait:
+// enough to ride out a slow moment of the hashing thread, little memory.
+constexpr std::size_t kChunkSize = 256 * 1024;
+constexpr std::size_t kMaxWaitingChunks = 16;
 
 }  // namespace
 
@@ -74,11 +86,163 @@ std::string FileDigest::FinishHex() {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_DigestFinal_ex(context_->md, digest, &length);
+    return LowerHex(digest, length);
+}
+
+std::string LowerHex(const unsigned char* bytes, std::size_t count) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        hex.push_back(kHex[digest[i] >> 4]);
-        hex.push_back(kHex[digest[i] & 0x0F]);
+    hex.reserve(2 * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        hex.push_back(kHex[bytes[i] >> 4]);
+        hex.push_back(kHex[bytes[i] & 0x0F]);
     }
     return hex;
 }
+
+struct BackgroundDigest::Shared {
+    explicit Shared(DigestKind kind) : digest(kind) {}
+
+    // One piece of work for the hashing thread: bytes, or a file's first bytes.
+    struct Job {
+        std::vector<char> bytes;
+        std::filesystem::path file;
+        std::int64_t fileBytes = 0;
+    };
+
+    // Hashing thread.
+    void HashAll() {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock lock(mutex);
+                hashingWakes.wait(lock, [this] { return stopping || finishing || !jobs.empty(); });
+                if (stopping) return;
+                if (jobs.empty()) break;  // finishing, all hashed
+                job = std::move(jobs.front());
+                jobs.pop_front();
+            }
+            Hash(job);
+            const std::lock_guard lock(mutex);
+            if (job.bytes.capacity() >= kChunkSize) spare.push_back(std::move(job.bytes));
+            writerWakes.notify_one();
+        }
+        if (!error) hex = digest.FinishHex();
+    }
+
+    // Hashing thread; after a failure the rest is not hashed.
+    void Hash(Job& job) {
+        if (error) return;
+        try {
+            if (job.file.empty()) {
+                digest.Update(job.bytes.data(), job.bytes.size());
+            } else {
+                digest.UpdateFromFile(job.file, job.fileBytes);
+            }
+        } catch (...) {
+            error = std::current_exception();
+        }
+        job.bytes.clear();
+    }
+
+    FileDigest digest;             // hashing thread only
+    std::exception_ptr error;      // hashing thread, read after it ended
+    std::string hex;               // the same
+    std::mutex mutex;
+    std::condition_variable hashingWakes;
+    std::condition_variable writerWakes;
+    std::deque<Job> jobs;
+    std::vector<std::vector<char>> spare;  // hashed chunks, reused
+    bool finishing = false;
+    bool stopping = false;
+};
+
+BackgroundDigest::BackgroundDigest(DigestKind kind) : kind_(kind), shared_(std::make_shared<Shared>(kind)) {
+    chunk_.reserve(kChunkSize);
+    thread_ = std::thread([shared = shared_] { shared->HashAll(); });
+}
+
+BackgroundDigest::~BackgroundDigest() {
+    if (!thread_.joinable()) return;
+    {
+        const std::lock_guard lock(shared_->mutex);
+        shared_->stopping = true;
+    }
+    shared_->hashingWakes.notify_one();
+    thread_.join();
+}
+
+void BackgroundDigest::UpdateFromFile(const std::filesystem::path& path, std::int64_t count) {
+    if (count <= 0) return;
+    HandOverChunk();
+    const std::lock_guard lock(shared_->mutex);
+    shared_->jobs.push_back({{}, path, count});
+    shared_->hashingWakes.notify_one();
+}
+
+void BackgroundDigest::Update(const void* bytes, std::size_t count) {
+    const auto* from = static_cast<const char*>(bytes);
+    while (count > 0) {
+        const std::size_t taken = std::min(count, kChunkSize - chunk_.size());
+        chunk_.insert(chunk_.end(), from, from + taken);
+        from += taken;
+        count -= taken;
+        if (chunk_.size() == kChunkSize) HandOverChunk();
+    }
+}
+
+void BackgroundDigest::HandOverChunk() {
+    if (chunk_.empty()) return;
+    std::unique_lock lock(shared_->mutex);
+    shared_->writerWakes.wait(lock, [this] { return shared_->jobs.size() < kMaxWaitingChunks; });
+    shared_->jobs.push_back({std::move(chunk_), {}, 0});
+    shared_->hashingWakes.notify_one();
+    if (shared_->spare.empty()) {
+        chunk_ = {};
+        lock.unlock();
+        chunk_.reserve(kChunkSize);
+    } else {
+        chunk_ = std::move(shared_->spare.back());
+        shared_->spare.pop_back();
+    }
+}
+
+std::string BackgroundDigest::FinishHex() {
+    if (!thread_.joinable()) return shared_->hex;
+    HandOverChunk();
+    {
+        const std::lock_guard lock(shared_->mutex);
+        shared_->finishing = true;
+    }
+    shared_->hashingWakes.notify_one();
+    thread_.join();
+    if (shared_->error) std::rethrow_exception(shared_->error);
+    return shared_->hex;
+}
+
+std::string HashOfFile(const std::filesystem::path& path, DigestKind kind) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) throw LocalFileError(error.message());
+    FileDigest digest(kind);
+    digest.UpdateFromFile(path, static_cast<std::int64_t>(size));
+    return digest.FinishHex();
+}
+
+
+std::optional<std::filesystem::path> RenameAsCorrupt(const std::filesystem::path& path) {
+    for (int attempt = 0; attempt < kCorruptNameTries; ++attempt) {
+        std::filesystem::path target = path;
+        target += attempt == 0 ? ".corrupt" : ".corrupt." + std::to_string(attempt);
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return target;
+        // A file system without that rename: a new link fails just as well
+        // on a name that is taken.
+        if (errno == EINVAL && ::link(path.c_str(), target.c_str()) == 0) {
+            if (::unlink(path.c_str()) == 0) return target;
+            return std::nullopt;
+        }
+        if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
+}
+

@@ -4,9 +4,25 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "store/checksums.h"
+
+// Any thread: the bytes as lower-case hex digits.
+std::string LowerHex(const unsigned char* bytes, std::size_t count);
+
+// Worker thread: the digest of a whole local file in lower-case hex.
+// Raises LocalFileError when it cannot be read.
+std::string HashOfFile(const std::filesystem::path& path, DigestKind kind);
+
+// Worker thread: renames a file that failed its check to NAME.corrupt, or
+// NAME.corrupt.1 and on when that is taken, in its own folder, so that
+// nothing takes it for the real one; no file is ever replaced. The new path;
+// nothing when no name was free or the file system refused.
+std::optional<std::filesystem::path> RenameAsCorrupt(const std::filesystem::path& path);
 
 // The digest of a file computed as its bytes go by. Used by one thread.
 class FileDigest {
@@ -27,4 +43,37 @@ public:
 private:
     struct Context;
     std::unique_ptr<Context> context_;
+};
+
+// A FileDigest fed on a thread of its own, so that hashing never slows the
+// thread that writes the file: bytes are copied into chunks handed to the
+// hashing thread through a short queue. Used by one thread (its writer).
+class BackgroundDigest {
+public:
+    // Raises std::runtime_error when the library cannot make the hash, and
+    // std::system_error when no thread can be started.
+    explicit BackgroundDigest(DigestKind kind);
+    // Stops the hashing thread, dropping what it has not hashed yet.
+    ~BackgroundDigest();
+    BackgroundDigest(const BackgroundDigest&) = delete;
+    BackgroundDigest& operator=(const BackgroundDigest&) = delete;
+
+    DigestKind Kind() const { return kind_; }
+    // Hashes the first bytes of a local file before anything given later.
+    void UpdateFromFile(const std::filesystem::path& path, std::int64_t count);
+    // Waits only when the hashing thread is several chunks behind.
+    void Update(const void* bytes, std::size_t count);
+    // The digest of everything given, in lower-case hex, once the hashing
+    // thread has caught up. Raises LocalFileError when a file part given to
+    // UpdateFromFile could not be read. Takes no more bytes after it.
+    std::string FinishHex();
+
+private:
+    struct Shared;
+    void HandOverChunk();
+
+    const DigestKind kind_;
+    std::shared_ptr<Shared> shared_;
+    std::vector<char> chunk_;  // being filled by the writer
+    std::thread thread_;
 };

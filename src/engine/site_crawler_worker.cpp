@@ -17,6 +17,7 @@
 
 #include "engine/address_set.h"
 #include "engine/archive_name.h"
+#include "engine/crawl_checksums.h"
 #include "engine/crawl_log.h"
 #include "engine/crawl_view.h"
 #include "engine/http_date.h"
@@ -150,7 +151,11 @@ class SiteCrawl {
 public:
     SiteCrawl(WorkerContext& context, const InternetSessionFactory& sessions, const WebOptions& web,
               std::chrono::nanoseconds viewInterval)
-        : context_(context), sessions_(sessions), web_(web), view_(context, context.key, viewInterval) {}
+        : context_(context),
+          sessions_(sessions),
+          web_(web),
+          view_(context, context.key, viewInterval),
+          checks_(context.options.findPublishedChecksums) {}
 
     void Run() {
         try {
@@ -278,6 +283,11 @@ private:
                 return true;
             }
             Log(fetched, "200");
+            if (checks_.IsFolderList(fetched)) {
+                ReportChecks(checks_.TakeFolderList(fetched, *file));
+                CloseQuietly(*file);
+                return true;
+            }
             view_.SetLastActionWhenShown("Reading " + fetched);
             file->SetReadBufferSize(kReadBufferSize);
             const std::optional<std::string> folder = GetRelativeFolder(RootFor(fetched), fetched);
@@ -581,18 +591,34 @@ private:
             return true;
         }
         view_.SetLastActionWhenShown("Dowloading " + localPath + "...");
-        if (!Transfer(file, *saved, appendAt)) return false;
+        std::unique_ptr<BackgroundDigest> digest = checks_.StartArchive(file, localPath, appendAt);
+        if (!Transfer(file, *saved, appendAt, digest.get())) return false;
         saved->Close();
         SetSavedTime(local.Descriptor(), name, file.QueryInfoHeader("Last-Modified"));
         SetSavedOrigin(local.Descriptor(), name, address);
         ForgetPartRecord(localPath);
         view_.AddTreeFile(localPath);
         Log(address, std::to_string(file.QueryInfoStatusCode()) + " saved as " + localPath);
+        ReportChecks(checks_.ArchiveSaved(address, localPath, std::move(digest)));
         return true;
     }
 
-    // False when the program is ending.
-    bool Transfer(HttpFile& file, LocalFile& saved, std::int64_t appendAt) {
+    // A failed check is an error of the crawl, whose file has been renamed.
+    void ReportChecks(const std::vector<CrawlChecksums::Verdict>& verdicts) {
+        for (const CrawlChecksums::Verdict& verdict : verdicts) {
+            view_.NoteTreeFile(verdict.localPath, verdict.text);
+            if (verdict.verified) {
+                Log(verdict.address, verdict.text);
+            } else {
+                errors_ = true;
+                LogError(verdict.address, verdict.text);
+            }
+        }
+    }
+
+    // False when the program is ending. The bytes are hashed as they are
+    // written when the archive is checked.
+    bool Transfer(HttpFile& file, LocalFile& saved, std::int64_t appendAt, BackgroundDigest* digest) {
         char block[kBlockSize + 1];
         auto total = static_cast<std::uint64_t>(appendAt);  // the file's bytes, an earlier run's included
         std::optional<std::uint64_t> size = file.ContentLength();
@@ -604,6 +630,7 @@ private:
             if (count == 0) return true;
             view_.PlayAnimationIfStopped();
             saved.Write(block, count);
+            if (digest != nullptr) digest->Update(block, count);
             total += count;
             view_.SetBytesReadWhenShown(total, size, filesTransferred_);
         }
@@ -659,6 +686,7 @@ private:
     const InternetSessionFactory& sessions_;
     const WebOptions web_;
     CrawlView view_;
+    CrawlChecksums checks_;
 
     // Worker thread only, apart from the steps it hands over while it waits.
     WebProject project_;
