@@ -5,8 +5,8 @@
 #include "store/text_utils.h"
 
 std::unique_ptr<BackgroundDigest> CrawlChecksums::StartArchive(const HttpFile& answer,
-                                                                const std::string& localPath,
-                                                                std::int64_t appendAt) {
+                                                               const std::string& localPath,
+                                                               std::int64_t appendAt) {
     if (!enabled_) return nullptr;
     header_ = DigestFromHeaders(answer.QueryInfoHeader("Repr-Digest"), answer.QueryInfoHeader("Digest"));
     auto digest = std::make_unique<BackgroundDigest>(header_ ? header_->checksum.kind : DigestKind::kSha256);
@@ -54,7 +54,8 @@ std::vector<CrawlChecksums::Verdict> CrawlChecksums::TakeFolderList(const std::s
     return verdicts;
 }
 
-std::optional<CrawlChecksums::Verdict> CrawlChecksums::Judge(const Saved& saved, const FolderLists& lists) const {
+std::optional<CrawlChecksums::Verdict> CrawlChecksums::Judge(const Saved& saved,
+                                                             const FolderLists& lists) const {
     const std::pair<const std::optional<std::string>&, DigestKind> ordered[] = {
         {lists.sha256, DigestKind::kSha256}, {lists.sha512, DigestKind::kSha512}};
     for (const auto& [text, kind] : ordered) {
@@ -72,7 +73,8 @@ CrawlChecksums::Verdict CrawlChecksums::Check(const Saved& saved, const Publishe
         wanted.kind == saved.hashedKind ? saved.hex : HashOfFile(saved.localPath, wanted.kind);
     const std::string kind(DigestKindName(wanted.kind));
     if (actual == wanted.hex) {
-        return {saved.address, saved.localPath, true, kind + " verified (from " + published.source + "): " + actual};
+        return {saved.address, saved.localPath, true,
+                kind + " verified (from " + published.source + "): " + actual};
     }
     const std::optional<std::filesystem::path> kept = RenameAsCorrupt(saved.localPath);
     return {saved.address, saved.localPath, false,

@@ -68,7 +68,7 @@ private:
     static Verdict Check(const Saved& saved, const PublishedDigest& published);
 
     const bool enabled_;
-    std::optional<PublishedDigest> header_;  // of the archive being written
-    std::map<std::string, FolderLists> lists_;               // by folder address
-    std::map<std::string, std::vector<Saved>> waiting_;      // by folder address
+    std::optional<PublishedDigest> header_;              // of the archive being written
+    std::map<std::string, FolderLists> lists_;           // by folder address
+    std::map<std::string, std::vector<Saved>> waiting_;  // by folder address
 };

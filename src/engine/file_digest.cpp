@@ -1,17 +1,18 @@
 #include "engine/file_digest.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <exception>
-#include <mutex>
-#include <cstring>
-#include <cstdio>
 #include <fcntl.h>
-#include <system_error>
+#include <mutex>
 #include <stdexcept>
+#include <system_error>
 #include <unistd.h>
-#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include <openssl/evp.h>
@@ -105,7 +106,7 @@ struct BackgroundDigest::Shared {
 
     // One piece of work for the hashing thread: bytes, or a file's first bytes.
     struct Job {
-        std::vector<char> bytes;
+        DigestChunk chunk;
         std::filesystem::path file;
         std::int64_t fileBytes = 0;
     };
@@ -118,13 +119,13 @@ struct BackgroundDigest::Shared {
                 std::unique_lock lock(mutex);
                 hashingWakes.wait(lock, [this] { return stopping || finishing || !jobs.empty(); });
                 if (stopping) return;
-                if (jobs.empty()) break;  // finishing, all hashed
+                if (jobs.empty()) break;  // finishing, and all hashed
                 job = std::move(jobs.front());
                 jobs.pop_front();
             }
             Hash(job);
             const std::lock_guard lock(mutex);
-            if (job.bytes.capacity() >= kChunkSize) spare.push_back(std::move(job.bytes));
+            if (job.chunk.bytes && spare.size() < kMaxWaitingChunks) spare.push_back(std::move(job.chunk));
             writerWakes.notify_one();
         }
         if (!error) hex = digest.FinishHex();
@@ -135,30 +136,29 @@ struct BackgroundDigest::Shared {
         if (error) return;
         try {
             if (job.file.empty()) {
-                digest.Update(job.bytes.data(), job.bytes.size());
+                digest.Update(job.chunk.bytes.get(), job.chunk.size);
             } else {
                 digest.UpdateFromFile(job.file, job.fileBytes);
             }
         } catch (...) {
             error = std::current_exception();
         }
-        job.bytes.clear();
+        job.chunk.size = 0;
     }
 
-    FileDigest digest;             // hashing thread only
-    std::exception_ptr error;      // hashing thread, read after it ended
-    std::string hex;               // the same
+    FileDigest digest;         // hashing thread only
+    std::exception_ptr error;  // hashing thread, read after it ended
+    std::string hex;           // the same
     std::mutex mutex;
     std::condition_variable hashingWakes;
     std::condition_variable writerWakes;
     std::deque<Job> jobs;
-    std::vector<std::vector<char>> spare;  // hashed chunks, reused
+    std::vector<DigestChunk> spare;  // hashed chunks, reused
     bool finishing = false;
     bool stopping = false;
 };
 
 BackgroundDigest::BackgroundDigest(DigestKind kind) : kind_(kind), shared_(std::make_shared<Shared>(kind)) {
-    chunk_.reserve(kChunkSize);
     thread_ = std::thread([shared = shared_] { shared->HashAll(); });
 }
 
@@ -174,7 +174,7 @@ BackgroundDigest::~BackgroundDigest() {
 
 void BackgroundDigest::UpdateFromFile(const std::filesystem::path& path, std::int64_t count) {
     if (count <= 0) return;
-    HandOverChunk();
+    QueueCopies();
     const std::lock_guard lock(shared_->mutex);
     shared_->jobs.push_back({{}, path, count});
     shared_->hashingWakes.notify_one();
@@ -183,33 +183,52 @@ void BackgroundDigest::UpdateFromFile(const std::filesystem::path& path, std::in
 void BackgroundDigest::Update(const void* bytes, std::size_t count) {
     const auto* from = static_cast<const char*>(bytes);
     while (count > 0) {
-        const std::size_t taken = std::min(count, kChunkSize - chunk_.size());
-        chunk_.insert(chunk_.end(), from, from + taken);
+        if (!copies_.bytes) copies_ = Spare(kChunkSize);
+        const std::size_t taken = std::min(count, copies_.capacity - copies_.size);
+        std::memcpy(copies_.bytes.get() + copies_.size, from, taken);
+        copies_.size += taken;
         from += taken;
         count -= taken;
-        if (chunk_.size() == kChunkSize) HandOverChunk();
+        if (copies_.size == copies_.capacity) QueueCopies();
     }
 }
 
-void BackgroundDigest::HandOverChunk() {
-    if (chunk_.empty()) return;
+DigestChunk BackgroundDigest::HandOver(DigestChunk filled, std::size_t capacity) {
+    QueueCopies();
+    if (filled.size > 0) Queue(std::move(filled));
+    return Spare(capacity);
+}
+
+void BackgroundDigest::QueueCopies() {
+    if (copies_.size > 0) Queue(std::exchange(copies_, {}));
+}
+
+void BackgroundDigest::Queue(DigestChunk chunk) {
     std::unique_lock lock(shared_->mutex);
     shared_->writerWakes.wait(lock, [this] { return shared_->jobs.size() < kMaxWaitingChunks; });
-    shared_->jobs.push_back({std::move(chunk_), {}, 0});
+    shared_->jobs.push_back({std::move(chunk), {}, 0});
     shared_->hashingWakes.notify_one();
-    if (shared_->spare.empty()) {
-        chunk_ = {};
-        lock.unlock();
-        chunk_.reserve(kChunkSize);
-    } else {
-        chunk_ = std::move(shared_->spare.back());
-        shared_->spare.pop_back();
+}
+
+DigestChunk BackgroundDigest::Spare(std::size_t capacity) {
+    {
+        const std::lock_guard lock(shared_->mutex);
+        std::vector<DigestChunk>& spare = shared_->spare;
+        const auto fits = std::find_if(spare.begin(), spare.end(), [capacity](const DigestChunk& chunk) {
+            return chunk.capacity >= capacity;
+        });
+        if (fits != spare.end()) {
+            DigestChunk chunk = std::move(*fits);
+            spare.erase(fits);
+            return chunk;
+        }
     }
+    return {std::make_unique_for_overwrite<char[]>(capacity), 0, capacity};
 }
 
 std::string BackgroundDigest::FinishHex() {
     if (!thread_.joinable()) return shared_->hex;
-    HandOverChunk();
+    QueueCopies();
     {
         const std::lock_guard lock(shared_->mutex);
         shared_->finishing = true;
@@ -229,12 +248,12 @@ std::string HashOfFile(const std::filesystem::path& path, DigestKind kind) {
     return digest.FinishHex();
 }
 
-
 std::optional<std::filesystem::path> RenameAsCorrupt(const std::filesystem::path& path) {
     for (int attempt = 0; attempt < kCorruptNameTries; ++attempt) {
         std::filesystem::path target = path;
         target += attempt == 0 ? ".corrupt" : ".corrupt." + std::to_string(attempt);
-        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return target;
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return target;
         // A file system without that rename: a new link fails just as well
         // on a name that is taken.
         if (errno == EINVAL && ::link(path.c_str(), target.c_str()) == 0) {
@@ -245,4 +264,3 @@ std::optional<std::filesystem::path> RenameAsCorrupt(const std::filesystem::path
     }
     return std::nullopt;
 }
-

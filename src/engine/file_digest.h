@@ -45,9 +45,17 @@ private:
     std::unique_ptr<Context> context_;
 };
 
+// A block of bytes handed between a writer and a hashing thread.
+struct DigestChunk {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;  // the bytes in use
+    std::size_t capacity = 0;
+};
+
 // A FileDigest fed on a thread of its own, so that hashing never slows the
-// thread that writes the file: bytes are copied into chunks handed to the
-// hashing thread through a short queue. Used by one thread (its writer).
+// thread that writes the file: a writer's filled buffers are handed over
+// whole (or bytes copied into chunks) through a short queue. Used by one
+// thread (its writer).
 class BackgroundDigest {
 public:
     // Raises std::runtime_error when the library cannot make the hash, and
@@ -59,10 +67,14 @@ public:
     BackgroundDigest& operator=(const BackgroundDigest&) = delete;
 
     DigestKind Kind() const { return kind_; }
-    // Hashes the first bytes of a local file before anything given later.
+    // Hashes the first bytes of a local file, after what was given before.
     void UpdateFromFile(const std::filesystem::path& path, std::int64_t count);
-    // Waits only when the hashing thread is several chunks behind.
+    // Copies the bytes. Waits only when the hashing thread is several
+    // chunks behind, as HandOver does.
     void Update(const void* bytes, std::size_t count);
+    // Takes a filled buffer as it is, without a copy, and gives back an
+    // empty one of at least `capacity` bytes (one hashed before, when free).
+    DigestChunk HandOver(DigestChunk filled, std::size_t capacity);
     // The digest of everything given, in lower-case hex, once the hashing
     // thread has caught up. Raises LocalFileError when a file part given to
     // UpdateFromFile could not be read. Takes no more bytes after it.
@@ -70,10 +82,12 @@ public:
 
 private:
     struct Shared;
-    void HandOverChunk();
+    void QueueCopies();
+    void Queue(DigestChunk chunk);
+    DigestChunk Spare(std::size_t capacity);
 
     const DigestKind kind_;
     std::shared_ptr<Shared> shared_;
-    std::vector<char> chunk_;  // being filled by the writer
+    DigestChunk copies_;  // Update's bytes, not yet handed over
     std::thread thread_;
 };

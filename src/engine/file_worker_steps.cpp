@@ -57,6 +57,7 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
     const std::filesystem::path localPath = LocalPath(name);
     HashEarlierPart(localPath, appendAt);
     LocalFile local(localPath, appendAt);
+    local.HashWith(digest_.get());
 
     // The file's bytes so far and its size, those of an earlier run included.
     auto total = static_cast<std::uint64_t>(appendAt);
@@ -68,7 +69,6 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
         const std::size_t count = remote.Read(block, kBlockSize);
         if (count == 0) break;
         local.Write(block, count);
-        if (digest_) digest_->Update(block, count);
         total += count;
         progress.Report(total);
     }
@@ -115,7 +115,8 @@ void FileWorkerSteps::NoteExpectedChecksum() {
 void FileWorkerSteps::StartDigest(const HttpFile* answer) {
     lookForPublished_ = !expected_ && findPublished_ && answer != nullptr;
     if (lookForPublished_) {
-        published_ = DigestFromHeaders(answer->QueryInfoHeader("Repr-Digest"), answer->QueryInfoHeader("Digest"));
+        published_ =
+            DigestFromHeaders(answer->QueryInfoHeader("Repr-Digest"), answer->QueryInfoHeader("Digest"));
     }
     std::optional<DigestKind> kind;
     if (expected_) {
@@ -134,9 +135,8 @@ void FileWorkerSteps::HashEarlierPart(const std::filesystem::path& localPath, st
 
 void FileWorkerSteps::LookUpPublishedDigest(InternetSession& session) {
     if (!lookForPublished_ || published_) return;
-    published_ = FindPublishedDigest(url_, [&session](const std::string& address) {
-        return FetchChecksumFile(session, address);
-    });
+    published_ = FindPublishedDigest(
+        url_, [&session](const std::string& address) { return FetchChecksumFile(session, address); });
 }
 
 bool FileWorkerSteps::PassesChecksum(const std::filesystem::path& localPath) {

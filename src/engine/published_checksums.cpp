@@ -103,10 +103,8 @@ std::optional<Checksum> DigestFromSumsText(std::string_view text, std::string_vi
 std::vector<ChecksumFileName> ChecksumFileNames(std::string_view fileName) {
     const std::string name(fileName);
     return {
-        {name + ".sha256", DigestKind::kSha256, false},
-        {name + ".sha512", DigestKind::kSha512, false},
-        {name + ".sha256sum", DigestKind::kSha256, false},
-        {"SHA256SUMS", DigestKind::kSha256, true},
+        {name + ".sha256", DigestKind::kSha256, false},    {name + ".sha512", DigestKind::kSha512, false},
+        {name + ".sha256sum", DigestKind::kSha256, false}, {"SHA256SUMS", DigestKind::kSha256, true},
         {"SHA512SUMS", DigestKind::kSha512, true},
     };
 }
@@ -158,7 +156,8 @@ std::optional<std::string> FetchChecksumFile(InternetSession& session, const std
     }
 }
 
-std::optional<PublishedDigest> FindPublishedDigest(std::string_view fileAddress, const ChecksumFileFetch& fetch) {
+std::optional<PublishedDigest> FindPublishedDigest(std::string_view fileAddress,
+                                                   const ChecksumFileFetch& fetch) {
     const std::optional<FolderAndName> file = SplitFileAddress(fileAddress);
     if (!file) return std::nullopt;
     const std::string listedName = PercentDecoded(file->name);

@@ -67,4 +67,5 @@ std::optional<std::string> FetchChecksumFile(InternetSession& session, const std
 // Worker thread: the first digest published beside the file, trying each
 // name of ChecksumFileNames in the file's folder through `fetch`.
 using ChecksumFileFetch = std::function<std::optional<std::string>(const std::string& address)>;
-std::optional<PublishedDigest> FindPublishedDigest(std::string_view fileAddress, const ChecksumFileFetch& fetch);
+std::optional<PublishedDigest> FindPublishedDigest(std::string_view fileAddress,
+                                                   const ChecksumFileFetch& fetch);

@@ -592,7 +592,8 @@ private:
         }
         view_.SetLastActionWhenShown("Dowloading " + localPath + "...");
         std::unique_ptr<BackgroundDigest> digest = checks_.StartArchive(file, localPath, appendAt);
-        if (!Transfer(file, *saved, appendAt, digest.get())) return false;
+        saved->HashWith(digest.get());
+        if (!Transfer(file, *saved, appendAt)) return false;
         saved->Close();
         SetSavedTime(local.Descriptor(), name, file.QueryInfoHeader("Last-Modified"));
         SetSavedOrigin(local.Descriptor(), name, address);
@@ -616,9 +617,8 @@ private:
         }
     }
 
-    // False when the program is ending. The bytes are hashed as they are
-    // written when the archive is checked.
-    bool Transfer(HttpFile& file, LocalFile& saved, std::int64_t appendAt, BackgroundDigest* digest) {
+    // False when the program is ending.
+    bool Transfer(HttpFile& file, LocalFile& saved, std::int64_t appendAt) {
         char block[kBlockSize + 1];
         auto total = static_cast<std::uint64_t>(appendAt);  // the file's bytes, an earlier run's included
         std::optional<std::uint64_t> size = file.ContentLength();
@@ -630,7 +630,6 @@ private:
             if (count == 0) return true;
             view_.PlayAnimationIfStopped();
             saved.Write(block, count);
-            if (digest != nullptr) digest->Update(block, count);
             total += count;
             view_.SetBytesReadWhenShown(total, size, filesTransferred_);
         }

@@ -87,8 +87,8 @@ std::string ChecksumText(const Checksum& checksum) {
 std::string ShortDigest(std::string_view hex) { return std::string(hex.substr(0, 8)) + "\u2026"; }
 
 std::string MismatchText(DigestKind kind, std::string_view expectedHex, std::string_view actualHex) {
-    return "Checksum mismatch: " + std::string(DigestKindName(kind)) + " expected " + ShortDigest(expectedHex) +
-           ", got " + ShortDigest(actualHex);
+    return "Checksum mismatch: " + std::string(DigestKindName(kind)) + " expected " +
+           ShortDigest(expectedHex) + ", got " + ShortDigest(actualHex);
 }
 
 const ChecksumTable::Entry* ChecksumTable::Find(std::string_view url) const {

@@ -27,9 +27,9 @@ std::string RawDigestOf(const std::string& bytes, const EVP_MD* kind) {
 
 std::string Base64Of(const std::string& raw) {
     std::string text(4 * ((raw.size() + 2) / 3) + 1, '\0');
-    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
-                                       reinterpret_cast<const unsigned char*>(raw.data()),
-                                       static_cast<int>(raw.size()));
+    const int length =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
+                        reinterpret_cast<const unsigned char*>(raw.data()), static_cast<int>(raw.size()));
     text.resize(static_cast<std::size_t>(length));
     return text;
 }
@@ -236,8 +236,8 @@ TEST_F(ChecksumTest, ThePublishersFirstDigestIsUsed) {
     const std::string sha512 = Sha512Of(body);
     const std::string wrong(64, 'e');
     const std::string overLong = std::string(1024 * 1024, '#') + "\n" + wrong + "  f.zip\n";
-    const std::vector<std::string> everyFile = {"f.zip.sha256", "f.zip.sha512", "f.zip.sha256sum", "SHA256SUMS",
-                                                "SHA512SUMS"};
+    const std::vector<std::string> everyFile = {"f.zip.sha256", "f.zip.sha512", "f.zip.sha256sum",
+                                                "SHA256SUMS", "SHA512SUMS"};
     server.Route("/elsewhere.sha256", TestHttpReply::Ok(wrong));
     const struct {
         const char* name;
@@ -280,7 +280,12 @@ TEST_F(ChecksumTest, ThePublishersFirstDigestIsUsed) {
          "",
          "sha512 verified (from SHA512SUMS): " + sha512,
          everyFile},
-        {"nothing published", {}, {{"SHA256SUMS", TestHttpReply::Ok(wrong + "  other.zip\n")}}, "", "", everyFile},
+        {"nothing published",
+         {},
+         {{"SHA256SUMS", TestHttpReply::Ok(wrong + "  other.zip\n")}},
+         "",
+         "",
+         everyFile},
         {"the user's digest wins",
          {},
          {{"f.zip.sha256", TestHttpReply::Ok(wrong)}},

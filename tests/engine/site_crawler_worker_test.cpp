@@ -437,8 +437,9 @@ TEST_F(SiteCrawlerTest, ArchivesAreCheckedAgainstTheChecksumListsTheCrawlMeets) 
     EXPECT_EQ(folder.Read("Software/checked/a/x2.zip.corrupt"), x2);
     EXPECT_FALSE(folder.Exists("Software/checked/a/x2.zip"));
     EXPECT_EQ(folder.Read("Software/checked/b/y.zip"), y);
-    const std::string mismatch = "Checksum mismatch: sha256 expected " + x2Published.substr(0, 8) + "\u2026, got " +
-                                 Sha256Of(x2).substr(0, 8) + "\u2026, kept as Software/checked/a/x2.zip.corrupt";
+    const std::string mismatch = "Checksum mismatch: sha256 expected " + x2Published.substr(0, 8) +
+                                 "\u2026, got " + Sha256Of(x2).substr(0, 8) +
+                                 "\u2026, kept as Software/checked/a/x2.zip.corrupt";
     std::vector<std::string> notes = window.treeNotes;
     std::sort(notes.begin(), notes.end());
     EXPECT_EQ(notes, (std::vector<std::string>{

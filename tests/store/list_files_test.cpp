@@ -263,8 +263,10 @@ TEST_F(ListFilesTest, ChecksumsAreSavedBesideTheListsAndReadDefensively) {
     EXPECT_EQ(folder.Read("reqsoft.data"), "http://h/a.zip\n");
     EXPECT_EQ(folder.Read(kChecksumsFile),
               "http://h/a.zip sha256:" + sha256 +
-                  "\nhttp://h/a.zip =Checksum mismatch: sha256 expected aaaaaaaa\u2026, got 0\nhttp://h/b.zip md5:" +
-                  std::string(32, 'b') + "\nhttp://h/c.zip =sha256 verified (from SHA256SUMS): " + sha256 + "\n");
+                  "\nhttp://h/a.zip =Checksum mismatch: sha256 expected aaaaaaaa\u2026, got "
+                  "0\nhttp://h/b.zip md5:" +
+                  std::string(32, 'b') + "\nhttp://h/c.zip =sha256 verified (from SHA256SUMS): " + sha256 +
+                  "\n");
     ItemStore loaded = Reload();
     EXPECT_EQ(loaded.Checksums.Entries(), store.Checksums.Entries());
     EXPECT_FALSE(loaded.Checksums.IsModified());
