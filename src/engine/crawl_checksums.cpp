@@ -4,6 +4,13 @@
 
 #include "store/text_utils.h"
 
+namespace {
+
+// What a crawl keeps of the checksum lists it met, all together.
+constexpr std::size_t kMaxKeptListBytes = 32 * 1024 * 1024;
+
+}  // namespace
+
 std::unique_ptr<BackgroundDigest> CrawlChecksums::StartArchive(const HttpFile& answer,
                                                                const std::string& localPath,
                                                                std::int64_t appendAt) {
@@ -42,15 +49,21 @@ std::vector<CrawlChecksums::Verdict> CrawlChecksums::TakeFolderList(const std::s
     const std::optional<FolderAndName> parts = SplitFileAddress(address);
     const std::optional<std::string> text = ReadChecksumFile(list);
     if (!kind || !parts || !text) return {};
-    FolderLists& lists = lists_[parts->folder];
-    (*kind == DigestKind::kSha512 ? lists.sha512 : lists.sha256) = *text;
+    const auto known = lists_.find(parts->folder);
+    FolderLists met = known == lists_.end() ? FolderLists{} : known->second;
+    (*kind == DigestKind::kSha512 ? met.sha512 : met.sha256) = *text;
     std::vector<Verdict> verdicts;
     std::vector<Saved>& waiting = waiting_[parts->folder];
     std::erase_if(waiting, [&](const Saved& saved) {
-        std::optional<Verdict> verdict = Judge(saved, lists);
+        std::optional<Verdict> verdict = Judge(saved, met);
         if (verdict) verdicts.push_back(std::move(*verdict));
         return verdict.has_value();
     });
+    // Kept for the archives still to come, within a bound a site cannot pass.
+    if (keptBytes_ + text->size() <= kMaxKeptListBytes) {
+        keptBytes_ += text->size();
+        lists_[parts->folder] = std::move(met);
+    }
     return verdicts;
 }
 

@@ -69,6 +69,7 @@ private:
 
     const bool enabled_;
     std::optional<PublishedDigest> header_;              // of the archive being written
+    std::size_t keptBytes_ = 0;                          // of the lists kept
     std::map<std::string, FolderLists> lists_;           // by folder address
     std::map<std::string, std::vector<Saved>> waiting_;  // by folder address
 };
