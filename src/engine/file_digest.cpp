@@ -33,10 +33,14 @@ const EVP_MD* DigestOf(DigestKind kind) {
 
 constexpr int kCorruptNameTries = 100;
 constexpr std::size_t kFileBlock = 1 << 16;
-// What the writer hands over at once, and how many such chunks may wait:
-// enough to ride out a slow moment of the hashing thread, little memory.
+// What the writer copies into one chunk; its own buffers go as they are.
 constexpr std::size_t kChunkSize = 256 * 1024;
-constexpr std::size_t kMaxWaitingChunks = 16;
+// How many chunks may wait for the hashing thread (16 MiB of 256 KiB
+// buffers): enough to ride out the time slices it waits for on a busy
+// machine; beyond that the writer waits.
+constexpr std::size_t kMaxWaitingChunks = 64;
+// Hashed chunks kept for reuse.
+constexpr std::size_t kMaxSpareChunks = 8;
 
 }  // namespace
 
@@ -125,7 +129,7 @@ struct BackgroundDigest::Shared {
             }
             Hash(job);
             const std::lock_guard lock(mutex);
-            if (job.chunk.bytes && spare.size() < kMaxWaitingChunks) spare.push_back(std::move(job.chunk));
+            if (job.chunk.bytes && spare.size() < kMaxSpareChunks) spare.push_back(std::move(job.chunk));
             writerWakes.notify_one();
         }
         if (!error) hex = digest.FinishHex();
