@@ -93,3 +93,25 @@ CrawlChecksums::Verdict CrawlChecksums::Check(const Saved& saved, const Publishe
     return {saved.address, saved.localPath, false,
             MismatchText(wanted.kind, wanted.hex, actual) + (kept ? ", kept as " + kept->string() : "")};
 }
+
+std::vector<CrawlChecksums::Verdict> CrawlChecksums::LookUpWaiting(const ChecksumFileFetch& fetch) {
+    std::map<std::string, std::optional<std::string>> fetched;
+    for (const auto& [folder, lists] : lists_) {
+        if (lists.sha256) fetched[folder + "SHA256SUMS"] = lists.sha256;
+        if (lists.sha512) fetched[folder + "SHA512SUMS"] = lists.sha512;
+    }
+    const ChecksumFileFetch once = [&](const std::string& address) {
+        const auto known = fetched.find(address);
+        if (known != fetched.end()) return known->second;
+        return fetched[address] = fetch(address);
+    };
+    std::vector<Verdict> verdicts;
+    for (const auto& [folder, waiting] : std::exchange(waiting_, {})) {
+        for (const Saved& saved : waiting) {
+            if (const std::optional<PublishedDigest> published = FindPublishedDigest(saved.address, once)) {
+                verdicts.push_back(Check(saved, *published));
+            }
+        }
+    }
+    return verdicts;
+}

@@ -14,9 +14,10 @@
 // their publisher gives: the answer's digest header, else the SHA256SUMS or
 // SHA512SUMS of the archive's folder, when the crawl itself fetches one (a
 // link without a dot is read like a page), so that no request is added for
-// them. An archive saved before its folder's list was met waits for it; one
-// whose folder never shows a list is left as it is. Used by the crawl's
-// worker thread only.
+// them. An archive saved before its folder's list was met waits for it; at
+// the crawl's end, those still waiting are looked up beside them on the
+// server as a single file's digest is. Used by the crawl's worker thread
+// only.
 class CrawlChecksums {
 public:
     explicit CrawlChecksums(bool enabled) : enabled_(enabled) {}
@@ -48,6 +49,12 @@ public:
     // longer one is ignored) and checks the archives of its folder that
     // waited for it. Raises InternetException.
     std::vector<Verdict> TakeFolderList(const std::string& address, InternetFile& list);
+
+    // Worker thread, at the crawl's end: the archives no list of the crawl
+    // gave a digest for, checked against the first published beside them
+    // (FindPublishedDigest), each address asked through `fetch` once, and
+    // a list met not asked again.
+    std::vector<Verdict> LookUpWaiting(const ChecksumFileFetch& fetch);
 
 private:
     // An archive saved, hashed, and not yet judged.

@@ -176,7 +176,23 @@ private:
             const std::string address(TrimBlanks(stack_.Pop()));
             if (!Fetch(address)) return false;
         }
-        return true;
+        return LookUpPublishedDigests();
+    }
+
+    // The archives no checksum list of the crawl covered are looked up
+    // beside them on the server. False when the crawl is to end.
+    bool LookUpPublishedDigests() {
+        bool goOn = true;
+        const std::vector<CrawlChecksums::Verdict> verdicts =
+            checks_.LookUpWaiting([this, &goOn](const std::string& address) -> std::optional<std::string> {
+                goOn = goOn && context_.PassGate();
+                if (!goOn) return std::nullopt;
+                std::optional<std::string> text = FetchChecksumFile(Session(), address);
+                Log(address, text ? "checksum file read" : "no checksum file");
+                return text;
+            });
+        if (goOn) ReportChecks(verdicts);
+        return goOn;
     }
 
     // Worker thread: waits while halted, then runs the step on the

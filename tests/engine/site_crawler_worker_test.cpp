@@ -406,22 +406,26 @@ TEST_F(SiteCrawlerTest, TheProjectsLogKeepsEachRequestAndGoesWithTheProject) {
 
 // With published checksums looked for, the archives a crawl saves are
 // checked against the lists the crawl fetches anyway (a name without a dot
-// is read as a page), met before or after them, with no request more than
-// without the option. An altered archive is renamed and reported in the
-// log and the tree, and the crawl ends with errors.
+// is read as a page), met before or after them, with no request for them
+// beyond those made without the option; only an archive that no list
+// covered is looked up beside it at the end. An altered archive is renamed
+// and reported in the log and the tree, and the crawl ends with errors.
 TEST_F(SiteCrawlerTest, ArchivesAreCheckedAgainstTheChecksumListsTheCrawlMeets) {
     const std::string x1 = "first archive";
     const std::string x2 = "second archive, altered on the mirror";
     const std::string y = "third archive";
+    const std::string z = "fourth archive";
     const std::string x2Published = Sha256Of("second archive");
     // Depth first: b's list is met before its archive, a's after both of its.
     site.Route("/", TestHttpReply::Ok(Page({Href("a/SHA256SUMS"), Href("a/x1.zip"), Href("a/x2.zip"),
-                                            Href("b/y.zip"), Href("b/SHA256SUMS")})));
+                                            Href("b/y.zip"), Href("b/SHA256SUMS"), Href("c/z.zip")})));
     site.Route("/a/SHA256SUMS", TestHttpReply::Ok(Sha256Of(x1) + "  x1.zip\n" + x2Published + " *x2.zip\n"));
     site.Route("/a/x1.zip", TestHttpReply::Ok(x1));
     site.Route("/a/x2.zip", TestHttpReply::Ok(x2));
     site.Route("/b/SHA256SUMS", TestHttpReply::Ok(Sha256Of(y) + "  y.zip\n"));
     site.Route("/b/y.zip", TestHttpReply::Ok(y));
+    site.Route("/c/z.zip", TestHttpReply::Ok(z));
+    site.Route("/c/z.zip.sha256", TestHttpReply::Ok(Sha256Of(z) + "  z.zip\n"));  // linked nowhere
 
     Start(Project(site.Url("/"), "plain"));
     ASSERT_TRUE(RunUntilDone());
@@ -432,7 +436,8 @@ TEST_F(SiteCrawlerTest, ArchivesAreCheckedAgainstTheChecksumListsTheCrawlMeets) 
     options.findPublishedChecksums = true;
     Start(Project(site.Url("/"), "checked"));
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(site.Requests().size() - plainRequests, plainRequests);
+    ASSERT_EQ(site.Requests().size() - plainRequests, plainRequests + 1);
+    EXPECT_EQ(site.Requests().back().target, "/c/z.zip.sha256");
     EXPECT_EQ(folder.Read("Software/checked/a/x1.zip"), x1);
     EXPECT_EQ(folder.Read("Software/checked/a/x2.zip.corrupt"), x2);
     EXPECT_FALSE(folder.Exists("Software/checked/a/x2.zip"));
@@ -445,7 +450,8 @@ TEST_F(SiteCrawlerTest, ArchivesAreCheckedAgainstTheChecksumListsTheCrawlMeets) 
     EXPECT_EQ(notes, (std::vector<std::string>{
                          "Software/checked/a/x1.zip: sha256 verified (from SHA256SUMS): " + Sha256Of(x1),
                          "Software/checked/a/x2.zip: " + mismatch,
-                         "Software/checked/b/y.zip: sha256 verified (from SHA256SUMS): " + Sha256Of(y)}));
+                         "Software/checked/b/y.zip: sha256 verified (from SHA256SUMS): " + Sha256Of(y),
+                         "Software/checked/c/z.zip: sha256 verified (from z.zip.sha256): " + Sha256Of(z)}));
     const std::string log = folder.Read(CrawlLogPath("checked").string());
     EXPECT_NE(log.find("\t" + site.Url("/b/y.zip") + "\tsha256 verified (from SHA256SUMS): " + Sha256Of(y)),
               std::string::npos)
