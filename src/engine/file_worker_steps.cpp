@@ -192,10 +192,10 @@ bool FileWorkerSteps::MoveToDownloadedFiles(const std::filesystem::path& savedPa
         window.SetStatusText("Success");
     }
     requested.RemoveAt(position);
-    if (!checkResult_.empty()) {
-        context_.store.Checksums.SetResult(url_, checkResult_);
-        if (state.SelectedRow == row && state.ShownList == kRequestedFilesList)
-            window.ShowCheckResult(checkResult_);
+    // A download that was not checked leaves no result of an earlier one.
+    context_.store.Checksums.SetResult(url_, checkResult_);
+    if (!checkResult_.empty() && state.SelectedRow == row && state.ShownList == kRequestedFilesList) {
+        window.ShowCheckResult(checkResult_);
     }
     window.ReportEntryEnded({kDownloadedFilesList, url_, "Success", savedPath.string()});
     return true;

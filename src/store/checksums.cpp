@@ -133,9 +133,14 @@ void ChecksumTable::SetResult(std::string_view url, std::string_view result) {
     result = result.substr(0, result.find_first_of("\r\n"));
     const auto found = entries_.find(url);
     if (found == entries_.end() ? result.empty() : found->second.result == result) return;
-    Entry& entry = entries_[std::string(url)];
-    entry.result = result;
     ++changes_;
+    if (found == entries_.end()) {
+        entries_.emplace(std::string(url), Entry{std::nullopt, std::string(result)});
+    } else if (result.empty() && !found->second.expected) {
+        entries_.erase(found);  // nothing left to keep of the address
+    } else {
+        found->second.result = result;
+    }
 }
 
 void LoadChecksums(ChecksumTable& table, const fs::path& folder) {
