@@ -245,11 +245,11 @@ void EntryCommands::EditFileOfRow(const ItemList<FileEntry>& list, int row) {
     if (record == nullptr) return;
     const std::string url(record->url);
     const ChecksumTable::Entry* known = store_.Checksums.Find(url);
-    EntryDialogs::FileProperties properties{url, known ? ChecksumText(known->expected) : "",
-                                            known ? known->result : ""};
+    EntryDialogs::FileProperties properties{
+        url, known && known->expected ? ChecksumText(*known->expected) : "", known ? known->result : ""};
     if (!dialogs_.EditFileProperties(properties)) return;
     if (TrimBlanks(properties.checksum).empty()) {
-        store_.Checksums.Erase(url);
+        store_.Checksums.EraseExpected(url);
     } else if (const std::optional<Checksum> checksum = ParseChecksum(properties.checksum)) {
         store_.Checksums.Set(url, *checksum);
     } else {

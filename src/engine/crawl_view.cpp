@@ -48,6 +48,12 @@ void CrawlView::AddTreeFile(std::string localPath) {
     HandOverWhenDue(lock);
 }
 
+void CrawlView::NoteTreeFile(std::string localPath, std::string note) {
+    std::unique_lock lock(shared_->mutex);
+    shared_->waiting.treeNotes.emplace_back(std::move(localPath), std::move(note));
+    HandOverWhenDue(lock);
+}
+
 void CrawlView::PlayAnimationIfStopped() {
     if (shared_->state.AnimationRunning) return;
     std::unique_lock lock(shared_->mutex);
@@ -97,6 +103,7 @@ void CrawlView::Shared::Show(const Waiting& shown) {
     // Ended: the project was deleted, and a new one may have its name.
     if (control->Gate().IsEnding()) return;
     if (!shown.treeFiles.empty()) window.AddTreeFiles(projectName, shown.treeFiles);
+    for (const auto& [path, note] : shown.treeNotes) window.NoteTreeFile(projectName, path, note);
     // While halted the texts of the Stop command stay; the crawl's next step replaces them.
     if (control->IsHalted()) return;
     const int position = requestedSites.FindByName(projectName);

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "workers/worker_context.h"
@@ -35,6 +36,8 @@ public:
     void SetBytesReadWhenShown(std::uint64_t bytes, std::optional<std::uint64_t> size, int transfer);
     void SetLastActionWhenShown(std::string text);
     void AddTreeFile(std::string localPath);
+    // What the check of a saved file against its checksum found.
+    void NoteTreeFile(std::string localPath, std::string note);
     // Reads the animation flag without a hand-over; starts it when clear.
     void PlayAnimationIfStopped();
 
@@ -50,6 +53,7 @@ private:
         std::optional<std::string> lastAlwaysStatus;    // the latest one written whatever is shown
         std::optional<std::string> lastAction;
         std::vector<std::string> treeFiles;
+        std::vector<std::pair<std::string, std::string>> treeNotes;  // path, note
         bool playAnimation = false;
     };
 

@@ -21,24 +21,6 @@ constexpr std::size_t kBlockSize = 255;
 constexpr const char* kNotAnArchiveMessage =
     "The file you are trying to download \nis not an archive file!\nPlease check your URL!";
 constexpr const char* kInvalidLocalNameMessage = "Invalid local file name";
-constexpr int kCorruptNameTries = 100;
-
-// Renames the file to NAME.corrupt, or NAME.corrupt.1 and on when that is
-// taken, in its own folder; no file is ever replaced. False when no name was
-// free or the file system refused.
-bool RenameAsCorrupt(const std::filesystem::path& path) {
-    for (int attempt = 0; attempt < kCorruptNameTries; ++attempt) {
-        std::filesystem::path target = path;
-        target += attempt == 0 ? ".corrupt" : ".corrupt." + std::to_string(attempt);
-        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
-        // A file system without that rename: a new link fails just as well
-        // on a name that is taken.
-        if (errno == EINVAL && ::link(path.c_str(), target.c_str()) == 0) return ::unlink(path.c_str()) == 0;
-        if (errno != EEXIST) return false;
-    }
-    return false;
-}
-
 }  // namespace
 
 std::string ProgressText(std::uint32_t bytes) { return "Downloading..." + KilobytesReadText(bytes); }
@@ -75,6 +57,7 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
     const std::filesystem::path localPath = LocalPath(name);
     HashEarlierPart(localPath, appendAt);
     LocalFile local(localPath, appendAt);
+    local.HashWith(digest_.get());
 
     // The file's bytes so far and its size, those of an earlier run included.
     auto total = static_cast<std::uint64_t>(appendAt);
@@ -86,7 +69,6 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
         const std::size_t count = remote.Read(block, kBlockSize);
         if (count == 0) break;
         local.Write(block, count);
-        if (digest_) digest_->Update(block, count);
         total += count;
         progress.Report(total);
     }
@@ -127,30 +109,54 @@ void FileWorkerSteps::StopAnimationIfRunning() { ::StopAnimationIfRunning(contex
 void FileWorkerSteps::NoteExpectedChecksum() {
     const ChecksumTable::Entry* entry = context_.store.Checksums.Find(url_);
     if (entry != nullptr) expected_ = entry->expected;
+    findPublished_ = context_.options.findPublishedChecksums;
 }
 
-void FileWorkerSteps::StartDigest() {
-    if (expected_) digest_ = std::make_unique<FileDigest>(expected_->kind);
+void FileWorkerSteps::StartDigest(const HttpFile* answer) {
+    lookForPublished_ = !expected_ && findPublished_ && answer != nullptr;
+    if (lookForPublished_) {
+        published_ =
+            DigestFromHeaders(answer->QueryInfoHeader("Repr-Digest"), answer->QueryInfoHeader("Digest"));
+    }
+    std::optional<DigestKind> kind;
+    if (expected_) {
+        kind = expected_->kind;
+    } else if (published_) {
+        kind = published_->checksum.kind;
+    } else if (lookForPublished_) {
+        kind = DigestKind::kSha256;  // what publishers give most
+    }
+    if (kind) digest_ = std::make_unique<BackgroundDigest>(*kind);
 }
 
 void FileWorkerSteps::HashEarlierPart(const std::filesystem::path& localPath, std::int64_t bytes) {
-    if (digest_ && bytes > 0) digest_->UpdateFromFile(localPath, bytes);
+    if (digest_) digest_->UpdateFromFile(localPath, bytes);
+}
+
+void FileWorkerSteps::LookUpPublishedDigest(InternetSession& session) {
+    if (!lookForPublished_ || published_) return;
+    published_ = FindPublishedDigest(
+        url_, [&session](const std::string& address) { return FetchChecksumFile(session, address); });
 }
 
 bool FileWorkerSteps::PassesChecksum(const std::filesystem::path& localPath) {
-    if (!expected_ || !digest_) return true;
-    const std::string actual = digest_->FinishHex();
+    if (!digest_) return true;
+    const DigestKind hashed = digest_->Kind();
+    std::string actual = digest_->FinishHex();
     digest_.reset();
-    const std::string kind(DigestKindName(expected_->kind));
-    if (actual == expected_->hex) {
-        checkResult_ = kind + " verified (from the digest you gave): " + actual;
+    const Checksum* wanted = expected_ ? &*expected_ : published_ ? &published_->checksum : nullptr;
+    if (wanted == nullptr) return true;  // nothing published: nothing changes
+    if (wanted->kind != hashed) actual = HashOfFile(localPath, wanted->kind);
+    const std::string kind(DigestKindName(wanted->kind));
+    if (actual == wanted->hex) {
+        const std::string source = expected_ ? "the digest you gave" : published_->source;
+        checkResult_ = kind + " verified (from " + source + "): " + actual;
         return true;
     }
-    checkResult_ = "Checksum mismatch: " + kind + " expected " + ShortDigest(expected_->hex) + ", got " +
-                   ShortDigest(actual);
+    checkResult_ = MismatchText(wanted->kind, wanted->hex, actual);
     // Renamed before its record goes: a crash in between leaves a record
     // without its file, which is then fetched whole.
-    RenameAsCorrupt(localPath);
+    RenameAsCorrupt(localPath);  // kept under its name when no other can be had
     return false;
 }
 
@@ -186,10 +192,10 @@ bool FileWorkerSteps::MoveToDownloadedFiles(const std::filesystem::path& savedPa
         window.SetStatusText("Success");
     }
     requested.RemoveAt(position);
-    if (!checkResult_.empty()) {
-        context_.store.Checksums.SetResult(url_, checkResult_);
-        if (state.SelectedRow == row && state.ShownList == kRequestedFilesList)
-            window.ShowCheckResult(checkResult_);
+    // A download that was not checked leaves no result of an earlier one.
+    context_.store.Checksums.SetResult(url_, checkResult_);
+    if (!checkResult_.empty() && state.SelectedRow == row && state.ShownList == kRequestedFilesList) {
+        window.ShowCheckResult(checkResult_);
     }
     window.ReportEntryEnded({kDownloadedFilesList, url_, "Success", savedPath.string()});
     return true;

@@ -11,6 +11,7 @@
 
 #include "engine/file_digest.h"
 #include "engine/part_records.h"
+#include "engine/published_checksums.h"
 #include "net/close_quietly.h"
 #include "net/internet_file.h"
 #include "net/internet_session.h"
@@ -79,19 +80,28 @@ protected:
     bool KeepPartRecord(const std::filesystem::path& localPath, const PartRecord& record);
 
     // User-interface thread: notes the checksum the user gave for the
-    // address, if any, in the step before the transfer (no step of its own,
-    // so the request goes out as soon as before).
+    // address, if any, and whether published ones are looked for, in the
+    // step before the transfer (no step of its own, so the request goes out
+    // as soon as before).
     void NoteExpectedChecksum();
-    // Worker thread: with a checksum noted, the file's bytes are hashed from
-    // now on as they are written.
-    void StartDigest();
+    // Worker thread: with a checksum to check, the file's bytes are hashed
+    // from now on as they are written, on a thread of their own. With an
+    // HTTP answer, published checksums may be looked for: the answer's
+    // digest header, else (hashing sha256) the files LookUpPublishedDigest
+    // reads.
+    void StartDigest(const HttpFile* answer = nullptr);
     // Worker thread: hashes the first bytes of the local file, those an
-    // earlier run wrote, when a checksum is expected. Raises LocalFileError.
+    // earlier run wrote, before those written next; when a checksum is
+    // expected.
     void HashEarlierPart(const std::filesystem::path& localPath, std::int64_t bytes);
+    // Worker thread: once the file is complete, the first digest published
+    // beside it on the server, when one is looked for and the answer gave none.
+    void LookUpPublishedDigest(InternetSession& session);
     // Worker thread: after the whole file has been hashed, whether it has
     // the checksum expected. A file without one passes. A file that fails is
     // renamed NAME.corrupt (another free name when that one is taken) and
-    // its part record goes, so nothing takes it for the real one.
+    // its part record goes, so nothing takes it for the real one. Raises
+    // LocalFileError when the file cannot be read.
     bool PassesChecksum(const std::filesystem::path& localPath);
     // Worker thread: the entry stays requested with "Checksum mismatch..."
     // as its status, reported like an error.
@@ -132,9 +142,13 @@ private:
     CoalescedProgress::Apply MakeProgressReport(std::optional<std::uint64_t> size) const;
 
     const FileWorkerTexts texts_;
-    // Set by TakeExpectedChecksum; used by the worker thread, and by steps
+    // Set by NoteExpectedChecksum; used by the worker thread, and by steps
     // it waits for.
     std::optional<Checksum> expected_;
-    std::unique_ptr<FileDigest> digest_;
+    bool findPublished_ = false;
+    // Worker thread.
+    bool lookForPublished_ = false;  // no checksum given, an HTTP answer
+    std::optional<PublishedDigest> published_;
+    std::unique_ptr<BackgroundDigest> digest_;
     std::string checkResult_;
 };

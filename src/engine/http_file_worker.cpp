@@ -61,8 +61,8 @@ private:
             })) {
             return;
         }
-        StartDigest();
         if (!Transfer(session, name)) return;
+        LookUpPublishedDigest(session);
         const std::filesystem::path saved = LocalPath(name);
         if (PassesChecksum(saved)) {
             Step([this, &saved] { EndOfTransfer(saved); });
@@ -86,6 +86,7 @@ private:
             remote = Open(session, plan);
             answer = ResumeAnswer::kWriteWhole;
         }
+        StartDigest(remote.get());
         if (answer == ResumeAnswer::kComplete) {
             CloseQuietly(*remote);
             HashEarlierPart(localPath, plan.offset);

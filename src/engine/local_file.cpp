@@ -6,6 +6,8 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "engine/file_digest.h"
+
 namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
@@ -47,6 +49,7 @@ LocalFile::LocalFile(int folderDescriptor, const std::filesystem::path& name, st
 
 LocalFile::~LocalFile() {
     if (fd_ < 0) return;
+    digest_ = nullptr;  // it may be gone already, and what is cut short is not checked
     try {
         Flush();
     } catch (const LocalFileError&) {}
@@ -57,6 +60,7 @@ void LocalFile::Write(const void* bytes, std::size_t count) {
     if (buffered_ + count > kBufferSize) Flush();
     if (count >= kBufferSize) {
         WriteAll(fd_, static_cast<const char*>(bytes), count);
+        if (digest_ != nullptr) digest_->Update(bytes, count);
         return;
     }
     std::memcpy(buffer_.get() + buffered_, bytes, count);
@@ -67,6 +71,9 @@ void LocalFile::Flush() {
     const std::size_t count = buffered_;
     buffered_ = 0;  // what failed to be written is not tried again
     WriteAll(fd_, buffer_.get(), count);
+    if (digest_ != nullptr && count > 0) {
+        buffer_ = digest_->HandOver({std::move(buffer_), count, kBufferSize}, kBufferSize).bytes;
+    }
 }
 
 void LocalFile::Close() {

@@ -10,6 +10,8 @@
 // A file being written by a download worker, buffered so that small blocks
 // reach the disk in large writes. Failures raise LocalFileError with the
 // system's message. Used by one thread.
+class BackgroundDigest;
+
 class LocalFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -29,6 +31,10 @@ public:
     LocalFile& operator=(const LocalFile&) = delete;
 
     void Write(const void* bytes, std::size_t count);
+    // Every byte written from now on also goes to the digest, which takes
+    // the buffer once it is on the disk (no copy); null: none. The digest
+    // must outlive the writes and Close; the destructor does not feed it.
+    void HashWith(BackgroundDigest* digest) { digest_ = digest; }
     // Writes what is buffered and closes the file.
     void Close();
 
@@ -36,6 +42,7 @@ private:
     void Flush();
 
     std::unique_ptr<char[]> buffer_;
+    BackgroundDigest* digest_ = nullptr;
     int fd_ = -1;
     std::size_t buffered_ = 0;
 };

@@ -19,6 +19,7 @@
 
 #include "engine/address_set.h"
 #include "engine/archive_name.h"
+#include "engine/crawl_checksums.h"
 #include "engine/crawl_log.h"
 #include "engine/crawl_view.h"
 #include "engine/host_pacing.h"
@@ -165,7 +166,11 @@ class SiteCrawl {
 public:
     SiteCrawl(WorkerContext& context, const InternetSessionFactory& sessions, const WebOptions& web,
               std::chrono::nanoseconds viewInterval)
-        : context_(context), sessions_(sessions), web_(web), view_(context, context.key, viewInterval) {}
+        : context_(context),
+          sessions_(sessions),
+          web_(web),
+          view_(context, context.key, viewInterval),
+          checks_(context.options.findPublishedChecksums) {}
 
     void Run() {
         try {
@@ -186,7 +191,23 @@ private:
             const std::string address(TrimBlanks(stack_.Pop()));
             if (!Fetch(address)) return false;
         }
-        return true;
+        return LookUpPublishedDigests();
+    }
+
+    // The archives no checksum list of the crawl covered are looked up
+    // beside them on the server. False when the crawl is to end.
+    bool LookUpPublishedDigests() {
+        bool goOn = true;
+        const std::vector<CrawlChecksums::Verdict> verdicts =
+            checks_.LookUpWaiting([this, &goOn](const std::string& address) -> std::optional<std::string> {
+                goOn = goOn && context_.PassGate();
+                if (!goOn) return std::nullopt;
+                std::optional<std::string> text = FetchChecksumFile(Session(), address);
+                Log(address, text ? "checksum file read" : "no checksum file");
+                return text;
+            });
+        if (goOn) ReportChecks(verdicts);
+        return goOn;
     }
 
     // Worker thread: waits while halted, then runs the step on the
@@ -294,6 +315,11 @@ private:
                 return true;
             }
             Log(fetched, "200");
+            if (checks_.IsFolderList(fetched)) {
+                ReportChecks(checks_.TakeFolderList(fetched, *file));
+                CloseQuietly(*file);
+                return true;
+            }
             view_.SetLastActionWhenShown("Reading " + fetched);
             file->SetReadBufferSize(kReadBufferSize);
             const std::optional<std::string> folder = GetRelativeFolder(RootFor(fetched), fetched);
@@ -688,6 +714,8 @@ private:
             return true;
         }
         view_.SetLastActionWhenShown("Dowloading " + localPath + "...");
+        std::unique_ptr<BackgroundDigest> digest = checks_.StartArchive(file, localPath, appendAt);
+        saved->HashWith(digest.get());
         if (!Transfer(file, *saved, appendAt)) return false;
         saved->Close();
         SetSavedTime(local.Descriptor(), name, file.QueryInfoHeader("Last-Modified"));
@@ -695,7 +723,21 @@ private:
         ForgetPartRecord(localPath);
         view_.AddTreeFile(localPath);
         Log(address, std::to_string(file.QueryInfoStatusCode()) + " saved as " + localPath);
+        ReportChecks(checks_.ArchiveSaved(address, localPath, std::move(digest)));
         return true;
+    }
+
+    // A failed check is an error of the crawl, whose file has been renamed.
+    void ReportChecks(const std::vector<CrawlChecksums::Verdict>& verdicts) {
+        for (const CrawlChecksums::Verdict& verdict : verdicts) {
+            view_.NoteTreeFile(verdict.localPath, verdict.text);
+            if (verdict.verified) {
+                Log(verdict.address, verdict.text);
+            } else {
+                errors_ = true;
+                LogError(verdict.address, verdict.text);
+            }
+        }
     }
 
     // False when the program is ending.
@@ -766,6 +808,7 @@ private:
     const InternetSessionFactory& sessions_;
     const WebOptions web_;
     CrawlView view_;
+    CrawlChecksums checks_;
 
     // Worker thread only, apart from the steps it hands over while it waits.
     WebProject project_;

@@ -1,5 +1,6 @@
 #include "store/checksums.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -34,14 +35,22 @@ bool IsHex(std::string_view text) {
     return true;
 }
 
-// An address, a blank and the longest checksum text.
-constexpr std::size_t kLongestLine = decltype(FileEntry::url)::kCapacity + 1 + 7 + 128;
+// An address, a blank and the longest checksum or result text.
+constexpr std::size_t kLongestLine =
+    decltype(FileEntry::url)::kCapacity + 1 + std::max<std::size_t>(7 + 128, 1 + kMaxCheckResultLength);
+
+// Marks a result line; a checksum text never begins with it.
+constexpr char kResultMark = '=';
 
 // As the list files are written (see ReplaceFileSynced).
 bool WriteTable(const ChecksumTable& table, const fs::path& file) {
     return ReplaceFileSynced(file, [&table](std::FILE* out) {
         for (const auto& [url, entry] : table.Entries()) {
-            if (std::fprintf(out, "%s %s\n", url.c_str(), ChecksumText(entry.expected).c_str()) < 0)
+            if (entry.expected &&
+                std::fprintf(out, "%s %s\n", url.c_str(), ChecksumText(*entry.expected).c_str()) < 0)
+                return false;
+            if (!entry.result.empty() &&
+                std::fprintf(out, "%s %c%s\n", url.c_str(), kResultMark, entry.result.c_str()) < 0)
                 return false;
         }
         return true;
@@ -77,6 +86,11 @@ std::string ChecksumText(const Checksum& checksum) {
 
 std::string ShortDigest(std::string_view hex) { return std::string(hex.substr(0, 8)) + "\u2026"; }
 
+std::string MismatchText(DigestKind kind, std::string_view expectedHex, std::string_view actualHex) {
+    return "Checksum mismatch: " + std::string(DigestKindName(kind)) + " expected " +
+           ShortDigest(expectedHex) + ", got " + ShortDigest(actualHex);
+}
+
 const ChecksumTable::Entry* ChecksumTable::Find(std::string_view url) const {
     const auto found = entries_.find(url);
     return found == entries_.end() ? nullptr : &found->second;
@@ -96,6 +110,17 @@ void ChecksumTable::Erase(std::string_view url) {
     ++changes_;
 }
 
+void ChecksumTable::EraseExpected(std::string_view url) {
+    const auto found = entries_.find(url);
+    if (found == entries_.end() || !found->second.expected) return;
+    if (found->second.result.empty()) {
+        entries_.erase(found);
+    } else {
+        found->second.expected.reset();
+    }
+    ++changes_;
+}
+
 void ChecksumTable::Clear() {
     if (entries_.empty()) return;
     entries_.clear();
@@ -103,8 +128,19 @@ void ChecksumTable::Clear() {
 }
 
 void ChecksumTable::SetResult(std::string_view url, std::string_view result) {
+    result = result.substr(0, kMaxCheckResultLength);
+    // A line break would end the line in the file.
+    result = result.substr(0, result.find_first_of("\r\n"));
     const auto found = entries_.find(url);
-    if (found != entries_.end()) found->second.result = result;
+    if (found == entries_.end() ? result.empty() : found->second.result == result) return;
+    ++changes_;
+    if (found == entries_.end()) {
+        entries_.emplace(std::string(url), Entry{std::nullopt, std::string(result)});
+    } else if (result.empty() && !found->second.expected) {
+        entries_.erase(found);  // nothing left to keep of the address
+    } else {
+        found->second.result = result;
+    }
 }
 
 void LoadChecksums(ChecksumTable& table, const fs::path& folder) {
@@ -118,8 +154,13 @@ void LoadChecksums(ChecksumTable& table, const fs::path& folder) {
         const std::size_t blank = line.find(' ');
         if (blank == std::string::npos || blank == 0 || blank > decltype(FileEntry::url)::kCapacity) continue;
         const std::string_view url = std::string_view(line).substr(0, blank);
-        const std::optional<Checksum> checksum = ParseChecksum(std::string_view(line).substr(blank + 1));
-        if (checksum && table.Find(url) == nullptr) table.Set(url, *checksum);
+        const std::string_view value = std::string_view(line).substr(blank + 1);
+        const ChecksumTable::Entry* known = table.Find(url);
+        if (!value.empty() && value.front() == kResultMark) {
+            if (known == nullptr || known->result.empty()) table.SetResult(url, value.substr(1));
+        } else if (const std::optional<Checksum> checksum = ParseChecksum(value)) {
+            if (known == nullptr) table.Set(url, *checksum);
+        }
     }
     if (!heldUnsaved) table.MarkSaved(table.ChangeCount());
 }

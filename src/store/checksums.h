@@ -37,13 +37,17 @@ std::string ChecksumText(const Checksum& checksum);
 // The first eight digits of a digest and an ellipsis, for status texts.
 std::string ShortDigest(std::string_view hex);
 
-// The checksums the user gave, by file address, and what the last download
-// of each address found. Used on the user-interface thread.
+// "Checksum mismatch: sha256 expected 3a7bd3e2…, got 9f86d081…".
+std::string MismatchText(DigestKind kind, std::string_view expectedHex, std::string_view actualHex);
+
+// The checksums the user gave, by file address, and what the last check of
+// each address's download found (against the user's checksum or a
+// published one). Used on the user-interface thread.
 class ChecksumTable {
 public:
     struct Entry {
-        Checksum expected;
-        std::string result;  // "sha256 verified ...", a mismatch text, or "" before any check
+        std::optional<Checksum> expected;  // none when only a result is known
+        std::string result;                // "sha256 verified ...", a mismatch text, or "" before any check
 
         bool operator==(const Entry&) const = default;
     };
@@ -51,9 +55,12 @@ public:
     const Entry* Find(std::string_view url) const;
     // Sets or replaces the address's checksum; its earlier result goes.
     void Set(std::string_view url, const Checksum& checksum);
+    // The address's checksum and result go.
     void Erase(std::string_view url);
+    // Only the checksum goes; a result it led to stays.
+    void EraseExpected(std::string_view url);
     void Clear();
-    // Not a change of the saved table: results are not kept.
+    // Kept like the checksums; cut to kMaxCheckResultLength bytes.
     void SetResult(std::string_view url, std::string_view result);
 
     const std::map<std::string, Entry, std::less<>>& Entries() const { return entries_; }
@@ -69,10 +76,14 @@ private:
     std::uint64_t saved_ = 0;
 };
 
-// The file beside the list files: one "ADDRESS KIND:HEX" line per address.
+// The longest check result kept.
+inline constexpr std::size_t kMaxCheckResultLength = 512;
+
+// The file beside the list files: one "ADDRESS KIND:HEX" line per address
+// with a checksum, and one "ADDRESS =RESULT" line per address with a result.
 inline constexpr const char* kChecksumsFile = "checksums.data";
 
-// Adds the file's checksums to the table (one already there is kept).
+// Adds the file's checksums and results to the table (one already there is kept).
 // Over-long lines, lines without a valid checksum and repeated addresses are
 // ignored; a missing file adds nothing.
 void LoadChecksums(ChecksumTable& table, const std::filesystem::path& folder = ".");

@@ -26,6 +26,10 @@ struct Options {
     // Closing the window hides it in the tray (when the desktop has one);
     // the transfers, the scheduler and auto-save go on until Exit.
     bool closeToTray = false;
+    // After an HTTP file or a crawled archive is saved, its digest is looked
+    // for where publishers put it (a header, NAME.sha256, SHA256SUMS...)
+    // and the file checked against it.
+    bool findPublishedChecksums = false;
 
     bool operator==(const Options&) const = default;
 };

@@ -55,6 +55,10 @@ public:
         for (const std::string& path : localPaths) AddTreeFile(projectName, path);
     }
 
+    // What the check of a saved file under the project found, shown with it.
+    virtual void NoteTreeFile(std::string_view /*projectName*/, std::string_view /*localPath*/,
+                              std::string_view /*note*/) {}
+
     // An entry's work has ended; the desktop may tell the user while the
     // window is in the background.
     virtual void ReportEntryEnded(const EndedEntry& ended) = 0;

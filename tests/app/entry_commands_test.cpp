@@ -296,7 +296,7 @@ TEST_F(EntryCommandsTest, AChecksumFollowsItsAddressUntilItsLastEntryIsDeleted) 
     dialogs.fileChecksum = " " + sha1 + " ";
     commands.AddFiles();
     ASSERT_NE(store.Checksums.Find(url), nullptr);
-    EXPECT_EQ(ChecksumText(store.Checksums.Find(url)->expected), "sha1:" + sha1);
+    EXPECT_EQ(ChecksumText(store.Checksums.Find(url)->expected.value()), "sha1:" + sha1);
 
     const std::string sha256 = "sha256:" + std::string(64, 'c');
     for (const std::string& edited : {std::string("md5:xyz"), sha256}) {
@@ -309,7 +309,7 @@ TEST_F(EntryCommandsTest, AChecksumFollowsItsAddressUntilItsLastEntryIsDeleted) 
     }
     EXPECT_EQ(dialogs.filePropertiesLoadedWith.at(0).checksum, "sha1:" + sha1);
     EXPECT_EQ(window.messages.size(), 2u);
-    EXPECT_EQ(ChecksumText(store.Checksums.Find(url)->expected), sha256);
+    EXPECT_EQ(ChecksumText(store.Checksums.Find(url)->expected.value()), sha256);
 
     // Kept while the address is still listed as downloaded.
     store.DownloadedFiles.AppendUrl(url);

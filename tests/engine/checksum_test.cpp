@@ -16,19 +16,36 @@
 
 namespace {
 
-// The library's one-shot digest, independent of the workers' streaming one.
-std::string Sha256Of(const std::string& bytes) {
+// The library's one-shot digest, independent of the workers' streaming
+// one, as raw bytes.
+std::string RawDigestOf(const std::string& bytes, const EVP_MD* kind) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+    EVP_Digest(bytes.data(), bytes.size(), digest, &length, kind, nullptr);
+    return std::string(reinterpret_cast<const char*>(digest), length);
+}
+
+std::string Base64Of(const std::string& raw) {
+    std::string text(4 * ((raw.size() + 2) / 3) + 1, '\0');
+    const int length =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
+                        reinterpret_cast<const unsigned char*>(raw.data()), static_cast<int>(raw.size()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+std::string HexOf(const std::string& raw) {
     std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
+    for (const char byte : raw) {
         static constexpr char kHex[] = "0123456789abcdef";
-        hex += kHex[digest[i] >> 4];
-        hex += kHex[digest[i] & 0x0F];
+        hex += kHex[static_cast<unsigned char>(byte) >> 4];
+        hex += kHex[static_cast<unsigned char>(byte) & 0x0F];
     }
     return hex;
 }
+
+std::string Sha256Of(const std::string& bytes) { return HexOf(RawDigestOf(bytes, EVP_sha256())); }
+std::string Sha512Of(const std::string& bytes) { return HexOf(RawDigestOf(bytes, EVP_sha512())); }
 
 std::string Mismatch(const std::string& kind, const std::string& expected, const std::string& got) {
     return "Checksum mismatch: " + kind + " expected " + expected.substr(0, 8) + "\u2026, got " +
@@ -205,6 +222,113 @@ TEST_F(ChecksumTest, AnFtpFileContinuedIsCheckedWhole) {
     ASSERT_TRUE(RunUntilDone());
     EXPECT_TRUE(folder.Read("Software/f.zip") == body);
     ExpectVerified("sha256", Sha256Of(body));
+}
+
+// With the option on, the first digest the publisher gives is used: the
+// answer's header, then the file's own checksum files, then its folder's
+// lists; a missing or over-long one is passed over and a redirection is
+// not followed. A digest the user gave wins over all of them, and a file
+// without any is left as it is. The result stays with the address.
+TEST_F(ChecksumTest, ThePublishersFirstDigestIsUsed) {
+    options.findPublishedChecksums = true;
+    const std::string body = PatternedBytes(700000);  // over two of the writer's buffers
+    const std::string sha256 = Sha256Of(body);
+    const std::string sha512 = Sha512Of(body);
+    const std::string wrong(64, 'e');
+    const std::string overLong = std::string(1024 * 1024, '#') + "\n" + wrong + "  f.zip\n";
+    const std::vector<std::string> everyFile = {"f.zip.sha256", "f.zip.sha512", "f.zip.sha256sum",
+                                                "SHA256SUMS", "SHA512SUMS"};
+    server.Route("/elsewhere.sha256", TestHttpReply::Ok(wrong));
+    const struct {
+        const char* name;
+        std::vector<std::string> headers;
+        std::vector<std::pair<std::string, TestHttpReply>> files;
+        std::string given;
+        std::string result;  // "" when nothing was checked
+        std::vector<std::string> asked;
+    } cases[] = {
+        {"Repr-Digest before any file",
+         {"Repr-Digest: md5=:AAAA:, sha-512=:" + Base64Of(RawDigestOf(body, EVP_sha512())) + ":"},
+         {{"f.zip.sha256", TestHttpReply::Ok(wrong)}},
+         "",
+         "sha512 verified (from Repr-Digest): " + sha512,
+         {}},
+        {"Digest header",
+         {"Digest: MD5=abc, SHA-256=" + Base64Of(RawDigestOf(body, EVP_sha256()))},
+         {},
+         "",
+         "sha256 verified (from Digest): " + sha256,
+         {}},
+        {"the file's own before the folder's list",
+         {},
+         {{"f.zip.sha256", TestHttpReply::Ok(wrong + "  f.zip\n")},
+          {"SHA256SUMS", TestHttpReply::Ok(sha256 + "  f.zip\n")}},
+         "",
+         Mismatch("sha256", wrong, sha256),
+         {"f.zip.sha256"}},
+        {"binary-mode line of SHA256SUMS, a redirection not followed",
+         {},
+         {{"f.zip.sha256", TestHttpReply::Redirect(302, "/elsewhere.sha256")},
+          {"SHA256SUMS", TestHttpReply::Ok(wrong + "  other.zip\n" + sha256 + " *f.zip\r\n")}},
+         "",
+         "sha256 verified (from SHA256SUMS): " + sha256,
+         {"f.zip.sha256", "f.zip.sha512", "f.zip.sha256sum", "SHA256SUMS"}},
+        {"over-long list passed over, SHA512SUMS hashed from the disk",
+         {},
+         {{"SHA256SUMS", TestHttpReply::InPieces(overLong, 65536, true)},
+          {"SHA512SUMS", TestHttpReply::Ok(sha512 + "  f.zip\n")}},
+         "",
+         "sha512 verified (from SHA512SUMS): " + sha512,
+         everyFile},
+        {"nothing published",
+         {},
+         {{"SHA256SUMS", TestHttpReply::Ok(wrong + "  other.zip\n")}},
+         "",
+         "",
+         everyFile},
+        {"the user's digest wins",
+         {},
+         {{"f.zip.sha256", TestHttpReply::Ok(wrong)}},
+         sha256,
+         "sha256 verified (from the digest you gave): " + sha256,
+         {}},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = "/c" + std::to_string(++number) + "/";
+        TestHttpReply file = TestHttpReply::Ok(body);
+        file.headers = c.headers;
+        server.Route(dir + "f.zip", file);
+        for (const auto& [name, reply] : c.files) server.Route(dir + name, reply);
+        const std::string url = server.Url(dir + "f.zip");
+        if (!c.given.empty()) Expect(url, c.given);
+        window.checkResult.clear();
+        const std::size_t before = server.Requests().size();
+        Start(url);
+        ASSERT_TRUE(RunUntilDone());
+
+        std::vector<std::string> asked;
+        for (std::size_t i = before + 1; i < server.Requests().size(); ++i) {
+            asked.push_back(server.Requests()[i].target.substr(dir.size()));
+        }
+        EXPECT_EQ(asked, c.asked);
+        const ChecksumTable::Entry* kept = store.Checksums.Find(url);
+        EXPECT_EQ(kept ? kept->result : "", c.result);
+        if (c.result.starts_with("Checksum mismatch")) {
+            ExpectMismatch(url, c.result, "Software/f.zip.corrupt");
+            std::filesystem::remove(folder / "Software/f.zip.corrupt");
+            continue;
+        }
+        ASSERT_EQ(store.DownloadedFiles.Count(), 1);
+        EXPECT_EQ(store.DownloadedFiles.GetAt(0)->status, "Success");
+        EXPECT_EQ(window.statusText, "Success");
+        EXPECT_EQ(window.checkResult, c.result);
+        EXPECT_TRUE(folder.Read("Software/f.zip") == body);
+        store.DownloadedFiles.RemoveAt(0);
+        std::filesystem::remove(folder / "Software/f.zip");
+        ForgetPartRecord("Software/f.zip");
+    }
 }
 
 }  // namespace

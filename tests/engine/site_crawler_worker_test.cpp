@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include "app/default_workers.h"
 #include "app/entry_commands.h"
@@ -43,6 +44,19 @@ std::string Page(std::initializer_list<std::string> lines) {
 }
 
 std::string Href(const std::string& link) { return "<a href=\"" + link + "\">link</a>"; }
+
+// The library's one-shot sha256, in hex.
+std::string Sha256Of(const std::string& bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) {
+        hex += "0123456789abcdef"[digest[i] >> 4];
+        hex += "0123456789abcdef"[digest[i] & 0x0F];
+    }
+    return hex;
+}
 
 std::vector<std::string> Targets(const TestHttpServer& server, std::size_t from = 0) {
     std::vector<std::string> targets;
@@ -104,6 +118,7 @@ protected:
             };
             dispatch = std::make_unique<WorkerDispatch>(store, state, window, threads, procedures);
         }
+        dispatch->SetOptions(options);
         dispatch->StartWorker();
     }
 
@@ -121,6 +136,7 @@ protected:
     TestHttpServer site;
     CurlSessionSettings settings;
     WebOptions web;
+    Options options;  // but web, which the crawl takes from `web`
 };
 
 TEST_F(SiteCrawlerTest, CrawlsDepthFirstFetchingEachAddressOnceAndMirrorsTheSite) {
@@ -388,6 +404,63 @@ TEST_F(SiteCrawlerTest, TheProjectsLogKeepsEachRequestAndGoesWithTheProject) {
     commands.DeleteEntries();
     EXPECT_EQ(store.RequestedSites.Count(), 0);
     EXPECT_FALSE(folder.Exists(CrawlLogPath("x/../y").string()));
+}
+
+// With published checksums looked for, the archives a crawl saves are
+// checked against the lists the crawl fetches anyway (a name without a dot
+// is read as a page), met before or after them, with no request for them
+// beyond those made without the option; only an archive that no list
+// covered is looked up beside it at the end. An altered archive is renamed
+// and reported in the log and the tree, and the crawl ends with errors.
+TEST_F(SiteCrawlerTest, ArchivesAreCheckedAgainstTheChecksumListsTheCrawlMeets) {
+    const std::string x1 = "first archive";
+    const std::string x2 = "second archive, altered on the mirror";
+    const std::string y = "third archive";
+    const std::string z = "fourth archive";
+    const std::string x2Published = Sha256Of("second archive");
+    // Depth first: b's list is met before its archive, a's after both of its.
+    site.Route("/", TestHttpReply::Ok(Page({Href("a/SHA256SUMS"), Href("a/x1.zip"), Href("a/x2.zip"),
+                                            Href("b/y.zip"), Href("b/SHA256SUMS"), Href("c/z.zip")})));
+    site.Route("/a/SHA256SUMS", TestHttpReply::Ok(Sha256Of(x1) + "  x1.zip\n" + x2Published + " *x2.zip\n"));
+    site.Route("/a/x1.zip", TestHttpReply::Ok(x1));
+    site.Route("/a/x2.zip", TestHttpReply::Ok(x2));
+    site.Route("/b/SHA256SUMS", TestHttpReply::Ok(Sha256Of(y) + "  y.zip\n"));
+    site.Route("/b/y.zip", TestHttpReply::Ok(y));
+    site.Route("/c/z.zip", TestHttpReply::Ok(z));
+    site.Route("/c/z.zip.sha256", TestHttpReply::Ok(Sha256Of(z) + "  z.zip\n"));  // linked nowhere
+
+    Start(Project(site.Url("/"), "plain"));
+    ASSERT_TRUE(RunUntilDone());
+    const std::size_t plainRequests = site.Requests().size();
+    EXPECT_EQ(store.DownloadedSites.Count(), 1);
+    EXPECT_TRUE(window.treeNotes.empty());
+
+    options.findPublishedChecksums = true;
+    Start(Project(site.Url("/"), "checked"));
+    ASSERT_TRUE(RunUntilDone());
+    ASSERT_EQ(site.Requests().size() - plainRequests, plainRequests + 1);
+    EXPECT_EQ(site.Requests().back().target, "/c/z.zip.sha256");
+    EXPECT_EQ(folder.Read("Software/checked/a/x1.zip"), x1);
+    EXPECT_EQ(folder.Read("Software/checked/a/x2.zip.corrupt"), x2);
+    EXPECT_FALSE(folder.Exists("Software/checked/a/x2.zip"));
+    EXPECT_EQ(folder.Read("Software/checked/b/y.zip"), y);
+    const std::string mismatch = "Checksum mismatch: sha256 expected " + x2Published.substr(0, 8) +
+                                 "\u2026, got " + Sha256Of(x2).substr(0, 8) +
+                                 "\u2026, kept as Software/checked/a/x2.zip.corrupt";
+    std::vector<std::string> notes = window.treeNotes;
+    std::sort(notes.begin(), notes.end());
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "Software/checked/a/x1.zip: sha256 verified (from SHA256SUMS): " + Sha256Of(x1),
+                         "Software/checked/a/x2.zip: " + mismatch,
+                         "Software/checked/b/y.zip: sha256 verified (from SHA256SUMS): " + Sha256Of(y),
+                         "Software/checked/c/z.zip: sha256 verified (from z.zip.sha256): " + Sha256Of(z)}));
+    const std::string log = folder.Read(CrawlLogPath("checked").string());
+    EXPECT_NE(log.find("\t" + site.Url("/b/y.zip") + "\tsha256 verified (from SHA256SUMS): " + Sha256Of(y)),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(FirstErrorOfLastRun("checked"), mismatch);
+    ASSERT_EQ(store.RequestedSites.Count(), 1);
+    EXPECT_EQ(store.RequestedSites.GetAt(0)->status, "Some errors occurred");
 }
 
 TEST_F(SiteCrawlerTest, InternetErrorsAreCountedAndTheCrawlGoesOn) {

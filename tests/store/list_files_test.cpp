@@ -248,17 +248,25 @@ TEST_F(ListFilesTest, DamagedFilesAreReadWithinTheFields) {
 
 namespace {
 
-// The checksums file is saved with the lists, and read back as written;
-// a damaged line, a repeated address or bad hex is skipped, not fatal.
+// The checksums file is saved with the lists, and read back as written,
+// check results too (a result without a checksum, of a published digest,
+// as well); a damaged line, a repeated address or bad hex is skipped, not
+// fatal.
 TEST_F(ListFilesTest, ChecksumsAreSavedBesideTheListsAndReadDefensively) {
     const std::string sha256(64, 'a');
     store.RequestedFiles.AppendUrl("http://h/a.zip");
     store.Checksums.Set("http://h/a.zip", *ParseChecksum("sha256:" + sha256));
+    store.Checksums.SetResult("http://h/a.zip", "Checksum mismatch: sha256 expected aaaaaaaa\u2026, got 0");
     store.Checksums.Set("http://h/b.zip", *ParseChecksum("MD5:" + std::string(32, 'B')));
+    store.Checksums.SetResult("http://h/c.zip", "sha256 verified (from SHA256SUMS): " + sha256 + "\nmore");
     Save();
     EXPECT_EQ(folder.Read("reqsoft.data"), "http://h/a.zip\n");
     EXPECT_EQ(folder.Read(kChecksumsFile),
-              "http://h/a.zip sha256:" + sha256 + "\nhttp://h/b.zip md5:" + std::string(32, 'b') + "\n");
+              "http://h/a.zip sha256:" + sha256 +
+                  "\nhttp://h/a.zip =Checksum mismatch: sha256 expected aaaaaaaa\u2026, got "
+                  "0\nhttp://h/b.zip md5:" +
+                  std::string(32, 'b') + "\nhttp://h/c.zip =sha256 verified (from SHA256SUMS): " + sha256 +
+                  "\n");
     ItemStore loaded = Reload();
     EXPECT_EQ(loaded.Checksums.Entries(), store.Checksums.Entries());
     EXPECT_FALSE(loaded.Checksums.IsModified());
@@ -270,7 +278,7 @@ TEST_F(ListFilesTest, ChecksumsAreSavedBesideTheListsAndReadDefensively) {
                                      "no-checksum-here\n\n" + " " + sha256 + "\n");
     loaded = Reload();
     ASSERT_EQ(loaded.Checksums.Entries().size(), 1u);
-    EXPECT_EQ(ChecksumText(loaded.Checksums.Find("http://h/a.zip")->expected), "sha256:" + sha256);
+    EXPECT_EQ(ChecksumText(loaded.Checksums.Find("http://h/a.zip")->expected.value()), "sha256:" + sha256);
 
     // The last checksum gone, its file goes.
     store.Checksums.Clear();

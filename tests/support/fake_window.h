@@ -45,6 +45,9 @@ public:
 
     void BeginTreeProject(std::string_view projectName) override;
     void AddTreeFile(std::string_view projectName, std::string_view localPath) override;
+    void NoteTreeFile(std::string_view, std::string_view localPath, std::string_view note) override {
+        treeNotes.push_back(std::string(localPath) + ": " + std::string(note));
+    }
 
     void ReportEntryEnded(const EndedEntry& ended) override {
         endedEntries.emplace_back(ended.key + ": " + ended.outcome);
@@ -73,6 +76,7 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> treeProjects;
     std::vector<std::string> treeFiles;
+    std::vector<std::string> treeNotes;  // "path: note"
     std::vector<std::string> calls;
     std::optional<TransferFigures> transfer;  // the figures beside the status line
     std::vector<TransferFigures> transfersShown;

@@ -153,6 +153,7 @@ TEST_F(OptionsCommandTest, OptionsAreReadWithDefaultsForBadValuesAndSavedOnlyOnO
                          EngineAnswer::kJson};
     entered.notifyWhenEntriesEnd = false;
     entered.closeToTray = true;
+    entered.findPublishedChecksums = true;
     dialogs.optionsDialog = [&](Options& options) {
         options = entered;
         return true;

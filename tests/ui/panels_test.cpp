@@ -231,6 +231,10 @@ TEST_F(Panels, TheDownloadedTreeGroupsFilesByProjectAndOpensOnlyFiles) {
     EXPECT_EQ(project->text(0), "Archive Site");
     ASSERT_EQ(project->childCount(), 3);
     EXPECT_TRUE(project->isExpanded());
+    // What the check of a file found joins its line; the file still opens.
+    window.NoteTreeFile("Site", "Software/Site/b.zip", "sha256 verified (from SHA256SUMS): ab");
+    EXPECT_EQ(project->child(1)->text(0),
+              QString::fromUtf8("Software/Site/b.zip \u2014 sha256 verified (from SHA256SUMS): ab"));
 
     tree.setCurrentItem(project);
     tree.OpenSelectedFile();

@@ -30,6 +30,7 @@ constexpr SwitchKey kSwitchKeys[] = {
     {"Ftp/PassiveMode", &Options::ftpPassive},
     {"Desktop/Notifications", &Options::notifyWhenEntriesEnd},
     {"Desktop/CloseToTray", &Options::closeToTray},
+    {"Transfers/FindPublishedChecksums", &Options::findPublishedChecksums},
 };
 
 }  // namespace

@@ -73,7 +73,9 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
       closeToTray_(OptionBox(this, QStringLiteral("Keep running in the tray when the window is &closed"),
                              QStringLiteral("Desktop/CloseToTray"))),
       webPage_(nullptr),
-      proxyPage_(new CProxyOptionsPage(this)) {
+      proxyPage_(new CProxyOptionsPage(this)),
+      findPublished_(OptionBox(this, QStringLiteral("&Look for published checksums"),
+                               QStringLiteral("Transfers/FindPublishedChecksums"))) {
     setWindowTitle(QStringLiteral("Options"));
     speedLimit_->setSuffix(QStringLiteral(" KiB/s"));
     speedLimit_->setGroupSeparatorShown(true);
@@ -82,6 +84,7 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     auto* transferForm = new QFormLayout(transferFields);
     transferForm->addRow(QStringLiteral("&Downloads at once"), maxRunning_);
     transferForm->addRow(QStringLiteral("&Speed limit for all transfers"), speedLimit_);
+    transferForm->addRow(findPublished_);
     AddPage(pages_, QStringLiteral("Transfers"), {transferFields});
     AddPage(pages_, QStringLiteral("Connection"),
             {Group(QStringLiteral("FTP"), ftpPassive_), Group(QStringLiteral("Proxy"), proxyPage_)});
@@ -105,7 +108,7 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     layout->addWidget(buttons);
     // Tab goes through the fields of the page shown (Qt skips the hidden
     // pages), then to the buttons and the tabs.
-    ChainTabOrder({maxRunning_, speedLimit_, ftpPassive_, proxyPage_->FirstField()});
+    ChainTabOrder({maxRunning_, speedLimit_, findPublished_, ftpPassive_, proxyPage_->FirstField()});
     setTabOrder(proxyPage_->LastField(), webPage_->FollowBox());  // the pages chain their own fields
     ChainTabOrder({webPage_->SwitchBox(2), webPage_->Engine(0).queryTemplate});
     ChainTabOrder({webPage_->Engine(1).answer, notifications_, closeToTray_, ok, cancel});
@@ -123,6 +126,7 @@ void COptionsDlg::Load(const Options& options) {
     maxRunning_->setValue(options.maxRunningEntries);
     speedLimit_->setValue(options.speedLimitKiBps);
     ftpPassive_->setChecked(options.ftpPassive);
+    findPublished_->setChecked(options.findPublishedChecksums);
 }
 
 Options COptionsDlg::Entered() const {
@@ -134,6 +138,7 @@ Options COptionsDlg::Entered() const {
     options.maxRunningEntries = maxRunning_->value();
     options.speedLimitKiBps = speedLimit_->value();
     options.ftpPassive = ftpPassive_->isChecked();
+    options.findPublishedChecksums = findPublished_->isChecked();
     return options;
 }
 

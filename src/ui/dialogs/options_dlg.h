@@ -43,6 +43,7 @@ public:
     CWebOptionsPage* WebPage() const { return webPage_; }
     CProxyOptionsPage* ProxyPage() const { return proxyPage_; }
     QTabWidget* Pages() const { return pages_; }
+    QCheckBox* FindPublishedBox() const { return findPublished_; }
 
 private:
     std::unique_ptr<MessageBoxPort> ownMessages_;
@@ -55,6 +56,7 @@ private:
     QCheckBox* closeToTray_;
     CWebOptionsPage* webPage_;
     CProxyOptionsPage* proxyPage_;
+    QCheckBox* findPublished_;
     // What Load was given: a field that cannot be stored keeps its value.
     Options loaded_;
 };

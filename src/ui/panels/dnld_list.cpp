@@ -14,6 +14,12 @@ namespace {
 
 const QString kPlaceholder = QStringLiteral("No files downloaded");
 
+// A file's path: its text, or what was kept when a note joined it.
+QString PathOf(const QTreeWidgetItem& item) {
+    const QVariant kept = item.data(0, Qt::UserRole);
+    return kept.isValid() ? kept.toString() : item.text(0);
+}
+
 }  // namespace
 
 CDnldList::CDnldList(QWidget* parent) : QTreeWidget(parent), opener_(DesktopUrlOpener()) {
@@ -68,16 +74,31 @@ void CDnldList::AddFiles(const QString& projectName, const QStringList& localPat
     if (!root->isExpanded()) root->setExpanded(true);
 }
 
+void CDnldList::NoteFile(const QString& projectName, const QString& localPath, const QString& note) {
+    QTreeWidgetItem* root = FindProject(projectName);
+    if (root == nullptr) return;
+    // The file noted is most often the one added last.
+    for (int index = root->childCount() - 1; index >= 0; --index) {
+        QTreeWidgetItem* file = root->child(index);
+        if (PathOf(*file) != localPath) continue;
+        painting_.Changing();
+        file->setData(0, Qt::UserRole, localPath);
+        file->setText(0, localPath + QStringLiteral(" \u2014 ") + note);
+        file->setToolTip(0, note);
+        return;
+    }
+}
+
 void CDnldList::OpenSelectedFile() {
     const QTreeWidgetItem* item = currentItem();
     if (item == nullptr || item->parent() == nullptr || !opener_) return;
-    opener_(LocalPathUrl(TextForRecord(item->text(0))));
+    opener_(LocalPathUrl(TextForRecord(PathOf(*item))));
 }
 
 void CDnldList::OpenSelectedFolder() {
     const QTreeWidgetItem* item = currentItem();
     if (item == nullptr || item->parent() == nullptr || !opener_) return;
-    opener_(LocalPathUrl(std::filesystem::path(TextForRecord(item->text(0))).parent_path().string()));
+    opener_(LocalPathUrl(std::filesystem::path(TextForRecord(PathOf(*item))).parent_path().string()));
 }
 
 void CDnldList::contextMenuEvent(QContextMenuEvent* event) {

@@ -30,6 +30,10 @@ public:
     // Saved files under the project's root item, in order, in one change.
     void AddFiles(const QString& projectName, const QStringList& localPaths);
 
+    // Shows what the check of a saved file found after its path (the file
+    // added last of that path); the file opens as before.
+    void NoteFile(const QString& projectName, const QString& localPath, const QString& note);
+
     // Opens the selected item when it is a file (it has a parent).
     void OpenSelectedFile();
     // Opens the folder of the selected item when it is a file.

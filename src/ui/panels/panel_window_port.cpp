@@ -58,6 +58,11 @@ void PanelWindowPort::AddTreeFiles(std::string_view projectName, const std::vect
     downloaded_.AddFiles(TextFromRecord(projectName), paths);
 }
 
+void PanelWindowPort::NoteTreeFile(std::string_view projectName, std::string_view localPath,
+                                   std::string_view note) {
+    downloaded_.NoteFile(TextFromRecord(projectName), TextFromRecord(localPath), TextFromRecord(note));
+}
+
 void PanelWindowPort::ReportEntryEnded(const EndedEntry& ended) {
     if (onEntryEnded_) onEntryEnded_(ended);
 }

@@ -39,6 +39,8 @@ public:
     void BeginTreeProject(std::string_view projectName) override;
     void AddTreeFile(std::string_view projectName, std::string_view localPath) override;
     void AddTreeFiles(std::string_view projectName, const std::vector<std::string>& localPaths) override;
+    void NoteTreeFile(std::string_view projectName, std::string_view localPath,
+                      std::string_view note) override;
 
     // Ended entries go to the handler, when there is one.
     using EntryEndedHandler = std::function<void(const EndedEntry& ended)>;
