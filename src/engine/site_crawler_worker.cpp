@@ -26,6 +26,7 @@
 #include "engine/local_paths.h"
 #include "engine/page_links.h"
 #include "engine/part_records.h"
+#include "engine/server_logins.h"
 #include "engine/url_resolve.h"
 #include "engine/worker_session.h"
 #include "net/close_quietly.h"
@@ -412,7 +413,16 @@ private:
         ask = AskFor(address);
         HttpRequest request = CrawlRequest(parts, IsPageLink(address));
         request.headers += ask.headers;
-        return Session().SendRequest(request);
+        std::unique_ptr<HttpFile> file = Session().SendRequest(request);
+        // Each request carries only its own server's login, so a redirection
+        // the crawl follows never takes one elsewhere.
+        while (file->QueryInfoStatusCode() == 401 &&
+               logins_.AskAfter401(Session(), address,
+                                   ChallengeRealm(file->QueryInfoHeader("WWW-Authenticate")))) {
+            CloseQuietly(*file);
+            file = Session().SendRequest(request);
+        }
+        return file;
     }
 
     // A redirection's target passes the acceptance test's rules, then counts
@@ -665,6 +675,7 @@ private:
     int position_ = -1;              // of the project in the requested sites, at the last look-up
     std::uint64_t sitesSeenAt_ = 0;  // the requested sites' change count at the last copy
     std::unique_ptr<InternetSession> session_;
+    WorkerLogins logins_{context_};
     std::optional<ScopedWorkerSession> abort_;  // after session_: cleared before the session goes
     std::optional<CrawlLog> log_;
     LinkStack stack_;
