@@ -156,6 +156,8 @@ bool CMainFrame::CreateClient() {
     list_->SetCommands(commands_.get());
     list_->SetOpener(services_.openUrl);
     window_->SetEntryEndedHandler([this](const EndedEntry& ended) { OnEntryEnded(ended); });
+    window_->SetLoginAsker(
+        [this](const LoginQuestion& question) { return services_.dialogs->AskLogin(question); });
     notifier_.SetOpener(services_.openUrl);
     connect(&notifier_, &DesktopNotifier::EntryChosen, this, &CMainFrame::ShowEntry);
     setAcceptDrops(true);

@@ -10,6 +10,7 @@
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
 #include "ui/dialogs/file_props_dlg.h"
+#include "ui/dialogs/login_dlg.h"
 #include "ui/dialogs/options_dlg.h"
 #include "ui/dialogs/proj_props.h"
 #include "ui/dialogs/pw_gen_settings.h"
@@ -31,15 +32,27 @@ public:
         dialog.UrlEdit()->setText(TextFromRecord(ClipboardAddress()));
         dialog.UrlEdit()->selectAll();
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-        return FileRequest{TextForRecord(dialog.Url()), TextForRecord(dialog.Checksum())};
+        return FileRequest{TextForRecord(dialog.Url()), TextForRecord(dialog.Checksum()),
+                           TextForRecord(dialog.User()), TextForRecord(dialog.Password())};
     }
 
     bool EditFileProperties(FileProperties& properties) override {
         CFilePropsDlg dialog(TextFromRecord(properties.url), TextFromRecord(properties.checksum),
-                             TextFromRecord(properties.result), parent_, &messages_);
+                             TextFromRecord(properties.result), parent_, &messages_,
+                             TextFromRecord(properties.user));
         if (dialog.exec() != QDialog::Accepted) return false;
         properties.checksum = TextForRecord(dialog.Checksum());
+        properties.user = TextForRecord(dialog.User());
+        properties.password = TextForRecord(dialog.Password());
         return true;
+    }
+
+    std::optional<LoginAnswer> AskLogin(const LoginQuestion& question) override {
+        CLoginDlg dialog({TextFromRecord(question.server), TextFromRecord(question.realm),
+                          TextFromRecord(question.user), question.refused, question.keptBeyondRun},
+                         parent_);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return LoginAnswer{TextForRecord(dialog.User()), TextForRecord(dialog.Password()), dialog.Remember()};
     }
 
     bool EditWebProject(std::string_view title, WebProject& project) override {

@@ -23,12 +23,19 @@ public:
     QString Checksum() const;
     QLineEdit* UrlEdit() const { return url_; }
     QLineEdit* ChecksumEdit() const { return checksum_; }
+    // The login for the address's server; no user name: none (FTP anonymous).
+    QString User() const;
+    QString Password() const;
+    QLineEdit* UserEdit() const { return user_; }
+    QLineEdit* PasswordEdit() const { return password_; }
 
     void accept() override;
 
 private:
     QLineEdit* url_;
     QLineEdit* checksum_;
+    QLineEdit* user_;
+    QLineEdit* password_;
     std::unique_ptr<MessageBoxPort> ownMessages_;
     MessageBoxPort* messages_;
 };

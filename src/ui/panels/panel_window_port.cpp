@@ -61,3 +61,8 @@ void PanelWindowPort::AddTreeFiles(std::string_view projectName, const std::vect
 void PanelWindowPort::ReportEntryEnded(const EndedEntry& ended) {
     if (onEntryEnded_) onEntryEnded_(ended);
 }
+
+std::optional<LoginAnswer> PanelWindowPort::AskLogin(const LoginQuestion& question) {
+    if (!askLogin_) return std::nullopt;
+    return askLogin_(question);
+}
