@@ -248,8 +248,10 @@ void CurlTransfer::WaitForAnswer() {
     if (answerBegun_ && httpHead_.statusCode == 407) {
         throw InternetException(InternetError::kProxyRefused, HttpStatusText(407, httpHead_.reason));
     }
-    // A 401 that libcurl did not answer with a login may end with no body.
-    if ((answerBegun_ || finished_) && failOnHttpError_ && httpHead_.statusCode == 401) throw LoginWanted();
+    // A 401 that libcurl did not answer with a login may end with no body;
+    // a transfer that failed after a first 401 fails for its own reason.
+    const bool answered = answerBegun_ || (finished_ && result_ == CURLE_OK);
+    if (answered && failOnHttpError_ && httpHead_.statusCode == 401) throw LoginWanted();
     const bool rangeNotSatisfiable = httpHead_.statusCode == 416 && rangeRequested_;
     if (answerBegun_ && failOnHttpError_ && httpHead_.statusCode >= 400 && !rangeNotSatisfiable) {
         throw InternetException(InternetError::kHttpStatus,
