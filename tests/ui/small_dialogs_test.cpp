@@ -1,4 +1,7 @@
+#include <algorithm>
+
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -77,7 +80,8 @@ TEST(AddFileDlgTest, AMalformedChecksumIsRefusedInBothFileDialogs) {
 }
 
 // The login dialog names the server and its realm as plain text (a server
-// chooses the realm), says whether a remembered password outlives the run,
+// chooses the realm), says (as the file dialogs do) whether a remembered
+// password outlives the run,
 // and never shows the password typed; OK hands back what was typed.
 TEST(LoginDlgTest, NamesTheServerAndRealmAndHidesThePassword) {
     for (const bool kept : {false, true}) {
@@ -98,6 +102,18 @@ TEST(LoginDlgTest, NamesTheServerAndRealmAndHidesThePassword) {
         EXPECT_EQ(dialog.User(), QStringLiteral("ann"));
         EXPECT_EQ(dialog.Password(), QStringLiteral("pw"));
         EXPECT_TRUE(dialog.Remember());
+
+        // The file dialogs that take a login say the same.
+        CAddFileDlg add(nullptr, nullptr, kept);
+        CFilePropsDlg properties(QStringLiteral("ftp://h/a.zip"), {}, {}, nullptr, nullptr, {}, kept);
+        for (const QDialog* fileDialog : {static_cast<QDialog*>(&add), static_cast<QDialog*>(&properties)}) {
+            const QList<QLabel*> labels = fileDialog->findChildren<QLabel*>();
+            EXPECT_EQ(std::any_of(labels.begin(), labels.end(),
+                                  [](const QLabel* label) {
+                                      return label->text().contains("until the program ends");
+                                  }),
+                      !kept);
+        }
     }
 }
 

@@ -86,7 +86,9 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
     }
     if (!services_.openUrl) services_.openUrl = DesktopUrlOpener();
     if (services_.dialogs == nullptr) {
-        ownDialogs_ = MakeProgramDialogs(this, services_.openUrl, *services_.messages, &engineAddresses_);
+        ownDialogs_ = MakeProgramDialogs(
+            this, services_.openUrl, *services_.messages, &engineAddresses_,
+            [this] { return services_.store != nullptr && services_.store->Logins.KeepsPasswords(); });
         services_.dialogs = ownDialogs_.get();
     }
 }

@@ -23,11 +23,15 @@ namespace {
 class ProgramDialogs : public FrameDialogs {
 public:
     ProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages,
-                   const SearchEngineAddresses* engines)
-        : parent_(parent), openUrl_(std::move(openUrl)), messages_(messages), engines_(engines) {}
+                   const SearchEngineAddresses* engines, std::function<bool()> keepsPasswords)
+        : parent_(parent),
+          openUrl_(std::move(openUrl)),
+          messages_(messages),
+          engines_(engines),
+          keepsPasswords_(std::move(keepsPasswords)) {}
 
     std::optional<FileRequest> AskFileUrl() override {
-        CAddFileDlg dialog(parent_, &messages_);
+        CAddFileDlg dialog(parent_, &messages_, KeepsPasswords());
         // The address at hand, selected, so that typing replaces it.
         dialog.UrlEdit()->setText(TextFromRecord(ClipboardAddress()));
         dialog.UrlEdit()->selectAll();
@@ -39,7 +43,7 @@ public:
     bool EditFileProperties(FileProperties& properties) override {
         CFilePropsDlg dialog(TextFromRecord(properties.url), TextFromRecord(properties.checksum),
                              TextFromRecord(properties.result), parent_, &messages_,
-                             TextFromRecord(properties.user));
+                             TextFromRecord(properties.user), KeepsPasswords());
         if (dialog.exec() != QDialog::Accepted) return false;
         properties.checksum = TextForRecord(dialog.Checksum());
         properties.user = TextForRecord(dialog.User());
@@ -115,15 +119,20 @@ private:
         return true;
     }
 
+    bool KeepsPasswords() const { return keepsPasswords_ && keepsPasswords_(); }
+
     QWidget* parent_;
     UrlOpener openUrl_;
     MessageBoxPort& messages_;
     const SearchEngineAddresses* engines_;
+    std::function<bool()> keepsPasswords_;
 };
 
 }  // namespace
 
 std::unique_ptr<FrameDialogs> MakeProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages,
-                                                 const SearchEngineAddresses* engines) {
-    return std::make_unique<ProgramDialogs>(parent, std::move(openUrl), messages, engines);
+                                                 const SearchEngineAddresses* engines,
+                                                 std::function<bool()> keepsPasswords) {
+    return std::make_unique<ProgramDialogs>(parent, std::move(openUrl), messages, engines,
+                                            std::move(keepsPasswords));
 }

@@ -15,7 +15,7 @@
 #include "ui/dialogs/login_fields.h"
 #include "ui/dialogs/qt_message_box.h"
 
-CAddFileDlg::CAddFileDlg(QWidget* parent, MessageBoxPort* messages)
+CAddFileDlg::CAddFileDlg(QWidget* parent, MessageBoxPort* messages, bool keptBeyondRun)
     : QDialog(parent),
       url_(new QLineEdit(this)),
       checksum_(NewChecksumEdit(this)),
@@ -44,6 +44,7 @@ CAddFileDlg::CAddFileDlg(QWidget* parent, MessageBoxPort* messages)
     fields->addWidget(user_, 2, 1);
     fields->addWidget(new QLabel(QStringLiteral("Password"), this), 3, 0);
     fields->addWidget(password_, 3, 1);
+    fields->addWidget(NewPasswordKeepingLabel(keptBeyondRun, this), 4, 1);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(add);

@@ -16,7 +16,10 @@ class CAddFileDlg : public QDialog {
 
 public:
     // messages shows the refusal; without one it goes to a Qt message box.
-    explicit CAddFileDlg(QWidget* parent = nullptr, MessageBoxPort* messages = nullptr);
+    // keptBeyondRun: whether a secret store keeps the password beyond the
+    // run, which the dialog says beside the login.
+    explicit CAddFileDlg(QWidget* parent = nullptr, MessageBoxPort* messages = nullptr,
+                         bool keptBeyondRun = false);
     ~CAddFileDlg() override;
 
     QString Url() const;

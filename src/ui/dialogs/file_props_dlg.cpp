@@ -14,7 +14,8 @@
 #include "ui/dialogs/qt_message_box.h"
 
 CFilePropsDlg::CFilePropsDlg(const QString& url, const QString& checksum, const QString& result,
-                             QWidget* parent, MessageBoxPort* messages, const QString& user)
+                             QWidget* parent, MessageBoxPort* messages, const QString& user,
+                             bool keptBeyondRun)
     : QDialog(parent),
       checksum_(NewChecksumEdit(this)),
       result_(new QLabel(result.isEmpty() ? QStringLiteral("Not checked") : result, this)),
@@ -47,6 +48,7 @@ CFilePropsDlg::CFilePropsDlg(const QString& url, const QString& checksum, const 
     fields->addWidget(user_, 3, 1);
     fields->addWidget(new QLabel(QStringLiteral("Password"), this), 4, 0);
     fields->addWidget(password_, 4, 1);
+    fields->addWidget(NewPasswordKeepingLabel(keptBeyondRun, this), 5, 1);
     user_->setText(user);
     user_->setPlaceholderText(QStringLiteral("optional: the login for the server"));
     if (!user.isEmpty()) password_->setPlaceholderText(QStringLiteral("unchanged"));

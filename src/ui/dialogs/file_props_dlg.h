@@ -17,9 +17,11 @@ class CFilePropsDlg : public QDialog {
 
 public:
     // messages shows the refusal; without one it goes to a Qt message box.
-    // `user`: the user name of the server's login, "" for none.
+    // `user`: the user name of the server's login, "" for none;
+    // keptBeyondRun: whether a secret store keeps its password beyond the run.
     CFilePropsDlg(const QString& url, const QString& checksum, const QString& result,
-                  QWidget* parent = nullptr, MessageBoxPort* messages = nullptr, const QString& user = {});
+                  QWidget* parent = nullptr, MessageBoxPort* messages = nullptr, const QString& user = {},
+                  bool keptBeyondRun = false);
     ~CFilePropsDlg() override;
 
     QString Checksum() const;

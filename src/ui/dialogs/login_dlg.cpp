@@ -35,11 +35,7 @@ QLabel* PlainLabel(const QString& text, QWidget* parent) {
 CLoginDlg::CLoginDlg(const Question& question, QWidget* parent)
     : QDialog(parent),
       message_(PlainLabel(MessageFor(question), this)),
-      keeping_(PlainLabel(question.keptBeyondRun
-                              ? QStringLiteral("A remembered password is kept in the desktop's secret store.")
-                              : QStringLiteral("No secret store answers: a remembered password is kept "
-                                               "only until the program ends."),
-                          this)),
+      keeping_(NewPasswordKeepingLabel(question.keptBeyondRun, this)),
       user_(NewUserEdit(this)),
       password_(NewPasswordEdit(this)),
       remember_(new QCheckBox(QStringLiteral("&Remember this login"), this)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+class QLabel;
 class QLineEdit;
 class QWidget;
 
@@ -7,3 +8,7 @@ class QWidget;
 // password is never shown, and both hold at most what a login may.
 QLineEdit* NewUserEdit(QWidget* parent);
 QLineEdit* NewPasswordEdit(QWidget* parent);
+
+// Says where a remembered password is kept: in the desktop's secret store,
+// or, when none answers, only until the program ends.
+QLabel* NewPasswordKeepingLabel(bool keptBeyondRun, QWidget* parent);
