@@ -7,6 +7,8 @@
 #include "app/list_rows.h"
 #include "engine/crawl_log.h"
 #include "engine/http_file_worker.h"
+#include "engine/server_logins.h"
+#include "net/server_login.h"
 #include "store/address_text.h"
 #include "store/text_utils.h"
 #include "workers/shown_transfer.h"
@@ -80,7 +82,23 @@ bool EntryCommands::InsertNewRow(int list, std::string_view key) {
 
 void EntryCommands::AddFiles() {
     const std::optional<EntryDialogs::FileRequest> typed = dialogs_.AskFileUrl();
-    if (typed) AddFileUrl(typed->url, typed->checksum);
+    if (!typed) return;
+    AddFileUrl(typed->url, typed->checksum);
+    if (!typed->user.empty())
+        GiveLogin(WithDefaultScheme(TrimBlanks(typed->url)), typed->user, typed->password);
+}
+
+void EntryCommands::GiveLogin(const std::string& url, const std::string& user, const std::string& password) {
+    const std::optional<LoginOrigin> origin = LoginOriginOf(url);
+    if (!origin) return;
+    const LoginKey key = LoginKeyOf(*origin);
+    if (user.empty()) {
+        store_.Logins.Erase(key);
+    } else if (LoginFieldProblem(user) || LoginFieldProblem(password)) {
+        window_.ShowMessage("The login holds a control character or is too long");
+    } else {
+        store_.Logins.Set(key, {user, password, true});
+    }
 }
 
 void EntryCommands::AddFileUrl(std::string_view typed, std::string_view checksumText) {
@@ -245,9 +263,15 @@ void EntryCommands::EditFileOfRow(const ItemList<FileEntry>& list, int row) {
     if (record == nullptr) return;
     const std::string url(record->url);
     const ChecksumTable::Entry* known = store_.Checksums.Find(url);
-    EntryDialogs::FileProperties properties{
-        url, known && known->expected ? ChecksumText(*known->expected) : "", known ? known->result : ""};
+    const std::optional<LoginOrigin> origin = LoginOriginOf(url);
+    const LoginTable::Entry* login = origin ? store_.Logins.Find(LoginKeyOf(*origin)) : nullptr;
+    const std::string user = login ? login->user : "";
+    EntryDialogs::FileProperties properties{url, known && known->expected ? ChecksumText(*known->expected) : "",
+                                            known ? known->result : "", user, ""};
     if (!dialogs_.EditFileProperties(properties)) return;
+    if (properties.user != user || !properties.password.empty()) {
+        GiveLogin(url, properties.user, properties.password);
+    }
     if (TrimBlanks(properties.checksum).empty()) {
         store_.Checksums.EraseExpected(url);
     } else if (const std::optional<Checksum> checksum = ParseChecksum(properties.checksum)) {

@@ -56,6 +56,9 @@ public:
     WindowPort& Window() { return window_; }
 
 private:
+    // The login for the address's server; an empty user name removes it.
+    void GiveLogin(const std::string& url, const std::string& user, const std::string& password);
+
     enum class Lookup { kByRowText, kByRowPosition };
 
     void EditProperties(Lookup siteLookup, bool renameOnlyWhileShown);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "store/records.h"
+#include "workers/login_question.h"
 
 // The modal dialogs the entry commands open. They only collect input; the
 // commands change the store. The user interface implements them with its
@@ -15,19 +16,26 @@ public:
 
     // "Add File(s)": the address typed and the checksum ("" for none), or
     // nothing when not closed with OK.
+    // A user name ("" for none) and password for the address's server.
     struct FileRequest {
         std::string url;
         std::string checksum;
+        std::string user;
+        std::string password;
     };
     virtual std::optional<FileRequest> AskFileUrl() = 0;
 
     // A file's properties: its address, the checksum given for it ("" for
-    // none) and what the last check found. On OK, `checksum` holds what the
-    // user left in its field.
+    // none) and what the last check found, and the user name of its server's
+    // login ("" for none). On OK, `checksum` and `user` hold what the user
+    // left in their fields, and `password` what was typed ("" keeps the
+    // login's password unless the user name changed).
     struct FileProperties {
         std::string url;
         std::string checksum;
         std::string result;
+        std::string user;
+        std::string password;
     };
     virtual bool EditFileProperties(FileProperties& /*properties*/) { return false; }
 
@@ -44,6 +52,9 @@ public:
     // The address the user has at hand for a new entry (the clipboard's,
     // when it holds exactly one), or "".
     virtual std::string OfferedAddress() { return {}; }
+
+    // The login dialog for a server that answered 401; nothing on Cancel.
+    virtual std::optional<LoginAnswer> AskLogin(const LoginQuestion& /*question*/) { return std::nullopt; }
 
     // A question with Yes and No buttons; true for Yes.
     virtual bool AskYesNo(std::string_view question) = 0;

@@ -8,6 +8,7 @@
 #include "engine/archive_name.h"
 #include "engine/local_paths.h"
 #include "engine/part_records.h"
+#include "engine/server_logins.h"
 #include "net/ftp_connection.h"
 #include "net/internet_exception.h"
 #include "store/text_utils.h"
@@ -53,7 +54,8 @@ public:
                     std::chrono::nanoseconds progressInterval)
         : FileWorkerSteps(context, {.progressInEntry = false, .errorInAnyStatusLine = true}),
           sessions_(sessions),
-          progressInterval_(progressInterval) {}
+          progressInterval_(progressInterval),
+          logins_(context) {}
 
     // Whatever fails ends in the error path, so that no entry is left
     // "Downloading..." with no worker behind it.
@@ -82,6 +84,7 @@ private:
         if (!Step([this] {
                 StartAnimationIfStopped();
                 NoteExpectedChecksum();
+                logins_.NoteKnown(url_);
             })) {
             return;
         }
@@ -112,6 +115,7 @@ private:
     Outcome Fetch(const FtpUrlParts& parts, const std::string& localName) {
         const std::unique_ptr<InternetSession> session = OpenSession(sessions_);
         const ScopedWorkerSession registered(*context_.control, *session);
+        logins_.GiveTo(*session);
         const std::unique_ptr<FtpConnection> connection = session->GetFtpConnection(parts.server);
         if (!Found(*connection, parts)) return Outcome::kNotFound;
         if (!Step([this] { ShowInProgress(); })) return Outcome::kEnding;
@@ -192,6 +196,7 @@ private:
 
     const InternetSessionFactory& sessions_;
     const std::chrono::nanoseconds progressInterval_;
+    WorkerLogins logins_;
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "engine/local_file.h"
 #include "engine/local_paths.h"
 #include "engine/part_records.h"
+#include "engine/server_logins.h"
 #include "net/internet_exception.h"
 
 namespace {
@@ -24,7 +25,8 @@ public:
                      std::chrono::nanoseconds progressInterval)
         : FileWorkerSteps(context, {.progressInEntry = true, .errorInAnyStatusLine = false}),
           sessions_(sessions),
-          progressInterval_(progressInterval) {}
+          progressInterval_(progressInterval),
+          logins_(context) {}
 
     // Whatever goes wrong, an Internet error, a local file that cannot be
     // written or the system running out of memory or descriptors, ends in
@@ -58,9 +60,11 @@ private:
         if (!Step([this] {
                 StartAnimationIfStopped();
                 NoteExpectedChecksum();
+                logins_.NoteKnown(url_);
             })) {
             return;
         }
+        logins_.GiveTo(session);
         if (!Transfer(session, name)) return;
         LookUpPublishedDigest(session);
         const std::filesystem::path saved = LocalPath(name);
@@ -100,10 +104,22 @@ private:
         return Receive(*remote, name, progressInterval_, appendAt);
     }
 
-    std::unique_ptr<HttpFile> Open(InternetSession& session, const HttpResumePlan& plan) const {
+    // A 401 of the address's own server asks for a login and tries again;
+    // one of a redirection's target on another server cannot be answered,
+    // since no login is sent there.
+    std::unique_ptr<HttpFile> Open(InternetSession& session, const HttpResumePlan& plan) {
         OpenUrlOptions options;
         options.headers = plan.headers;
-        return session.OpenURL(url_, options);
+        for (;;) {
+            try {
+                return session.OpenURL(url_, options);
+            } catch (const LoginRequired& answer) {
+                if (LoginOriginOf(answer.Url()) != LoginOriginOf(url_) ||
+                    !logins_.AskAfter401(session, url_, answer.Realm())) {
+                    throw logins_.Refusal(url_, answer);
+                }
+            }
+        }
     }
 
     // Runs on the user-interface thread.
@@ -115,6 +131,7 @@ private:
 
     const InternetSessionFactory& sessions_;
     const std::chrono::nanoseconds progressInterval_;
+    WorkerLogins logins_;
 };
 
 }  // namespace

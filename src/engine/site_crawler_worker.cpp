@@ -32,6 +32,7 @@
 #include "engine/part_records.h"
 #include "engine/robots_rules.h"
 #include "engine/site_robots.h"
+#include "engine/server_logins.h"
 #include "engine/url_resolve.h"
 #include "engine/worker_session.h"
 #include "net/close_quietly.h"
@@ -458,7 +459,22 @@ private:
         ask = AskFor(address);
         HttpRequest request = CrawlRequest(parts, IsPageLink(address));
         request.headers += ask.headers;
-        return AskPaced(parts, address, [&] { return Session().SendRequest(request); });
+        return AskPaced(parts, address, [&] { return SendWithLogin(request, address); });
+    }
+
+    // Worker thread: sends the request, again with a login while the server
+    // answers 401 and the user gives one. Each request carries only its own
+    // server's login, so a redirection the crawl follows never takes one
+    // elsewhere.
+    std::unique_ptr<HttpFile> SendWithLogin(const HttpRequest& request, const std::string& address) {
+        std::unique_ptr<HttpFile> file = Session().SendRequest(request);
+        while (file->QueryInfoStatusCode() == 401 &&
+               logins_.AskAfter401(Session(), address,
+                                   ChallengeRealm(file->QueryInfoHeader("WWW-Authenticate")))) {
+            CloseQuietly(*file);
+            file = Session().SendRequest(request);
+        }
+        return file;
     }
 
     // Worker thread: sends as the host's pacing lets it, again while the
@@ -815,6 +831,7 @@ private:
     int position_ = -1;              // of the project in the requested sites, at the last look-up
     std::uint64_t sitesSeenAt_ = 0;  // the requested sites' change count at the last copy
     std::unique_ptr<InternetSession> session_;
+    WorkerLogins logins_{context_};
     std::optional<ScopedWorkerSession> abort_;  // after session_: cleared before the session goes
     std::optional<CrawlLog> log_;
     LinkStack stack_;

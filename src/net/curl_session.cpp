@@ -1,8 +1,10 @@
 #include "net/curl_session.h"
 
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include <curl/curl.h>
 
@@ -10,6 +12,8 @@
 #include "net/curl_pump.h"
 #include "net/curl_transfer.h"
 #include "net/internet_exception.h"
+#include "net/server_login.h"
+#include "store/text_utils.h"
 
 namespace {
 
@@ -49,6 +53,7 @@ public:
         transfer.headers = options.headers;
         transfer.maxRedirects = options.maxRedirects;
         transfer.failOnHttpError = options.failOnHttpError;
+        transfer.login = LoginFor(url);
         return std::make_unique<CurlTransfer>(pump_, transfer);
     }
 
@@ -57,11 +62,20 @@ public:
         transfer.url = RequestUrl(request);
         transfer.verb = request.verb;
         transfer.headers = request.headers;
+        transfer.login = LoginFor(transfer.url);
         return std::make_unique<CurlTransfer>(pump_, transfer);
     }
 
     std::unique_ptr<FtpConnection> GetFtpConnection(const std::string& server) override {
-        return ConnectCurlFtp(pump_, CommonSettings(), server);
+        CurlTransferSettings common = CommonSettings();
+        const std::string host = WithoutLoginUser(server);
+        common.login = LoginFor("ftp://" + host);
+        return ConnectCurlFtp(pump_, common, host);
+    }
+
+    void AddLogin(const ServerLogin& login) override {
+        std::erase_if(logins_, [&](const ServerLogin& known) { return known.origin == login.origin; });
+        logins_.push_back(login);
     }
 
     void SetConnectTimeout(std::chrono::milliseconds timeout) override { connectTimeout_ = timeout; }
@@ -77,6 +91,23 @@ public:
     }
 
 private:
+    std::optional<ServerLogin> LoginFor(const std::string& url) const {
+        const std::optional<LoginOrigin> origin = LoginOriginOf(url);
+        const ServerLogin* login = origin ? FindLogin(logins_, *origin) : nullptr;
+        if (login == nullptr) return std::nullopt;
+        return *login;
+    }
+
+    // "user@host:port" without "user@" when the server's login is that
+    // user's; otherwise as it stands, for the connection to refuse.
+    std::string WithoutLoginUser(const std::string& server) const {
+        const std::size_t at = server.rfind('@');
+        if (at == std::string::npos) return server;
+        const std::string host = server.substr(at + 1);
+        const std::optional<ServerLogin> login = LoginFor("ftp://" + host);
+        return login && login->user == PercentDecoded(server.substr(0, at)) ? host : server;
+    }
+
     CurlTransferSettings CommonSettings() const {
         if (closed_) throw InternetException(InternetError::kClosed, "The session is closed");
         pump_->ThrowIfAborted();
@@ -101,6 +132,7 @@ private:
     std::shared_ptr<CurlPump> pump_;
     std::shared_ptr<BandwidthGroup> bandwidth_;
     TransferOptions options_;
+    std::vector<ServerLogin> logins_;
     std::chrono::milliseconds connectTimeout_{0};
     bool closed_ = false;
 };

@@ -92,6 +92,7 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
     }
     ConfigureTls(settings.extraCaFile);
     ConfigureProxy(settings.proxy, settings.extraCaFile);
+    ConfigureLogin(settings.login);
     if (settings.connectTimeout.count() > 0) {
         curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(settings.connectTimeout.count()));
@@ -148,6 +149,19 @@ void CurlTransfer::ConfigureProxy(const ProxyOptions& proxy, const std::string& 
         const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
         if (version->capath != nullptr) curl_easy_setopt(easy_, CURLOPT_PROXY_CAPATH, version->capath);
     }
+}
+
+// The login goes in options of its own, never in the address, so that no
+// message or log naming the address can show it. Without one FTP stays
+// anonymous. A redirection's target gets it only when libcurl's own rule
+// allows (same host, port and scheme): the unrestricted switch stays off.
+void CurlTransfer::ConfigureLogin(const std::optional<ServerLogin>& login) {
+    curl_easy_setopt(easy_, CURLOPT_UNRESTRICTED_AUTH, 0L);
+    if (!login) return;
+    loginGiven_ = !ftp_;
+    curl_easy_setopt(easy_, CURLOPT_USERNAME, login->user.c_str());
+    curl_easy_setopt(easy_, CURLOPT_PASSWORD, login->password.c_str());
+    if (!ftp_) curl_easy_setopt(easy_, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC | CURLAUTH_DIGEST));
 }
 
 void CurlTransfer::ConfigureFtp(const CurlTransferSettings& settings) {
@@ -234,6 +248,10 @@ void CurlTransfer::WaitForAnswer() {
     if (answerBegun_ && httpHead_.statusCode == 407) {
         throw InternetException(InternetError::kProxyRefused, HttpStatusText(407, httpHead_.reason));
     }
+    // A 401 that libcurl did not answer with a login may end with no body;
+    // a transfer that failed after a first 401 fails for its own reason.
+    const bool answered = answerBegun_ || (finished_ && result_ == CURLE_OK);
+    if (answered && failOnHttpError_ && httpHead_.statusCode == 401) throw LoginWanted();
     const bool rangeNotSatisfiable = httpHead_.statusCode == 416 && rangeRequested_;
     if (answerBegun_ && failOnHttpError_ && httpHead_.statusCode >= 400 && !rangeNotSatisfiable) {
         throw InternetException(InternetError::kHttpStatus,
@@ -242,6 +260,14 @@ void CurlTransfer::WaitForAnswer() {
     // A failure after the answer has begun comes to the reader after the
     // bytes that arrived before it, so none of them is lost.
     if (!answerBegun_ && finished_ && result_ != CURLE_OK) throw Failure();
+}
+
+LoginRequired CurlTransfer::LoginWanted() const {
+    char* answered = nullptr;
+    curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &answered);
+    return LoginRequired(answered == nullptr ? std::string() : std::string(answered),
+                         ChallengeRealm(QueryInfoHeader("WWW-Authenticate")),
+                         HttpStatusText(401, httpHead_.reason));
 }
 
 // Only the time spent waiting counts as silence: while the reader is busy
@@ -313,7 +339,16 @@ void CurlTransfer::TakeHeaderLine(std::string_view line) {
                colon != std::string_view::npos && colon > 0 && answerHeaders_.size() < kMaxKeptHeaders) {
         answerHeaders_.emplace_back(line.substr(0, colon), TrimBlanks(TrimLineEnd(line.substr(colon + 1))));
     }
-    if (httpHead_.TakeLine(line, followsRedirects_)) answerBegun_ = true;
+    if (httpHead_.TakeLine(line, followsRedirects_) && !AsksAgainWithLogin()) answerBegun_ = true;
+}
+
+// Given a login, libcurl first asks without one, to learn which kind the
+// server wants, and asks again with it after the server's first 401; that
+// 401 is not the answer (libcurl ignores its body).
+bool CurlTransfer::AsksAgainWithLogin() {
+    if (!loginGiven_ || loginSent_ || httpHead_.statusCode != 401) return false;
+    loginSent_ = true;
+    return true;
 }
 
 // For FTP libcurl hands over the server's replies as header lines; the

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "net/internet_exception.h"
 #include "net/internet_file.h"
 #include "net/proxy_options.h"
+#include "net/server_login.h"
 
 // What an FTP transfer of the FTP connection asks of the server: only the
 // change to the address's directory, the names in that directory (NLST), or
@@ -47,6 +49,10 @@ struct CurlTransferSettings {
     std::shared_ptr<BandwidthGroup> bandwidth;
     std::int64_t speedLimit = 0;
     ProxyOptions proxy;
+    // The login of the address's own origin, if one was given. libcurl
+    // sends it to that origin only: not to a redirection's target on another
+    // host, port or scheme.
+    std::optional<ServerLogin> login;
 };
 
 // One libcurl easy handle on the session's multi handle, read by pulling: the
@@ -75,12 +81,14 @@ private:
     std::size_t TakeBody(std::string_view bytes);
     void TakeHeaderLine(std::string_view line);
     void TakeFtpReply(std::string_view line);
+    bool AsksAgainWithLogin();
     void OnTransferDone(CURLcode result) override;
 
     void Configure(const CurlTransferSettings& settings);
     void ConfigureTls(const std::string& extraCaFile);
     void ConfigureFtp(const CurlTransferSettings& settings);
     void ConfigureProxy(const ProxyOptions& proxy, const std::string& extraCaFile);
+    void ConfigureLogin(const std::optional<ServerLogin>& login);
     void AddHeaders(std::string_view block);
     void AppendHeader(const std::string& line);
     void JoinBandwidth(const CurlTransferSettings& settings);
@@ -94,6 +102,8 @@ private:
     void RunUntil(const std::function<bool()>& done);
     void ThrowIfUnreadable() const;
     InternetException Failure() const;
+    // The 401 answer as an error naming the address that gave it and its realm.
+    LoginRequired LoginWanted() const;
     // True once bytes wait in the buffer; false at the end of the body.
     bool FillBuffer();
     std::size_t Unread() const { return buffer_.size() - head_; }
@@ -117,6 +127,8 @@ private:
     bool answerBegun_ = false;
     std::vector<std::pair<std::string, std::string>> answerHeaders_;
     bool rangeRequested_ = false;
+    bool loginGiven_ = false;  // an HTTP login, which libcurl sends after a first 401
+    bool loginSent_ = false;
 
     std::shared_ptr<BandwidthGroup> bandwidth_;  // set while joined
     std::int64_t speedLimit_ = 0;

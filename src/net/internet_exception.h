@@ -21,6 +21,7 @@ enum class InternetError : int {
     kClosed,          // a call on a file or session that was already closed
     kRestartRefused,  // an FTP server cannot start the file at the offset asked for
     kProxyRefused,    // the proxy refused the login or the connection asked of it
+    kLoginRequired,   // the server answered 401: it wants a login or refused the one sent
 };
 
 // An error of the Internet client: a code and a one-line message text of at

@@ -9,6 +9,7 @@
 #include "net/ftp_connection.h"
 #include "net/internet_file.h"
 #include "net/proxy_options.h"
+#include "net/server_login.h"
 
 // How OpenURL treats the answer.
 struct OpenUrlOptions {
@@ -66,13 +67,23 @@ public:
     // Sends the request and returns once the answer's headers have arrived.
     virtual std::unique_ptr<HttpFile> SendRequest(const HttpRequest& request) = 0;
 
-    // Connects to an FTP server and logs in anonymously. The server is a host
+    // Connects to an FTP server and logs in, anonymously unless a login was
+    // given for it (AddLogin). The server is a host
     // name or address (an IPv6 one in brackets), optionally followed by
     // ":port" (21 without); transfers are active (the server connects back)
     // unless the transfer options ask for passive ones.
-    // A server text holding a user name ('@') or other characters that
-    // cannot stand in a host name is refused before any look-up.
+    // A server text holding a user name ('@') not of the server's login, or
+    // other characters that cannot stand in a host name, is refused before
+    // any look-up.
     virtual std::unique_ptr<FtpConnection> GetFtpConnection(const std::string& server) = 0;
+
+    // A login for the requests and FTP connections started from now on, sent
+    // only to its own origin; it replaces one given before for that origin.
+    // With a login for an FTP server, an address may name its user
+    // ("user@host"); the user must be the login's. A session that cannot log
+    // in (a stand-in of the tests) ignores it. Called by the thread that
+    // uses the session.
+    virtual void AddLogin(const ServerLogin& /*login*/) {}
 
     // Bound on setting up a connection, for the calls that follow.
     virtual void SetConnectTimeout(std::chrono::milliseconds timeout) = 0;

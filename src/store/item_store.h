@@ -5,6 +5,7 @@
 
 #include "store/checksums.h"
 #include "store/item_list.h"
+#include "store/logins.h"
 #include "store/records.h"
 
 // The nine lists of the program: six user lists kept in list files and the
@@ -28,6 +29,9 @@ struct ItemStore {
     // The checksums the user gave for file addresses, saved with the lists
     // in a file of their own.
     ChecksumTable Checksums;
+    // The logins given for servers; their user names are saved with the
+    // lists in a file of their own, their passwords never.
+    LoginTable Logins;
 };
 
 // The process-wide lists. Never destroyed, so a worker still running at

@@ -156,6 +156,7 @@ void LoadLists(ItemStore& store, const fs::path& folder) {
     LoadList(store.RequestedSearches, folder / kRequestedSearchesFile, "Ready for download");
     LoadList(store.SearchResults, folder / kSearchResultsFile, "New Project");
     LoadChecksums(store.Checksums, folder);
+    LoadLogins(store.Logins, folder);
     // Outside a cut save, an entry may be requested again after it was
     // downloaded; both are kept.
     if (!fs::exists(folder / kMovingMark)) return;
@@ -179,6 +180,7 @@ bool SaveLists(ItemStore& store, MessageBoxPort& messages, const fs::path& folde
     saved &= SaveList(store.RequestedSearches, folder / kRequestedSearchesFile, kSearchesFailure, messages);
     saved &= SaveList(store.SearchResults, folder / kSearchResultsFile, kFilesFailure, messages);
     saved &= SaveChecksums(store.Checksums, messages, folder);
+    saved &= SaveLogins(store.Logins, messages, folder);
     std::error_code ignored;
     if (saved) fs::remove(mark, ignored);
     return saved;
@@ -188,5 +190,5 @@ std::uint64_t ListFileChanges(const ItemStore& store) {
     return store.RequestedFiles.ChangeCount() + store.RequestedSites.ChangeCount() +
            store.DownloadedFiles.ChangeCount() + store.DownloadedSites.ChangeCount() +
            store.RequestedSearches.ChangeCount() + store.SearchResults.ChangeCount() +
-           store.Checksums.ChangeCount();
+           store.Checksums.ChangeCount() + store.Logins.ChangeCount();
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "store/message_box.h"
+#include "workers/login_question.h"
 #include "workers/transfer_board.h"
 
 // An entry whose work has ended, with what the desktop needs to act on it.
@@ -62,4 +64,8 @@ public:
     // An entry's work has ended; the desktop may tell the user while the
     // window is in the background.
     virtual void ReportEntryEnded(const EndedEntry& ended) = 0;
+
+    // A modal login dialog for a server that answered 401; nothing when the
+    // user cancels or no dialog can be shown.
+    virtual std::optional<LoginAnswer> AskLogin(const LoginQuestion& /*question*/) { return std::nullopt; }
 };

@@ -1,5 +1,6 @@
 #include "app/entry_commands.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -322,6 +323,44 @@ TEST_F(EntryCommandsTest, AChecksumFollowsItsAddressUntilItsLastEntryIsDeleted) 
     window.Select({0});
     commands.DeleteEntries();
     EXPECT_EQ(store.Checksums.Find(url), nullptr);
+}
+
+// A file's login belongs to its server: Add File(s) gives it; Properties
+// shows its user name but never its password, keeps the password when none
+// is typed for the same user, and removes the login with an empty user name.
+TEST_F(EntryCommandsTest, AFilesLoginIsGivenInAddFilesAndEditedInProperties) {
+    Show(kRequestedFilesList);
+    dialogs.fileUrl = "ftp://host.org:2121/a.zip";
+    dialogs.fileUser = "ann";
+    dialogs.filePassword = "one";
+    commands.AddFiles();
+    const LoginKey key{"ftp", "host.org", 2121};
+    const struct {
+        std::string user;
+        std::string password;
+        std::optional<LoginTable::Entry> after;
+    } edits[] = {
+        {"ann", "", LoginTable::Entry{"ann", "one", true}},
+        {"ann", "two", LoginTable::Entry{"ann", "two", true}},
+        {"bob", "", LoginTable::Entry{"bob", "", true}},
+        {"", "", std::nullopt},
+    };
+    for (const auto& edit : edits) {
+        SCOPED_TRACE(edit.user + ":" + edit.password);
+        dialogs.fileProperties = [&](EntryDialogs::FileProperties& properties) {
+            properties.user = edit.user;
+            properties.password = edit.password;
+            return true;
+        };
+        window.Select({0});
+        commands.WindowProperties();
+        const LoginTable::Entry* login = store.Logins.Find(key);
+        EXPECT_EQ(login ? std::optional<LoginTable::Entry>(*login) : std::nullopt, edit.after);
+    }
+    ASSERT_EQ(dialogs.filePropertiesLoadedWith.size(), 4u);
+    EXPECT_EQ(dialogs.filePropertiesLoadedWith[0].user, "ann");
+    EXPECT_EQ(dialogs.filePropertiesLoadedWith[0].password, "");
+    EXPECT_EQ(dialogs.filePropertiesLoadedWith[3].user, "bob");
 }
 
 }  // namespace

@@ -1045,3 +1045,41 @@ TEST_F(SiteCrawlerTest, RobotsTxtDecidesWhatACrawlFetchesAndHowOften) {
 }
 
 }  // namespace
+
+namespace {
+
+// A crawl asks once for a server's login, when it first answers 401, and
+// sends it with every later request there. A redirection the crawl follows
+// to another server carries none, even when that server asks for one: the
+// user is asked for that server's own.
+TEST_F(SiteCrawlerTest, ACrawlAsksOnceForALoginAndSendsItOnlyToItsServer) {
+    TestHttpServer other;
+    web.followHttpsAndRedirects = true;
+    const auto guarded = [](TestHttpReply granted) {
+        return BasicLoginRequired("ann", "pw-9x", "Mirror", std::move(granted));
+    };
+    site.RouteBy("/", guarded(TestHttpReply::Ok(Page({Href("a.zip"), Href("away.zip")}))));
+    site.RouteBy("/a.zip", guarded(TestHttpReply::Ok("a")));
+    site.RouteBy("/away.zip", guarded(TestHttpReply::Redirect(302, other.Url("/b.zip"))));
+    other.RouteBy("/b.zip", guarded(TestHttpReply::Ok("b")));
+    const std::string siteServer = "http://127.0.0.1:" + std::to_string(site.Port());
+    window.onLogin = [&](const LoginQuestion& question) -> std::optional<LoginAnswer> {
+        if (question.server != siteServer) return std::nullopt;
+        return LoginAnswer{"ann", "pw-9x", false};
+    };
+    WebProject project = Project(site.Url("/"));
+    project.exitDomain = 1;
+    Start(project);
+    ASSERT_TRUE(RunUntilDone());
+
+    ASSERT_EQ(window.loginQuestions.size(), 2u);
+    EXPECT_EQ(window.loginQuestions[0].server, siteServer);
+    EXPECT_EQ(window.loginQuestions[0].realm, "Mirror");
+    EXPECT_EQ(window.loginQuestions[1].server, "http://127.0.0.1:" + std::to_string(other.Port()));
+    EXPECT_EQ(folder.Read("Software/proj/a.zip"), "a");
+    EXPECT_TRUE(Contains(Targets(site), "/away.zip"));
+    ASSERT_FALSE(other.Requests().empty());
+    for (const TestHttpRequest& request : other.Requests()) EXPECT_FALSE(request.HasHeader("Authorization"));
+}
+
+}  // namespace

@@ -55,6 +55,12 @@ public:
 
     void ShowMessage(std::string_view text) override;
 
+    // Answered by `onLogin` as the user would; no answer without it.
+    std::optional<LoginAnswer> AskLogin(const LoginQuestion& question) override {
+        loginQuestions.push_back(question);
+        return onLogin ? onLogin(question) : std::nullopt;
+    }
+
     // Shows a list the way the entry list panel does: each record inserted
     // at the top, first to last, so row r holds position count - 1 - r.
     template <typename Record>
@@ -84,6 +90,8 @@ public:
     std::string checkResult;
     // Runs when a message box is shown, as the user would answer it.
     std::function<void(std::string_view text)> onMessage;
+    std::vector<LoginQuestion> loginQuestions;
+    std::function<std::optional<LoginAnswer>(const LoginQuestion& question)> onLogin;
     // Runs before a row's text is set; a test makes it throw to fail the step.
     std::function<void(int row, int column, std::string_view text)> onRowText;
 };

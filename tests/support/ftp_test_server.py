@@ -1,16 +1,19 @@
 #!/usr/bin/python3
 """An anonymous, read-only FTP server on 127.0.0.1 for the tests, on
 Debian's pyftpdlib:
-    ftp_test_server.py ROOT [--hold-after BYTES] [--listing-reply LINE] [--refuse COMMAND]...
+    ftp_test_server.py ROOT [--hold-after BYTES] [--listing-reply LINE] [--refuse COMMAND]... [--user NAME]
 Prints the port it listens on, on a line of its own. With --hold-after, each
 file transfer stops after that many bytes until a line arrives on standard
 input (the whole server waits meanwhile). With --listing-reply, every name
 listing (NLST) is answered with that reply line instead, as a server that
 cannot open the data connection answers ("425 ..."). Each --refuse names a
-command (REST, PORT ...) that the server answers with 502 as one that lacks it."""
+command (REST, PORT ...) that the server answers with 502 as one that lacks it.
+With --user, only that user may log in (read only), and not anonymously, with
+the password in the environment variable FTP_TEST_SERVER_PASSWORD."""
 
 import argparse
 import logging
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -60,6 +63,7 @@ def main():
     parser.add_argument("--hold-after", type=int)
     parser.add_argument("--listing-reply")
     parser.add_argument("--refuse", action="append", default=[])
+    parser.add_argument("--user")
     args = parser.parse_args()
 
     class Filesystem(AbstractedFS):
@@ -75,12 +79,17 @@ def main():
             return None
 
     authorizer = DummyAuthorizer()
-    authorizer.add_anonymous(args.root)  # list and read only
+    if args.user is None:
+        authorizer.add_anonymous(args.root)  # list and read only
+    else:
+        password = os.environ.get("FTP_TEST_SERVER_PASSWORD", "")
+        authorizer.add_user(args.user, password, args.root, perm="elr")
     def refuse(self, line):
         self.respond("502 Command not implemented.")
 
     handler = type("RefusingHandler", (Handler,), {"ftp_" + command.upper(): refuse for command in args.refuse})
     handler.authorizer = authorizer
+    handler.auth_failed_timeout = 0  # a refused login is answered at once
     handler.abstracted_fs = Filesystem
     handler.active_dtp = HandedOverActiveDTP
     handler.use_sendfile = args.hold_after is None  # the wrapper must see each read

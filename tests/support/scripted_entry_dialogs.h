@@ -18,7 +18,7 @@ public:
     std::optional<EntryDialogs::FileRequest> AskFileUrl() override {
         ++fileDialogsShown;
         if (!fileUrl) return std::nullopt;
-        return EntryDialogs::FileRequest{*fileUrl, fileChecksum};
+        return EntryDialogs::FileRequest{*fileUrl, fileChecksum, fileUser, filePassword};
     }
 
     bool EditWebProject(std::string_view title, WebProject& project) override {
@@ -39,6 +39,11 @@ public:
         return searchDialog && searchDialog(project);
     }
 
+    std::optional<LoginAnswer> AskLogin(const LoginQuestion& question) override {
+        loginQuestions.push_back(question);
+        return loginDialog ? loginDialog(question) : std::nullopt;
+    }
+
     bool AskYesNo(std::string_view question) override {
         questions.emplace_back(question);
         return answerYes;
@@ -47,6 +52,9 @@ public:
     // Scripted answers.
     std::optional<std::string> fileUrl;
     std::string fileChecksum;
+    std::string fileUser;
+    std::string filePassword;
+    std::function<std::optional<LoginAnswer>(const LoginQuestion&)> loginDialog;
     std::function<bool(WebProject&)> webSheet;
     std::function<bool(SearchProject&)> searchDialog;
     std::function<bool(EntryDialogs::FileProperties&)> fileProperties;
@@ -59,6 +67,7 @@ public:
     std::vector<SearchProject> searchesLoadedWith;
     std::vector<EntryDialogs::FileProperties> filePropertiesLoadedWith;
     std::vector<std::string> questions;
+    std::vector<LoginQuestion> loginQuestions;
 };
 
 using ScriptedEntryDialogs = ScriptedEntryDialogsOf<>;

@@ -39,13 +39,13 @@ Pipe MakeInputChannel() {
 
 // In the child, between fork and exec: only calls that are safe there.
 [[noreturn]] void ExecServer(pid_t parent, const Pipe& input, const Pipe& output,
-                             const std::vector<char*>& argv) {
+                             const std::vector<char*>& argv, const std::vector<char*>& envp) {
     ::setpgid(0, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) ::_exit(127);  // the test program has already gone
     ::dup2(input.read, STDIN_FILENO);
     ::dup2(output.write, STDOUT_FILENO);
-    ::execv(kPython, argv.data());
+    ::execve(kPython, argv.data(), envp.data());
     ::_exit(127);
 }
 
@@ -69,7 +69,8 @@ int ReadPort(int fd) {
 }  // namespace
 
 TestFtpServer::TestFtpServer(const std::filesystem::path& root, std::optional<std::size_t> holdAfter,
-                             std::string_view listingReply, const std::vector<std::string>& refused) {
+                             std::string_view listingReply, const std::vector<std::string>& refused,
+                             std::string_view user) {
     std::vector<std::string> args{kPython, TARRAWICK_FTP_TEST_SERVER, root.string()};
     for (const std::string& command : refused) {
         args.emplace_back("--refuse");
@@ -83,15 +84,28 @@ TestFtpServer::TestFtpServer(const std::filesystem::path& root, std::optional<st
         args.emplace_back("--listing-reply");
         args.emplace_back(listingReply);
     }
+    // The password goes in the server's environment, never in its arguments.
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable != nullptr; ++variable) environment.emplace_back(*variable);
+    if (!user.empty()) {
+        const std::size_t colon = user.find(':');
+        args.emplace_back("--user");
+        args.emplace_back(user.substr(0, colon));
+        environment.push_back("FTP_TEST_SERVER_PASSWORD=" +
+                              std::string(colon == std::string_view::npos ? "" : user.substr(colon + 1)));
+    }
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
 
     const Pipe input = MakeInputChannel();
     const Pipe output = MakePipe();
     const pid_t parent = ::getpid();
     pid_ = ::fork();
-    if (pid_ == 0) ExecServer(parent, input, output, argv);
+    if (pid_ == 0) ExecServer(parent, input, output, argv, envp);
     if (pid_ > 0) ::setpgid(pid_, pid_);  // as the child does, whichever comes first
     ::close(input.read);
     ::close(output.write);

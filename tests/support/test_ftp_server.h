@@ -20,11 +20,13 @@ public:
     // Release() lets it go on. With a listing reply, every name listing
     // (NLST) is answered with that reply line and lists nothing. Each of
     // `refused` (REST, PORT ...) is answered with 502, as by a server that
-    // lacks the command. Throws std::runtime_error when the server does not
-    // start.
+    // lacks the command. With a user ("name:password"), only that user may
+    // log in, and not anonymously. Throws std::runtime_error when the server
+    // does not start.
     explicit TestFtpServer(const std::filesystem::path& root,
                            std::optional<std::size_t> holdAfter = std::nullopt,
-                           std::string_view listingReply = {}, const std::vector<std::string>& refused = {});
+                           std::string_view listingReply = {}, const std::vector<std::string>& refused = {},
+                           std::string_view user = {});
     ~TestFtpServer();
     TestFtpServer(const TestFtpServer&) = delete;
     TestFtpServer& operator=(const TestFtpServer&) = delete;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <poll.h>
@@ -430,4 +431,33 @@ int ClosedLocalPort() {
     const int fd = ListenOnLoopback(port);
     ::close(fd);
     return port;
+}
+
+namespace {
+
+std::string Base64(std::string_view bytes) {
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        std::uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
+        for (std::size_t digit = 0; digit < 4; ++digit) {
+            text += i + digit <= bytes.size() ? kDigits[(group >> (18 - 6 * digit)) & 63] : '=';
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+TestHttpServer::Responder BasicLoginRequired(const std::string& user, const std::string& password,
+                                             const std::string& realm, TestHttpReply granted) {
+    const std::string expected = "Basic " + Base64(user + ":" + password);
+    return [expected, realm, granted = std::move(granted)](const TestHttpRequest& request) {
+        if (request.Header("Authorization") == expected) return granted;
+        TestHttpReply refused = TestHttpReply::Status(401, "Unauthorized", "login first");
+        refused.headers.push_back("WWW-Authenticate: Basic realm=\"" + realm + "\"");
+        return refused;
+    };
 }

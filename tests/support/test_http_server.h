@@ -127,6 +127,11 @@ private:
     std::vector<std::thread> clientThreads_;
 };
 
+// Answers as a server that wants a Basic login: the reply for the given user
+// and password, "401 Unauthorized" naming the realm for any other request.
+TestHttpServer::Responder BasicLoginRequired(const std::string& user, const std::string& password,
+                                             const std::string& realm, TestHttpReply granted);
+
 // A port on 127.0.0.1 on which nothing listens (taken and given back).
 int ClosedLocalPort();
 

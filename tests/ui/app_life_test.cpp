@@ -30,6 +30,7 @@
 #include "store/item_store.h"
 #include "support/fake_message_box.h"
 #include "support/temp_folder.h"
+#include "support/test_ftp_server.h"
 #include "support/test_http_server.h"
 #include "support/test_proxy_server.h"
 #include "ui/panels/dnld_list.h"
@@ -304,6 +305,72 @@ TEST_F(AppLifeTest, AProxyPasswordReachesTheProxyButIsNeverWrittenOrShown) {
     EXPECT_TRUE(folder.Exists("dnldsoft.data"));
     EXPECT_TRUE(folder.Exists("stderr.txt"));
     EXPECT_EQ(FilesHolding(folder.Path(), secret), std::vector<std::string>{});
+}
+
+// Logins given in the window: one for an FTP server in Add File(s), one for
+// an HTTP server in the login dialog, both remembered. Without a secret
+// service they last the run: the logins file keeps the user names only, and
+// after the run no file of the data folder, no text of the window or its
+// rows, nothing on standard error and no argument of the process holds a
+// password.
+TEST_F(AppLifeTest, LoginPasswordsReachTheirServersButAreNeverWrittenOrShown) {
+    const std::string httpSecret = "Hx8-login-secret";
+    const std::string ftpSecret = "Fy3-login-secret";
+    TestHttpServer server;
+    server.RouteBy("/tool.zip",
+                   BasicLoginRequired("ann", httpSecret, "Tools", TestHttpReply::Ok("http bytes")));
+    TempFolder served;
+    served.Write("pub.zip", "ftp bytes");
+    TestFtpServer ftp(served.Path(), std::nullopt, {}, {}, "bob:" + ftpSecret);
+    folder.Write("reqsoft.data", server.Url("/tool.zip") + "\n");
+    dialogs.fileUrl = ftp.Url("/pub.zip");
+    dialogs.fileUser = "bob";
+    dialogs.filePassword = ftpSecret;
+    dialogs.loginDialog = [&](const LoginQuestion&) { return LoginAnswer{"ann", httpSecret, true}; };
+
+    std::optional<StandardErrorToFile> standardError(std::in_place, folder / "stderr.txt");
+    CDravenetApp app(services);
+    ASSERT_TRUE(app.InitInstance());
+    app.MainFrame()->Action(CommandId::kAddFiles)->trigger();
+    CListPanel& list = app.MainFrame()->ListPanel();
+    ASSERT_EQ(list.RowCount(), 2);
+    for (int row = 0; row < list.RowCount(); ++row) list.topLevelItem(row)->setSelected(true);
+    app.MainFrame()->Action(CommandId::kSelectedProjects)->trigger();
+    ASSERT_TRUE(ProcessEventsUntil([] { return TheStore().DownloadedFiles.Count() == 2; }));
+    ASSERT_TRUE(ProcessEventsUntil([] { return TheStore().ActiveFileDownloads.Count() == 0; }));
+    const CStatusView& status = app.MainFrame()->StatusView();
+    QStringList shown{status.CurrentProjectText(), status.LastActionText(), status.StatusText(),
+                      app.MainFrame()->windowTitle()};
+    for (int shownList : {kDownloadedFilesList, kRequestedFilesList}) {
+        SwitchCategory(TheStore(), TheAppState(), shownList, app.MainFrame()->Window());
+        for (int row = 0; row < list.RowCount(); ++row) {
+            for (int column : {0, 1}) shown << list.RowText(row, column);
+        }
+    }
+    for (const std::string& secret : {httpSecret, ftpSecret}) {
+        for (const QString& text : shown) {
+            EXPECT_FALSE(text.contains(QString::fromStdString(secret))) << text.toStdString();
+        }
+    }
+    app.ExitInstance(0);
+    standardError.reset();
+
+    ASSERT_EQ(dialogs.loginQuestions.size(), 1u);
+    EXPECT_EQ(dialogs.loginQuestions[0].realm, "Tools");
+    EXPECT_FALSE(dialogs.loginQuestions[0].keptBeyondRun);
+    EXPECT_EQ(folder.Read("Software/tool.zip"), "http bytes");
+    EXPECT_EQ(folder.Read("Software/pub.zip"), "ftp bytes");
+    EXPECT_EQ(folder.Read("logins.data"), "ftp 127.0.0.1 " + std::to_string(ftp.Port()) +
+                                              " bob\nhttp 127.0.0.1 " + std::to_string(server.Port()) +
+                                              " ann\n");
+    EXPECT_TRUE(folder.Exists("stderr.txt"));
+    std::ifstream commandLine("/proc/self/cmdline", std::ios::binary);
+    const std::string arguments((std::istreambuf_iterator<char>(commandLine)),
+                                std::istreambuf_iterator<char>());
+    for (const std::string& secret : {httpSecret, ftpSecret}) {
+        EXPECT_EQ(FilesHolding(folder.Path(), secret), std::vector<std::string>{});
+        EXPECT_EQ(arguments.find(secret), std::string::npos);
+    }
 }
 
 TEST_F(AppLifeTest, AnEndSignalDuringStartUpEndsTheRunWithTheListsSaved) {

@@ -1,3 +1,7 @@
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -9,6 +13,7 @@
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
 #include "ui/dialogs/file_props_dlg.h"
+#include "ui/dialogs/login_dlg.h"
 #include "ui/dialogs/proj_props.h"
 #include "ui/dialogs/pw_gen_settings.h"
 #include "ui/dialogs/search_proj_dlg.h"
@@ -72,6 +77,44 @@ TEST(AddFileDlgTest, AMalformedChecksumIsRefusedInBothFileDialogs) {
         }
     }
     EXPECT_EQ(properties.ResultText(), QStringLiteral("Not checked"));
+}
+
+// The login dialog names the server and its realm as plain text (a server
+// chooses the realm), says (as the file dialogs do) whether a remembered
+// password outlives the run,
+// and never shows the password typed; OK hands back what was typed.
+TEST(LoginDlgTest, NamesTheServerAndRealmAndHidesThePassword) {
+    for (const bool kept : {false, true}) {
+        CLoginDlg dialog({QStringLiteral("https://h:8443"), QStringLiteral("<b>Staff</b>"),
+                          QStringLiteral("ann"), true, kept});
+        EXPECT_EQ(dialog.MessageText(),
+                  QStringLiteral("https://h:8443 refused the login. Give another one.\nRealm: <b>Staff</b>"));
+        EXPECT_EQ(dialog.KeepingText().contains(QStringLiteral("kept in the desktop's secret store")), kept);
+        EXPECT_EQ(dialog.KeepingText().contains(QStringLiteral("only until the program ends")), !kept);
+        EXPECT_EQ(dialog.PasswordEdit()->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(RunModal(dialog,
+                           [&] {
+                               TypeInto(dialog.PasswordEdit(), QStringLiteral("pw"));
+                               dialog.RememberBox()->setChecked(true);
+                               PressKey(dialog.PasswordEdit(), Qt::Key_Return);
+                           }),
+                  QDialog::Accepted);
+        EXPECT_EQ(dialog.User(), QStringLiteral("ann"));
+        EXPECT_EQ(dialog.Password(), QStringLiteral("pw"));
+        EXPECT_TRUE(dialog.Remember());
+
+        // The file dialogs that take a login say the same.
+        CAddFileDlg add(nullptr, nullptr, kept);
+        CFilePropsDlg properties(QStringLiteral("ftp://h/a.zip"), {}, {}, nullptr, nullptr, {}, kept);
+        for (const QDialog* fileDialog : {static_cast<QDialog*>(&add), static_cast<QDialog*>(&properties)}) {
+            const QList<QLabel*> labels = fileDialog->findChildren<QLabel*>();
+            EXPECT_EQ(std::any_of(labels.begin(), labels.end(),
+                                  [](const QLabel* label) {
+                                      return label->text().contains("until the program ends");
+                                  }),
+                      !kept);
+        }
+    }
 }
 
 TEST(StartChooserDlgTest, ProceedingWithoutTouchingTheOptionsJustStarts) {

@@ -15,10 +15,12 @@
 #include "app/default_workers.h"
 #include "app/entry_commands.h"
 #include "app/finished_part_records.h"
+#include "app/gui/bus_probe.h"
 #include "app/gui/instance_bus.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/program_dialogs.h"
 #include "app/gui/qt_ui_dispatcher.h"
+#include "app/gui/secret_keeper.h"
 #include "app/open_file_limit.h"
 #include "app/worker_dispatch.h"
 #include "net/curl_session.h"
@@ -33,6 +35,11 @@ namespace {
 
 // Activation tokens are short; a longer one is not put in the environment.
 constexpr qsizetype kMostTokenChars = 1024;
+
+// How long the secret service may take to answer one call. Its calls are
+// few (one a remembered login at start, one a login given) and each is
+// bounded, since a hung service would otherwise hold the window.
+constexpr std::chrono::milliseconds kSecretServiceBound{2000};
 
 // The signal handler writes one byte here; the user-interface thread reads it.
 int endSignalPipe[2] = {-1, -1};
@@ -55,6 +62,8 @@ CDravenetApp::CDravenetApp(FrameServices services)
 }
 
 CDravenetApp::~CDravenetApp() {
+    // The lists outlive the application object; its keeper does not.
+    services_.store->Logins.SetKeeper(nullptr);
     QApplication::setQuitOnLastWindowClosed(true);
     // A later application object makes a pair of its own.
     delete signalNotifier_;
@@ -109,6 +118,7 @@ bool CDravenetApp::InitInstance() {
     connect(mainFrame_.get(), &CMainFrame::Closed, this, [this] {
         if (inMainLoop_) QApplication::exit(0);
     });
+    OpenSecretKeeper();
     mainFrame_->InitialUpdate();
     mainFrame_->showMaximized();
     mainFrame_->setWindowTitle(QStringLiteral("Tarrawick for software"));
@@ -130,6 +140,15 @@ void CDravenetApp::OnInstanceRequest(const InstanceRequest& request) {
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
     mainFrame_->ShowAndRaise();
     if (!request.addresses.empty()) mainFrame_->Commands().AddAddresses(request.addresses, request.site);
+}
+
+// Before the lists are read: the passwords of remembered logins come from
+// the secret service as their user names are read.
+void CDravenetApp::OpenSecretKeeper() {
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    secrets_ = std::make_unique<SecretKeeper>(!bus.isEmpty() && BusAnswers(bus, kSecretServiceBound),
+                                              kSecretServiceBound);
+    services_.store->Logins.SetKeeper(secrets_.get());
 }
 
 MessageBoxPort& CDravenetApp::Messages() {

@@ -14,6 +14,7 @@ struct InstanceRequest;
 class MessageBoxPort;
 class QtMessageBox;
 class QSocketNotifier;
+class SecretKeeper;
 class QtUiDispatcher;
 class WorkerDispatch;
 class WorkerThreads;
@@ -51,6 +52,7 @@ public:
     WorkerThreads& Workers() const { return *workers_; }
 
 private:
+    void OpenSecretKeeper();
     // How often the changed lists are looked for; they are saved a few
     // seconds after the last change (AutoSave).
     static constexpr int kAutoSavePollMs = 1000;
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<CMainFrame> mainFrame_;
     std::unique_ptr<QtMessageBox> ownMessages_;
     std::unique_ptr<AutoSave> autoSave_;
+    std::unique_ptr<SecretKeeper> secrets_;
     QTimer autoSaveTimer_;
     QSocketNotifier* signalNotifier_ = nullptr;
     InstanceService* instance_ = nullptr;

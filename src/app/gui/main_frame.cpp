@@ -86,7 +86,9 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
     }
     if (!services_.openUrl) services_.openUrl = DesktopUrlOpener();
     if (services_.dialogs == nullptr) {
-        ownDialogs_ = MakeProgramDialogs(this, services_.openUrl, *services_.messages, &engineAddresses_);
+        ownDialogs_ = MakeProgramDialogs(
+            this, services_.openUrl, *services_.messages, &engineAddresses_,
+            [this] { return services_.store != nullptr && services_.store->Logins.KeepsPasswords(); });
         services_.dialogs = ownDialogs_.get();
     }
 }
@@ -156,6 +158,8 @@ bool CMainFrame::CreateClient() {
     list_->SetCommands(commands_.get());
     list_->SetOpener(services_.openUrl);
     window_->SetEntryEndedHandler([this](const EndedEntry& ended) { OnEntryEnded(ended); });
+    window_->SetLoginAsker(
+        [this](const LoginQuestion& question) { return services_.dialogs->AskLogin(question); });
     notifier_.SetOpener(services_.openUrl);
     connect(&notifier_, &DesktopNotifier::EntryChosen, this, &CMainFrame::ShowEntry);
     setAcceptDrops(true);

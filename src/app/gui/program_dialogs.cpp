@@ -10,6 +10,7 @@
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/add_file_dlg.h"
 #include "ui/dialogs/file_props_dlg.h"
+#include "ui/dialogs/login_dlg.h"
 #include "ui/dialogs/options_dlg.h"
 #include "ui/dialogs/proj_props.h"
 #include "ui/dialogs/pw_gen_settings.h"
@@ -22,24 +23,40 @@ namespace {
 class ProgramDialogs : public FrameDialogs {
 public:
     ProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages,
-                   const SearchEngineAddresses* engines)
-        : parent_(parent), openUrl_(std::move(openUrl)), messages_(messages), engines_(engines) {}
+                   const SearchEngineAddresses* engines, std::function<bool()> keepsPasswords)
+        : parent_(parent),
+          openUrl_(std::move(openUrl)),
+          messages_(messages),
+          engines_(engines),
+          keepsPasswords_(std::move(keepsPasswords)) {}
 
     std::optional<FileRequest> AskFileUrl() override {
-        CAddFileDlg dialog(parent_, &messages_);
+        CAddFileDlg dialog(parent_, &messages_, KeepsPasswords());
         // The address at hand, selected, so that typing replaces it.
         dialog.UrlEdit()->setText(TextFromRecord(ClipboardAddress()));
         dialog.UrlEdit()->selectAll();
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-        return FileRequest{TextForRecord(dialog.Url()), TextForRecord(dialog.Checksum())};
+        return FileRequest{TextForRecord(dialog.Url()), TextForRecord(dialog.Checksum()),
+                           TextForRecord(dialog.User()), TextForRecord(dialog.Password())};
     }
 
     bool EditFileProperties(FileProperties& properties) override {
         CFilePropsDlg dialog(TextFromRecord(properties.url), TextFromRecord(properties.checksum),
-                             TextFromRecord(properties.result), parent_, &messages_);
+                             TextFromRecord(properties.result), parent_, &messages_,
+                             TextFromRecord(properties.user), KeepsPasswords());
         if (dialog.exec() != QDialog::Accepted) return false;
         properties.checksum = TextForRecord(dialog.Checksum());
+        properties.user = TextForRecord(dialog.User());
+        properties.password = TextForRecord(dialog.Password());
         return true;
+    }
+
+    std::optional<LoginAnswer> AskLogin(const LoginQuestion& question) override {
+        CLoginDlg dialog({TextFromRecord(question.server), TextFromRecord(question.realm),
+                          TextFromRecord(question.user), question.refused, question.keptBeyondRun},
+                         parent_);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return LoginAnswer{TextForRecord(dialog.User()), TextForRecord(dialog.Password()), dialog.Remember()};
     }
 
     bool EditWebProject(std::string_view title, WebProject& project) override {
@@ -102,15 +119,20 @@ private:
         return true;
     }
 
+    bool KeepsPasswords() const { return keepsPasswords_ && keepsPasswords_(); }
+
     QWidget* parent_;
     UrlOpener openUrl_;
     MessageBoxPort& messages_;
     const SearchEngineAddresses* engines_;
+    std::function<bool()> keepsPasswords_;
 };
 
 }  // namespace
 
 std::unique_ptr<FrameDialogs> MakeProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages,
-                                                 const SearchEngineAddresses* engines) {
-    return std::make_unique<ProgramDialogs>(parent, std::move(openUrl), messages, engines);
+                                                 const SearchEngineAddresses* engines,
+                                                 std::function<bool()> keepsPasswords) {
+    return std::make_unique<ProgramDialogs>(parent, std::move(openUrl), messages, engines,
+                                            std::move(keepsPasswords));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QString>
@@ -21,5 +22,8 @@ struct SearchEngineAddresses {
 // chooser has none). The search dialog's refusals go to the message port,
 // and its engine boxes tell the addresses that `engines` holds at the time
 // (none without it); the About box opens the products page with the opener.
+// keepsPasswords tells whether a secret store keeps remembered passwords
+// beyond the run, which the dialogs that take a login say.
 std::unique_ptr<FrameDialogs> MakeProgramDialogs(QWidget* parent, UrlOpener openUrl, MessageBoxPort& messages,
-                                                 const SearchEngineAddresses* engines = nullptr);
+                                                 const SearchEngineAddresses* engines = nullptr,
+                                                 std::function<bool()> keepsPasswords = {});

@@ -16,19 +16,29 @@ class CAddFileDlg : public QDialog {
 
 public:
     // messages shows the refusal; without one it goes to a Qt message box.
-    explicit CAddFileDlg(QWidget* parent = nullptr, MessageBoxPort* messages = nullptr);
+    // keptBeyondRun: whether a secret store keeps the password beyond the
+    // run, which the dialog says beside the login.
+    explicit CAddFileDlg(QWidget* parent = nullptr, MessageBoxPort* messages = nullptr,
+                         bool keptBeyondRun = false);
     ~CAddFileDlg() override;
 
     QString Url() const;
     QString Checksum() const;
     QLineEdit* UrlEdit() const { return url_; }
     QLineEdit* ChecksumEdit() const { return checksum_; }
+    // The login for the address's server; no user name: none (FTP anonymous).
+    QString User() const;
+    QString Password() const;
+    QLineEdit* UserEdit() const { return user_; }
+    QLineEdit* PasswordEdit() const { return password_; }
 
     void accept() override;
 
 private:
     QLineEdit* url_;
     QLineEdit* checksum_;
+    QLineEdit* user_;
+    QLineEdit* password_;
     std::unique_ptr<MessageBoxPort> ownMessages_;
     MessageBoxPort* messages_;
 };

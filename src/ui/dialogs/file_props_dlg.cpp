@@ -10,13 +10,17 @@
 #include "ui/dialogs/checksum_field.h"
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/dialogs/dialog_units.h"
+#include "ui/dialogs/login_fields.h"
 #include "ui/dialogs/qt_message_box.h"
 
 CFilePropsDlg::CFilePropsDlg(const QString& url, const QString& checksum, const QString& result,
-                             QWidget* parent, MessageBoxPort* messages)
+                             QWidget* parent, MessageBoxPort* messages, const QString& user,
+                             bool keptBeyondRun)
     : QDialog(parent),
       checksum_(NewChecksumEdit(this)),
       result_(new QLabel(result.isEmpty() ? QStringLiteral("Not checked") : result, this)),
+      user_(NewUserEdit(this)),
+      password_(NewPasswordEdit(this)),
       ownMessages_(messages == nullptr ? std::make_unique<QtMessageBox>(this) : nullptr),
       messages_(messages == nullptr ? ownMessages_.get() : messages) {
     setWindowTitle(QStringLiteral("File Properties"));
@@ -40,6 +44,14 @@ CFilePropsDlg::CFilePropsDlg(const QString& url, const QString& checksum, const 
     fields->addWidget(checksum_, 1, 1);
     fields->addWidget(new QLabel(QStringLiteral("Check"), this), 2, 0);
     fields->addWidget(result_, 2, 1);
+    fields->addWidget(new QLabel(QStringLiteral("User name"), this), 3, 0);
+    fields->addWidget(user_, 3, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Password"), this), 4, 0);
+    fields->addWidget(password_, 4, 1);
+    fields->addWidget(NewPasswordKeepingLabel(keptBeyondRun, this), 5, 1);
+    user_->setText(user);
+    user_->setPlaceholderText(QStringLiteral("optional: the login for the server"));
+    if (!user.isEmpty()) password_->setPlaceholderText(QStringLiteral("unchanged"));
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(ok);
@@ -48,7 +60,7 @@ CFilePropsDlg::CFilePropsDlg(const QString& url, const QString& checksum, const 
     auto* row = new QHBoxLayout(this);
     AddFrame(this, fields);
     row->addLayout(buttons);
-    ChainTabOrder({checksum_, ok, cancel});
+    ChainTabOrder({checksum_, user_, password_, ok, cancel});
 }
 
 CFilePropsDlg::~CFilePropsDlg() = default;
@@ -56,6 +68,10 @@ CFilePropsDlg::~CFilePropsDlg() = default;
 QString CFilePropsDlg::Checksum() const { return checksum_->text().trimmed(); }
 
 QString CFilePropsDlg::ResultText() const { return result_->text(); }
+
+QString CFilePropsDlg::User() const { return user_->text(); }
+
+QString CFilePropsDlg::Password() const { return password_->text(); }
 
 void CFilePropsDlg::accept() {
     if (AcceptableChecksum(*checksum_, *messages_)) QDialog::accept();

@@ -17,19 +17,30 @@ class CFilePropsDlg : public QDialog {
 
 public:
     // messages shows the refusal; without one it goes to a Qt message box.
+    // `user`: the user name of the server's login, "" for none;
+    // keptBeyondRun: whether a secret store keeps its password beyond the run.
     CFilePropsDlg(const QString& url, const QString& checksum, const QString& result,
-                  QWidget* parent = nullptr, MessageBoxPort* messages = nullptr);
+                  QWidget* parent = nullptr, MessageBoxPort* messages = nullptr, const QString& user = {},
+                  bool keptBeyondRun = false);
     ~CFilePropsDlg() override;
 
     QString Checksum() const;
     QLineEdit* ChecksumEdit() const { return checksum_; }
     QString ResultText() const;
+    // The login for the server: an empty user name removes it; an empty
+    // password keeps the one known for the same user.
+    QString User() const;
+    QString Password() const;
+    QLineEdit* UserEdit() const { return user_; }
+    QLineEdit* PasswordEdit() const { return password_; }
 
     void accept() override;
 
 private:
     QLineEdit* checksum_;
     QLabel* result_;
+    QLineEdit* user_;
+    QLineEdit* password_;
     std::unique_ptr<MessageBoxPort> ownMessages_;
     MessageBoxPort* messages_;
 };

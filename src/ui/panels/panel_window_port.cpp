@@ -66,3 +66,8 @@ void PanelWindowPort::NoteTreeFile(std::string_view projectName, std::string_vie
 void PanelWindowPort::ReportEntryEnded(const EndedEntry& ended) {
     if (onEntryEnded_) onEntryEnded_(ended);
 }
+
+std::optional<LoginAnswer> PanelWindowPort::AskLogin(const LoginQuestion& question) {
+    if (!askLogin_) return std::nullopt;
+    return askLogin_(question);
+}

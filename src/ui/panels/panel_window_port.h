@@ -47,10 +47,16 @@ public:
     void SetEntryEndedHandler(EntryEndedHandler handler) { onEntryEnded_ = std::move(handler); }
     void ReportEntryEnded(const EndedEntry& ended) override;
 
+    // Login questions go to the asker, when there is one.
+    using LoginAsker = std::function<std::optional<LoginAnswer>(const LoginQuestion& question)>;
+    void SetLoginAsker(LoginAsker asker) { askLogin_ = std::move(asker); }
+    std::optional<LoginAnswer> AskLogin(const LoginQuestion& question) override;
+
 private:
     CListPanel& list_;
     CStatusView& status_;
     CDnldList& downloaded_;
     MessageBoxPort& messages_;
     EntryEndedHandler onEntryEnded_;
+    LoginAsker askLogin_;
 };
