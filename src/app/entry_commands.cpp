@@ -266,7 +266,8 @@ void EntryCommands::EditFileOfRow(const ItemList<FileEntry>& list, int row) {
     const std::optional<LoginOrigin> origin = LoginOriginOf(url);
     const LoginTable::Entry* login = origin ? store_.Logins.Find(LoginKeyOf(*origin)) : nullptr;
     const std::string user = login ? login->user : "";
-    EntryDialogs::FileProperties properties{url, known && known->expected ? ChecksumText(*known->expected) : "",
+    EntryDialogs::FileProperties properties{url,
+                                            known && known->expected ? ChecksumText(*known->expected) : "",
                                             known ? known->result : "", user, ""};
     if (!dialogs_.EditFileProperties(properties)) return;
     if (properties.user != user || !properties.password.empty()) {
