@@ -17,7 +17,8 @@ std::vector<ByteSpan> SegmentMap::Missing() const {
     for (const Segment& segment : segments_) {
         if (segment.next < segment.end) spans.push_back({segment.next, segment.end});
     }
-    std::sort(spans.begin(), spans.end(), [](const ByteSpan& a, const ByteSpan& b) { return a.first < b.first; });
+    std::sort(spans.begin(), spans.end(),
+              [](const ByteSpan& a, const ByteSpan& b) { return a.first < b.first; });
     return spans;
 }
 
@@ -32,15 +33,16 @@ std::optional<int> SegmentMap::TakeIdle() {
 }
 
 std::optional<int> SegmentMap::Steal(std::int64_t leastHalf) {
-    auto largest = std::max_element(segments_.begin(), segments_.end(), [](const Segment& a, const Segment& b) {
-        return a.end - a.next < b.end - b.next;
-    });
+    auto largest =
+        std::max_element(segments_.begin(), segments_.end(),
+                         [](const Segment& a, const Segment& b) { return a.end - a.next < b.end - b.next; });
     if (largest == segments_.end()) return std::nullopt;
     const std::int64_t half = (largest->end - largest->next) / 2;
     if (half < leastHalf || half <= 0) return std::nullopt;
     // A finished segment's place is reused before the map grows.
-    auto spent = std::find_if(segments_.begin(), segments_.end(),
-                              [](const Segment& segment) { return !segment.taken && segment.next >= segment.end; });
+    auto spent = std::find_if(segments_.begin(), segments_.end(), [](const Segment& segment) {
+        return !segment.taken && segment.next >= segment.end;
+    });
     if (spent == segments_.end() && segments_.size() >= kMaxSegments) return std::nullopt;
     const Segment stolen{.next = largest->end - half, .end = largest->end, .taken = true};
     largest->end = stolen.next;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <climits>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <fcntl.h>
 #include <iterator>
@@ -35,12 +36,19 @@ constexpr std::size_t kBlockSize = 64 * 1024;
 constexpr std::int64_t kLeastStolenHalf = 1024 * 1024;
 // How often the fetch looks at its connections when none has news.
 constexpr std::chrono::milliseconds kTick{50};
-// How long an added connection runs before the rate it brought is judged.
-constexpr std::chrono::milliseconds kSettle{150};
-// A connection is added only while the rest would take longer than this.
-constexpr double kWorthSplittingSeconds = 2.0;
-// An added connection must raise the total rate by this factor.
+// How long an added connection runs before the rate it brought is judged,
+// against the rate of as long a time before it was added.
+constexpr std::chrono::milliseconds kSettle{100};
+// A connection is added only while the rest would take longer than this at
+// the rate of the last second. Many servers that hold a connection to a
+// rate let its first second's worth go at once; over a longer time those
+// bursts would make every file look nearly done.
+constexpr double kWorthSplittingSeconds = 1.0;
+constexpr std::chrono::seconds kRateWindow{1};
+// An added connection must raise the total rate by this factor, or bring
+// this share of what each connection brought before.
 constexpr double kLeastRaise = 1.05;
+constexpr double kLeastShare = 0.5;
 // How often the spans still missing are noted in the part record.
 constexpr std::chrono::milliseconds kRecordInterval{100};
 // Connections that fail one after another without bringing a byte.
@@ -80,7 +88,8 @@ int SteppedDown(int working) {
 }
 
 std::string RangeHeaders(const ByteSpan& span, const std::string& validator) {
-    std::string headers = "Range: bytes=" + std::to_string(span.first) + "-" + std::to_string(span.end - 1) + "\r\n";
+    std::string headers =
+        "Range: bytes=" + std::to_string(span.first) + "-" + std::to_string(span.end - 1) + "\r\n";
     if (!validator.empty()) headers += "If-Range: " + validator + "\r\n";
     return headers;
 }
@@ -181,6 +190,7 @@ public:
         if (!SaveRecord()) return SegmentedEnd::kEnding;
         lastAddAt_ = Clock::now();
         doneAtAdd_ = Done();
+        Sample(lastAddAt_, doneAtAdd_);
         idleSessions_.push_back(&session);
         primary_ = &session;
         {
@@ -222,6 +232,7 @@ private:
             if (now - lastSave_ >= kRecordInterval && done != savedDone_ && !SaveRecord()) {
                 return Stopped(SegmentedEnd::kEnding);
             }
+            Sample(now, done);
             Rebalance(now, done);
         }
     }
@@ -248,11 +259,12 @@ private:
         if (active == 0) {
             StartOnWork();  // after a failure: the segments left need a connection
         } else if (active < limit && ShouldGrow(now, done)) {
-            if (StartOnWork()) {
-                rateBeforeAdd_ = RateSince(now, done);
+            if (std::shared_ptr<Connection> added = StartOnWork()) {
+                rateBeforeAdd_ = RateOver(kSettle, now, done);
+                activeAtAdd_ = active;
+                lastAdded_ = std::move(added);
                 lastAddAt_ = now;
                 doneAtAdd_ = done;
-                added_ = true;
             }
         }
     }
@@ -262,57 +274,95 @@ private:
         return seconds > 0 ? static_cast<double>(done - doneAtAdd_) / seconds : 0;
     }
 
+    // Notes the bytes done at each look, for the rates of the last second.
+    void Sample(Clock::time_point now, std::int64_t done) {
+        samples_.emplace_back(now, done);
+        while (samples_.size() > 2 && samples_[1].first <= now - kRateWindow) samples_.pop_front();
+    }
+
+    // The rate over the last `window`, or since the first look when that is later.
+    double RateOver(Clock::duration window, Clock::time_point now, std::int64_t done) const {
+        auto from = samples_.begin();
+        while (from != samples_.end() && std::next(from) != samples_.end() &&
+               std::next(from)->first <= now - window) {
+            ++from;
+        }
+        if (from == samples_.end()) return 0;
+        const double seconds = std::chrono::duration<double>(now - from->first).count();
+        return seconds > 0 ? static_cast<double>(done - from->second) / seconds : 0;
+    }
+
     // Another connection helps when the rest would take a while at the
     // current rate and the connection added last raised that rate.
     bool ShouldGrow(Clock::time_point now, std::int64_t done) {
         if (!rangesTrusted_ || growthStopped_ || now - lastAddAt_ < kSettle) return false;
-        const double rate = RateSince(now, done);
-        if (added_ && rate <= rateBeforeAdd_ * kLeastRaise) {
-            growthStopped_ = true;
-            return false;
+        if (lastAdded_) {
+            const std::optional<bool> raised = Raised(now, done);
+            if (!raised) return false;
+            if (!*raised) {
+                growthStopped_ = true;
+                return false;
+            }
         }
         const auto remaining = static_cast<double>(file_.size - done);
-        return rate <= 0 || remaining / rate > kWorthSplittingSeconds;
+        const double recent = RateOver(kRateWindow, now, done);
+        return recent <= 0 || remaining / recent > kWorthSplittingSeconds;
+    }
+
+    // Whether the connection added last raised the rate: the rate since is
+    // higher than just before, or the connection brings at least half the
+    // mean of those that ran before (servers that hold connections to a rate send in
+    // bursts, which make the totals of short times jump). Nothing until it
+    // has brought its first bytes, for a second at most.
+    std::optional<bool> Raised(Clock::time_point now, std::int64_t done) {
+        std::int64_t brought = 0;
+        {
+            std::lock_guard lock(mutex_);
+            brought = lastAdded_->received;
+        }
+        if (brought == 0 && now - lastAddAt_ < kRateWindow) return std::nullopt;
+        const double seconds = std::chrono::duration<double>(now - lastAddAt_).count();
+        const double own = static_cast<double>(brought) / seconds;
+        const double meanBefore = rateBeforeAdd_ / std::max(activeAtAdd_, 1);
+        return RateSince(now, done) > rateBeforeAdd_ * kLeastRaise || own >= meanBefore * kLeastShare;
     }
 
     // A connection on a segment nobody fetches, or on half of the largest
-    // one; false when there is no such work or no session for it.
-    bool StartOnWork() {
+    // one; null when there is no such work or no session for it.
+    std::shared_ptr<Connection> StartOnWork() {
         std::lock_guard lock(mutex_);
         std::optional<int> segment = map_.TakeIdle();
         if (!segment) segment = map_.Steal(kLeastStolenHalf);
-        if (!segment) return false;
-        if (!Start(*segment, nullptr)) {
-            map_.Release(*segment);
-            return false;
-        }
-        return true;
+        if (!segment) return nullptr;
+        std::shared_ptr<Connection> started = Start(*segment, nullptr);
+        if (!started) map_.Release(*segment);
+        return started;
     }
 
-    // Called with the mutex held. False when no session can be had.
-    bool Start(int segment, std::unique_ptr<HttpFile> first) {
-        auto connection = std::make_unique<Connection>();
+    // Called with the mutex held. Null when no session can be had.
+    std::shared_ptr<Connection> Start(int segment, std::unique_ptr<HttpFile> first) {
+        auto connection = std::make_shared<Connection>();
         if (!idleSessions_.empty()) {
             connection->session = idleSessions_.back();
             idleSessions_.pop_back();
         } else {
             try {
                 std::unique_ptr<InternetSession> companion = primary_->OpenCompanion();
-                if (!companion) return false;
+                if (!companion) return nullptr;
                 connection->session = companion.get();
                 companions_.push_back(std::move(companion));
             } catch (const InternetException&) {
                 growthStopped_ = true;  // no descriptors left for another
-                return false;
+                return nullptr;
             }
         }
         connection->extra = connection->session != primary_;
         connection->segment = segment;
         connection->first = std::move(first);
+        connections_.push_back(connection);
         Connection& started = *connection;
-        connections_.push_back(std::move(connection));
         started.thread = std::thread([this, &started] { Serve(started); });
-        return true;
+        return connection;
     }
 
     // A connection's thread: its segment, then others while there are any.
@@ -328,7 +378,8 @@ private:
                     const ByteSpan left = Left(segment);
                     opening = true;
                     answer = connection.session->OpenURL(
-                        fetch_.url, {.failOnHttpError = false, .headers = RangeHeaders(left, file_.validator)});
+                        fetch_.url,
+                        {.failOnHttpError = false, .headers = RangeHeaders(left, file_.validator)});
                     opening = false;
                     const Verdict verdict = JudgeSegment(*answer, left.first, file_);
                     if (verdict != Verdict::kAccepted) {
@@ -426,17 +477,19 @@ private:
     }
 
     bool AnyEnded() const {
-        return std::any_of(connections_.begin(), connections_.end(), [](const auto& c) { return c->ended.load(); });
+        return std::any_of(connections_.begin(), connections_.end(),
+                           [](const auto& c) { return c->ended.load(); });
     }
 
     int Active() const {
-        return static_cast<int>(std::count_if(connections_.begin(), connections_.end(),
-                                              [](const auto& c) { return !c->stop.load() && !c->ended.load(); }));
+        return static_cast<int>(std::count_if(connections_.begin(), connections_.end(), [](const auto& c) {
+            return !c->stop.load() && !c->ended.load();
+        }));
     }
 
     // Joins the connections that ended and learns from how they ended.
     void ReapEnded() {
-        std::vector<std::unique_ptr<Connection>> ended;
+        std::vector<std::shared_ptr<Connection>> ended;
         {
             std::lock_guard lock(mutex_);
             auto split = std::stable_partition(connections_.begin(), connections_.end(),
@@ -444,7 +497,7 @@ private:
             std::move(split, connections_.end(), std::back_inserter(ended));
             connections_.erase(split, connections_.end());
         }
-        for (const std::unique_ptr<Connection>& connection : ended) {
+        for (const std::shared_ptr<Connection>& connection : ended) {
             connection->thread.join();
             if (!connection->stop) idleSessions_.push_back(connection->session);
             Learn(*connection);
@@ -484,10 +537,10 @@ private:
     }
 
     void StopAll() {
-        for (const std::unique_ptr<Connection>& connection : connections_) {
+        for (const std::shared_ptr<Connection>& connection : connections_) {
             if (!connection->ended) StopConnection(*connection);
         }
-        for (const std::unique_ptr<Connection>& connection : connections_) {
+        for (const std::shared_ptr<Connection>& connection : connections_) {
             if (connection->thread.joinable()) connection->thread.join();
         }
         connections_.clear();
@@ -518,20 +571,22 @@ private:
     std::condition_variable changed_;
     SegmentMap map_;  // guarded by mutex_
     // The coordinator's own; a connection touches only itself, under mutex_.
-    std::vector<std::unique_ptr<Connection>> connections_;
+    std::vector<std::shared_ptr<Connection>> connections_;
     std::vector<std::unique_ptr<InternetSession>> companions_;
     std::vector<InternetSession*> idleSessions_;
 
     bool rangesTrusted_ = true;
     bool fetchWhole_ = false;
     bool growthStopped_ = false;
-    bool added_ = false;
+    std::shared_ptr<Connection> lastAdded_;  // kept for its count after it ended
+    int activeAtAdd_ = 1;
     int failures_ = 0;
     std::exception_ptr lastError_;
     std::exception_ptr fatal_;
     Clock::time_point lastAddAt_;
     std::int64_t doneAtAdd_ = 0;
     double rateBeforeAdd_ = 0;
+    std::deque<std::pair<Clock::time_point, std::int64_t>> samples_;
     Clock::time_point lastSave_;
     std::int64_t savedDone_ = -1;
 };

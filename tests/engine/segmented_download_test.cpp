@@ -21,7 +21,8 @@ constexpr const char* kTag = "\"v1\"";
 
 std::string Bytes(std::size_t count, int seed) {
     std::string bytes(count, '\0');
-    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>((i * 7919 + seed * 31 + i / 251) & 0xff);
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<char>((i * 7919 + seed * 31 + i / 251) & 0xff);
     return bytes;
 }
 
@@ -33,7 +34,8 @@ const std::string kBody = Bytes(6 * kMiB, 1);
 std::optional<ByteSpan> RequestedSpan(const TestHttpRequest& request) {
     const std::string range = request.Header("Range");
     const std::size_t dash = range.find('-');
-    if (!range.starts_with("bytes=") || dash == std::string::npos || dash + 1 >= range.size()) return std::nullopt;
+    if (!range.starts_with("bytes=") || dash == std::string::npos || dash + 1 >= range.size())
+        return std::nullopt;
     return ByteSpan{std::stoll(range.substr(6, dash - 6)), std::stoll(range.substr(dash + 1)) + 1};
 }
 
@@ -72,9 +74,9 @@ std::function<TestHttpReply(const TestHttpRequest&)> OnceThen(TestHttpReply odd)
 TEST_F(SegmentedDownloadTest, EveryWayAServerTreatsRangesEndsWithTheWholeFileOnDisk) {
     const auto honest = [](const TestHttpRequest&) { return TestHttpReply::Ranged(kBody, kTag); };
     TestHttpReply wrongOffset = TestHttpReply::Status(206, "Partial Content", kBody.substr(100));
-    wrongOffset.headers = {"ETag: " + std::string(kTag),
-                           "Content-Range: bytes 100-" + std::to_string(kBody.size() - 1) + "/" +
-                               std::to_string(kBody.size())};
+    wrongOffset.headers = {
+        "ETag: " + std::string(kTag),
+        "Content-Range: bytes 100-" + std::to_string(kBody.size() - 1) + "/" + std::to_string(kBody.size())};
     const std::string changed = Bytes(5 * kMiB, 2);
     TestHttpReply cut = TestHttpReply::Ranged(kBody, kTag);
     cut.ending = TestReplyEnding::kCloseEarly;
@@ -92,23 +94,35 @@ TEST_F(SegmentedDownloadTest, EveryWayAServerTreatsRangesEndsWithTheWholeFileOnD
     std::vector<Case> cases = {
         // An idle connection takes the second half of the largest segment, then of the next.
         {"ranges honoured, halves taken", FirstStalls(honest), 3, kBody},
-        {"range answered whole", [](const TestHttpRequest&) { return TestHttpReply::Ok(kBody); }, 1, kBody, {}, 1},
-        {"wrong Content-Range offset",
-         FirstStalls([=](const TestHttpRequest& request) {
+        {"range answered whole",
+         [](const TestHttpRequest&) { return TestHttpReply::Ok(kBody); },
+         1,
+         kBody,
+         {},
+         1},
+        {"wrong Content-Range offset", FirstStalls([=](const TestHttpRequest& request) {
              return request.HasHeader("If-Range") ? wrongOffset : TestHttpReply::Ok(kBody);
          }),
          2, kBody},
-        {"another validator mid-way", FirstStalls([=](const TestHttpRequest&) {
-             return TestHttpReply::Ranged(changed, "\"v2\"");
-         }),
-         2, changed},
+        {"another validator mid-way",
+         FirstStalls([=](const TestHttpRequest&) { return TestHttpReply::Ranged(changed, "\"v2\""); }), 2,
+         changed},
         {"connection cut in a segment", FirstStalls(OnceThen(cut)), 2, kBody},
         {"continued from a segment map", honest, 1, kBody,
-         PartRecord{.url = {}, .validator = kTag, .size = static_cast<std::int64_t>(kBody.size()), .missing = missing}},
+         PartRecord{.url = {},
+                    .validator = kTag,
+                    .size = static_cast<std::int64_t>(kBody.size()),
+                    .missing = missing}},
         {"continued from a file written from its start", honest, 1, kBody,
-         PartRecord{.url = {}, .validator = kTag, .size = static_cast<std::int64_t>(kBody.size()), .missing = {}}},
+         PartRecord{
+             .url = {}, .validator = kTag, .size = static_cast<std::int64_t>(kBody.size()), .missing = {}}},
         // Last: the host's limit is kept for the rest of the run.
-        {"503 on the extra connection", FirstStalls(OnceThen(TestHttpReply::Status(503, "Busy"))), 2, kBody, {}, 3},
+        {"503 on the extra connection",
+         FirstStalls(OnceThen(TestHttpReply::Status(503, "Busy"))),
+         2,
+         kBody,
+         {},
+         3},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -120,7 +134,8 @@ TEST_F(SegmentedDownloadTest, EveryWayAServerTreatsRangesEndsWithTheWholeFileOnD
         if (c.left) {
             c.left->url = url;
             std::string part = kBody;
-            for (const ByteSpan& span : c.left->missing) part.replace(span.first, span.Length(), span.Length(), 'W');
+            for (const ByteSpan& span : c.left->missing)
+                part.replace(span.first, span.Length(), span.Length(), 'W');
             if (c.left->missing.empty()) part.resize(1000);
             folder.Write("Software/f.zip", part);
             SavePartRecord("Software/f.zip", *c.left);
