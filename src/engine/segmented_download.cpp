@@ -35,10 +35,10 @@ constexpr std::size_t kBlockSize = 64 * 1024;
 // half is worth a request of its own.
 constexpr std::int64_t kLeastStolenHalf = 1024 * 1024;
 // How often the fetch looks at its connections when none has news.
-constexpr std::chrono::milliseconds kTick{50};
+constexpr std::chrono::milliseconds kTick{25};
 // How long an added connection runs before the rate it brought is judged,
 // against the rate of as long a time before it was added.
-constexpr std::chrono::milliseconds kSettle{100};
+constexpr std::chrono::milliseconds kSettle{50};
 // A connection is added only while the rest would take longer than this at
 // the rate of the last second. Many servers that hold a connection to a
 // rate let its first second's worth go at once; over a longer time those
@@ -48,7 +48,7 @@ constexpr std::chrono::seconds kRateWindow{1};
 // An added connection must raise the total rate by this factor, or bring
 // this share of what each connection brought before.
 constexpr double kLeastRaise = 1.05;
-constexpr double kLeastShare = 0.5;
+constexpr double kLeastShare = 0.75;
 // How often the spans still missing are noted in the part record.
 constexpr std::chrono::milliseconds kRecordInterval{100};
 // Connections that fail one after another without bringing a byte.
@@ -220,7 +220,11 @@ private:
             ReapEnded();
             if (fatal_) std::rethrow_exception(fatal_);
             if (fetchWhole_) return Stopped(SegmentedEnd::kFetchWhole);
-            if (failures_ > kMostFailures) std::rethrow_exception(lastError_);
+            if (failures_ > kMostFailures) {
+                if (lastError_) std::rethrow_exception(lastError_);
+                throw InternetException(InternetError::kConnectionBroken,
+                                        "The connections to the server failed");
+            }
             const Clock::time_point now = Clock::now();
             const std::int64_t done = Done();
             if (done == file_.size && Active() == 0) {
@@ -300,7 +304,10 @@ private:
             const std::optional<bool> raised = Raised(now, done);
             if (!raised) return false;
             if (!*raised) {
+                // It only took its part from the others (one connection
+                // already fills the line): it goes again.
                 growthStopped_ = true;
+                if (lastAdded_->extra && !lastAdded_->ended) StopConnection(*lastAdded_);
                 return false;
             }
         }
@@ -310,8 +317,8 @@ private:
     }
 
     // Whether the connection added last raised the rate: the rate since is
-    // higher than just before, or the connection brings at least half the
-    // mean of those that ran before (servers that hold connections to a rate send in
+    // higher than just before, or the connection brings at least three
+    // quarters of the mean of those that ran before (servers that hold connections to a rate send in
     // bursts, which make the totals of short times jump). Nothing until it
     // has brought its first bytes, for a second at most.
     std::optional<bool> Raised(Clock::time_point now, std::int64_t done) {
