@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/file_digest.h"
 #include "engine/part_records.h"
 #include "net/curl_session.h"
 #include "support/file_worker_fixture.h"
@@ -164,6 +165,34 @@ TEST_F(SegmentedDownloadTest, EveryWayAServerTreatsRangesEndsWithTheWholeFileOnD
                 return gap.first <= span->first && span->end <= gap.end;
             })) << requests[i].Header("Range");
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Segments arrive out of order; the checksum the user gave is still checked,
+// against the file read back once whole.
+TEST_F(SegmentedDownloadTest, TheChecksumIsCheckedOnTheFileOnceAllSegmentsAreIn) {
+    FileDigest digest(DigestKind::kSha256);
+    digest.Update(kBody.data(), kBody.size());
+    const std::string right = digest.FinishHex();
+    const std::string wrong(right.size(), '0');
+    for (const std::string& hex : {right, wrong}) {
+        SCOPED_TRACE(hex);
+        TestHttpServer server;
+        server.RouteBy(
+            "/f.zip", FirstStalls([](const TestHttpRequest&) { return TestHttpReply::Ranged(kBody, kTag); }));
+        const std::string url = server.Url("/f.zip");
+        store.Checksums.Set(url, {DigestKind::kSha256, hex});
+        const int downloaded = store.DownloadedFiles.Count();
+        Start(url);
+        ASSERT_TRUE(executor.RunUntil([&] { return server.Requests().size() >= 2; }));
+        server.ReleaseStalled();
+        ASSERT_TRUE(RunUntilDone());
+        EXPECT_EQ(store.DownloadedFiles.Count() - downloaded, hex == right ? 1 : 0);
+        EXPECT_EQ(folder.Exists("Software/f.zip.corrupt"), hex == wrong);
     }
 }
 
