@@ -98,7 +98,7 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
 // The report runs on the user-interface thread, maybe after the worker is
 // gone; it holds what it needs by value.
 CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport(
-    std::optional<std::uint64_t> size, std::shared_ptr<const std::atomic<int>> connections) const {
+    std::optional<std::uint64_t> size, const std::shared_ptr<const std::atomic<int>>& connections) const {
     return
         [url = url_, size, connections, texts = texts_, control = context_.control, &store = context_.store,
          &state = context_.state, &window = context_.window](std::uint64_t bytes) {

@@ -76,7 +76,8 @@ protected:
     // The report of the bytes received, with the size the server announced
     // and, for a file fetched over several connections, how many it uses.
     CoalescedProgress::Apply MakeProgressReport(
-        std::optional<std::uint64_t> size, std::shared_ptr<const std::atomic<int>> connections = {}) const;
+        std::optional<std::uint64_t> size,
+        const std::shared_ptr<const std::atomic<int>>& connections = {}) const;
 
     // Worker thread: writes the part record of the file about to be written.
     // It is written on the user-interface thread, where Delete forgets it,

@@ -100,7 +100,7 @@ private:
         return Transfer(session, name, std::move(remote), plan);
     }
 
-    bool Transfer(InternetSession& session, const std::string& name, HttpResumePlan plan) {
+    bool Transfer(InternetSession& session, const std::string& name, const HttpResumePlan& plan) {
         return Transfer(session, name, Open(session, plan), plan);
     }
 
