@@ -55,7 +55,8 @@ constexpr std::chrono::milliseconds kRecordInterval{100};
 constexpr int kMostFailures = 3;
 constexpr int kMostConnections = 16;
 
-// The connections a host took before it refused more, for the rest of the run.
+// The connections a host took before it refused more, for the rest of the
+// run, and the connections open to it now, those of all files together.
 class HostLimits {
 public:
     int LimitOf(const std::string& host) {
@@ -68,10 +69,25 @@ public:
         const auto [entry, added] = limits_.emplace(host, limit);
         if (!added) entry->second = std::min(entry->second, limit);
     }
+    // Counts a connection to the host, unless `most` are open and it is not
+    // the only one of its file; false when it may not be opened.
+    bool Open(const std::string& host, int most, bool onlyOne) {
+        std::lock_guard lock(mutex_);
+        int& open = open_[host];
+        if (!onlyOne && open >= most) return false;
+        ++open;
+        return true;
+    }
+    void Close(const std::string& host) {
+        std::lock_guard lock(mutex_);
+        const auto found = open_.find(host);
+        if (found != open_.end() && --found->second <= 0) open_.erase(found);
+    }
 
 private:
     std::mutex mutex_;
     std::map<std::string, int> limits_;
+    std::map<std::string, int> open_;
 };
 
 HostLimits& TheHostLimits() {
@@ -348,6 +364,20 @@ private:
 
     // Called with the mutex held. Null when no session can be had.
     std::shared_ptr<Connection> Start(int segment, std::unique_ptr<HttpFile> first) {
+        // Two files from one host together keep to the most connections too.
+        if (!TheHostLimits().Open(host_, Limit(), Active() == 0)) return nullptr;
+        std::shared_ptr<Connection> started;
+        try {
+            started = StartCounted(segment, std::move(first));
+        } catch (...) {
+            TheHostLimits().Close(host_);
+            throw;
+        }
+        if (!started) TheHostLimits().Close(host_);
+        return started;
+    }
+
+    std::shared_ptr<Connection> StartCounted(int segment, std::unique_ptr<HttpFile> first) {
         auto connection = std::make_shared<Connection>();
         if (!idleSessions_.empty()) {
             connection->session = idleSessions_.back();
@@ -415,6 +445,7 @@ private:
         }
         if (answer) CloseQuietly(*answer);
         answer.reset();
+        TheHostLimits().Close(host_);
         std::lock_guard lock(mutex_);
         if (connection.segment >= 0) map_.Release(connection.segment);
         connection.segment = -1;
