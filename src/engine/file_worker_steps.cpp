@@ -99,25 +99,24 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
 // gone; it holds what it needs by value.
 CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport(
     std::optional<std::uint64_t> size, const std::shared_ptr<const std::atomic<int>>& connections) const {
-    return
-        [url = url_, size, connections, texts = texts_, control = context_.control, &store = context_.store,
-         &state = context_.state, &window = context_.window](std::uint64_t bytes) {
-            if (control->IsHalted()) return;         // keeps the "Stopped" of the Stop command
-            if (control->Gate().IsEnding()) return;  // the entry was deleted, or the program ends
-            PlayAnimationIfStopped(state, window);
-            const int position = store.RequestedFiles.FindByName(url);
-            if (position < 0) return;
-            // The text counts in 32 bits and wraps like the counter it always was.
-            const std::string text = ProgressText(static_cast<std::uint32_t>(bytes));
-            if (texts.progressInEntry) store.RequestedFiles.GetAt(position)->status = text;
-            const int row = RowOf(store.RequestedFiles, position);
-            if (state.SelectedRow == row && state.ShownList == kRequestedFilesList) {
-                window.SetStatusText(text);
-            }
-            const int used = connections ? connections->load() : 1;
-            ReportTransfer(state, window, kRequestedFilesList, url, row,
-                           {.bytes = bytes, .size = size, .connections = used});
-        };
+    return [url = url_, size, texts = texts_, control = context_.control, &store = context_.store,
+            &state = context_.state, &window = context_.window, connections](std::uint64_t bytes) {
+        if (control->IsHalted()) return;         // keeps the "Stopped" of the Stop command
+        if (control->Gate().IsEnding()) return;  // the entry was deleted, or the program ends
+        PlayAnimationIfStopped(state, window);
+        const int position = store.RequestedFiles.FindByName(url);
+        if (position < 0) return;
+        // The text counts in 32 bits and wraps like the counter it always was.
+        const std::string text = ProgressText(static_cast<std::uint32_t>(bytes));
+        if (texts.progressInEntry) store.RequestedFiles.GetAt(position)->status = text;
+        const int row = RowOf(store.RequestedFiles, position);
+        if (state.SelectedRow == row && state.ShownList == kRequestedFilesList) {
+            window.SetStatusText(text);
+        }
+        const int used = connections ? connections->load() : 1;
+        ReportTransfer(state, window, kRequestedFilesList, url, row,
+                       {.bytes = bytes, .size = size, .connections = used});
+    };
 }
 
 void FileWorkerSteps::EndTransfer() {
