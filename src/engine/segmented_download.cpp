@@ -30,7 +30,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kBlockSize = 64 * 1024;
+constexpr std::size_t kBlockSize = 256 * 1024;
 // An idle connection takes half of the largest segment left only when that
 // half is worth a request of its own.
 constexpr std::int64_t kLeastStolenHalf = 1024 * 1024;
