@@ -159,6 +159,10 @@ struct DispatchBench {
         Options options;
         options.web = std::move(web);
         options.proxy = BenchProxy();
+        // BENCH_CONNECTIONS: connections per file (1 when unset).
+        if (const char* connections = std::getenv("BENCH_CONNECTIONS")) {
+            options.connectionsPerFile = std::max(1, std::atoi(connections));
+        }
         dispatch.SetOptions(options);
     }
 

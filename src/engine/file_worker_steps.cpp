@@ -79,9 +79,10 @@ bool FileWorkerSteps::Receive(InternetFile& remote, const std::string& name,
 
 // The report runs on the user-interface thread, maybe after the worker is
 // gone; it holds what it needs by value.
-CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport(std::optional<std::uint64_t> size) const {
+CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport(
+    std::optional<std::uint64_t> size, const std::shared_ptr<const std::atomic<int>>& connections) const {
     return [url = url_, size, texts = texts_, control = context_.control, &store = context_.store,
-            &state = context_.state, &window = context_.window](std::uint64_t bytes) {
+            &state = context_.state, &window = context_.window, connections](std::uint64_t bytes) {
         if (control->IsHalted()) return;         // keeps the "Stopped" of the Stop command
         if (control->Gate().IsEnding()) return;  // the entry was deleted, or the program ends
         PlayAnimationIfStopped(state, window);
@@ -94,7 +95,9 @@ CoalescedProgress::Apply FileWorkerSteps::MakeProgressReport(std::optional<std::
         if (state.SelectedRow == row && state.ShownList == kRequestedFilesList) {
             window.SetStatusText(text);
         }
-        ReportTransfer(state, window, kRequestedFilesList, url, row, {.bytes = bytes, .size = size});
+        const int used = connections ? connections->load() : 1;
+        ReportTransfer(state, window, kRequestedFilesList, url, row,
+                       {.bytes = bytes, .size = size, .connections = used});
     };
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <exception>
@@ -73,6 +74,12 @@ protected:
     bool Receive(InternetFile& remote, const std::string& name, std::chrono::nanoseconds progressInterval,
                  std::int64_t appendAt = 0);
 
+    // The report of the bytes received, with the size the server announced
+    // and, for a file fetched over several connections, how many it uses.
+    CoalescedProgress::Apply MakeProgressReport(
+        std::optional<std::uint64_t> size,
+        const std::shared_ptr<const std::atomic<int>>& connections = {}) const;
+
     // Worker thread: writes the part record of the file about to be written.
     // It is written on the user-interface thread, where Delete forgets it,
     // so a worker ended meanwhile leaves none behind. False when the worker
@@ -138,8 +145,6 @@ private:
     void ReportError(const std::string& message);
     // User-interface thread: the error's message in the entry, its row and the status line.
     void ShowError(const std::string& message);
-    // The report of the bytes received, with the size the server announced.
-    CoalescedProgress::Apply MakeProgressReport(std::optional<std::uint64_t> size) const;
 
     const FileWorkerTexts texts_;
     // Set by NoteExpectedChecksum; used by the worker thread, and by steps

@@ -1,8 +1,11 @@
 #include "engine/http_file_worker.h"
 
+#include <algorithm>
+#include <atomic>
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "engine/archive_name.h"
@@ -11,7 +14,9 @@
 #include "engine/local_file.h"
 #include "engine/local_paths.h"
 #include "engine/part_records.h"
+#include "engine/segmented_download.h"
 #include "engine/server_logins.h"
+#include "engine/worker_session.h"
 #include "net/internet_exception.h"
 
 namespace {
@@ -81,8 +86,32 @@ private:
     // it stays until the entry's move to the downloaded files is saved.
     bool Transfer(InternetSession& session, const std::string& name) {
         const std::filesystem::path localPath = LocalPath(name);
-        HttpResumePlan plan = PlanHttpResume(localPath, url_);
+        const bool split = context_.options.connectionsPerFile > 1;
+        const SegmentedStart start = split ? PlanSegmentedStart(localPath, url_) : SegmentedStart{};
+        HttpResumePlan plan = split ? start.plan : PlanHttpResume(localPath, url_);
         std::unique_ptr<HttpFile> remote = Open(session, plan);
+        if (split && AllowsSegments(*remote, start)) {
+            const std::optional<bool> done = InSegments(session, std::move(remote), start, localPath);
+            if (done) return *done;
+            // The file changed on the server: fetched whole, on a session
+            // of its own, since the first may have been aborted.
+            std::unique_ptr<InternetSession> fresh = OpenSession(sessions_);
+            const ScopedWorkerSession registered(*context_.control, *fresh);
+            logins_.GiveTo(*fresh);
+            const bool received = Transfer(*fresh, name, {});
+            CloseQuietly(*fresh);
+            return received;
+        }
+        return Transfer(session, name, std::move(remote), plan);
+    }
+
+    bool Transfer(InternetSession& session, const std::string& name, const HttpResumePlan& plan) {
+        return Transfer(session, name, Open(session, plan), plan);
+    }
+
+    bool Transfer(InternetSession& session, const std::string& name, std::unique_ptr<HttpFile> remote,
+                  HttpResumePlan plan) {
+        const std::filesystem::path localPath = LocalPath(name);
         ResumeAnswer answer = JudgeResumeAnswer(*remote, plan);
         if (answer == ResumeAnswer::kAskAgain) {
             CloseQuietly(*remote);
@@ -102,6 +131,36 @@ private:
         remote->SetReadBufferSize(kReadBufferSize);
         const std::int64_t appendAt = answer == ResumeAnswer::kAppend ? plan.offset : 0;
         return Receive(*remote, name, progressInterval_, appendAt);
+    }
+
+    // The file over several connections: true when it is whole, false when
+    // the program ends meanwhile, nothing when it is to be fetched whole.
+    std::optional<bool> InSegments(InternetSession& session, std::unique_ptr<HttpFile> first,
+                                   const SegmentedStart& start, const std::filesystem::path& localPath) {
+        StartDigest(first.get());
+        auto connections = std::make_shared<std::atomic<int>>(1);
+        const std::optional<ContentRange> range = AnswerRange(*first);
+        const std::optional<std::uint64_t> size = static_cast<std::uint64_t>(range ? range->size : 0);
+        CoalescedProgress progress(*context_.ui, MakeProgressReport(size, connections), progressInterval_);
+        const SegmentedFetch fetch{
+            .url = url_,
+            .localPath = localPath,
+            .maxConnections = context_.options.connectionsPerFile,
+            .control = *context_.control,
+            .keepRecord =
+                [this, &localPath](const PartRecord& record) { return KeepPartRecord(localPath, record); },
+            .report =
+                [&](std::uint64_t bytes, std::uint64_t, int used) {
+                    connections->store(std::max(used, 1));
+                    progress.Report(bytes);
+                },
+        };
+        switch (FetchInSegments(session, std::move(first), start, fetch)) {
+            case SegmentedEnd::kComplete: HashEarlierPart(localPath, LocalFileSize(localPath)); return true;
+            case SegmentedEnd::kEnding: return false;
+            case SegmentedEnd::kFetchWhole: break;
+        }
+        return std::nullopt;
     }
 
     // A 401 of the address's own server asks for a login and tries again;

@@ -15,13 +15,6 @@ std::optional<std::int64_t> Number(std::string_view text) {
     return value;
 }
 
-// "bytes 100-199/200" or "bytes */200": the first byte (-1 for '*') and the
-// whole size (-1 for '*').
-struct ContentRange {
-    std::int64_t first = -1;
-    std::int64_t size = -1;
-};
-
 std::optional<ContentRange> ParseContentRange(std::string_view text) {
     constexpr std::string_view kUnit = "bytes ";
     if (!text.starts_with(kUnit)) return std::nullopt;
@@ -48,7 +41,7 @@ std::optional<ContentRange> ParseContentRange(std::string_view text) {
 
 HttpResumePlan PlanHttpResume(const std::filesystem::path& localPath, std::string_view url) {
     const std::optional<PartRecord> record = LoadPartRecord(localPath);
-    if (!record || record->url != url || record->validator.empty()) return {};
+    if (!record || record->url != url || record->validator.empty() || !record->missing.empty()) return {};
     const std::int64_t localSize = LocalFileSize(localPath);
     if (localSize <= 0 || (record->size >= 0 && localSize > record->size)) return {};
     HttpResumePlan plan;
@@ -59,17 +52,24 @@ HttpResumePlan PlanHttpResume(const std::filesystem::path& localPath, std::strin
 }
 
 ResumeAnswer JudgeResumeAnswer(const HttpFile& answer, const HttpResumePlan& plan) {
-    if (plan.offset == 0) return ResumeAnswer::kWriteWhole;
+    if (plan.headers.empty()) return ResumeAnswer::kWriteWhole;
     const int status = answer.QueryInfoStatusCode();
-    const std::optional<ContentRange> range = ParseContentRange(answer.QueryInfoHeader("Content-Range"));
+    const std::optional<ContentRange> range = AnswerRange(answer);
     if (status == 206) {
-        return range && range->first == plan.offset ? ResumeAnswer::kAppend : ResumeAnswer::kAskAgain;
+        if (!range || range->first != plan.offset || plan.inPlace) return ResumeAnswer::kAskAgain;
+        // "Range: bytes=0-" asks whether the server takes ranges; it came whole.
+        return plan.offset == 0 ? ResumeAnswer::kWriteWhole : ResumeAnswer::kAppend;
     }
     if (status == 416) {
-        return range && range->first < 0 && range->size == plan.offset ? ResumeAnswer::kComplete
-                                                                       : ResumeAnswer::kAskAgain;
+        const bool confirmsSize = range && range->first < 0 && range->size == plan.offset;
+        return confirmsSize && plan.offset > 0 && !plan.inPlace ? ResumeAnswer::kComplete
+                                                                : ResumeAnswer::kAskAgain;
     }
     return ResumeAnswer::kWriteWhole;
+}
+
+std::optional<ContentRange> AnswerRange(const HttpFile& answer) {
+    return ParseContentRange(answer.QueryInfoHeader("Content-Range"));
 }
 
 PartRecord PartRecordFor(const HttpFile& answer, std::string_view url) {
@@ -81,7 +81,7 @@ PartRecord PartRecordFor(const HttpFile& answer, std::string_view url) {
     if (record.validator.starts_with("W/")) record.validator = answer.QueryInfoHeader("Last-Modified");
     if (record.validator.size() > kMaxValidatorLength) record.validator.clear();
     if (answer.QueryInfoStatusCode() == 206) {
-        const std::optional<ContentRange> range = ParseContentRange(answer.QueryInfoHeader("Content-Range"));
+        const std::optional<ContentRange> range = AnswerRange(answer);
         if (range) record.size = range->size;
     } else if (const std::optional<std::int64_t> length = Number(answer.QueryInfoHeader("Content-Length"))) {
         record.size = *length;

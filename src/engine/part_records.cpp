@@ -3,13 +3,16 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 namespace {
 
 constexpr const char* kPartsFolder = "parts";
-// A record holds four short lines; anything longer is not one of ours.
-constexpr std::streamsize kMaxRecordSize = 4096;
+// A record holds four short lines and the missing spans; anything longer is
+// not one of ours.
+constexpr std::streamsize kMaxRecordSize = 16384;
+constexpr std::string_view kMissingLabel = "missing";
 
 // One file per local path, named by a hash of it, so that any path (of any
 // length) has a record of a fixed, safe name. The path is kept inside too,
@@ -26,6 +29,28 @@ std::filesystem::path RecordFile(const std::string& key) {
 }
 
 bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
+// "missing 100-200 300-400": ascending spans inside the size, apart from
+// each other. Nothing for any other line.
+std::optional<std::vector<ByteSpan>> ParseMissing(const std::string& line, std::int64_t size) {
+    std::istringstream words(line);
+    std::string label;
+    if (!(words >> label) || label != kMissingLabel || size <= 0) return std::nullopt;
+    std::vector<ByteSpan> spans;
+    std::int64_t last = 0;
+    std::string word;
+    while (words >> word) {
+        ByteSpan span;
+        char dash = 0;
+        std::istringstream pair(word);
+        if (!(pair >> span.first >> dash >> span.end) || dash != '-' || !pair.eof()) return std::nullopt;
+        if (span.first < last || span.end <= span.first || span.end > size) return std::nullopt;
+        last = span.end;
+        spans.push_back(span);
+    }
+    if (spans.empty()) return std::nullopt;
+    return spans;
+}
 
 }  // namespace
 
@@ -51,6 +76,12 @@ std::optional<PartRecord> LoadPartRecord(const std::filesystem::path& localPath)
     } catch (const std::exception&) {
         return std::nullopt;
     }
+    std::string missing;
+    if (std::getline(lines, missing)) {
+        std::optional<std::vector<ByteSpan>> spans = ParseMissing(missing, record.size);
+        if (!spans) return std::nullopt;
+        record.missing = std::move(*spans);
+    }
     return record;
 }
 
@@ -58,18 +89,35 @@ void SavePartRecord(const std::filesystem::path& localPath, const PartRecord& re
     const std::string key = localPath.lexically_normal().string();
     const std::filesystem::path file = RecordFile(key);
     std::error_code ignored;
-    std::filesystem::remove(file, ignored);
-    if (HasLineBreak(key) || HasLineBreak(record.url) || HasLineBreak(record.validator)) return;
+    // The old record stays until the new one replaces it, so that a kill
+    // while a download notes its progress leaves one or the other.
+    if (HasLineBreak(key) || HasLineBreak(record.url) || HasLineBreak(record.validator)) {
+        std::filesystem::remove(file, ignored);
+        return;
+    }
     std::filesystem::create_directory(kPartsFolder, ignored);
     // Written aside and renamed, so a record is whole or absent.
     std::filesystem::path written = file;
     written += ".new";
+    std::ostringstream text;
+    text << key << '\n' << record.url << '\n' << record.validator << '\n' << record.size << '\n';
+    if (!record.missing.empty()) {
+        text << kMissingLabel;
+        for (const ByteSpan& span : record.missing) text << ' ' << span.first << '-' << span.end;
+        text << '\n';
+    }
+    // A record cut short when read could name fewer spans missing than are.
+    if (text.view().size() >= static_cast<std::size_t>(kMaxRecordSize)) {
+        std::filesystem::remove(file, ignored);
+        return;
+    }
     {
         std::ofstream out(written, std::ios::binary | std::ios::trunc);
-        out << key << '\n' << record.url << '\n' << record.validator << '\n' << record.size << '\n';
+        out << text.view();
         out.close();
         if (!out) {
             std::filesystem::remove(written, ignored);
+            std::filesystem::remove(file, ignored);
             return;
         }
     }

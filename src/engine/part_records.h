@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What a download keeps of a file it has begun and not finished, so that a
 // later run can ask for the rest: one small file per local file in the folder
@@ -12,6 +13,15 @@
 // file is complete (a requested file's once the lists that show it
 // downloaded are saved); a file of the download folder without one is not
 // the program's to continue.
+// The bytes [first, end) of a file.
+struct ByteSpan {
+    std::int64_t first = 0;
+    std::int64_t end = 0;
+
+    std::int64_t Length() const { return end - first; }
+    bool operator==(const ByteSpan&) const = default;
+};
+
 struct PartRecord {
     std::string url;
     // The ETag, or failing that the Last-Modified value, the server gave;
@@ -19,6 +29,11 @@ struct PartRecord {
     std::string validator;
     // The whole file's size as the server gave it; -1 when unknown.
     std::int64_t size = -1;
+    // A file fetched over several connections is written in place at its
+    // full size: these spans of it are not there yet, everything else is.
+    // Empty for a file written from its start, whose local size says how
+    // far it got (the only kind records of earlier versions hold).
+    std::vector<ByteSpan> missing{};
 
     bool operator==(const PartRecord&) const = default;
 };

@@ -28,7 +28,9 @@ private:
 // The transfers of one session in a share. While the session is held (its
 // worker is halted and reads nothing) they stand outside the share, so that
 // those running get the whole limit between them; they rejoin when it is
-// released. Every member may be called from any thread.
+// released. A group that counts as one (the connections of one file, spread
+// over several sessions) stands in the share as a single transfer and splits
+// its part among its members. Every member may be called from any thread.
 class BandwidthGroup {
 public:
     explicit BandwidthGroup(std::shared_ptr<BandwidthShare> share) : share_(std::move(share)) {}
@@ -41,24 +43,40 @@ public:
         std::lock_guard lock(mutex_);
         if (held == held_) return;
         held_ = held;
-        if (held) {
-            share_->Leave(members_);
-        } else {
-            share_->Join(members_);
-        }
+        share_->Join(held ? -Weight() : Weight());
+    }
+    void CountAsOne() {
+        std::lock_guard lock(mutex_);
+        const int before = Weight();
+        countsAsOne_.store(true, std::memory_order_relaxed);
+        if (!held_) share_->Join(Weight() - before);
     }
 
-    std::int64_t PartOf(std::int64_t limit) const { return share_->PartOf(limit); }
+    std::int64_t PartOf(std::int64_t limit) const {
+        const std::int64_t part = share_->PartOf(limit);
+        const int members = members_.load(std::memory_order_relaxed);
+        if (!countsAsOne_.load(std::memory_order_relaxed) || members <= 1) return part;
+        return part / members > 0 ? part / members : 1;
+    }
 
 private:
+    // What the group's members count for in the share.
+    int Weight() const {
+        const int members = members_.load(std::memory_order_relaxed);
+        if (countsAsOne_.load(std::memory_order_relaxed)) return members > 0 ? 1 : 0;
+        return members;
+    }
+
     void Change(int members) {
         std::lock_guard lock(mutex_);
-        members_ += members;
-        if (!held_) share_->Join(members);
+        const int before = Weight();
+        members_.fetch_add(members, std::memory_order_relaxed);
+        if (!held_) share_->Join(Weight() - before);
     }
 
     const std::shared_ptr<BandwidthShare> share_;
     std::mutex mutex_;
-    int members_ = 0;
+    std::atomic<int> members_{0};
+    std::atomic<bool> countsAsOne_{false};
     bool held_ = false;
 };

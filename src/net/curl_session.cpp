@@ -39,13 +39,17 @@ std::string RequestUrl(const HttpRequest& request) {
 
 class CurlSession final : public InternetSession {
 public:
-    explicit CurlSession(const CurlSessionSettings& settings)
-        : descriptors_(settings.descriptors),
+    explicit CurlSession(const CurlSessionSettings& settings,
+                         std::shared_ptr<BandwidthGroup> bandwidth = nullptr)
+        : settings_(settings),
+          descriptors_(settings.descriptors),
           agent_(settings.agent),
           extraCaFile_(settings.extraCaFile),
           silenceLimit_(settings.silenceLimit),
           pump_(std::make_shared<CurlPump>(settings.abort)),
-          bandwidth_(settings.bandwidth ? std::make_shared<BandwidthGroup>(settings.bandwidth) : nullptr) {}
+          bandwidth_(bandwidth            ? std::move(bandwidth)
+                     : settings.bandwidth ? std::make_shared<BandwidthGroup>(settings.bandwidth)
+                                          : nullptr) {}
 
     std::unique_ptr<HttpFile> OpenURL(const std::string& url, const OpenUrlOptions& options) override {
         CurlTransferSettings transfer = CommonSettings();
@@ -81,6 +85,14 @@ public:
     void SetConnectTimeout(std::chrono::milliseconds timeout) override { connectTimeout_ = timeout; }
 
     void SetTransferOptions(const TransferOptions& options) override { options_ = options; }
+
+    std::unique_ptr<InternetSession> OpenCompanion() override {
+        if (bandwidth_) bandwidth_->CountAsOne();
+        auto companion = std::make_unique<CurlSession>(settings_, bandwidth_);
+        companion->options_ = options_;
+        companion->connectTimeout_ = connectTimeout_;
+        return companion;
+    }
 
     void Close() override { closed_ = true; }
 
@@ -125,6 +137,7 @@ private:
         return transfer;
     }
 
+    const CurlSessionSettings settings_;
     DescriptorShare descriptors_;  // taken before the multi handle opens its wake-up pair
     std::string agent_;
     std::string extraCaFile_;

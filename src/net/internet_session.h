@@ -98,6 +98,14 @@ public:
     // the thread that uses the session.
     virtual void SetHeld(bool /*held*/) {}
 
+    // Any thread, while no other call changes the session's options: a
+    // session for another thread that fetches other parts of
+    // the same file. It has this session's transfer options and connect
+    // bound, and its transfers share this session's part of the speed limit,
+    // in which all of them count as one; it takes a descriptor share of its
+    // own. Null when the session cannot make one (a stand-in of the tests).
+    virtual std::unique_ptr<InternetSession> OpenCompanion() { return nullptr; }
+
     // Ends the session; later calls raise. Files already open stay readable.
     virtual void Close() = 0;
 

@@ -30,6 +30,9 @@ struct Options {
     // for where publishers put it (a header, NAME.sha256, SHA256SUMS...)
     // and the file checked against it.
     bool findPublishedChecksums = false;
+    // The most connections one HTTP(S) file is fetched over at once, added
+    // one by one while they raise its rate; 1: one connection, as always.
+    int connectionsPerFile = 1;
 
     bool operator==(const Options&) const = default;
 };
@@ -37,6 +40,7 @@ struct Options {
 // The largest values the Options dialog and the settings accept.
 inline constexpr int kMaxRunningEntriesLimit = 999;
 inline constexpr int kMaxSpeedLimitKiBps = 10'000'000;  // about 10 GB/s
+inline constexpr int kMaxConnectionsPerFile = 16;
 
 // The speed limit in bytes per second (0: none).
 inline std::int64_t SpeedLimitBytesPerSecond(const Options& options) {

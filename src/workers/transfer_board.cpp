@@ -79,6 +79,7 @@ std::string TransferLine(const TransferFigures& figures) {
     if (const std::optional<std::chrono::seconds> left = figures.TimeLeft()) {
         line += ", " + DurationText(*left) + " left";
     }
+    if (figures.connections > 1) line += ", " + std::to_string(figures.connections) + " connections";
     return line;
 }
 
@@ -91,7 +92,8 @@ const TransferFigures& TransferBoard::Update(int list, std::string_view key, con
     transfer.figures = {.bytes = report.bytes,
                         .size = report.size,
                         .bytesPerSecond = transfer.meter.BytesPerSecond(),
-                        .halted = false};
+                        .halted = false,
+                        .connections = report.connections};
     return transfer.figures;
 }
 

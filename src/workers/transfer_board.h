@@ -38,6 +38,8 @@ struct TransferFigures {
     std::optional<std::uint64_t> size;  // unknown when the server did not say
     double bytesPerSecond = 0;
     bool halted = false;
+    // The connections fetching the file at once.
+    int connections = 1;
 
     // Tenths of a percent done, never above 1000; unknown without a size.
     std::optional<int> Permille() const;
@@ -52,7 +54,8 @@ std::string DurationText(std::chrono::seconds duration);
 // "42%" of the figures' permille, rounded down so that 100% means done.
 std::string PercentText(int permille);
 // The line beside the bar: "halted", the rate alone, or the rate and the
-// time left ("1.5 MiB/s, 2 min 10 s left").
+// time left ("1.5 MiB/s, 2 min 10 s left"), followed by the connections when
+// the file uses more than one ("..., 4 connections").
 std::string TransferLine(const TransferFigures& figures);
 
 // All the running transfers together, for the tray's tooltip.
@@ -74,6 +77,7 @@ public:
         std::uint64_t bytes = 0;
         std::optional<std::uint64_t> size;
         int transfer = 0;
+        int connections = 1;
     };
 
     // A report of a transfer; a new transfer number starts the meter afresh,

@@ -84,10 +84,14 @@ TestHttpReply ForRange(TestHttpReply reply, const TestHttpRequest& request) {
     reply.headers.push_back("ETag: " + reply.rangeEtag);
     const std::string range = request.Header("Range");
     const std::string ifRange = request.Header("If-Range");
-    if (!range.starts_with("bytes=") || !range.ends_with("-") || range.size() < 8) return reply;
+    const std::size_t dash = range.find('-');
+    if (!range.starts_with("bytes=") || dash == std::string::npos || dash < 7) return reply;
     if (!ifRange.empty() && ifRange != reply.rangeEtag) return reply;
-    const std::size_t offset = std::stoul(range.substr(6, range.size() - 7));
+    const std::size_t offset = std::stoul(range.substr(6, dash - 6));
     const std::size_t size = reply.body.size();
+    // "bytes=N-M" ends at M, "bytes=N-" at the end.
+    const std::size_t last =
+        dash + 1 < range.size() ? std::min(std::stoul(range.substr(dash + 1)), size - 1) : size - 1;
     if (offset >= size) {
         reply = TestHttpReply::Status(416, "Range Not Satisfiable");
         reply.headers.push_back("Content-Range: bytes */" + std::to_string(size));
@@ -95,9 +99,10 @@ TestHttpReply ForRange(TestHttpReply reply, const TestHttpRequest& request) {
     }
     reply.status = 206;
     reply.reason = "Partial Content";
-    reply.headers.push_back("Content-Range: bytes " + std::to_string(offset) + "-" +
-                            std::to_string(size - 1) + "/" + std::to_string(size));
-    reply.body.erase(0, offset);
+    reply.headers.push_back("Content-Range: bytes " + std::to_string(offset) + "-" + std::to_string(last) +
+                            "/" + std::to_string(size));
+    reply.body = reply.body.substr(offset, last + 1 - offset);
+    reply.cutAfter = std::min(reply.cutAfter, reply.body.size());
     return reply;
 }
 

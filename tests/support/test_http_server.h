@@ -41,8 +41,8 @@ struct TestHttpReply {
     // libcurl hands each chunk to the reader on its own, however they arrive.
     bool chunked = false;
     // Not empty: the reply carries this ETag and answers "Range: bytes=N-"
-    // (with no If-Range, or one naming this ETag) with a 206 of the body
-    // from N on, or a 416 when N is not below its length.
+    // or "bytes=N-M" (with no If-Range, or one naming this ETag) with a 206
+    // of the body from N on (to M), or a 416 when N is not below its length.
     std::string rangeEtag;
 
     static TestHttpReply Ok(std::string body);

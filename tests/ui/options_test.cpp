@@ -128,7 +128,8 @@ TEST_F(OptionsCommandTest, OptionsAreReadWithDefaultsForBadValuesAndSavedOnlyOnO
     const QString file = OptionsFile();
     QDir().mkpath(QFileInfo(file).path());
     folder.Write("config/options.conf",
-                 "[Transfers]\nMaxRunningEntries=-4\nSpeedLimitKiBps=250\n[Ftp]\nPassiveMode=maybe\n");
+                 "[Transfers]\nMaxRunningEntries=-4\nSpeedLimitKiBps=250\nConnectionsPerFile=0\n"
+                 "[Ftp]\nPassiveMode=maybe\n");
     const std::string written = folder.Read("config/options.conf");
     Open();
     RecordingDownloads downloads;
@@ -154,6 +155,7 @@ TEST_F(OptionsCommandTest, OptionsAreReadWithDefaultsForBadValuesAndSavedOnlyOnO
     entered.notifyWhenEntriesEnd = false;
     entered.closeToTray = true;
     entered.findPublishedChecksums = true;
+    entered.connectionsPerFile = 8;
     dialogs.optionsDialog = [&](Options& options) {
         options = entered;
         return true;

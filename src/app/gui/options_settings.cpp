@@ -14,6 +14,7 @@ struct NumberKey {
     const char* key;
     int Options::*field;
     int max;
+    int min = 0;
 };
 
 struct SwitchKey {
@@ -24,6 +25,7 @@ struct SwitchKey {
 constexpr NumberKey kNumberKeys[] = {
     {"Transfers/MaxRunningEntries", &Options::maxRunningEntries, kMaxRunningEntriesLimit},
     {"Transfers/SpeedLimitKiBps", &Options::speedLimitKiBps, kMaxSpeedLimitKiBps},
+    {"Transfers/ConnectionsPerFile", &Options::connectionsPerFile, kMaxConnectionsPerFile, 1},
 };
 
 constexpr SwitchKey kSwitchKeys[] = {
@@ -48,7 +50,7 @@ Options LoadOptions(const QString& file) {
     for (const NumberKey& number : kNumberKeys) {
         bool isNumber = false;
         const int value = SettingText(settings, QLatin1String(number.key)).trimmed().toInt(&isNumber);
-        if (isNumber && value >= 0 && value <= number.max) options.*number.field = value;
+        if (isNumber && value >= number.min && value <= number.max) options.*number.field = value;
     }
     for (const SwitchKey& flag : kSwitchKeys) {
         const QString text = SettingText(settings, QLatin1String(flag.key)).trimmed();

@@ -64,6 +64,8 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
                             QStringLiteral("Transfers/MaxRunningEntries"))),
       speedLimit_(NumberBox(this, kMaxSpeedLimitKiBps, QStringLiteral("none"),
                             QStringLiteral("Transfers/SpeedLimitKiBps"))),
+      connectionsPerFile_(
+          NumberBox(this, kMaxConnectionsPerFile, QString(), QStringLiteral("Transfers/ConnectionsPerFile"))),
       ftpPassive_(OptionBox(this, QStringLiteral("&Passive data connections (through NAT and firewalls)"),
                             QStringLiteral("Ftp/PassiveMode"))),
       notifications_(OptionBox(
@@ -79,11 +81,13 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     setWindowTitle(QStringLiteral("Options"));
     speedLimit_->setSuffix(QStringLiteral(" KiB/s"));
     speedLimit_->setGroupSeparatorShown(true);
+    connectionsPerFile_->setMinimum(1);
 
     auto* transferFields = new QWidget(this);
     auto* transferForm = new QFormLayout(transferFields);
     transferForm->addRow(QStringLiteral("&Downloads at once"), maxRunning_);
     transferForm->addRow(QStringLiteral("&Speed limit for all transfers"), speedLimit_);
+    transferForm->addRow(QStringLiteral("Connections per f&ile (HTTP)"), connectionsPerFile_);
     transferForm->addRow(findPublished_);
     AddPage(pages_, QStringLiteral("Transfers"), {transferFields});
     AddPage(pages_, QStringLiteral("Connection"),
@@ -108,7 +112,8 @@ COptionsDlg::COptionsDlg(QWidget* parent, MessageBoxPort* messages)
     layout->addWidget(buttons);
     // Tab goes through the fields of the page shown (Qt skips the hidden
     // pages), then to the buttons and the tabs.
-    ChainTabOrder({maxRunning_, speedLimit_, findPublished_, ftpPassive_, proxyPage_->FirstField()});
+    ChainTabOrder({maxRunning_, speedLimit_, connectionsPerFile_, findPublished_, ftpPassive_,
+                   proxyPage_->FirstField()});
     setTabOrder(proxyPage_->LastField(), webPage_->FollowBox());  // the pages chain their own fields
     ChainTabOrder({webPage_->SwitchBox(2), webPage_->Engine(0).queryTemplate});
     ChainTabOrder({webPage_->Engine(1).answer, notifications_, closeToTray_, ok, cancel});
@@ -125,6 +130,7 @@ void COptionsDlg::Load(const Options& options) {
     closeToTray_->setChecked(options.closeToTray);
     maxRunning_->setValue(options.maxRunningEntries);
     speedLimit_->setValue(options.speedLimitKiBps);
+    connectionsPerFile_->setValue(options.connectionsPerFile);
     ftpPassive_->setChecked(options.ftpPassive);
     findPublished_->setChecked(options.findPublishedChecksums);
 }
@@ -137,6 +143,7 @@ Options COptionsDlg::Entered() const {
     options.closeToTray = closeToTray_->isChecked();
     options.maxRunningEntries = maxRunning_->value();
     options.speedLimitKiBps = speedLimit_->value();
+    options.connectionsPerFile = connectionsPerFile_->value();
     options.ftpPassive = ftpPassive_->isChecked();
     options.findPublishedChecksums = findPublished_->isChecked();
     return options;

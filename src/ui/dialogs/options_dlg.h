@@ -37,6 +37,7 @@ public:
 
     QSpinBox* MaxRunningEdit() const { return maxRunning_; }
     QSpinBox* SpeedLimitEdit() const { return speedLimit_; }
+    QSpinBox* ConnectionsPerFileEdit() const { return connectionsPerFile_; }
     QCheckBox* FtpPassiveBox() const { return ftpPassive_; }
     QCheckBox* NotificationsBox() const { return notifications_; }
     QCheckBox* CloseToTrayBox() const { return closeToTray_; }
@@ -51,6 +52,7 @@ private:
     QTabWidget* pages_;
     QSpinBox* maxRunning_;
     QSpinBox* speedLimit_;
+    QSpinBox* connectionsPerFile_;
     QCheckBox* ftpPassive_;
     QCheckBox* notifications_;
     QCheckBox* closeToTray_;
