@@ -1,6 +1,7 @@
 #include "net/curl_session.h"
 
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -33,10 +34,26 @@ std::string RequestUrl(const HttpRequest& request) {
     return url;
 }
 
+class CurlAnswerAhead final : public AnswerAhead {
+public:
+    explicit CurlAnswerAhead(std::unique_ptr<CurlTransfer> transfer) : transfer_(std::move(transfer)) {}
+
+    bool HasBegun() const override { return transfer_->AnswerBegun(); }
+    bool HasEnded() const override { return transfer_->Ended(); }
+    std::unique_ptr<HttpFile> Take() override {
+        transfer_->AwaitAnswer();
+        return std::move(transfer_);
+    }
+
+private:
+    std::unique_ptr<CurlTransfer> transfer_;
+};
+
 class CurlSession final : public InternetSession {
 public:
     explicit CurlSession(const CurlSessionSettings& settings)
-        : descriptors_(settings.descriptors),
+        : budget_(settings.descriptors),
+          descriptors_(settings.descriptors),
           agent_(settings.agent),
           extraCaFile_(settings.extraCaFile),
           silenceLimit_(settings.silenceLimit),
@@ -58,6 +75,26 @@ public:
         transfer.verb = request.verb;
         transfer.headers = request.headers;
         return std::make_unique<CurlTransfer>(pump_, transfer);
+    }
+
+    std::unique_ptr<AnswerAhead> SendRequestAhead(const HttpRequest& request) override {
+        CurlTransferSettings transfer = CommonSettings();
+        transfer.url = RequestUrl(request);
+        transfer.verb = request.verb;
+        transfer.headers = request.headers;
+        // Only TLS tells (ALPN) whether a server multiplexes: over plain
+        // http a transfer would wait for nothing.
+        transfer.pipeWait = pipeWait_ && request.secure;
+        return std::make_unique<CurlAnswerAhead>(
+            std::make_unique<CurlTransfer>(pump_, transfer, CurlTransfer::Start::kAhead));
+    }
+
+    // The first connection is in the session's own share.
+    void SetRequestsAtOnce(int count) override {
+        extraConnections_.reset();
+        if (count > 1) extraConnections_.emplace(budget_, static_cast<std::uint64_t>(count - 1));
+        pump_->LimitHostConnections(count);
+        pipeWait_ = count > 1;
     }
 
     std::unique_ptr<FtpConnection> GetFtpConnection(const std::string& server) override {
@@ -94,7 +131,9 @@ private:
         return transfer;
     }
 
+    std::shared_ptr<DescriptorBudget> budget_;
     DescriptorShare descriptors_;  // taken before the multi handle opens its wake-up pair
+    std::optional<DescriptorShare> extraConnections_;
     std::string agent_;
     std::string extraCaFile_;
     std::chrono::milliseconds silenceLimit_;
@@ -103,6 +142,7 @@ private:
     TransferOptions options_;
     std::chrono::milliseconds connectTimeout_{0};
     bool closed_ = false;
+    bool pipeWait_ = false;
 };
 
 }  // namespace
