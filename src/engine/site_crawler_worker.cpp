@@ -19,6 +19,7 @@
 #include "engine/archive_name.h"
 #include "engine/crawl_log.h"
 #include "engine/crawl_view.h"
+#include "engine/fetch_ahead.h"
 #include "engine/http_date.h"
 #include "engine/http_resume.h"
 #include "engine/link_helpers.h"
@@ -43,6 +44,9 @@ constexpr std::size_t kReadBufferSize = 8192;
 constexpr std::size_t kMaxAddressLength = decltype(FileEntry::url)::kCapacity;
 constexpr std::chrono::milliseconds kConnectTimeout{60000};
 constexpr int kMaxRedirectHops = 10;
+// How far down the stack addresses are looked at to be asked ahead, in
+// requests at once.
+constexpr std::size_t kLookAheadPerRequest = 2;
 
 constexpr const char* kPageHeaders = "Accept: text/*\r\nUser-Agent: Tarrawick\r\n";
 constexpr const char* kFileHeaders = "Accept: application/*\r\nUser-Agent: Tarrawick\r\n";
@@ -412,7 +416,37 @@ private:
         ask = AskFor(address);
         HttpRequest request = CrawlRequest(parts, IsPageLink(address));
         request.headers += ask.headers;
-        return Session().SendRequest(request);
+        InternetSession& session = Session();
+        if (!ahead_) return session.SendRequest(request);
+        return ahead_->Send(request, [&] { SendAhead(IsPageLink(address)); });
+    }
+
+    // Asks ahead for what the crawl asks next, from the top of the stack:
+    // pages, and files only while no page stands above them (nor is being
+    // read): a page's links go on top of them, so they would wait for its
+    // whole subtree, holding a paused connection if they are large. Every
+    // address on the stack is asked in its turn, so nothing asked ahead is
+    // wasted; a request that cannot be sent now is sent in its turn.
+    void SendAhead(bool readingPage) {
+        bool nextInTurn = !readingPage;
+        const std::size_t depth =
+            std::min(stack_.Size(), kLookAheadPerRequest * static_cast<std::size_t>(web_.requestsPerSite));
+        for (std::size_t i = 0; i < depth && ahead_->HasRoom(); ++i) {
+            const std::string address(TrimBlanks(stack_.FromTop(i)));
+            const bool page = IsPageLink(address);
+            if (!page && !nextInTurn) continue;
+            nextInTurn = nextInTurn && !page;
+            const std::optional<UrlParts> parts = ParseUrl(address);
+            if (!parts || !IsFetchedService(parts->service)) continue;
+            HttpRequest request = CrawlRequest(*parts, page);
+            if (ahead_->Holds(request)) continue;
+            request.headers += AskFor(address).headers;
+            try {
+                ahead_->SendAheadIfAllowed(request);
+            } catch (const InternetException&) {
+                return;
+            }
+        }
     }
 
     // A redirection's target passes the acceptance test's rules, then counts
@@ -430,8 +464,26 @@ private:
             session_ = OpenWorkerSession(sessions_, context_.options);
             abort_.emplace(*context_.control, *session_);
             session_->SetConnectTimeout(kConnectTimeout);
+            if (web_.requestsPerSite > 1) OverlapRequests();
         }
         return *session_;
+    }
+
+    // Without the descriptors for more connections the crawl goes on one
+    // request at a time.
+    void OverlapRequests() {
+        try {
+            session_->SetRequestsAtOnce(web_.requestsPerSite);
+        } catch (const InternetException&) {
+            return;
+        }
+        ahead_.emplace(*session_, web_.requestsPerSite);
+        // While halted no answer asked ahead waits on a connection: nobody
+        // would read it, and its connection could time out.
+        context_.control->SetHaltListener([this](bool halted) {
+            session_->SetHeld(halted);
+            if (halted) ahead_->DropUnanswered();
+        });
     }
 
     // False when the program is ending.
@@ -666,6 +718,7 @@ private:
     std::uint64_t sitesSeenAt_ = 0;  // the requested sites' change count at the last copy
     std::unique_ptr<InternetSession> session_;
     std::optional<ScopedWorkerSession> abort_;  // after session_: cleared before the session goes
+    std::optional<FetchAhead> ahead_;           // after abort_: its answers go first
     std::optional<CrawlLog> log_;
     LinkStack stack_;
     AddressSet visitedLinks_;

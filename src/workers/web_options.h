@@ -37,6 +37,9 @@ enum class SearchEngine { kAltavista, kYahoo };
 // marked by the engine's name.
 EngineSetting DefaultEngineSetting(SearchEngine engine, std::string_view host = {});
 
+inline constexpr int kMinRequestsPerSite = 1;
+inline constexpr int kMaxRequestsPerSite = 16;
+
 // What users can change about the web: following https and redirects, and
 // the two search engines. The defaults keep the program's plain-http
 // behaviour. Workers take a copy when they start.
@@ -53,6 +56,10 @@ struct WebOptions {
     bool stayBelowStartFolder = false;
     EngineSetting altavista = DefaultEngineSetting(SearchEngine::kAltavista);
     EngineSetting yahoo = DefaultEngineSetting(SearchEngine::kYahoo);
+    // Requests a crawl has in flight at once (kMinRequestsPerSite to
+    // kMaxRequestsPerSite): above one, the addresses next on its stack are
+    // asked ahead of their turn, while pages are still read in their order.
+    int requestsPerSite = kMinRequestsPerSite;
 
     bool operator==(const WebOptions&) const = default;
 };

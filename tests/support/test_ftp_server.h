@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include <sys/types.h>
+#include "support/child_server.h"
 
 // A real FTP server for tests: Debian's pyftpdlib serving a folder to
 // anonymous users, read-only, with active transfers allowed, on a free port
@@ -25,11 +25,10 @@ public:
     explicit TestFtpServer(const std::filesystem::path& root,
                            std::optional<std::size_t> holdAfter = std::nullopt,
                            std::string_view listingReply = {}, const std::vector<std::string>& refused = {});
-    ~TestFtpServer();
     TestFtpServer(const TestFtpServer&) = delete;
     TestFtpServer& operator=(const TestFtpServer&) = delete;
 
-    int Port() const { return port_; }
+    int Port() const { return server_.Port(); }
     // "127.0.0.1:<port>", as it stands in an address.
     std::string Server() const;
     // "ftp://127.0.0.1:<port>" followed by the path.
@@ -38,9 +37,10 @@ public:
     void Release();
 
 private:
-    void Stop();
+    static std::vector<std::string> Arguments(const std::filesystem::path& root,
+                                              std::optional<std::size_t> holdAfter,
+                                              std::string_view listingReply,
+                                              const std::vector<std::string>& refused);
 
-    pid_t pid_ = -1;
-    int input_ = -1;  // the server's standard input
-    int port_ = 0;
+    ChildServer server_;
 };

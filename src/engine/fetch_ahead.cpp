@@ -1,0 +1,77 @@
+#include "engine/fetch_ahead.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// The request without its headers: what a crawl asks for an address.
+std::string AddressOf(const HttpRequest& request) {
+    return request.verb + (request.secure ? " https://" : " http://") + request.server + ":" +
+           std::to_string(request.port) + request.object;
+}
+
+std::string HostOf(const HttpRequest& request) { return request.server + ":" + std::to_string(request.port); }
+
+}  // namespace
+
+FetchAhead::FetchAhead(InternetSession& session, int requestsAtOnce)
+    // Answers that arrived whole hold no connection, only their bytes: as
+    // many again as may be in flight are kept for their turn.
+    : session_(session), limits_(requestsAtOnce), maxHeld_(2 * static_cast<std::size_t>(requestsAtOnce)) {}
+
+bool FetchAhead::Holds(const HttpRequest& request) const {
+    const std::string address = AddressOf(request);
+    return std::any_of(held_.begin(), held_.end(), [&](const Held& held) { return held.address == address; });
+}
+
+bool FetchAhead::HasRoom() const { return held_.size() < maxHeld_; }
+
+// The crawl's own request is always sent: one connection to the host is
+// left for it by the answers sent ahead, so it never waits behind them.
+void FetchAhead::SendAheadIfAllowed(const HttpRequest& request) {
+    const std::string host = HostOf(request);
+    if (!HasRoom() || Holds(request) || InFlightTo(host) + 1 >= limits_.RequestsAtOnce(host)) return;
+    const RequestLimits::Clock::time_point now = RequestLimits::Clock::now();
+    if (now < limits_.EarliestStart(host)) return;
+    Hold(request);
+}
+
+void FetchAhead::DropUnanswered() {
+    std::erase_if(held_, [](const Held& held) { return !held.answer->HasBegun(); });
+}
+
+void FetchAhead::Start(const HttpRequest& request) {
+    current_.reset();  // left by a send ahead that failed
+    const auto found = Find(AddressOf(request));
+    if (found != held_.end()) {
+        if (found->headers == request.headers) current_ = std::move(found->answer);
+        held_.erase(found);
+    }
+    if (!current_) current_ = SendNow(request);
+}
+
+std::unique_ptr<HttpFile> FetchAhead::Take() {
+    const std::unique_ptr<AnswerAhead> answer = std::move(current_);
+    return answer->Take();
+}
+
+void FetchAhead::Hold(const HttpRequest& request) {
+    held_.push_back({AddressOf(request), request.headers, HostOf(request), SendNow(request)});
+}
+
+std::unique_ptr<AnswerAhead> FetchAhead::SendNow(const HttpRequest& request) {
+    std::unique_ptr<AnswerAhead> answer = session_.SendRequestAhead(request);
+    limits_.Started(HostOf(request), RequestLimits::Clock::now());
+    return answer;
+}
+
+std::vector<FetchAhead::Held>::iterator FetchAhead::Find(const std::string& address) {
+    return std::find_if(held_.begin(), held_.end(), [&](const Held& held) { return held.address == address; });
+}
+
+int FetchAhead::InFlightTo(const std::string& host) const {
+    return static_cast<int>(std::count_if(held_.begin(), held_.end(), [&](const Held& held) {
+        return held.host == host && !held.answer->HasEnded();
+    }));
+}
