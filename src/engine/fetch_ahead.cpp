@@ -15,17 +15,32 @@ std::string HostOf(const HttpRequest& request) { return request.server + ":" + s
 
 }  // namespace
 
-FetchAhead::FetchAhead(InternetSession& session, int requestsAtOnce)
-    // Answers that arrived whole hold no connection, only their bytes: as
-    // many again as may be in flight are kept for their turn.
-    : session_(session), limits_(requestsAtOnce), maxHeld_(2 * static_cast<std::size_t>(requestsAtOnce)) {}
+// Answers that arrived whole hold no connection, only their bytes, which
+// are bounded as a whole: at most 1 MiB a request at once. Many may wait:
+// a crawl that goes depth first reads the pages asked ahead beside the one
+// it reads only after that one's whole subtree.
+constexpr std::size_t kHeldPerRequest = 32;
+constexpr std::size_t kHeldBytesPerRequest = 1024 * 1024;
 
-bool FetchAhead::Holds(const HttpRequest& request) const {
-    const std::string address = AddressOf(request);
-    return std::any_of(held_.begin(), held_.end(), [&](const Held& held) { return held.address == address; });
+FetchAhead::FetchAhead(InternetSession& session, int requestsAtOnce)
+    : session_(session),
+      limits_(requestsAtOnce),
+      maxHeld_(kHeldPerRequest * static_cast<std::size_t>(requestsAtOnce)),
+      maxHeldBytes_(kHeldBytesPerRequest * static_cast<std::size_t>(requestsAtOnce)) {}
+
+bool FetchAhead::Holds(const HttpRequest& request) const { return Find(AddressOf(request)) != held_.end(); }
+
+std::optional<std::string_view> FetchAhead::ArrivedBodyOf200(const HttpRequest& request) const {
+    const auto found = Find(AddressOf(request));
+    if (found == held_.end()) return std::nullopt;
+    return found->answer->ArrivedBodyOf200();
 }
 
-bool FetchAhead::HasRoom() const { return held_.size() < maxHeld_; }
+bool FetchAhead::HasRoom() const {
+    std::size_t bytes = 0;
+    for (const Held& held : held_) bytes += held.answer->HeldBytes();
+    return held_.size() < maxHeld_ && bytes < maxHeldBytes_;
+}
 
 // The crawl's own request is always sent: one connection to the host is
 // left for it by the answers sent ahead, so it never waits behind them.
@@ -67,7 +82,13 @@ std::unique_ptr<AnswerAhead> FetchAhead::SendNow(const HttpRequest& request) {
 }
 
 std::vector<FetchAhead::Held>::iterator FetchAhead::Find(const std::string& address) {
-    return std::find_if(held_.begin(), held_.end(), [&](const Held& held) { return held.address == address; });
+    return std::find_if(held_.begin(), held_.end(),
+                        [&](const Held& held) { return held.address == address; });
+}
+
+std::vector<FetchAhead::Held>::const_iterator FetchAhead::Find(const std::string& address) const {
+    return std::find_if(held_.begin(), held_.end(),
+                        [&](const Held& held) { return held.address == address; });
 }
 
 int FetchAhead::InFlightTo(const std::string& host) const {

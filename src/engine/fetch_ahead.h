@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/internet_session.h"
@@ -47,7 +49,11 @@ public:
 
     // Whether an answer is held for the request's address.
     bool Holds(const HttpRequest& request) const;
-    // Whether another request may be held at all.
+    // The body of the 200 answer held for the request's address, once all
+    // of it has arrived; it stays unread. Valid until the next change here.
+    std::optional<std::string_view> ArrivedBodyOf200(const HttpRequest& request) const;
+    // Whether another request may be held at all: the answers held, and
+    // the bytes they hold, are bounded.
     bool HasRoom() const;
     // Sends the request ahead when its host's limits allow it: with the
     // crawl's own request, at most the host's number in flight, so that one
@@ -72,11 +78,13 @@ private:
     void Hold(const HttpRequest& request);
     std::unique_ptr<AnswerAhead> SendNow(const HttpRequest& request);
     std::vector<Held>::iterator Find(const std::string& address);
+    std::vector<Held>::const_iterator Find(const std::string& address) const;
     int InFlightTo(const std::string& host) const;
 
     InternetSession& session_;
     RequestLimits limits_;
     std::size_t maxHeld_;
-    std::vector<Held> held_;              // sent ahead, in the order sent
+    std::size_t maxHeldBytes_;
+    std::vector<Held> held_;                // sent ahead, in the order sent
     std::unique_ptr<AnswerAhead> current_;  // the crawl's request, between Start and Take
 };

@@ -46,7 +46,7 @@ constexpr std::chrono::milliseconds kConnectTimeout{60000};
 constexpr int kMaxRedirectHops = 10;
 // How far down the stack addresses are looked at to be asked ahead, in
 // requests at once.
-constexpr std::size_t kLookAheadPerRequest = 2;
+constexpr std::size_t kLookAheadPerRequest = 4;
 
 constexpr const char* kPageHeaders = "Accept: text/*\r\nUser-Agent: Tarrawick\r\n";
 constexpr const char* kFileHeaders = "Accept: application/*\r\nUser-Agent: Tarrawick\r\n";
@@ -421,32 +421,102 @@ private:
         return ahead_->Send(request, [&] { SendAhead(IsPageLink(address)); });
     }
 
-    // Asks ahead for what the crawl asks next, from the top of the stack:
-    // pages, and files only while no page stands above them (nor is being
-    // read): a page's links go on top of them, so they would wait for its
-    // whole subtree, holding a paused connection if they are large. Every
-    // address on the stack is asked in its turn, so nothing asked ahead is
-    // wasted; a request that cannot be sent now is sent in its turn.
+    // The addresses the crawl will ask next, as far as they can be told:
+    // the top of the stack, and ahead of the rest, the links of each page
+    // on it whose answer has arrived whole, last first, as the crawl will
+    // push them.
+    struct Prediction {
+        std::size_t left;  // addresses still to look at
+        bool inTurn;       // no page whose links are unknown comes before
+        AddressSet seen;   // links of arrived pages gone through
+    };
+
+    // Asks ahead for what the crawl asks next. Pages are asked as far as
+    // they can be told, files only while no page whose links are unknown
+    // comes before them: those links would go first, so a file could wait
+    // for a whole subtree, holding a paused connection if it is large. An
+    // address asked ahead is asked in its turn, as each one on the stack
+    // and each link the rules take now will be; a request that cannot be
+    // sent now is sent in its turn.
     void SendAhead(bool readingPage) {
-        bool nextInTurn = !readingPage;
-        const std::size_t depth =
-            std::min(stack_.Size(), kLookAheadPerRequest * static_cast<std::size_t>(web_.requestsPerSite));
-        for (std::size_t i = 0; i < depth && ahead_->HasRoom(); ++i) {
-            const std::string address(TrimBlanks(stack_.FromTop(i)));
-            const bool page = IsPageLink(address);
-            if (!page && !nextInTurn) continue;
-            nextInTurn = nextInTurn && !page;
-            const std::optional<UrlParts> parts = ParseUrl(address);
-            if (!parts || !IsFetchedService(parts->service)) continue;
-            HttpRequest request = CrawlRequest(*parts, page);
-            if (ahead_->Holds(request)) continue;
-            request.headers += AskFor(address).headers;
-            try {
-                ahead_->SendAheadIfAllowed(request);
-            } catch (const InternetException&) {
-                return;
+        Prediction next{
+            kLookAheadPerRequest * static_cast<std::size_t>(web_.requestsPerSite), !readingPage, {}};
+        for (std::size_t i = 0; i < stack_.Size() && next.left > 0; ++i) {
+            Predict(std::string(TrimBlanks(stack_.FromTop(i))), next);
+        }
+    }
+
+    void Predict(const std::string& address, Prediction& next) {
+        if (next.left == 0 || !ahead_->HasRoom()) {
+            next.left = 0;
+            return;
+        }
+        --next.left;
+        const bool page = IsPageLink(address);
+        const std::optional<UrlParts> parts = ParseUrl(address);
+        if (!parts || !IsFetchedService(parts->service)) return;
+        HttpRequest request = CrawlRequest(*parts, page);
+        const std::optional<std::string_view> body = page ? ahead_->ArrivedBodyOf200(request) : std::nullopt;
+        if (!body) {
+            if (page || next.inTurn) SendAheadIfAllowed(request, address);
+            next.inTurn = next.inTurn && !page;
+            return;
+        }
+        const std::vector<std::string> links = LinksToBePushed(address, *body, next.seen);
+        for (auto link = links.rbegin(); link != links.rend() && next.left > 0; ++link) Predict(*link, next);
+    }
+
+    void SendAheadIfAllowed(HttpRequest& request, const std::string& address) {
+        if (ahead_->Holds(request)) return;
+        request.headers += AskFor(address).headers;
+        try {
+            ahead_->SendAheadIfAllowed(request);
+        } catch (const InternetException&) {}
+    }
+
+    // The links that reading the page will push, as the rules stand now:
+    // a link taken now is asked in the crawl, from this page or an earlier
+    // one. Nothing when other sites count: then a link's fate depends on
+    // the sites met before it.
+    std::vector<std::string> LinksToBePushed(const std::string& address, std::string_view body,
+                                             AddressSet& seen) const {
+        std::vector<std::string> taken;
+        if (project_.exitDomain != 0) return taken;
+        for (const std::string& found : PageLinks(address, body)) {
+            std::string link = SentForm(found);
+            if (WouldAccept(link) && seen.Add(link)) taken.push_back(std::move(link));
+        }
+        return taken;
+    }
+
+    // The links of a page as ReadPage finds them, before they are sent form.
+    std::vector<std::string> PageLinks(const std::string& address, std::string_view body) const {
+        if (web_.readLinksAsBrowser) {
+            PageLinkReader reader(address);
+            std::vector<std::string> links = reader.Read(body);
+            for (std::string& link : reader.Finish()) links.push_back(std::move(link));
+            return links;
+        }
+        const std::string root = RootFor(address);
+        const std::string folder = GetRelativeFolder(root, address).value_or(std::string());
+        std::vector<std::string> links;
+        while (!body.empty()) {
+            const std::size_t feed = body.find('\n');
+            const std::string line(body.substr(0, std::min(feed, HttpFile::kMaxLineLength)));
+            body.remove_prefix(
+                std::min(body.size(), feed == std::string_view::npos ? body.size() : feed + 1));
+            for (const std::optional<std::string>& link : {ExtractHrefLink(line), ExtractFrameSource(line)}) {
+                if (link) links.push_back(MakeAbsoluteLink(root, address, folder, WithoutFragment(*link)));
             }
         }
+        return links;
+    }
+
+    // PassesRules without its changes, for a crawl that stays on its site.
+    bool WouldAccept(const std::string& link) const {
+        return link.size() <= kMaxAddressLength && !visitedLinks_.Contains(link) &&
+               IsWantedLink(link, project_) && HasCrawledScheme(link) && !ContainsNoCase("cgi-bin", link) &&
+               !ContainsNoCase("javascript:", link) && IsInStartFolder(link) && IsOnStartSite(link);
     }
 
     // A redirection's target passes the acceptance test's rules, then counts

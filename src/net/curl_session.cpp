@@ -44,6 +44,11 @@ public:
         transfer_->AwaitAnswer();
         return std::move(transfer_);
     }
+    std::optional<std::string_view> ArrivedBodyOf200() const override {
+        if (transfer_->QueryInfoStatusCode() != 200) return std::nullopt;
+        return transfer_->WholeUnreadBody();
+    }
+    std::size_t HeldBytes() const override { return transfer_->HeldBytes(); }
 
 private:
     std::unique_ptr<CurlTransfer> transfer_;

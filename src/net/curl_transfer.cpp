@@ -66,6 +66,11 @@ CurlTransfer::CurlTransfer(std::shared_ptr<CurlPump> pump, const CurlTransferSet
     }
 }
 
+std::optional<std::string_view> CurlTransfer::WholeUnreadBody() const {
+    if (easy_ == nullptr || !finished_ || result_ != CURLE_OK || head_ != 0) return std::nullopt;
+    return std::string_view(buffer_);
+}
+
 void CurlTransfer::AwaitAnswer() {
     try {
         ThrowIfUnreadable();

@@ -82,6 +82,9 @@ public:
     void AwaitAnswer();
     bool AnswerBegun() const { return answerBegun_ || finished_; }
     bool Ended() const { return finished_; }
+    // The whole body, when the transfer ended well and none of it was read.
+    std::optional<std::string_view> WholeUnreadBody() const;
+    std::size_t HeldBytes() const { return Unread(); }
 
 private:
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "net/ftp_connection.h"
 #include "net/internet_file.h"
@@ -68,6 +70,12 @@ public:
     // Waits for the answer's headers and hands the answer out, raising as
     // SendRequest does. Called once.
     virtual std::unique_ptr<HttpFile> Take() = 0;
+    // Before Take: the whole body of a 200 answer once all of it has
+    // arrived and is held, for a look at it that leaves it unread; nothing
+    // otherwise. Valid until the next call on the session.
+    virtual std::optional<std::string_view> ArrivedBodyOf200() const { return std::nullopt; }
+    // Bytes of the answer held in memory.
+    virtual std::size_t HeldBytes() const { return 0; }
 
 protected:
     AnswerAhead() = default;

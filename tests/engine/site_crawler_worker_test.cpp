@@ -816,15 +816,16 @@ TEST_F(SiteCrawlerTest, RequestsAskedAheadAreExactlyThoseOfACrawlOneAtATime) {
         std::map<std::string, std::string> files;
         std::size_t mostAtOnce = 0;
     };
-    const auto crawl = [&](int requestsAtOnce) {
+    const auto crawl = [&](int requestsAtOnce, bool asBrowser) {
         TestHttpServer server;
         ServeNestedSite(server);
         // Later requests are often answered first.
         server.SetReplyDelays({30ms, 0ms, 12ms, 3ms, 25ms, 0ms, 7ms, 18ms});
         web.requestsPerSite = requestsAtOnce;
+        web.readLinksAsBrowser = asBrowser;
         dispatch.reset();
         window.calls.clear();
-        const std::string name = "n" + std::to_string(requestsAtOnce);
+        const std::string name = "n" + std::to_string(requestsAtOnce) + (asBrowser ? "b" : "l");
         Start(Project(server.Url("/index.htm"), name));
         EXPECT_TRUE(RunUntilDone());
         Run run;
@@ -845,17 +846,21 @@ TEST_F(SiteCrawlerTest, RequestsAskedAheadAreExactlyThoseOfACrawlOneAtATime) {
         EXPECT_EQ(store.DownloadedSites.GetAt(store.DownloadedSites.Count() - 1)->name, name);
         return run;
     };
-    const Run one = crawl(1);
-    ASSERT_EQ(one.files.size(), 12u);
-    EXPECT_EQ(one.mostAtOnce, 1u);
-    for (const int requestsAtOnce : {4, 16}) {
-        const Run ahead = crawl(requestsAtOnce);
-        EXPECT_EQ(ahead.requests, one.requests) << requestsAtOnce;
-        EXPECT_EQ(ahead.texts, one.texts) << requestsAtOnce;
-        EXPECT_EQ(ahead.log, one.log) << requestsAtOnce;
-        EXPECT_TRUE(ahead.files == one.files) << requestsAtOnce;
-        EXPECT_LE(ahead.mostAtOnce, static_cast<std::size_t>(requestsAtOnce));
-        EXPECT_GE(ahead.mostAtOnce, 2u);
+    // Pages whose answers came early are read ahead for the links to ask,
+    // in both ways of reading links.
+    for (const bool asBrowser : {false, true}) {
+        const Run one = crawl(1, asBrowser);
+        ASSERT_EQ(one.files.size(), 12u);
+        EXPECT_EQ(one.mostAtOnce, 1u);
+        for (const int requestsAtOnce : {4, 16}) {
+            const Run ahead = crawl(requestsAtOnce, asBrowser);
+            EXPECT_EQ(ahead.requests, one.requests) << requestsAtOnce << asBrowser;
+            EXPECT_EQ(ahead.texts, one.texts) << requestsAtOnce << asBrowser;
+            EXPECT_EQ(ahead.log, one.log) << requestsAtOnce << asBrowser;
+            EXPECT_TRUE(ahead.files == one.files) << requestsAtOnce << asBrowser;
+            EXPECT_LE(ahead.mostAtOnce, static_cast<std::size_t>(requestsAtOnce));
+            EXPECT_GE(ahead.mostAtOnce, 2u);
+        }
     }
 }
 

@@ -53,7 +53,8 @@ std::string ReadLineFrom(int fd, const std::string& what) {
     std::string line;
     for (;;) {
         pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, kStartBoundMilliseconds) <= 0) throw std::runtime_error(what + " did not answer");
+        if (::poll(&ready, 1, kStartBoundMilliseconds) <= 0)
+            throw std::runtime_error(what + " did not answer");
         char c = 0;
         const ssize_t got = ::read(fd, &c, 1);
         if (got < 0 && errno == EINTR) continue;
