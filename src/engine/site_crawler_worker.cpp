@@ -10,6 +10,7 @@
 #include <optional>
 #include <system_error>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 #include <sys/stat.h>
@@ -263,6 +264,7 @@ private:
 
     // False when the crawl is to end.
     bool Fetch(const std::string& address) {
+        linksOfArrivedPages_.erase(address);
         const std::optional<UrlParts> parts = ParseUrl(address);
         if (!parts || !IsFetchedService(parts->service)) {
             view_.SetStatusTextWhenShown("Malformed URL : " + address);
@@ -479,12 +481,15 @@ private:
     // one. Nothing when other sites count: then a link's fate depends on
     // the sites met before it.
     std::vector<std::string> LinksToBePushed(const std::string& address, std::string_view body,
-                                             AddressSet& seen) const {
+                                             AddressSet& seen) {
         std::vector<std::string> taken;
         if (project_.exitDomain != 0) return taken;
-        for (const std::string& found : PageLinks(address, body)) {
-            std::string link = SentForm(found);
-            if (WouldAccept(link) && seen.Add(link)) taken.push_back(std::move(link));
+        auto [found, fresh] = linksOfArrivedPages_.try_emplace(address);
+        if (fresh) {
+            for (const std::string& link : PageLinks(address, body)) found->second.push_back(SentForm(link));
+        }
+        for (const std::string& link : found->second) {
+            if (WouldAccept(link) && seen.Add(link)) taken.push_back(link);
         }
         return taken;
     }
@@ -789,6 +794,8 @@ private:
     std::unique_ptr<InternetSession> session_;
     std::optional<ScopedWorkerSession> abort_;  // after session_: cleared before the session goes
     std::optional<FetchAhead> ahead_;           // after abort_: its answers go first
+    // The links of pages asked ahead whose answers came whole, until read.
+    std::unordered_map<std::string, std::vector<std::string>> linksOfArrivedPages_;
     std::optional<CrawlLog> log_;
     LinkStack stack_;
     AddressSet visitedLinks_;
