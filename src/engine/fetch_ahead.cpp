@@ -22,13 +22,18 @@ std::string HostOf(const HttpRequest& request) { return request.server + ":" + s
 constexpr std::size_t kHeldPerRequest = 32;
 constexpr std::size_t kHeldBytesPerRequest = 1024 * 1024;
 
-FetchAhead::FetchAhead(InternetSession& session, int requestsAtOnce)
+FetchAhead::FetchAhead(InternetSession& session, int requestsAtOnce, PacingOf pacing)
     : session_(session),
-      limits_(requestsAtOnce),
+      pacing_(std::move(pacing)),
       maxHeld_(kHeldPerRequest * static_cast<std::size_t>(requestsAtOnce)),
       maxHeldBytes_(kHeldBytesPerRequest * static_cast<std::size_t>(requestsAtOnce)) {}
 
 bool FetchAhead::Holds(const HttpRequest& request) const { return Find(AddressOf(request)) != held_.end(); }
+
+bool FetchAhead::HoldsAsked(const HttpRequest& request) const {
+    const auto found = Find(AddressOf(request));
+    return found != held_.end() && found->headers == request.headers;
+}
 
 std::optional<std::string_view> FetchAhead::ArrivedBodyOf200(const HttpRequest& request) const {
     const auto found = Find(AddressOf(request));
@@ -45,11 +50,13 @@ bool FetchAhead::HasRoom() const {
 // The crawl's own request is always sent: one connection to the host is
 // left for it by the answers sent ahead, so it never waits behind them.
 void FetchAhead::SendAheadIfAllowed(const HttpRequest& request) {
+    HostPacing& pacing = pacing_(request);
     const std::string host = HostOf(request);
-    if (!HasRoom() || Holds(request) || InFlightTo(host) + 1 >= limits_.RequestsAtOnce(host)) return;
-    const RequestLimits::Clock::time_point now = RequestLimits::Clock::now();
-    if (now < limits_.EarliestStart(host)) return;
+    if (!HasRoom() || Holds(request) || InFlightTo(host) + 1 >= pacing.RequestsAtOnce()) return;
+    const HostPacing::Clock::time_point now = HostPacing::Clock::now();
+    if (now < pacing.EarliestStart()) return;
     Hold(request);
+    pacing.Started(now);
 }
 
 void FetchAhead::DropUnanswered() {
@@ -75,10 +82,9 @@ void FetchAhead::Hold(const HttpRequest& request) {
     held_.push_back({AddressOf(request), request.headers, HostOf(request), SendNow(request)});
 }
 
+// The crawl's own request is paced by the crawl.
 std::unique_ptr<AnswerAhead> FetchAhead::SendNow(const HttpRequest& request) {
-    std::unique_ptr<AnswerAhead> answer = session_.SendRequestAhead(request);
-    limits_.Started(HostOf(request), RequestLimits::Clock::now());
-    return answer;
+    return session_.SendRequestAhead(request);
 }
 
 std::vector<FetchAhead::Held>::iterator FetchAhead::Find(const std::string& address) {

@@ -2,30 +2,15 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/host_pacing.h"
 #include "net/internet_session.h"
-
-// How many requests a crawl may have in flight to one host, and when the next
-// may start. Today the user's number for every host and no wait; the one
-// place where a host's own pace goes. Worker thread.
-class RequestLimits {
-public:
-    using Clock = std::chrono::steady_clock;
-
-    explicit RequestLimits(int requestsAtOnce) : requestsAtOnce_(requestsAtOnce) {}
-
-    int RequestsAtOnce(const std::string& /*host*/) const { return requestsAtOnce_; }
-    Clock::time_point EarliestStart(const std::string& /*host*/) const { return {}; }
-    void Started(const std::string& /*host*/, Clock::time_point /*now*/) {}
-
-private:
-    int requestsAtOnce_;
-};
 
 // The requests a crawl is about to send, sent ahead of their turn so that
 // their waiting overlaps; the crawl still reads each answer in its own order.
@@ -35,7 +20,11 @@ private:
 // (its local file changed meanwhile) is dropped and asked anew. Worker thread.
 class FetchAhead {
 public:
-    FetchAhead(InternetSession& session, int requestsAtOnce);
+    // The pacing of a request's host: how many may be in flight to it and
+    // when the next may start; told of each request sent ahead.
+    using PacingOf = std::function<HostPacing&(const HttpRequest& request)>;
+
+    FetchAhead(InternetSession& session, int requestsAtOnce, PacingOf pacing);
 
     // The answer to the crawl's request: the one sent ahead when it asked the
     // same, else the request is sent now. `sendAhead` runs once the request
@@ -47,17 +36,20 @@ public:
         return Take();
     }
 
-    // Whether an answer is held for the request's address.
+    // Whether an answer is held for the request's address; asked with the
+    // same headers.
     bool Holds(const HttpRequest& request) const;
+    bool HoldsAsked(const HttpRequest& request) const;
     // The body of the 200 answer held for the request's address, once all
     // of it has arrived; it stays unread. Valid until the next change here.
     std::optional<std::string_view> ArrivedBodyOf200(const HttpRequest& request) const;
     // Whether another request may be held at all: the answers held, and
     // the bytes they hold, are bounded.
     bool HasRoom() const;
-    // Sends the request ahead when its host's limits allow it: with the
-    // crawl's own request, at most the host's number in flight, so that one
-    // connection to the host is always left for the crawl's next request.
+    // Sends the request ahead when its host's pacing allows it: at most the
+    // host's number in flight with the crawl's own request, so that one
+    // connection to the host is always left for the crawl's next request,
+    // and not before the host's earliest start.
     void SendAheadIfAllowed(const HttpRequest& request);
 
     // Drops the answers whose headers have not come yet, so that a halt
@@ -82,7 +74,7 @@ private:
     int InFlightTo(const std::string& host) const;
 
     InternetSession& session_;
-    RequestLimits limits_;
+    PacingOf pacing_;
     std::size_t maxHeld_;
     std::size_t maxHeldBytes_;
     std::vector<Held> held_;                // sent ahead, in the order sent

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -21,6 +23,7 @@
 #include "engine/crawl_log.h"
 #include "engine/crawl_view.h"
 #include "engine/fetch_ahead.h"
+#include "engine/host_pacing.h"
 #include "engine/http_date.h"
 #include "engine/http_resume.h"
 #include "engine/link_helpers.h"
@@ -28,6 +31,8 @@
 #include "engine/local_paths.h"
 #include "engine/page_links.h"
 #include "engine/part_records.h"
+#include "engine/robots_rules.h"
+#include "engine/site_robots.h"
 #include "engine/url_resolve.h"
 #include "engine/worker_session.h"
 #include "net/close_quietly.h"
@@ -49,8 +54,9 @@ constexpr int kMaxRedirectHops = 10;
 // requests at once.
 constexpr std::size_t kLookAheadPerRequest = 4;
 
-constexpr const char* kPageHeaders = "Accept: text/*\r\nUser-Agent: Tarrawick\r\n";
-constexpr const char* kFileHeaders = "Accept: application/*\r\nUser-Agent: Tarrawick\r\n";
+// The session sends the program's User-Agent with every request.
+constexpr const char* kPageHeaders = "Accept: text/*\r\n";
+constexpr const char* kFileHeaders = "Accept: application/*\r\n";
 
 constexpr const char* kSuccess = "Success";
 constexpr const char* kSomeErrors = "Some errors occurred";
@@ -145,6 +151,13 @@ std::string FolderOf(std::string_view address) {
     const std::size_t slash = withoutQuery.rfind('/');
     if (slash == std::string_view::npos || slash + 1 < root.size()) return root;
     return std::string(withoutQuery.substr(0, slash + 1));
+}
+
+// An address the server would not give: "<address> not found", with the
+// status when it was a request to slow down that outlasted the tries.
+std::string NotFoundText(const std::string& address, int status) {
+    if (status == 429 || status == 503) return address + " not found (" + std::to_string(status) + ")";
+    return address + " not found";
 }
 
 // What the acceptance test makes of a link.
@@ -272,6 +285,7 @@ private:
         }
         view_.SetLastActionWhenShown("Opening " + address);
         if (!TakeProject()) return false;
+        if (!RobotsAllowFetch(address, *parts)) return true;
         try {
             std::string fetched = address;
             FileAsk ask;
@@ -279,7 +293,7 @@ private:
             if (file && !IsPageLink(fetched)) return FetchFile(std::move(file), fetched, ask);
             if (!file || file->QueryInfoStatusCode() != 200) {
                 if (file) Log(fetched, std::to_string(file->QueryInfoStatusCode()));
-                view_.SetStatusTextWhenShown(address + " not found");
+                view_.SetStatusTextWhenShown(NotFoundText(address, file ? file->QueryInfoStatusCode() : 0));
                 if (file) CloseQuietly(*file);
                 return true;
             }
@@ -333,7 +347,7 @@ private:
     }
 
     bool NotFound(HttpFile& file, const std::string& address) {
-        view_.SetStatusTextWhenShown(address + " not found");
+        view_.SetStatusTextWhenShown(NotFoundText(address, file.QueryInfoStatusCode()));
         CloseQuietly(file);
         return true;
     }
@@ -347,7 +361,9 @@ private:
             CloseQuietly(*file);
             ForgetPartRecord(ask.localPath);
             ask.plan = {};
-            file = Session().SendRequest(CrawlRequest(ParseUrl(address).value_or(UrlParts{}), false));
+            const UrlParts parts = ParseUrl(address).value_or(UrlParts{});
+            file =
+                AskPaced(parts, address, [&] { return Session().SendRequest(CrawlRequest(parts, false)); });
             answer = ResumeAnswer::kWriteWhole;
         }
         const bool unchanged = ask.ifModified && file->QueryInfoStatusCode() == 304;
@@ -403,7 +419,7 @@ private:
             CloseQuietly(*file);
             const std::optional<UrlParts> targetParts = ParseUrl(target);
             if (hop == kMaxRedirectHops || !targetParts || !IsFetchedService(targetParts->service) ||
-                !AcceptRedirect(target)) {
+                !AcceptRedirect(target) || !RobotsAllowFetch(target, *targetParts)) {
                 Log(address, redirected + ", not followed");
                 return nullptr;
             }
@@ -414,13 +430,18 @@ private:
         return file;
     }
 
+    // An answer that asks the crawl to slow down is asked again when the
+    // host's pacing says, as often as it allows; then it stands.
     std::unique_ptr<HttpFile> SendAsking(const UrlParts& parts, const std::string& address, FileAsk& ask) {
         ask = AskFor(address);
         HttpRequest request = CrawlRequest(parts, IsPageLink(address));
         request.headers += ask.headers;
         InternetSession& session = Session();
-        if (!ahead_) return session.SendRequest(request);
-        return ahead_->Send(request, [&] { SendAhead(IsPageLink(address)); });
+        if (!ahead_) return AskPaced(parts, address, [&] { return session.SendRequest(request); });
+        // An answer asked ahead was paced when it was sent; asked again, it is sent anew.
+        return AskPaced(
+            parts, address, [&] { return ahead_->Send(request, [&] { SendAhead(IsPageLink(address)); }); },
+            ahead_->HoldsAsked(request));
     }
 
     // The addresses the crawl will ask next, as far as they can be told:
@@ -457,6 +478,8 @@ private:
         const bool page = IsPageLink(address);
         const std::optional<UrlParts> parts = ParseUrl(address);
         if (!parts || !IsFetchedService(parts->service)) return;
+        // robots.txt is read only in the crawl's turn: until then its site is left alone.
+        if (web_.obeyRobotsTxt && !RobotsKnownToAllow(*parts)) return;
         HttpRequest request = CrawlRequest(*parts, page);
         const std::optional<std::string_view> body = page ? ahead_->ArrivedBodyOf200(request) : std::nullopt;
         if (!body) {
@@ -521,7 +544,104 @@ private:
     bool WouldAccept(const std::string& link) const {
         return link.size() <= kMaxAddressLength && !visitedLinks_.Contains(link) &&
                IsWantedLink(link, project_) && HasCrawledScheme(link) && !ContainsNoCase("cgi-bin", link) &&
-               !ContainsNoCase("javascript:", link) && IsInStartFolder(link) && IsOnStartSite(link);
+               !ContainsNoCase("javascript:", link) && IsInStartFolder(link) && IsOnStartSite(link) &&
+               KnownRobotsAllow(link);
+    }
+
+    // Worker thread: sends as the host's pacing lets it, again while the
+    // answer asks to slow down and the pacing allows another try.
+    // An answer sent ahead was paced when it was sent.
+    std::unique_ptr<HttpFile> AskPaced(const UrlParts& parts, const std::string& address,
+                                       const std::function<std::unique_ptr<HttpFile>()>& send,
+                                       bool sentAhead = false) {
+        HostPacing& pacing = PacingFor(parts);
+        for (int askedAgain = 0;; ++askedAgain) {
+            if (askedAgain > 0 || !sentAhead) WaitForTurn(pacing);
+            std::unique_ptr<HttpFile> file = send();
+            const int status = file->QueryInfoStatusCode();
+            const HostPacing::Clock::time_point now = HostPacing::Clock::now();
+            const std::optional<HostPacing::Clock::time_point> again = pacing.Answered(
+                status, file->QueryInfoHeader("Retry-After"), askedAgain, now, std::time(nullptr));
+            if (!again) return file;
+            const auto wait = std::chrono::ceil<std::chrono::seconds>(*again - now);
+            Log(address, std::to_string(status) + ", asked again in " + std::to_string(wait.count()) + " s");
+            CloseQuietly(*file);
+        }
+    }
+
+    // Worker thread: returns when the host's pacing lets the next request
+    // start, counting it as started. The wait halts with the crawl and ends
+    // at once, throwing, when the crawl ends.
+    void WaitForTurn(HostPacing& pacing) {
+        if (!context_.control->PassGateAt(pacing.EarliestStart())) {
+            throw InternetException(InternetError::kAborted, "The crawl is ending");
+        }
+        pacing.Started(HostPacing::Clock::now());
+    }
+
+    HostPacing& PacingFor(const UrlParts& parts) { return PacingFor(parts.server, parts.port); }
+
+    HostPacing& PacingFor(const std::string& server, int port) {
+        const std::string host = FoldedCopy(server) + ":" + std::to_string(port);
+        return pacing_.try_emplace(host, std::max(web_.requestsPerSite, kMinRequestsPerSite)).first->second;
+    }
+
+    // Whether the site's robots.txt has been read and allows the address.
+    bool RobotsKnownToAllow(const UrlParts& parts) const {
+        const auto known = robots_.find(RobotsSiteOf(parts));
+        return known != robots_.end() && known->second.Allows(parts.object);
+    }
+
+    // Worker thread: whether robots.txt lets the crawl fetch the address,
+    // when the crawl obeys it; the site's robots.txt is read first when the
+    // crawl has not read it yet. An address left out is only logged.
+    bool RobotsAllowFetch(const std::string& address, const UrlParts& parts) {
+        if (!web_.obeyRobotsTxt || RobotsOf(parts).Allows(parts.object)) return true;
+        Log(address, "disallowed by robots.txt");
+        return false;
+    }
+
+    // The same at the acceptance test, which reads no robots.txt: a link to
+    // a site whose robots.txt is not known yet is checked when it is fetched.
+    bool KnownRobotsAllow(const std::string& link) const {
+        if (!web_.obeyRobotsTxt) return true;
+        const std::optional<UrlParts> parts = ParseUrl(link);
+        if (!parts) return true;
+        const auto known = robots_.find(RobotsSiteOf(*parts));
+        return known == robots_.end() || known->second.Allows(parts->object);
+    }
+
+    // Worker thread: the rules of the address's site, read once per crawl.
+    // Its Crawl-delay paces the host from then on.
+    const RobotsRules& RobotsOf(const UrlParts& parts) {
+        const std::string site = RobotsSiteOf(parts);
+        if (const auto known = robots_.find(site); known != robots_.end()) return known->second;
+        RobotsRules rules = ReadRobots(parts, site + "/robots.txt");
+        if (const std::optional<std::chrono::milliseconds> delay = rules.CrawlDelay()) {
+            PacingFor(parts).SetCrawlDelay(*delay);
+        }
+        return robots_.emplace(site, std::move(rules)).first->second;
+    }
+
+    // Worker thread: a robots.txt that cannot be read allows nothing, which
+    // is an error of the crawl.
+    RobotsRules ReadRobots(const UrlParts& parts, const std::string& address) {
+        std::string whyNot;
+        try {
+            const std::unique_ptr<HttpFile> file =
+                AskPaced(parts, address, [&] { return Session().OpenURL(address, RobotsRequestOptions()); });
+            Log(address, std::to_string(file->QueryInfoStatusCode()));
+            if (std::optional<RobotsRules> rules = RobotsRulesOfAnswer(*file, whyNot))
+                return std::move(*rules);
+        } catch (const InternetException& error) {
+            // Past five redirections robots.txt counts as missing (RFC 9309).
+            if (error.Error() == InternetError::kTooManyRedirects) return RobotsRules::AllowingAll();
+            whyNot = error.Message();
+        }
+        errors_ = true;
+        LogError(address, "could not be read (" + whyNot + "): nothing is fetched from that site");
+        view_.SetStatusTextWhenShown(address + " could not be read: nothing is fetched from that site");
+        return RobotsRules::AllowingNothing();
     }
 
     // A redirection's target passes the acceptance test's rules, then counts
@@ -552,7 +672,9 @@ private:
         } catch (const InternetException&) {
             return;
         }
-        ahead_.emplace(*session_, web_.requestsPerSite);
+        ahead_.emplace(*session_, web_.requestsPerSite, [this](const HttpRequest& request) -> HostPacing& {
+            return PacingFor(request.server, request.port);
+        });
         // While halted no answer asked ahead waits on a connection: nobody
         // would read it, and its connection could time out.
         context_.control->SetHaltListener([this](bool halted) {
@@ -628,6 +750,7 @@ private:
             return Acceptance::kDropped;
         if (!IsInStartFolder(link)) return Acceptance::kDropped;
         if (project_.exitDomain == 0 && !IsOnStartSite(link)) return Acceptance::kDropped;
+        if (!KnownRobotsAllow(link)) return Acceptance::kDropped;
         if (project_.exitDomain == 1) {
             if (knownSites_.Add(SiteOf(link))) ++siteCount_;
             if (project_.maxDomainCount != 0 && siteCount_ > project_.maxDomainCount) {
@@ -798,6 +921,8 @@ private:
     std::unordered_map<std::string, std::vector<std::string>> linksOfArrivedPages_;
     std::optional<CrawlLog> log_;
     LinkStack stack_;
+    std::map<std::string, HostPacing> pacing_;   // by "host:port"
+    std::map<std::string, RobotsRules> robots_;  // by "scheme://host:port"
     AddressSet visitedLinks_;
     AddressSet knownSites_;
     std::string startRoot_;

@@ -8,10 +8,11 @@
 #include "net/descriptor_budget.h"
 #include "net/internet_abort.h"
 #include "net/internet_session.h"
+#include "net/user_agent.h"
 
 // Settings of the sessions over libcurl.
 struct CurlSessionSettings {
-    std::string agent = "Dravenet";
+    std::string agent = ProgramUserAgent();
     // A transfer that receives nothing for this long fails (kTimedOut), so a
     // server that accepts and then stays silent cannot hold its reader.
     // Zero: no limit.

@@ -3,6 +3,7 @@
 void PauseGate::Close() {
     std::lock_guard lock(mutex_);
     if (!ending_) closed_ = true;
+    changed_.notify_all();  // a worker waiting for its time halts at once
 }
 
 void PauseGate::Open() {
@@ -31,6 +32,18 @@ bool PauseGate::Pass(const std::function<void(bool halted)>& whileHalted) {
     }
     if (whileHalted) whileHalted(false);
     return !ending_.load();
+}
+
+bool PauseGate::PassAt(std::chrono::steady_clock::time_point due,
+                       const std::function<void(bool halted)>& whileHalted) {
+    for (;;) {
+        if (!Pass(whileHalted)) return false;
+        std::unique_lock lock(mutex_);
+        const bool interrupted =
+            changed_.wait_until(lock, due, [&] { return closed_.load() || ending_.load(); });
+        if (!interrupted) return true;
+        if (ending_.load()) return false;
+    }
 }
 
 bool PauseGate::WaitUntilParked(std::chrono::milliseconds bound) {

@@ -22,6 +22,11 @@ public:
     // is to end instead of taking its next step. When it waits, `whileHalted`
     // is told so (true) before and (false) after.
     bool Pass(const std::function<void(bool halted)>& whileHalted = {});
+    // Worker thread: waits until the time has come, passing the gate as Pass
+    // does whenever it is closed on the way; false, at once, when the worker
+    // is to end.
+    bool PassAt(std::chrono::steady_clock::time_point due,
+                const std::function<void(bool halted)>& whileHalted = {});
 
     // Any thread.
     bool IsClosed() const { return closed_.load(); }

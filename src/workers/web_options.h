@@ -56,6 +56,9 @@ struct WebOptions {
     bool stayBelowStartFolder = false;
     EngineSetting altavista = DefaultEngineSetting(SearchEngine::kAltavista);
     EngineSetting yahoo = DefaultEngineSetting(SearchEngine::kYahoo);
+    // Crawls read each site's robots.txt once and fetch only what it allows
+    // the program, no sooner after the last request than its Crawl-delay.
+    bool obeyRobotsTxt = false;
     // Requests a crawl has in flight at once (kMinRequestsPerSite to
     // kMaxRequestsPerSite): above one, the addresses next on its stack are
     // asked ahead of their turn, while pages are still read in their order.

@@ -32,6 +32,8 @@ public:
     // Worker thread: passes the gate (PauseGate::Pass), telling the halt
     // listener while it waits there.
     bool PassGate() { return gate_.Pass(haltListener_); }
+    // Worker thread: the same when the time has come (PauseGate::PassAt).
+    bool PassGateAt(std::chrono::steady_clock::time_point due) { return gate_.PassAt(due, haltListener_); }
     // Worker thread: what is told when the worker stops at its closed gate
     // and goes on again; empty: nothing.
     void SetHaltListener(std::function<void(bool halted)> listener) { haltListener_ = std::move(listener); }

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -149,9 +150,9 @@ TEST_F(SiteCrawlerTest, CrawlsDepthFirstFetchingEachAddressOnceAndMirrorsTheSite
                                                        "/d1/d2/x.zip", "/a.htm", "/a1.zip"}));
     const std::vector<TestHttpRequest> requests = site.Requests();
     EXPECT_EQ(requests[3].Header("Accept"), "text/*");
-    EXPECT_EQ(requests[3].Header("User-Agent"), "Tarrawick");
+    EXPECT_EQ(requests[3].Header("User-Agent"), ProgramUserAgent());
     EXPECT_EQ(requests[4].Header("Accept"), "application/*");
-    EXPECT_EQ(requests[4].Header("User-Agent"), "Tarrawick");
+    EXPECT_EQ(requests[4].Header("User-Agent"), requests[0].Header("User-Agent"));
     EXPECT_EQ(folder.Read("Software/proj/d1/d2/x.zip"), "x bytes");
     EXPECT_EQ(folder.Read("Software/proj/a1.zip"), "a1 bytes");
     EXPECT_EQ(window.treeProjects, (std::vector<std::string>{"proj"}));
@@ -994,7 +995,7 @@ TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {
         EXPECT_EQ(request.secure, c.service == UrlService::kHttps) << c.address;
     }
     EXPECT_EQ(CrawlRequest(*ParseUrl("http://h/a.zip"), false).headers,
-              "Accept: application/*\r\nUser-Agent: Tarrawick\r\n");
+              "Accept: application/*\r\n");  // the session adds the program's User-Agent
 }
 
 // A text recorded soon after the last one shown must not wait for the next
@@ -1046,6 +1047,151 @@ TEST(CrawlViewTest, ATextRecordedWithinTheIntervalIsShownWhenTheIntervalEnds) {
     EXPECT_EQ(executor.DelayedCount(), 1u);
     executor.ElapseDelays();
     EXPECT_TRUE(executor.RunUntil([&] { return window.statusText == "2 links found"; }));
+}
+
+// An answer asking the crawl to slow down (429, or 503 with Retry-After) is
+// waited out and asked again, at most three times; then it ends as not
+// found with its status. The wait is a halt point and ends with the crawl.
+TEST_F(SiteCrawlerTest, AnswersToSlowDownAreWaitedOutAndAskedAgain) {
+    struct Case {
+        std::string target;
+        int status;
+        std::string retryAfter;  // empty: none
+        int refusals;            // before the real answer
+        std::size_t requests;
+        std::chrono::milliseconds leastGap;  // between two requests, as the server sees them
+        bool saved;
+    };
+    const std::vector<Case> cases = {
+        {"/busy.zip", 429, "1", 1, 2, 1s, true},
+        // The tries run out. The refusal taught a pace of one start a second;
+        // a request on a connection kept open may reach the server a little sooner.
+        {"/down.zip", 503, "0", 10, 4, 900ms, false},
+        {"/broken.zip", 503, "", 10, 1, 0ms, false},  // an error: no Retry-After, no new try
+    };
+    std::mutex mutex;
+    std::vector<std::chrono::steady_clock::time_point> asked;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.target);
+        site.RouteBy(c.target, [&](const TestHttpRequest&) {
+            std::lock_guard lock(mutex);
+            asked.push_back(std::chrono::steady_clock::now());
+            if (asked.size() > static_cast<std::size_t>(c.refusals)) return TestHttpReply::Ok("bytes");
+            TestHttpReply refusal = TestHttpReply::Status(c.status, "Slow Down");
+            if (!c.retryAfter.empty()) refusal.headers.push_back("Retry-After: " + c.retryAfter);
+            return refusal;
+        });
+        Start(Project(site.Url(c.target), "p" + std::to_string(i)));
+        ASSERT_TRUE(RunUntilDone());
+        std::lock_guard lock(mutex);
+        ASSERT_EQ(asked.size(), c.requests);
+        for (std::size_t again = 1; again < asked.size(); ++again) {
+            EXPECT_GE(asked[again] - asked[again - 1], c.leastGap);
+        }
+        EXPECT_EQ(folder.Exists("Software/p" + std::to_string(i) + c.target), c.saved);
+        if (!c.saved) {
+            EXPECT_TRUE(Called("SetStatusText " + site.Url(c.target) + " not found (" +
+                               std::to_string(c.status) + ")"));
+        }
+        asked.clear();
+    }
+    EXPECT_EQ(store.DownloadedSites.Count(), 3);
+
+    // A long wait halts with the crawl and ends when the project is deleted.
+    TestHttpServer slow;
+    slow.Route("/", TestHttpReply::Ok(Page({Href("later.zip")})));
+    TestHttpReply refusal = TestHttpReply::Status(429, "Too Many Requests");
+    refusal.headers.push_back("Retry-After: 600");
+    slow.Route("/later.zip", refusal);
+    Start(Project(slow.Url("/"), "slow"));
+    RunUntilRequested(slow, "/later.zip");
+    dispatch->SuspendWorker();
+    const std::shared_ptr<WorkerControl> halted = store.ActiveSiteCrawls.GetAt(0)->thread;
+    ASSERT_TRUE(RunUntilParked(*halted));
+    YesDialogs dialogs;
+    EntryCommands(store, state, window, dialogs).DeleteEntries();
+    EXPECT_TRUE(executor.RunUntil([&] { return halted->IsFinished(); }));
+    EXPECT_EQ(Targets(slow), (std::vector<std::string>{"/", "/later.zip"}));
+}
+
+// With the option on, a crawl reads each site's robots.txt once and fetches
+// only what the program's group allows (the longest rule wins, Allow on a
+// tie), no sooner than Crawl-delay after its last request. A robots.txt the
+// server does not have allows everything; one it fails to give, nothing.
+TEST_F(SiteCrawlerTest, RobotsTxtDecidesWhatACrawlFetchesAndHowOften) {
+    const std::string rules =
+        "User-agent: *\nDisallow: /\n\n"
+        "User-agent: OtherBot\nUser-agent: tarrawick/2.0  # the product token, any case\n"
+        "Disallow: /private\nAllow: /private/open\n"  // the longer wins
+        "Disallow: /*.zip$\n"                         // ends in .zip, no query
+        "Disallow: /tie\nAllow: /tie\n"
+        "Disallow: /%7Euser\n"  // the same as /~user
+        "Crawl-delay: 0.2\n";
+    const std::vector<std::string> links = {"private/a.zip", "private/open/b.zip", "c.zip", "c.zip?v=1",
+                                            "tie.htm",       "~user/e.htm"};
+    const std::vector<std::string> all = {"/",      "/~user/e.htm",        "/tie.htm",      "/c.zip?v=1",
+                                          "/c.zip", "/private/open/b.zip", "/private/a.zip"};
+    struct Case {
+        bool obey;
+        TestHttpReply robots;
+        std::vector<std::string> targets;
+        const char* outcome;
+    };
+    const std::vector<Case> cases = {
+        {true,
+         TestHttpReply::Ok(rules),
+         {"/robots.txt", "/", "/tie.htm", "/c.zip?v=1", "/private/open/b.zip"},
+         "Success"},
+        {true, TestHttpReply::Status(404, "Not Found"), {}, "Success"},
+        // A redirection loop counts as no robots.txt once five were followed.
+        {true, TestHttpReply::Redirect(302, "/robots.txt"), {}, "Success"},
+        {true, TestHttpReply::Status(503, "Service Unavailable"), {"/robots.txt"}, "Some errors occurred"},
+        {false, TestHttpReply::Ok(rules), all, "Success"},
+    };
+    std::mutex mutex;
+    std::vector<std::chrono::steady_clock::time_point> asked;
+    const auto timed = [&](const std::string& target, const TestHttpReply& reply) {
+        site.RouteBy(target, [&, reply](const TestHttpRequest&) {
+            std::lock_guard lock(mutex);
+            asked.push_back(std::chrono::steady_clock::now());
+            return reply;
+        });
+    };
+    std::string index;
+    for (const std::string& link : links) index += Href(link) + "\r\n";
+    timed("/", TestHttpReply::Ok(index));
+    for (std::size_t target = 1; target < all.size(); ++target) timed(all[target], TestHttpReply::Ok("x"));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(i);
+        web.obeyRobotsTxt = c.obey;
+        dispatch.reset();  // the next crawl takes the options
+        timed("/robots.txt", c.robots);
+        const std::size_t before = site.Requests().size();
+        asked.clear();
+        Start(Project(site.Url("/"), "p" + std::to_string(i)));
+        ASSERT_TRUE(RunUntilDone());
+        std::vector<std::string> targets = c.targets;
+        if (targets.empty()) {
+            targets = all;
+            targets.insert(targets.begin(), c.robots.status == 302 ? 6 : 1, "/robots.txt");
+        }
+        EXPECT_EQ(Targets(site, before), targets);
+        EXPECT_EQ(window.statusText, c.outcome);
+        if (c.robots.status == 503) {
+            EXPECT_TRUE(Called("SetStatusText " + site.Url("/robots.txt") +
+                               " could not be read: nothing is fetched from that site"));
+        }
+        if (i == 0) {
+            // Crawl-delay counts from robots.txt's own request on; a request on
+            // a connection kept open may reach the server a little sooner.
+            std::lock_guard lock(mutex);
+            for (std::size_t next = 1; next < asked.size(); ++next)
+                EXPECT_GE(asked[next] - asked[next - 1], 150ms);
+        }
+    }
+    EXPECT_NE(FirstErrorOfLastRun("p3").find("(503)"), std::string::npos);
 }
 
 }  // namespace

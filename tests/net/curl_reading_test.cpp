@@ -192,7 +192,10 @@ TEST_F(CurlReadingTest, OpenUrlSendsTheAgentAndNoAcceptHeader) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].method, "GET");
     EXPECT_EQ(requests[0].target, "/x.zip");
-    EXPECT_EQ(requests[0].Header("User-Agent"), "Dravenet");
+    // The program, its version and where to read about it.
+    const std::string agent = requests[0].Header("User-Agent");
+    EXPECT_TRUE(agent.starts_with("Tarrawick/0.")) << agent;
+    EXPECT_TRUE(agent.ends_with(" (+https://www.tarrawick.example/)")) << agent;
     EXPECT_FALSE(requests[0].HasHeader("Accept"));
 }
 

@@ -305,8 +305,9 @@ void TestHttpServer::Serve(int client) {
         mostAtOnce_ = std::max(mostAtOnce_, ++serving_);
     }
     TestHttpRequest request;
-    if (ReceiveRequest(client, request)) {
-        std::size_t index = 0;
+    const bool received = ReceiveRequest(client, request);
+    std::size_t index = 0;
+    if (received) {
         {
             std::lock_guard lock(mutex_);
             index = requests_.size();
@@ -314,12 +315,14 @@ void TestHttpServer::Serve(int client) {
         }
         changed_.notify_all();
         HoldBack(index);
-        SendReply(client, ForRange(ReplyFor(request), request));
     }
     {
+        // Before the reply: once its last byte is sent the client may be on
+        // its next connection before this thread runs again.
         std::lock_guard lock(mutex_);
         --serving_;
     }
+    if (received) SendReply(client, ForRange(ReplyFor(request), request));
     Forget(client);
 }
 

@@ -104,7 +104,7 @@ public:
     // another order than they were asked in.
     void SetReplyDelays(std::vector<std::chrono::milliseconds> delays);
     // The most connections served at once so far, each counted from its
-    // acceptance until its reply was sent (a span within the client's).
+    // acceptance until its reply begins (a span within the client's).
     std::size_t MostAtOnce() const;
 
 private:

@@ -20,6 +20,7 @@ WebOptions SearxOptions() {
     WebOptions options;
     options.followHttpsAndRedirects = true;
     options.stayBelowStartFolder = true;
+    options.obeyRobotsTxt = true;
     options.requestsPerSite = 4;
     options.yahoo = {"https://searx.example.org/search?q={words}&format=json", "searx", EngineAnswer::kJson};
     return options;

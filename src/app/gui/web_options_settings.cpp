@@ -16,6 +16,7 @@ const SwitchKey kSwitches[] = {
     {QStringLiteral("web/followHttpsAndRedirects"), &WebOptions::followHttpsAndRedirects},
     {QStringLiteral("web/readLinksAsBrowser"), &WebOptions::readLinksAsBrowser},
     {QStringLiteral("web/stayBelowStartFolder"), &WebOptions::stayBelowStartFolder},
+    {QStringLiteral("web/obeyRobotsTxt"), &WebOptions::obeyRobotsTxt},
 };
 
 struct EngineKeys {

@@ -40,6 +40,11 @@ constexpr Switch kSwitches[] = {
      "Crawls read only pages in the start address's folder and below it; archives linked from "
      "them are fetched wherever the site rules allow.",
      "web/stayBelowStartFolder", &WebOptions::stayBelowStartFolder},
+    {"&Obey robots.txt",
+     "Crawls read each site's robots.txt once and fetch only what it allows this program, "
+     "waiting its Crawl-delay between two requests. A robots.txt that cannot be read because "
+     "the server fails allows nothing of that site.",
+     "web/obeyRobotsTxt", &WebOptions::obeyRobotsTxt},
 };
 
 // The combo box's entries, in the order of EngineAnswer.

@@ -56,7 +56,7 @@ private:
     EngineFields MakeEngineFields(QWidget* page, const QString& keyGroup);
     void ShowProblem(const EngineFields& fields);
 
-    std::array<QCheckBox*, 3> switches_{};
+    std::array<QCheckBox*, 4> switches_{};
     std::array<EngineFields, 2> engines_;
     QSpinBox* requestsPerSite_ = nullptr;
 };
