@@ -12,6 +12,7 @@
 #include <optional>
 #include <system_error>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 #include <sys/stat.h>
@@ -22,6 +23,7 @@
 #include "engine/crawl_checksums.h"
 #include "engine/crawl_log.h"
 #include "engine/crawl_view.h"
+#include "engine/fetch_ahead.h"
 #include "engine/host_pacing.h"
 #include "engine/http_date.h"
 #include "engine/http_resume.h"
@@ -50,8 +52,9 @@ constexpr std::size_t kReadBufferSize = 8192;
 constexpr std::size_t kMaxAddressLength = decltype(FileEntry::url)::kCapacity;
 constexpr std::chrono::milliseconds kConnectTimeout{60000};
 constexpr int kMaxRedirectHops = 10;
-// Requests in flight to one host at a time.
-constexpr int kRequestsAtOnce = 1;
+// How far down the stack addresses are looked at to be asked ahead, in
+// requests at once.
+constexpr std::size_t kLookAheadPerRequest = 4;
 
 // The session sends the program's User-Agent with every request.
 constexpr const char* kPageHeaders = "Accept: text/*\r\n";
@@ -296,6 +299,7 @@ private:
 
     // False when the crawl is to end.
     bool Fetch(const std::string& address) {
+        linksOfArrivedPages_.erase(address);
         const std::optional<UrlParts> parts = ParseUrl(address);
         if (!parts || !IsFetchedService(parts->service)) {
             view_.SetStatusTextWhenShown("Malformed URL : " + address);
@@ -459,15 +463,27 @@ private:
         ask = AskFor(address);
         HttpRequest request = CrawlRequest(parts, IsPageLink(address));
         request.headers += ask.headers;
-        return AskPaced(parts, address, [&] { return SendWithLogin(request, address); });
+        InternetSession& session = Session();
+        if (!ahead_) {
+            return AskPaced(parts, address,
+                            [&] { return WithLogin(session.SendRequest(request), request, address); });
+        }
+        // An answer asked ahead was paced when it was sent; asked again, it is sent anew.
+        return AskPaced(
+            parts, address,
+            [&] {
+                return WithLogin(ahead_->Send(request, [&] { SendAhead(IsPageLink(address)); }), request,
+                                 address);
+            },
+            ahead_->HoldsAsked(request));
     }
 
-    // Worker thread: sends the request, again with a login while the server
-    // answers 401 and the user gives one. Each request carries only its own
-    // server's login, so a redirection the crawl follows never takes one
-    // elsewhere.
-    std::unique_ptr<HttpFile> SendWithLogin(const HttpRequest& request, const std::string& address) {
-        std::unique_ptr<HttpFile> file = Session().SendRequest(request);
+    // Worker thread: the answer, or while the server answers 401 and the
+    // user gives a login, the answer to the request sent again with it.
+    // Each request carries only its own server's login, so a redirection
+    // the crawl follows never takes one elsewhere.
+    std::unique_ptr<HttpFile> WithLogin(std::unique_ptr<HttpFile> file, const HttpRequest& request,
+                                        const std::string& address) {
         while (file->QueryInfoStatusCode() == 401 &&
                logins_.AskAfter401(Session(), address,
                                    ChallengeRealm(file->QueryInfoHeader("WWW-Authenticate")))) {
@@ -477,13 +493,119 @@ private:
         return file;
     }
 
+    // The addresses the crawl will ask next, as far as they can be told:
+    // the top of the stack, and ahead of the rest, the links of each page
+    // on it whose answer has arrived whole, last first, as the crawl will
+    // push them.
+    struct Prediction {
+        std::size_t left;  // addresses still to look at
+        bool inTurn;       // no page whose links are unknown comes before
+        AddressSet seen;   // links of arrived pages gone through
+    };
+
+    // Asks ahead for what the crawl asks next. Pages are asked as far as
+    // they can be told, files only while no page whose links are unknown
+    // comes before them: those links would go first, so a file could wait
+    // for a whole subtree, holding a paused connection if it is large. An
+    // address asked ahead is asked in its turn, as each one on the stack
+    // and each link the rules take now will be; a request that cannot be
+    // sent now is sent in its turn.
+    void SendAhead(bool readingPage) {
+        Prediction next{
+            kLookAheadPerRequest * static_cast<std::size_t>(web_.requestsPerSite), !readingPage, {}};
+        for (std::size_t i = 0; i < stack_.Size() && next.left > 0; ++i) {
+            Predict(std::string(TrimBlanks(stack_.FromTop(i))), next);
+        }
+    }
+
+    void Predict(const std::string& address, Prediction& next) {
+        if (next.left == 0 || !ahead_->HasRoom()) {
+            next.left = 0;
+            return;
+        }
+        --next.left;
+        const bool page = IsPageLink(address);
+        const std::optional<UrlParts> parts = ParseUrl(address);
+        if (!parts || !IsFetchedService(parts->service)) return;
+        // robots.txt is read only in the crawl's turn: until then its site is left alone.
+        if (web_.obeyRobotsTxt && !RobotsKnownToAllow(*parts)) return;
+        HttpRequest request = CrawlRequest(*parts, page);
+        const std::optional<std::string_view> body = page ? ahead_->ArrivedBodyOf200(request) : std::nullopt;
+        if (!body) {
+            if (page || next.inTurn) SendAheadIfAllowed(request, address);
+            next.inTurn = next.inTurn && !page;
+            return;
+        }
+        const std::vector<std::string> links = LinksToBePushed(address, *body, next.seen);
+        for (auto link = links.rbegin(); link != links.rend() && next.left > 0; ++link) Predict(*link, next);
+    }
+
+    void SendAheadIfAllowed(HttpRequest& request, const std::string& address) {
+        if (ahead_->Holds(request)) return;
+        request.headers += AskFor(address).headers;
+        try {
+            ahead_->SendAheadIfAllowed(request);
+        } catch (const InternetException&) {}
+    }
+
+    // The links that reading the page will push, as the rules stand now:
+    // a link taken now is asked in the crawl, from this page or an earlier
+    // one. Nothing when other sites count: then a link's fate depends on
+    // the sites met before it.
+    std::vector<std::string> LinksToBePushed(const std::string& address, std::string_view body,
+                                             AddressSet& seen) {
+        std::vector<std::string> taken;
+        if (project_.exitDomain != 0) return taken;
+        auto [found, fresh] = linksOfArrivedPages_.try_emplace(address);
+        if (fresh) {
+            for (const std::string& link : PageLinks(address, body)) found->second.push_back(SentForm(link));
+        }
+        for (const std::string& link : found->second) {
+            if (WouldAccept(link) && seen.Add(link)) taken.push_back(link);
+        }
+        return taken;
+    }
+
+    // The links of a page as ReadPage finds them, before they are sent form.
+    std::vector<std::string> PageLinks(const std::string& address, std::string_view body) const {
+        if (web_.readLinksAsBrowser) {
+            PageLinkReader reader(address);
+            std::vector<std::string> links = reader.Read(body);
+            for (std::string& link : reader.Finish()) links.push_back(std::move(link));
+            return links;
+        }
+        const std::string root = RootFor(address);
+        const std::string folder = GetRelativeFolder(root, address).value_or(std::string());
+        std::vector<std::string> links;
+        while (!body.empty()) {
+            const std::size_t feed = body.find('\n');
+            const std::string line(body.substr(0, std::min(feed, HttpFile::kMaxLineLength)));
+            body.remove_prefix(
+                std::min(body.size(), feed == std::string_view::npos ? body.size() : feed + 1));
+            for (const std::optional<std::string>& link : {ExtractHrefLink(line), ExtractFrameSource(line)}) {
+                if (link) links.push_back(MakeAbsoluteLink(root, address, folder, WithoutFragment(*link)));
+            }
+        }
+        return links;
+    }
+
+    // PassesRules without its changes, for a crawl that stays on its site.
+    bool WouldAccept(const std::string& link) const {
+        return link.size() <= kMaxAddressLength && !visitedLinks_.Contains(link) &&
+               IsWantedLink(link, project_) && HasCrawledScheme(link) && !ContainsNoCase("cgi-bin", link) &&
+               !ContainsNoCase("javascript:", link) && IsInStartFolder(link) && IsOnStartSite(link) &&
+               KnownRobotsAllow(link);
+    }
+
     // Worker thread: sends as the host's pacing lets it, again while the
     // answer asks to slow down and the pacing allows another try.
+    // An answer sent ahead was paced when it was sent.
     std::unique_ptr<HttpFile> AskPaced(const UrlParts& parts, const std::string& address,
-                                       const std::function<std::unique_ptr<HttpFile>()>& send) {
+                                       const std::function<std::unique_ptr<HttpFile>()>& send,
+                                       bool sentAhead = false) {
         HostPacing& pacing = PacingFor(parts);
         for (int askedAgain = 0;; ++askedAgain) {
-            WaitForTurn(pacing);
+            if (askedAgain > 0 || !sentAhead) WaitForTurn(pacing);
             std::unique_ptr<HttpFile> file = send();
             const int status = file->QueryInfoStatusCode();
             const HostPacing::Clock::time_point now = HostPacing::Clock::now();
@@ -506,9 +628,17 @@ private:
         pacing.Started(HostPacing::Clock::now());
     }
 
-    HostPacing& PacingFor(const UrlParts& parts) {
-        const std::string host = FoldedCopy(parts.server) + ":" + std::to_string(parts.port);
-        return pacing_.try_emplace(host, kRequestsAtOnce).first->second;
+    HostPacing& PacingFor(const UrlParts& parts) { return PacingFor(parts.server, parts.port); }
+
+    HostPacing& PacingFor(const std::string& server, int port) {
+        const std::string host = FoldedCopy(server) + ":" + std::to_string(port);
+        return pacing_.try_emplace(host, std::max(web_.requestsPerSite, kMinRequestsPerSite)).first->second;
+    }
+
+    // Whether the site's robots.txt has been read and allows the address.
+    bool RobotsKnownToAllow(const UrlParts& parts) const {
+        const auto known = robots_.find(RobotsSiteOf(parts));
+        return known != robots_.end() && known->second.Allows(parts.object);
     }
 
     // Worker thread: whether robots.txt lets the crawl fetch the address,
@@ -578,8 +708,28 @@ private:
             session_ = OpenWorkerSession(sessions_, context_.options);
             abort_.emplace(*context_.control, *session_);
             session_->SetConnectTimeout(kConnectTimeout);
+            if (web_.requestsPerSite > 1) OverlapRequests();
         }
         return *session_;
+    }
+
+    // Without the descriptors for more connections the crawl goes on one
+    // request at a time.
+    void OverlapRequests() {
+        try {
+            session_->SetRequestsAtOnce(web_.requestsPerSite);
+        } catch (const InternetException&) {
+            return;
+        }
+        ahead_.emplace(*session_, web_.requestsPerSite, [this](const HttpRequest& request) -> HostPacing& {
+            return PacingFor(request.server, request.port);
+        });
+        // While halted no answer asked ahead waits on a connection: nobody
+        // would read it, and its connection could time out.
+        context_.control->SetHaltListener([this](bool halted) {
+            session_->SetHeld(halted);
+            if (halted) ahead_->DropUnanswered();
+        });
     }
 
     // False when the program is ending.
@@ -833,6 +983,9 @@ private:
     std::unique_ptr<InternetSession> session_;
     WorkerLogins logins_{context_};
     std::optional<ScopedWorkerSession> abort_;  // after session_: cleared before the session goes
+    std::optional<FetchAhead> ahead_;           // after abort_: its answers go first
+    // The links of pages asked ahead whose answers came whole, until read.
+    std::unordered_map<std::string, std::vector<std::string>> linksOfArrivedPages_;
     std::optional<CrawlLog> log_;
     LinkStack stack_;
     std::map<std::string, HostPacing> pacing_;   // by "host:port"

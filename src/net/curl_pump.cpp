@@ -38,6 +38,11 @@ CurlPump::~CurlPump() {
     curl_multi_cleanup(multi_);
 }
 
+void CurlPump::LimitHostConnections(int count) {
+    curl_multi_setopt(multi_, CURLMOPT_PIPELINING, static_cast<long>(CURLPIPE_MULTIPLEX));
+    curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, static_cast<long>(count));
+}
+
 void CurlPump::Abort() {
     aborted_.store(true, std::memory_order_release);
     curl_multi_wakeup(multi_);

@@ -30,6 +30,10 @@ public:
 
     CURLM* Multi() const { return multi_; }
 
+    // At most `count` connections to one host; transfers beyond wait for one
+    // to be free. Requests to an https server that multiplexes share one.
+    void LimitHostConnections(int count);
+
     // Called from any thread: makes the waiting in RunUntil, and every later
     // call, raise InternetException (kAborted).
     void Abort();

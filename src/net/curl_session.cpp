@@ -37,11 +37,32 @@ std::string RequestUrl(const HttpRequest& request) {
     return url;
 }
 
+class CurlAnswerAhead final : public AnswerAhead {
+public:
+    explicit CurlAnswerAhead(std::unique_ptr<CurlTransfer> transfer) : transfer_(std::move(transfer)) {}
+
+    bool HasBegun() const override { return transfer_->AnswerBegun(); }
+    bool HasEnded() const override { return transfer_->Ended(); }
+    std::unique_ptr<HttpFile> Take() override {
+        transfer_->AwaitAnswer();
+        return std::move(transfer_);
+    }
+    std::optional<std::string_view> ArrivedBodyOf200() const override {
+        if (transfer_->QueryInfoStatusCode() != 200) return std::nullopt;
+        return transfer_->WholeUnreadBody();
+    }
+    std::size_t HeldBytes() const override { return transfer_->HeldBytes(); }
+
+private:
+    std::unique_ptr<CurlTransfer> transfer_;
+};
+
 class CurlSession final : public InternetSession {
 public:
     explicit CurlSession(const CurlSessionSettings& settings,
                          std::shared_ptr<BandwidthGroup> bandwidth = nullptr)
         : settings_(settings),
+          budget_(settings.descriptors),
           descriptors_(settings.descriptors),
           agent_(settings.agent),
           extraCaFile_(settings.extraCaFile),
@@ -68,6 +89,26 @@ public:
         transfer.headers = request.headers;
         transfer.login = LoginFor(transfer.url);
         return std::make_unique<CurlTransfer>(pump_, transfer);
+    }
+
+    std::unique_ptr<AnswerAhead> SendRequestAhead(const HttpRequest& request) override {
+        CurlTransferSettings transfer = CommonSettings();
+        transfer.url = RequestUrl(request);
+        transfer.verb = request.verb;
+        transfer.headers = request.headers;
+        // Only TLS tells (ALPN) whether a server multiplexes: over plain
+        // http a transfer would wait for nothing.
+        transfer.pipeWait = pipeWait_ && request.secure;
+        return std::make_unique<CurlAnswerAhead>(
+            std::make_unique<CurlTransfer>(pump_, transfer, CurlTransfer::Start::kAhead));
+    }
+
+    // The first connection is in the session's own share.
+    void SetRequestsAtOnce(int count) override {
+        extraConnections_.reset();
+        if (count > 1) extraConnections_.emplace(budget_, static_cast<std::uint64_t>(count - 1));
+        pump_->LimitHostConnections(count);
+        pipeWait_ = count > 1;
     }
 
     std::unique_ptr<FtpConnection> GetFtpConnection(const std::string& server) override {
@@ -138,7 +179,9 @@ private:
     }
 
     const CurlSessionSettings settings_;
+    std::shared_ptr<DescriptorBudget> budget_;
     DescriptorShare descriptors_;  // taken before the multi handle opens its wake-up pair
+    std::optional<DescriptorShare> extraConnections_;
     std::string agent_;
     std::string extraCaFile_;
     std::chrono::milliseconds silenceLimit_;
@@ -148,6 +191,7 @@ private:
     std::vector<ServerLogin> logins_;
     std::chrono::milliseconds connectTimeout_{0};
     bool closed_ = false;
+    bool pipeWait_ = false;
 };
 
 }  // namespace

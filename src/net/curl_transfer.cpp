@@ -50,7 +50,7 @@ InternetException SilenceError(std::chrono::milliseconds limit) {
 
 }  // namespace
 
-CurlTransfer::CurlTransfer(std::shared_ptr<CurlPump> pump, const CurlTransferSettings& settings)
+CurlTransfer::CurlTransfer(std::shared_ptr<CurlPump> pump, const CurlTransferSettings& settings, Start start)
     : pump_(std::move(pump)), readAhead_(kDefaultReadAhead) {
     pump_->ThrowIfAborted();
     easy_ = curl_easy_init();
@@ -59,6 +59,21 @@ CurlTransfer::CurlTransfer(std::shared_ptr<CurlPump> pump, const CurlTransferSet
         Configure(settings);
         const CURLMcode added = curl_multi_add_handle(pump_->Multi(), easy_);
         if (added != CURLM_OK) throw InternetException(InternetError::kOther, curl_multi_strerror(added));
+        if (start == Start::kWaitForAnswer) WaitForAnswer();
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+std::optional<std::string_view> CurlTransfer::WholeUnreadBody() const {
+    if (easy_ == nullptr || !finished_ || result_ != CURLE_OK || head_ != 0) return std::nullopt;
+    return std::string_view(buffer_);
+}
+
+void CurlTransfer::AwaitAnswer() {
+    try {
+        ThrowIfUnreadable();
         WaitForAnswer();
     } catch (...) {
         Close();
@@ -85,6 +100,7 @@ void CurlTransfer::Configure(const CurlTransferSettings& settings) {
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeader);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+    if (settings.pipeWait) curl_easy_setopt(easy_, CURLOPT_PIPEWAIT, 1L);
     if (followsRedirects_) {
         curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, static_cast<long>(settings.maxRedirects));

@@ -40,6 +40,10 @@ struct CurlTransferSettings {
     std::chrono::milliseconds silenceLimit{0};    // 0: none
     // Certificate authorities trusted besides the system's store (a PEM file).
     std::string extraCaFile;
+    // A new connection waits for one being made to the same server, to
+    // share it when the server multiplexes (HTTP/2), instead of opening
+    // another at once.
+    bool pipeWait = false;
     FtpRequest ftp = FtpRequest::kDefault;
     bool ftpPassive = false;
     std::int64_t restartAt = 0;  // kRetrieve: REST to this offset first
@@ -60,10 +64,14 @@ struct CurlTransferSettings {
 // the transfer is paused until the reader has caught up.
 class CurlTransfer final : public HttpFile, private CurlPump::Listener {
 public:
+    enum class Start { kWaitForAnswer, kAhead };
+
     // Starts the transfer and waits until its answer has begun; raises
     // InternetException when it cannot begin, or for an answer of 400 or
-    // above when the settings say so.
-    CurlTransfer(std::shared_ptr<CurlPump> pump, const CurlTransferSettings& settings);
+    // above when the settings say so. kAhead returns once the transfer is
+    // on the pump; AwaitAnswer then does the waiting.
+    CurlTransfer(std::shared_ptr<CurlPump> pump, const CurlTransferSettings& settings,
+                 Start start = Start::kWaitForAnswer);
     ~CurlTransfer() override;
 
     void SetReadBufferSize(std::size_t bytes) override;
@@ -74,6 +82,15 @@ public:
     int QueryInfoStatusCode() const override;
     std::string QueryInfoHeader(std::string_view name) const override;
     std::string QueryRedirectTarget() const override;
+
+    // For a transfer started ahead: waits until its answer has begun and
+    // raises as the constructor would; the transfer is closed then.
+    void AwaitAnswer();
+    bool AnswerBegun() const { return answerBegun_ || finished_; }
+    bool Ended() const { return finished_; }
+    // The whole body, when the transfer ended well and none of it was read.
+    std::optional<std::string_view> WholeUnreadBody() const;
+    std::size_t HeldBytes() const { return Unread(); }
 
 private:
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);

@@ -23,16 +23,21 @@ std::uint64_t TransferCapacity(std::uint64_t openFileLimit) {
 DescriptorBudget::DescriptorBudget(std::uint64_t openFileLimit)
     : openFileLimit_(openFileLimit), capacity_(TransferCapacity(openFileLimit)) {}
 
-bool DescriptorBudget::TakeSessionShare() {
+bool DescriptorBudget::Take(std::uint64_t count) {
     std::lock_guard lock(mutex_);
-    if (taken_ + kPerSession > capacity_) return false;
-    taken_ += kPerSession;
+    if (taken_ + count > capacity_) return false;
+    taken_ += count;
     return true;
 }
 
-void DescriptorBudget::GiveSessionShare() {
+void DescriptorBudget::Give(std::uint64_t count) {
     std::lock_guard lock(mutex_);
-    taken_ -= std::min<std::uint64_t>(taken_, kPerSession);
+    taken_ -= std::min(taken_, count);
+}
+
+std::uint64_t DescriptorBudget::Taken() const {
+    std::lock_guard lock(mutex_);
+    return taken_;
 }
 
 std::string DescriptorBudget::ExhaustedMessage() const {
@@ -40,8 +45,9 @@ std::string DescriptorBudget::ExhaustedMessage() const {
            " open files is reached";
 }
 
-DescriptorShare::DescriptorShare(std::shared_ptr<DescriptorBudget> budget) : budget_(std::move(budget)) {
-    if (budget_ && !budget_->TakeSessionShare()) {
+DescriptorShare::DescriptorShare(std::shared_ptr<DescriptorBudget> budget, std::uint64_t count)
+    : budget_(std::move(budget)), count_(count) {
+    if (budget_ && !budget_->Take(count_)) {
         const std::string message = budget_->ExhaustedMessage();
         budget_.reset();
         throw InternetException(InternetError::kOther, message);
@@ -49,5 +55,5 @@ DescriptorShare::DescriptorShare(std::shared_ptr<DescriptorBudget> budget) : bud
 }
 
 DescriptorShare::~DescriptorShare() {
-    if (budget_) budget_->GiveSessionShare();
+    if (budget_) budget_->Give(count_);
 }

@@ -21,9 +21,11 @@ public:
     // `openFileLimit` is the process's soft limit; a part of it is kept back.
     explicit DescriptorBudget(std::uint64_t openFileLimit);
 
-    // Takes one session's share; false when it is not there.
-    bool TakeSessionShare();
-    void GiveSessionShare();
+    // Takes that many descriptors (one session's share unless said);
+    // false when they are not there.
+    bool Take(std::uint64_t count = kPerSession);
+    void Give(std::uint64_t count = kPerSession);
+    std::uint64_t Taken() const;
 
     std::uint64_t Capacity() const { return capacity_; }
     // "Too many transfers at once: the limit of 1024 open files is reached".
@@ -32,20 +34,22 @@ public:
 private:
     const std::uint64_t openFileLimit_;
     const std::uint64_t capacity_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::uint64_t taken_ = 0;
 };
 
-// One session's share of a budget, given back when this goes; an empty share
-// (no budget) costs nothing.
+// One session's share of a budget (or the share of its extra connections),
+// given back when this goes; an empty share (no budget) costs nothing.
 class DescriptorShare {
 public:
     // Raises InternetException when the budget has no share left.
-    explicit DescriptorShare(std::shared_ptr<DescriptorBudget> budget);
+    explicit DescriptorShare(std::shared_ptr<DescriptorBudget> budget,
+                             std::uint64_t count = DescriptorBudget::kPerSession);
     ~DescriptorShare();
     DescriptorShare(const DescriptorShare&) = delete;
     DescriptorShare& operator=(const DescriptorShare&) = delete;
 
 private:
     std::shared_ptr<DescriptorBudget> budget_;
+    std::uint64_t count_;
 };

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "net/ftp_connection.h"
 #include "net/internet_file.h"
@@ -51,6 +53,35 @@ struct HttpRequest {
     std::string headers;
 };
 
+// A request sent ahead of its reader (InternetSession::SendRequestAhead):
+// its answer arrives while the session's other transfers are waited for and
+// read, held in memory only up to the transfer's read-ahead bound. Dropping
+// it aborts the request. Used by the session's thread.
+class AnswerAhead {
+public:
+    virtual ~AnswerAhead() = default;
+    AnswerAhead(const AnswerAhead&) = delete;
+    AnswerAhead& operator=(const AnswerAhead&) = delete;
+
+    // Whether the answer's headers have arrived, or the request failed, so far.
+    virtual bool HasBegun() const = 0;
+    // Whether the whole answer has arrived, or the request failed: it then
+    // holds no connection any more.
+    virtual bool HasEnded() const = 0;
+    // Waits for the answer's headers and hands the answer out, raising as
+    // SendRequest does. Called once.
+    virtual std::unique_ptr<HttpFile> Take() = 0;
+    // Before Take: the whole body of a 200 answer once all of it has
+    // arrived and is held, for a look at it that leaves it unread; nothing
+    // otherwise. Valid until the next call on the session.
+    virtual std::optional<std::string_view> ArrivedBodyOf200() const { return std::nullopt; }
+    // Bytes of the answer held in memory.
+    virtual std::size_t HeldBytes() const { return 0; }
+
+protected:
+    AnswerAhead() = default;
+};
+
 // A connection to the Internet for one use by one thread: it opens addresses
 // and sends requests. Every call raises InternetException on failure, except
 // Abort, which never fails.
@@ -66,6 +97,17 @@ public:
 
     // Sends the request and returns once the answer's headers have arrived.
     virtual std::unique_ptr<HttpFile> SendRequest(const HttpRequest& request) = 0;
+
+    // Sends the request and returns at once. A session that cannot overlap
+    // requests (a stand-in of the tests) sends it when the answer is taken.
+    virtual std::unique_ptr<AnswerAhead> SendRequestAhead(const HttpRequest& request);
+
+    // Up to `count` requests of this session may be in flight together: at
+    // most that many connections to one host over HTTP/1.1, and one shared
+    // connection where an https server multiplexes them (HTTP/2). Raises
+    // InternetException when the descriptors of the extra connections are
+    // not to be had. A session that cannot overlap requests ignores it.
+    virtual void SetRequestsAtOnce(int /*count*/) {}
 
     // Connects to an FTP server and logs in, anonymously unless a login was
     // given for it (AddLogin). The server is a host

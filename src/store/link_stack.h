@@ -20,6 +20,10 @@ public:
     }
 
     bool IsEmpty() const { return nodes_.empty(); }
+    std::size_t Size() const { return nodes_.size(); }
+
+    // The text `depth` places below the top (0: the top), which must exist.
+    std::string_view FromTop(std::size_t depth) const { return nodes_[nodes_.size() - 1 - depth].View(); }
 
 private:
     std::vector<FixedText<256>> nodes_;

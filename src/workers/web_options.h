@@ -37,6 +37,9 @@ enum class SearchEngine { kAltavista, kYahoo };
 // marked by the engine's name.
 EngineSetting DefaultEngineSetting(SearchEngine engine, std::string_view host = {});
 
+inline constexpr int kMinRequestsPerSite = 1;
+inline constexpr int kMaxRequestsPerSite = 16;
+
 // What users can change about the web: following https and redirects, and
 // the two search engines. The defaults keep the program's plain-http
 // behaviour. Workers take a copy when they start.
@@ -56,6 +59,10 @@ struct WebOptions {
     // Crawls read each site's robots.txt once and fetch only what it allows
     // the program, no sooner after the last request than its Crawl-delay.
     bool obeyRobotsTxt = false;
+    // Requests a crawl has in flight at once (kMinRequestsPerSite to
+    // kMaxRequestsPerSite): above one, the addresses next on its stack are
+    // asked ahead of their turn, while pages are still read in their order.
+    int requestsPerSite = kMinRequestsPerSite;
 
     bool operator==(const WebOptions&) const = default;
 };

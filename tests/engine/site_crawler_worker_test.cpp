@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,10 +24,13 @@
 #include "engine/crawl_view.h"
 #include "engine/url_parts.h"
 #include "net/curl_session.h"
+#include "net/descriptor_budget.h"
 #include "store/item_store.h"
 #include "support/fake_window.h"
 #include "support/manual_executor.h"
 #include "support/record_builders.h"
+#include "support/temp_folder.h"
+#include "support/test_h2_server.h"
 #include "support/test_http_server.h"
 #include "support/tls_test_server.h"
 #include "support/worker_fixture.h"
@@ -806,6 +811,224 @@ TEST_F(SiteCrawlerTest, ASecondRunFetchesOnlyWhatChangedOrWasLeftUnfinished) {
     EXPECT_TRUE(Called("AddTreeFile proj Software/proj/real.zip"));
     EXPECT_TRUE(Called("AddTreeFile proj Software/proj/cut.zip"));
     EXPECT_EQ(store.DownloadedSites.Count(), 1);
+}
+
+// A site of nested pages, each sent in small chunks, linking to their
+// subpages, to a missing page, back to pages met before and to archives of
+// several sizes, one of them larger than an answer asked ahead may hold.
+void ServeNestedSite(TestHttpServer& server) {
+    const auto archive = [](std::size_t size, char seed) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(seed + i * 7 % 251);
+        return bytes;
+    };
+    const auto page = [&](const std::string& target, std::initializer_list<std::string> links) {
+        std::string lines = "<html><body>\r\n";
+        for (const std::string& link : links) lines += Href(link) + "\r\n";
+        server.Route(target, TestHttpReply::InPieces(lines + "</body></html>\r\n", 40, true));
+    };
+    page("/index.htm", {"d1/p1.htm", "a0.zip", "d2/p2.htm", "big.zip", "p3.htm", "gone.htm"});
+    page("/d1/p1.htm", {"../index.htm", "a1.zip", "d11/p11.htm", "a2.zip", "/p3.htm"});
+    page("/d1/d11/p11.htm", {"a3.zip", "../../a0.zip", "a4.zip"});
+    page("/d2/p2.htm", {"a5.zip", "/d1/p1.htm", "a6.zip", "a7.zip", "../p4.htm"});
+    page("/p3.htm", {"a8.zip", "d1/d11/a9.zip"});
+    page("/p4.htm", {"a10.zip"});
+    const std::pair<const char*, std::size_t> archives[] = {
+        {"/a0.zip", 10},       {"/d1/a1.zip", 5000},    {"/d1/a2.zip", 300},   {"/d1/d11/a3.zip", 70000},
+        {"/d1/d11/a4.zip", 1}, {"/d2/a5.zip", 2000},    {"/d2/a6.zip", 20000}, {"/d2/a7.zip", 256},
+        {"/a8.zip", 4096},     {"/d1/d11/a9.zip", 900}, {"/a10.zip", 12345},   {"/big.zip", 3 << 19},
+    };
+    char seed = 'a';
+    for (const auto& [target, size] : archives)
+        server.Route(target, TestHttpReply::Ok(archive(size, seed++)));
+}
+
+// Every file below the folder, by its path below it.
+std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path().lexically_relative(folder).string()] =
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return files;
+}
+
+// The texts with the server's port and the project's name taken out.
+std::vector<std::string> Normalized(std::vector<std::string> texts, const TestHttpServer& server,
+                                    const std::string& project) {
+    const std::string port = ":" + std::to_string(server.Port());
+    for (std::string& text : texts) {
+        for (const std::string& varying : {port, std::string("/") + project + "/", " " + project + " "}) {
+            for (std::size_t at = text.find(varying); at != std::string::npos; at = text.find(varying, at)) {
+                text.replace(at, varying.size(), varying.front() == ':' ? ":port" : "/proj/");
+            }
+        }
+    }
+    return texts;
+}
+
+// The addresses and outcomes of the project's log, without their times.
+std::vector<std::string> LogLines(const std::string& project) {
+    std::ifstream in(CrawlLogPath(project));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(line.find('\t') + 1));
+    return lines;
+}
+
+// With requests asked ahead, a crawl still sends each request of a crawl
+// asking one at a time, once, with the same headers; it reads the pages in
+// the same order, so it saves the same files, shows the same texts and
+// writes the same log, however the answers come back. It never has more
+// requests in flight than the option says, and does overlap them.
+TEST_F(SiteCrawlerTest, RequestsAskedAheadAreExactlyThoseOfACrawlOneAtATime) {
+    struct Run {
+        std::vector<std::string> requests;  // sorted, each with its Accept header
+        std::vector<std::string> texts;     // the tree's files and the status texts, in order
+        std::vector<std::string> log;
+        std::map<std::string, std::string> files;
+        std::size_t mostAtOnce = 0;
+    };
+    const auto crawl = [&](int requestsAtOnce, bool asBrowser) {
+        TestHttpServer server;
+        ServeNestedSite(server);
+        // Later requests are often answered first.
+        server.SetReplyDelays({30ms, 0ms, 12ms, 3ms, 25ms, 0ms, 7ms, 18ms});
+        web.requestsPerSite = requestsAtOnce;
+        web.readLinksAsBrowser = asBrowser;
+        dispatch.reset();
+        window.calls.clear();
+        const std::string name = "n" + std::to_string(requestsAtOnce) + (asBrowser ? "b" : "l");
+        Start(Project(server.Url("/index.htm"), name));
+        EXPECT_TRUE(RunUntilDone());
+        Run run;
+        for (const TestHttpRequest& request : server.Requests()) {
+            run.requests.push_back(request.target + " " + request.Header("Accept"));
+        }
+        std::sort(run.requests.begin(), run.requests.end());
+        for (const std::string& call : window.calls) {
+            if (call.starts_with("AddTreeFile") ||
+                (call.starts_with("SetStatusText") && !call.ends_with("k read"))) {
+                run.texts.push_back(call);
+            }
+        }
+        run.texts = Normalized(run.texts, server, name);
+        run.log = Normalized(LogLines(name), server, name);
+        run.files = FilesBelow(folder.Path() / "Software" / name);
+        run.mostAtOnce = server.MostAtOnce();
+        EXPECT_EQ(store.DownloadedSites.GetAt(store.DownloadedSites.Count() - 1)->name, name);
+        return run;
+    };
+    // Pages whose answers came early are read ahead for the links to ask,
+    // in both ways of reading links.
+    for (const bool asBrowser : {false, true}) {
+        const Run one = crawl(1, asBrowser);
+        ASSERT_EQ(one.files.size(), 12u);
+        EXPECT_EQ(one.mostAtOnce, 1u);
+        for (const int requestsAtOnce : {4, 16}) {
+            const Run ahead = crawl(requestsAtOnce, asBrowser);
+            EXPECT_EQ(ahead.requests, one.requests) << requestsAtOnce << asBrowser;
+            EXPECT_EQ(ahead.texts, one.texts) << requestsAtOnce << asBrowser;
+            EXPECT_EQ(ahead.log, one.log) << requestsAtOnce << asBrowser;
+            EXPECT_TRUE(ahead.files == one.files) << requestsAtOnce << asBrowser;
+            EXPECT_LE(ahead.mostAtOnce, static_cast<std::size_t>(requestsAtOnce));
+            EXPECT_GE(ahead.mostAtOnce, 2u);
+        }
+    }
+}
+
+// Over https to a server that speaks HTTP/2, the requests asked ahead share
+// one connection as streams, and the crawl saves what it saves one at a time.
+TEST_F(SiteCrawlerTest, OverHttp2TheRequestsOfASiteShareOneConnection) {
+    TempFolder served;
+    std::vector<std::string> links;
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = "d/a" + std::to_string(i) + ".zip";
+        served.Write(name, std::string(1000 + 5000 * i, static_cast<char>('a' + i)));
+        links.push_back(Href(name));
+    }
+    served.Write("index.htm", Page({links[0], links[1], links[2], links[3], links[4], links[5]}));
+    settings.extraCaFile = TestAuthorityFile();
+    web.followHttpsAndRedirects = true;
+    for (const int requestsAtOnce : {1, 4}) {
+        TestH2Server server(served.Path());
+        web.requestsPerSite = requestsAtOnce;
+        dispatch.reset();
+        const std::string name = "h" + std::to_string(requestsAtOnce);
+        Start(Project(server.Url("/index.htm"), name));
+        ASSERT_TRUE(RunUntilDone());
+        for (int i = 0; i < 6; ++i) {
+            const std::string file = "d/a" + std::to_string(i) + ".zip";
+            EXPECT_TRUE(folder.Read("Software/" + name + "/" + file) == served.Read(file)) << file;
+        }
+        const TestH2Server::Figures figures = server.Count();
+        EXPECT_EQ(figures.connections, 1u) << requestsAtOnce;
+        EXPECT_EQ(figures.streams, 7u) << requestsAtOnce;
+        EXPECT_EQ(figures.mostAtOnce > 1, requestsAtOnce > 1) << figures.mostAtOnce;
+    }
+}
+
+std::size_t OpenDescriptors() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                                  std::filesystem::directory_iterator()));
+}
+
+// A halt holds every request in flight, asked ahead or not, and continuing
+// completes each file whole; deleting the halted project ends the crawl
+// without writing another byte, and every descriptor is given back.
+TEST_F(SiteCrawlerTest, AHaltHoldsEveryRequestInFlightAndADeleteEndsThemAll) {
+    web.requestsPerSite = 4;
+    const std::string body(3000, 'b');
+    const std::vector<std::string> names = {"a1.zip", "a2.zip", "a3.zip", "a4.zip", "a5.zip", "a6.zip"};
+    for (const bool deleted : {false, true}) {
+        settings.descriptors = std::make_shared<DescriptorBudget>(1024);
+        dispatch.reset();
+        const std::size_t descriptorsBefore = OpenDescriptors();
+        {
+            TestHttpServer server;
+            std::vector<std::string> links;
+            for (const std::string& name : names) {
+                links.push_back(Href(name));
+                server.Route("/" + name, TestHttpReply::Cut(TestReplyEnding::kStall, body, 1000));
+            }
+            server.Route(
+                "/", TestHttpReply::Ok(Page({links[0], links[1], links[2], links[3], links[4], links[5]})));
+            const std::string project = deleted ? "deleted" : "continued";
+            const int downloadedBefore = store.DownloadedSites.Count();
+            Start(Project(server.Url("/"), project));
+            ASSERT_TRUE(executor.RunUntil([&] { return server.StalledCount() == 4; }));
+            EXPECT_EQ(settings.descriptors->Taken(), DescriptorBudget::kPerSession + 3);
+            dispatch->SuspendWorker();
+            server.ReleaseStalled();
+            const std::shared_ptr<WorkerControl> halted = store.ActiveSiteCrawls.GetAt(0)->thread;
+            ASSERT_TRUE(RunUntilParked(*halted));
+            EXPECT_EQ(server.Requests().size(), 5u);  // the page and four archives, no more
+            if (deleted) {
+                YesDialogs dialogs;
+                EntryCommands(store, state, window, dialogs).DeleteEntries();
+                ASSERT_TRUE(executor.RunUntil([&] { return halted->IsFinished(); }));
+                // Only the archive being read when halted, as far as it was read: of
+                // those asked ahead nothing is written.
+                const std::map<std::string, std::string> left =
+                    FilesBelow(folder.Path() / "Software" / project);
+                ASSERT_EQ(left.size(), 1u);
+                EXPECT_EQ(left.begin()->first, "a6.zip");
+                EXPECT_LT(left.begin()->second.size(), body.size());
+                EXPECT_EQ(store.DownloadedSites.Count(), downloadedBefore);
+            } else {
+                StartSelected();
+                ASSERT_TRUE(executor.RunUntil([&] { return halted->IsFinished(); }));
+                const std::map<std::string, std::string> saved =
+                    FilesBelow(folder.Path() / "Software" / project);
+                EXPECT_EQ(saved.size(), names.size());
+                for (const auto& [name, bytes] : saved) EXPECT_TRUE(bytes == body) << name;
+                EXPECT_EQ(store.DownloadedSites.Count(), downloadedBefore + 1);
+            }
+            EXPECT_EQ(settings.descriptors->Taken(), 0u);
+        }
+        EXPECT_EQ(OpenDescriptors(), descriptorsBefore) << (deleted ? "deleted" : "continued");
+    }
 }
 
 TEST(CrawlRequestTest, SplitsAddressesAndEscapesWhatARequestLineCannotHold) {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include <sys/types.h>
+#include "support/child_server.h"
 
 // A real FTP server for tests: Debian's pyftpdlib serving a folder to
 // anonymous users, read-only, with active transfers allowed, on a free port
@@ -27,11 +27,10 @@ public:
                            std::optional<std::size_t> holdAfter = std::nullopt,
                            std::string_view listingReply = {}, const std::vector<std::string>& refused = {},
                            std::string_view user = {});
-    ~TestFtpServer();
     TestFtpServer(const TestFtpServer&) = delete;
     TestFtpServer& operator=(const TestFtpServer&) = delete;
 
-    int Port() const { return port_; }
+    int Port() const { return server_.Port(); }
     // "127.0.0.1:<port>", as it stands in an address.
     std::string Server() const;
     // "ftp://127.0.0.1:<port>" followed by the path.
@@ -40,9 +39,12 @@ public:
     void Release();
 
 private:
-    void Stop();
+    static std::vector<std::string> Arguments(const std::filesystem::path& root,
+                                              std::optional<std::size_t> holdAfter,
+                                              std::string_view listingReply,
+                                              const std::vector<std::string>& refused, std::string_view user);
+    // The password of a user ("name:password") for the server's environment.
+    static std::vector<std::string> Environment(std::string_view user);
 
-    pid_t pid_ = -1;
-    int input_ = -1;  // the server's standard input
-    int port_ = 0;
+    ChildServer server_;
 };

@@ -306,16 +306,47 @@ void TestHttpServer::AcceptLoop() {
 }
 
 void TestHttpServer::Serve(int client) {
+    {
+        std::lock_guard lock(mutex_);
+        mostAtOnce_ = std::max(mostAtOnce_, ++serving_);
+    }
     TestHttpRequest request;
-    if (ReceiveRequest(client, request)) {
+    const bool received = ReceiveRequest(client, request);
+    std::size_t index = 0;
+    if (received) {
         {
             std::lock_guard lock(mutex_);
+            index = requests_.size();
             requests_.push_back(request);
         }
         changed_.notify_all();
-        SendReply(client, ForRange(ReplyFor(request), request));
+        HoldBack(index);
     }
+    {
+        // Before the reply: once its last byte is sent the client may be on
+        // its next connection before this thread runs again.
+        std::lock_guard lock(mutex_);
+        --serving_;
+    }
+    if (received) SendReply(client, ForRange(ReplyFor(request), request));
     Forget(client);
+}
+
+void TestHttpServer::SetReplyDelays(std::vector<std::chrono::milliseconds> delays) {
+    std::lock_guard lock(mutex_);
+    replyDelays_ = std::move(delays);
+}
+
+std::size_t TestHttpServer::MostAtOnce() const {
+    std::lock_guard lock(mutex_);
+    return mostAtOnce_;
+}
+
+void TestHttpServer::HoldBack(std::size_t requestIndex) {
+    std::unique_lock lock(mutex_);
+    if (replyDelays_.empty()) return;
+    const std::chrono::milliseconds delay = replyDelays_[requestIndex % replyDelays_.size()];
+    changed_.wait_for(lock, delay, [&] { return stopping_; });
 }
 
 bool TestHttpServer::ReceiveRequest(int client, TestHttpRequest& request) {

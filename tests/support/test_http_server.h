@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -98,6 +99,14 @@ public:
     // Lets every stalled reply, now and later, go on to its end.
     void ReleaseStalled();
 
+    // Holds back the reply to the k-th request received by delays[k %
+    // size], so that answers to requests in flight together come back in
+    // another order than they were asked in.
+    void SetReplyDelays(std::vector<std::chrono::milliseconds> delays);
+    // The most connections served at once so far, each counted from its
+    // acceptance until its reply begins (a span within the client's).
+    std::size_t MostAtOnce() const;
+
 private:
     void AcceptLoop();
     void Serve(int client);
@@ -107,6 +116,7 @@ private:
     void SendEndless(int client, const TestHttpReply& reply);
     static void SendInPieces(int client, const TestHttpReply& reply);
     bool WaitForRelease();  // false when the server is stopping
+    void HoldBack(std::size_t requestIndex);
     void Forget(int client);
 
     int listener_ = -1;
@@ -120,6 +130,9 @@ private:
     std::vector<TestHttpRequest> requests_;
     std::set<int> openClients_;
     std::size_t stalled_ = 0;
+    std::vector<std::chrono::milliseconds> replyDelays_;
+    std::size_t serving_ = 0;
+    std::size_t mostAtOnce_ = 0;
     bool released_ = false;
     bool stopping_ = false;
 

@@ -94,12 +94,24 @@ struct Certificates {
     TempFolder folder;
     std::string authorityFile = (folder / "authority.pem").string();
 
+    TestServerFiles serverFiles{(folder / "server.pem").string(), (folder / "server-key.pem").string()};
+
     Certificates() {
-        std::FILE* file = std::fopen(authorityFile.c_str(), "w");
-        Check(file != nullptr, "authority file");
-        const bool written = PEM_write_X509(file, authority.get()) == 1;
+        WritePem(authorityFile, [&](std::FILE* file) { return PEM_write_X509(file, authority.get()); });
+        WritePem(serverFiles.certificate,
+                 [&](std::FILE* file) { return PEM_write_X509(file, trusted.get()); });
+        WritePem(serverFiles.key, [&](std::FILE* file) {
+            return PEM_write_PrivateKey(file, serverKey.get(), nullptr, nullptr, 0, nullptr, nullptr);
+        });
+    }
+
+    template <typename Write>
+    static void WritePem(const std::string& path, Write write) {
+        std::FILE* file = std::fopen(path.c_str(), "w");
+        Check(file != nullptr, "certificate file");
+        const bool written = write(file) == 1;
         std::fclose(file);
-        Check(written, "authority file");
+        Check(written, "certificate file");
     }
 
     X509* For(TestCertificate which) const {
@@ -158,6 +170,8 @@ private:
 }  // namespace
 
 const std::string& TestAuthorityFile() { return TheCertificates().authorityFile; }
+
+const TestServerFiles& TrustedServerFiles() { return TheCertificates().serverFiles; }
 
 struct TlsTestServer::Tls {
     std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context{SSL_CTX_new(TLS_server_method()), SSL_CTX_free};

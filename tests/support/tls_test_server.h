@@ -23,6 +23,14 @@ enum class TestCertificate {
 // authorities' file.
 const std::string& TestAuthorityFile();
 
+// PEM files of the trusted server certificate (for 127.0.0.1 and localhost)
+// and of its key, for test servers that run as programs of their own.
+struct TestServerFiles {
+    std::string certificate;
+    std::string key;
+};
+const TestServerFiles& TrustedServerFiles();
+
 // A server on 127.0.0.1 whose port speaks https (with the given
 // certificate) and plain http alike, so that http://127.0.0.1:<port>/ and
 // https://127.0.0.1:<port>/ are one site. Both lead to the same

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
+#include <QSpinBox>
 #include <gtest/gtest.h>
 
 #include "app/gui/web_options_settings.h"
@@ -20,6 +21,7 @@ WebOptions SearxOptions() {
     options.followHttpsAndRedirects = true;
     options.stayBelowStartFolder = true;
     options.obeyRobotsTxt = true;
+    options.requestsPerSite = 4;
     options.yahoo = {"https://searx.example.org/search?q={words}&format=json", "searx", EngineAnswer::kJson};
     return options;
 }
@@ -36,6 +38,7 @@ TEST(WebOptionsPageTest, ATemplateThatCannotWorkIsShownAsAnErrorAndKeepsTheOldVa
     EXPECT_FALSE(page.SwitchBox(1)->isChecked());
     EXPECT_TRUE(page.SwitchBox(2)->isChecked());
     EXPECT_EQ(yahoo.answer->currentIndex(), 1);
+    EXPECT_EQ(page.RequestsPerSiteBox()->value(), 4);
     EXPECT_TRUE(page.RefusalText().isEmpty());
 
     for (const char* bad : {"searx.example.org/search?q={words}", "https://searx.example.org/search?q=",
@@ -56,6 +59,7 @@ TEST(WebOptionsPageTest, ATemplateThatCannotWorkIsShownAsAnErrorAndKeepsTheOldVa
     yahoo.queryTemplate->setText(QStringLiteral("HTTPS://searx.test:8443/search?format=json&q={words}"));
     page.FollowBox()->setChecked(false);
     page.SwitchBox(1)->setChecked(true);
+    page.RequestsPerSiteBox()->setValue(99);  // held to its range
     EXPECT_TRUE(yahoo.problem->isHidden());
     EXPECT_TRUE(page.RefusalText().isEmpty());
     WebOptions stored = old;
@@ -63,6 +67,7 @@ TEST(WebOptionsPageTest, ATemplateThatCannotWorkIsShownAsAnErrorAndKeepsTheOldVa
     EXPECT_FALSE(stored.followHttpsAndRedirects);
     EXPECT_TRUE(stored.readLinksAsBrowser);
     EXPECT_TRUE(stored.stayBelowStartFolder);
+    EXPECT_EQ(stored.requestsPerSite, kMaxRequestsPerSite);
     EXPECT_EQ(stored.altavista.queryTemplate, "http://127.0.0.1:8888/?q={words}");
     EXPECT_EQ(stored.yahoo.queryTemplate, "HTTPS://searx.test:8443/search?format=json&q={words}");
 }
@@ -82,6 +87,7 @@ TEST(WebOptionsSettingsTest, OptionsComeBackAsSavedAndUnusableValuesGiveTheirDef
         EXPECT_EQ(LoadWebOptions(settings), SearxOptions());
         settings.setValue(QStringLiteral("web/followHttpsAndRedirects"), QStringLiteral("maybe"));
         settings.setValue(QStringLiteral("web/stayBelowStartFolder"), QStringLiteral("1"));
+        settings.setValue(QStringLiteral("web/requestsPerSite"), QStringLiteral("17"));
         settings.setValue(QStringLiteral("web/yahoo/queryTemplate"),
                           QStringLiteral("searx.example.org/?q={words}"));
         settings.setValue(QStringLiteral("web/yahoo/answer"), QStringLiteral("xml"));
@@ -92,6 +98,7 @@ TEST(WebOptionsSettingsTest, OptionsComeBackAsSavedAndUnusableValuesGiveTheirDef
     const WebOptions defaults;
     EXPECT_EQ(loaded.followHttpsAndRedirects, defaults.followHttpsAndRedirects);
     EXPECT_EQ(loaded.stayBelowStartFolder, defaults.stayBelowStartFolder);
+    EXPECT_EQ(loaded.requestsPerSite, defaults.requestsPerSite);
     EXPECT_EQ(loaded.yahoo.queryTemplate, defaults.yahoo.queryTemplate);
     EXPECT_EQ(loaded.yahoo.answer, defaults.yahoo.answer);
     EXPECT_EQ(loaded.yahoo.ownLinkMarker, "searx");  // usable, so kept

@@ -24,6 +24,8 @@ struct EngineKeys {
     EngineSetting WebOptions::*setting;
 };
 
+const QString kRequestsPerSiteKey = QStringLiteral("web/requestsPerSite");
+
 const EngineKeys kEngines[] = {
     {QStringLiteral("web/altavista/"), &WebOptions::altavista},
     {QStringLiteral("web/yahoo/"), &WebOptions::yahoo},
@@ -64,6 +66,11 @@ WebOptions LoadWebOptions(QSettings& settings) {
     for (const EngineKeys& engine : kEngines) {
         options.*engine.setting = LoadEngine(settings, engine.group, options.*engine.setting);
     }
+    bool isNumber = false;
+    const int requests = SettingText(settings, kRequestsPerSiteKey).trimmed().toInt(&isNumber);
+    if (isNumber && requests >= kMinRequestsPerSite && requests <= kMaxRequestsPerSite) {
+        options.requestsPerSite = requests;
+    }
     return options;
 }
 
@@ -77,4 +84,5 @@ void SaveWebOptions(QSettings& settings, const WebOptions& options) {
                           QString::fromStdString(setting.ownLinkMarker));
         settings.setValue(engine.group + QStringLiteral("answer"), AnswerText(setting.answer));
     }
+    settings.setValue(kRequestsPerSiteKey, options.requestsPerSite);
 }

@@ -4,9 +4,11 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "ui/dialogs/dialog_layout.h"
@@ -70,6 +72,7 @@ CWebOptionsPage::CWebOptionsPage(QWidget* parent, QWidget* enginesPage) : QWidge
         NameOptionKey(switches_.at(index), QString::fromLatin1(kSwitches[index].key));
         contents->addWidget(switches_.at(index));
     }
+    contents->addLayout(MakeRequestsPerSiteRow());
     QWidget* engineParent = this;
     if (enginesPage != nullptr) {
         contents->addStretch();
@@ -89,6 +92,22 @@ CWebOptionsPage::CWebOptionsPage(QWidget* parent, QWidget* enginesPage) : QWidge
         contents->addWidget(group);
     }
     contents->addStretch();
+}
+
+QLayout* CWebOptionsPage::MakeRequestsPerSiteRow() {
+    requestsPerSite_ = new QSpinBox(this);
+    requestsPerSite_->setRange(kMinRequestsPerSite, kMaxRequestsPerSite);
+    requestsPerSite_->setToolTip(
+        QStringLiteral("Requests a crawl has in flight at once. Above 1, the next addresses are asked "
+                       "ahead while pages are still read in their order; 1 asks one at a time."));
+    NameOptionKey(requestsPerSite_, QStringLiteral("web/requestsPerSite"));
+    auto* label = new QLabel(QStringLiteral("Re&quests at once per site"), this);
+    label->setBuddy(requestsPerSite_);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(requestsPerSite_);
+    row->addStretch();
+    return row;
 }
 
 CWebOptionsPage::EngineFields CWebOptionsPage::MakeEngineFields(QWidget* page, const QString& keyGroup) {
@@ -121,6 +140,7 @@ void CWebOptionsPage::LoadFromOptions(const WebOptions& options) {
     for (std::size_t index = 0; index < switches_.size(); ++index) {
         switches_.at(index)->setChecked(options.*kSwitches[index].value);
     }
+    requestsPerSite_->setValue(options.requestsPerSite);
     for (std::size_t index = 0; index < engines_.size(); ++index) {
         const EngineSetting& setting = options.*kEngineSettings[index];
         const EngineFields& fields = engines_.at(index);
@@ -135,6 +155,7 @@ void CWebOptionsPage::StoreIntoOptions(WebOptions& options) const {
     for (std::size_t index = 0; index < switches_.size(); ++index) {
         options.*kSwitches[index].value = switches_.at(index)->isChecked();
     }
+    options.requestsPerSite = requestsPerSite_->value();
     for (std::size_t index = 0; index < engines_.size(); ++index) {
         EngineSetting& setting = options.*kEngineSettings[index];
         const EngineFields& fields = engines_.at(index);

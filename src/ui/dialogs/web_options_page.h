@@ -9,11 +9,13 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
+class QSpinBox;
 
 // The web page of the Options dialog: "Follow HTTPS and redirects in crawls
 // and searches", "Read links as a browser does", "Stay below the start
-// address's folder", and for each of the two engines its query address (a
+// address's folder", "Requests at once per site", and for each of the two engines its query address (a
 // template with {words}), the text that marks its own links and the kind of
 // its answer. A template that cannot work is shown as an error beside its
 // field while it is typed, and storing keeps the old value in its place.
@@ -47,11 +49,14 @@ public:
     QCheckBox* SwitchBox(int index) const { return switches_.at(static_cast<std::size_t>(index)); }
     QCheckBox* FollowBox() const { return SwitchBox(0); }
     const EngineFields& Engine(int index) const { return engines_.at(static_cast<std::size_t>(index)); }
+    QSpinBox* RequestsPerSiteBox() const { return requestsPerSite_; }
 
 private:
+    QLayout* MakeRequestsPerSiteRow();
     EngineFields MakeEngineFields(QWidget* page, const QString& keyGroup);
     void ShowProblem(const EngineFields& fields);
 
     std::array<QCheckBox*, 4> switches_{};
     std::array<EngineFields, 2> engines_;
+    QSpinBox* requestsPerSite_ = nullptr;
 };

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/host_pacing.h"
+#include "net/internet_session.h"
+
+// The requests a crawl is about to send, sent ahead of their turn so that
+// their waiting overlaps; the crawl still reads each answer in its own order.
+// An answer sent ahead is held only up to its transfer's read-ahead bound
+// (the rest waits at the server until it is read). One that the crawl never
+// takes is aborted when this goes, and one that it takes with other headers
+// (its local file changed meanwhile) is dropped and asked anew. Worker thread.
+class FetchAhead {
+public:
+    // The pacing of a request's host: how many may be in flight to it and
+    // when the next may start; told of each request sent ahead.
+    using PacingOf = std::function<HostPacing&(const HttpRequest& request)>;
+
+    FetchAhead(InternetSession& session, int requestsAtOnce, PacingOf pacing);
+
+    // The answer to the crawl's request: the one sent ahead when it asked the
+    // same, else the request is sent now. `sendAhead` runs once the request
+    // is on its way and before its answer is waited for.
+    template <typename SendAhead>
+    std::unique_ptr<HttpFile> Send(const HttpRequest& request, SendAhead&& sendAhead) {
+        Start(request);
+        sendAhead();
+        return Take();
+    }
+
+    // Whether an answer is held for the request's address; asked with the
+    // same headers.
+    bool Holds(const HttpRequest& request) const;
+    bool HoldsAsked(const HttpRequest& request) const;
+    // The body of the 200 answer held for the request's address, once all
+    // of it has arrived; it stays unread. Valid until the next change here.
+    std::optional<std::string_view> ArrivedBodyOf200(const HttpRequest& request) const;
+    // Whether another request may be held at all: the answers held, and
+    // the bytes they hold, are bounded.
+    bool HasRoom() const;
+    // Sends the request ahead when its host's pacing allows it: at most the
+    // host's number in flight with the crawl's own request, so that one
+    // connection to the host is always left for the crawl's next request,
+    // and not before the host's earliest start.
+    void SendAheadIfAllowed(const HttpRequest& request);
+
+    // Drops the answers whose headers have not come yet, so that a halt
+    // leaves none of them waiting on a connection or a timeout; they are
+    // sent again when their turn comes near.
+    void DropUnanswered();
+
+private:
+    struct Held {
+        std::string address;  // of the request, without its headers
+        std::string headers;
+        std::string host;
+        std::unique_ptr<AnswerAhead> answer;
+    };
+
+    void Start(const HttpRequest& request);
+    std::unique_ptr<HttpFile> Take();
+    void Hold(const HttpRequest& request);
+    std::unique_ptr<AnswerAhead> SendNow(const HttpRequest& request);
+    std::vector<Held>::iterator Find(const std::string& address);
+    std::vector<Held>::const_iterator Find(const std::string& address) const;
+    int InFlightTo(const std::string& host) const;
+
+    InternetSession& session_;
+    PacingOf pacing_;
+    std::size_t maxHeld_;
+    std::size_t maxHeldBytes_;
+    std::vector<Held> held_;                // sent ahead, in the order sent
+    std::unique_ptr<AnswerAhead> current_;  // the crawl's request, between Start and Take
+};
