@@ -23,7 +23,19 @@ ALIAS = ROOT + "/aliases/default"  # where libsecret reaches the default collect
 SESSION = ROOT + "/session/1"
 
 
-class Item(dbus.service.Object):
+class PropertiesObject(dbus.service.Object):
+    """An object whose D-Bus properties are those its properties() gives."""
+
+    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        return self.properties()[name]
+
+    @dbus.service.method(PROPERTIES, in_signature="s", out_signature="a{sv}")
+    def GetAll(self, interface):
+        return self.properties()
+
+
+class Item(PropertiesObject):
     def __init__(self, bus, path, store, attributes, label, secret):
         super().__init__(bus, path)
         self.path, self.store = path, store
@@ -39,16 +51,8 @@ class Item(dbus.service.Object):
         self.remove_from_connection()
         return dbus.ObjectPath("/")
 
-    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
-    def Get(self, interface, name):
-        return self.properties()[name]
 
-    @dbus.service.method(PROPERTIES, in_signature="s", out_signature="a{sv}")
-    def GetAll(self, interface):
-        return self.properties()
-
-
-class Collection(dbus.service.Object):
+class Collection(PropertiesObject):
     created = itertools.count(1)
 
     def __init__(self, bus, path, store):
@@ -70,19 +74,14 @@ class Collection(dbus.service.Object):
                                 secret[2])
         return dbus.ObjectPath(path), dbus.ObjectPath("/")
 
-    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
-    def Get(self, interface, name):
-        return self.properties()[name]
 
-    @dbus.service.method(PROPERTIES, in_signature="s", out_signature="a{sv}")
-    def GetAll(self, interface):
-        return self.properties()
-
-
-class Service(dbus.service.Object):
+class Service(PropertiesObject):
     def __init__(self, bus, store):
         super().__init__(bus, ROOT)
         self.store = store
+
+    def properties(self):
+        return {"Collections": dbus.Array([dbus.ObjectPath(DEFAULT)], signature="o")}
 
     @dbus.service.method(SERVICE, in_signature="sv", out_signature="vo")
     def OpenSession(self, algorithm, argument):
@@ -113,14 +112,6 @@ class Service(dbus.service.Object):
     @dbus.service.method(SERVICE, in_signature="s", out_signature="o")
     def ReadAlias(self, name):
         return dbus.ObjectPath(DEFAULT if name == "default" else "/")
-
-    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
-    def Get(self, interface, name):
-        return self.GetAll(interface)[name]
-
-    @dbus.service.method(PROPERTIES, in_signature="s", out_signature="a{sv}")
-    def GetAll(self, interface):
-        return {"Collections": dbus.Array([dbus.ObjectPath(DEFAULT)], signature="o")}
 
 
 def main():

@@ -1,11 +1,9 @@
 #include "ui/dialogs/add_file_dlg.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "store/records.h"
 #include "ui/dialogs/checksum_field.h"
@@ -29,12 +27,6 @@ CAddFileDlg::CAddFileDlg(QWidget* parent, MessageBoxPort* messages, bool keptBey
     LimitEditToField(url_, CapacityOf<decltype(FileEntry::url)>);
     url_->setMinimumWidth(UnitsAcross(this, 218));
 
-    auto* add = new QPushButton(QStringLiteral("Add"), this);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    add->setDefault(true);
-    connect(add, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel(QStringLiteral("URL"), this), 0, 0);
     fields->addWidget(url_, 0, 1);
@@ -46,13 +38,7 @@ CAddFileDlg::CAddFileDlg(QWidget* parent, MessageBoxPort* messages, bool keptBey
     fields->addWidget(password_, 3, 1);
     fields->addWidget(NewPasswordKeepingLabel(keptBeyondRun, this), 4, 1);
 
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(add);
-    buttons->addWidget(cancel);
-
-    auto* row = new QHBoxLayout(this);
-    AddFrame(this, fields);
-    row->addLayout(buttons);
+    const auto [add, cancel] = FrameBesideButtons(this, fields, QStringLiteral("Add"));
     user_->setPlaceholderText(QStringLiteral("optional: the login for the server"));
     ChainTabOrder({url_, checksum_, user_, password_, add, cancel});
 }

@@ -1,7 +1,10 @@
 #include "ui/dialogs/dialog_layout.h"
 
+#include <QDialog>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLayout>
+#include <QPushButton>
 #include <QString>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -19,6 +22,21 @@ QGroupBox* AddFrame(QWidget* widget, QLayout* contents) {
     }
     outer->addWidget(frame);
     return frame;
+}
+
+AcceptCancel FrameBesideButtons(QDialog* dialog, QLayout* fields, const QString& acceptText) {
+    const AcceptCancel buttons{new QPushButton(acceptText, dialog),
+                               new QPushButton(QStringLiteral("Cancel"), dialog)};
+    buttons.accept->setDefault(true);
+    QObject::connect(buttons.accept, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(buttons.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto* column = new QVBoxLayout;
+    column->addWidget(buttons.accept);
+    column->addWidget(buttons.cancel);
+    auto* row = new QHBoxLayout(dialog);
+    AddFrame(dialog, fields);
+    row->addLayout(column);
+    return buttons;
 }
 
 void ChainTabOrder(std::initializer_list<QWidget*> widgets) {

@@ -2,8 +2,10 @@
 
 #include <initializer_list>
 
+class QDialog;
 class QGroupBox;
 class QLayout;
+class QPushButton;
 class QString;
 class QWidget;
 
@@ -11,6 +13,16 @@ class QWidget;
 // Puts a frame holding the given layout into the widget's layout (a vertical
 // one is made if the widget has none) and returns it.
 QGroupBox* AddFrame(QWidget* widget, QLayout* contents);
+
+// The two buttons of a small dialog.
+struct AcceptCancel {
+    QPushButton* accept;  // the default button; accepts the dialog
+    QPushButton* cancel;  // rejects it
+};
+
+// Lays a small dialog out as a frame holding `fields`, with a column beside
+// it of the accepting button, named `acceptText`, over Cancel.
+AcceptCancel FrameBesideButtons(QDialog* dialog, QLayout* fields, const QString& acceptText);
 
 // Fixes the tab order to the given order, which is the template's, whatever
 // order the layouts put the widgets in.

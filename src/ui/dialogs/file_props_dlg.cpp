@@ -1,11 +1,9 @@
 #include "ui/dialogs/file_props_dlg.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "ui/dialogs/checksum_field.h"
 #include "ui/dialogs/dialog_layout.h"
@@ -31,12 +29,6 @@ CFilePropsDlg::CFilePropsDlg(const QString& url, const QString& checksum, const 
     result_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     result_->setWordWrap(true);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel(QStringLiteral("URL"), this), 0, 0);
     fields->addWidget(address, 0, 1);
@@ -53,13 +45,7 @@ CFilePropsDlg::CFilePropsDlg(const QString& url, const QString& checksum, const 
     user_->setPlaceholderText(QStringLiteral("optional: the login for the server"));
     if (!user.isEmpty()) password_->setPlaceholderText(QStringLiteral("unchanged"));
 
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
-    auto* row = new QHBoxLayout(this);
-    AddFrame(this, fields);
-    row->addLayout(buttons);
+    const auto [ok, cancel] = FrameBesideButtons(this, fields, QStringLiteral("OK"));
     ChainTabOrder({checksum_, user_, password_, ok, cancel});
 }
 

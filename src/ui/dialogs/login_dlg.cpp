@@ -2,11 +2,9 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/dialogs/dialog_units.h"
@@ -43,12 +41,6 @@ CLoginDlg::CLoginDlg(const Question& question, QWidget* parent)
     user_->setText(question.user);
     user_->setMinimumWidth(UnitsAcross(this, 150));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
     auto* fields = new QGridLayout;
     fields->addWidget(message_, 0, 0, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("User name"), this), 1, 0);
@@ -58,13 +50,7 @@ CLoginDlg::CLoginDlg(const Question& question, QWidget* parent)
     fields->addWidget(remember_, 3, 0, 1, 2);
     fields->addWidget(keeping_, 4, 0, 1, 2);
 
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
-    auto* row = new QHBoxLayout(this);
-    AddFrame(this, fields);
-    row->addLayout(buttons);
+    const auto [ok, cancel] = FrameBesideButtons(this, fields, QStringLiteral("OK"));
     ChainTabOrder({user_, password_, remember_, ok, cancel});
     (question.user.isEmpty() ? user_ : password_)->setFocus();
 }
