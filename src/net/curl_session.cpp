@@ -131,6 +131,7 @@ public:
         if (bandwidth_) bandwidth_->CountAsOne();
         auto companion = std::make_unique<CurlSession>(settings_, bandwidth_);
         companion->options_ = options_;
+        companion->logins_ = logins_;  // each still goes only to its own server
         companion->connectTimeout_ = connectTimeout_;
         return companion;
     }

@@ -11,6 +11,7 @@
 
 #include "engine/file_digest.h"
 #include "engine/part_records.h"
+#include "engine/server_logins.h"
 #include "net/curl_session.h"
 #include "support/file_worker_fixture.h"
 #include "support/test_http_server.h"
@@ -194,6 +195,35 @@ TEST_F(SegmentedDownloadTest, TheChecksumIsCheckedOnTheFileOnceAllSegmentsAreIn)
         EXPECT_EQ(store.DownloadedFiles.Count() - downloaded, hex == right ? 1 : 0);
         EXPECT_EQ(folder.Exists("Software/f.zip.corrupt"), hex == wrong);
     }
+}
+
+// The login given for the server goes with every connection of the file,
+// not only the first: a range asked without it would be refused.
+TEST_F(SegmentedDownloadTest, EveryConnectionCarriesTheServersLogin) {
+    TestHttpServer server;
+    const TestHttpServer::Responder ranged =
+        FirstStalls([](const TestHttpRequest&) { return TestHttpReply::Ranged(kBody, kTag); });
+    server.RouteBy("/f.zip", [&](const TestHttpRequest& request) {
+        if (!request.HasHeader("Authorization")) {
+            TestHttpReply refused = TestHttpReply::Status(401, "Unauthorized", "login first");
+            refused.headers.push_back("WWW-Authenticate: Basic realm=\"files\"");
+            return refused;
+        }
+        return ranged(request);
+    });
+    const std::string url = server.Url("/f.zip");
+    store.Logins.Set(LoginKeyOf(*LoginOriginOf(url)), {"ann", "secret", true});
+    Start(url);
+    const auto rangesWithLogin = [&] {
+        const std::vector<TestHttpRequest> requests = server.Requests();
+        return std::count_if(requests.begin(), requests.end(), [](const TestHttpRequest& request) {
+            return request.HasHeader("If-Range") && request.HasHeader("Authorization");
+        });
+    };
+    ASSERT_TRUE(executor.RunUntil([&] { return rangesWithLogin() >= 1; }));
+    server.ReleaseStalled();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_TRUE(folder.Read("Software/f.zip") == kBody);
 }
 
 }  // namespace
