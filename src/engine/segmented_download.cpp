@@ -208,6 +208,8 @@ public:
         if (!SaveRecord()) return SegmentedEnd::kEnding;
         lastAddAt_ = Clock::now();
         doneAtAdd_ = Done();
+        startedAt_ = lastAddAt_;
+        doneAtStart_ = doneAtAdd_;
         Sample(lastAddAt_, doneAtAdd_);
         idleSessions_.push_back(&session);
         primary_ = &session;
@@ -346,7 +348,13 @@ private:
             }
         }
         const auto remaining = static_cast<double>(file_.size - done);
-        const double recent = RateOver(kRateWindow, now, done);
+        // Within the first second, the bytes so far count as that second's:
+        // a server that lets the first second's worth of each connection go
+        // at once would otherwise make the file look nearly done.
+        const double seconds = std::max(std::chrono::duration<double>(now - startedAt_).count(),
+                                        std::chrono::duration<double>(kRateWindow).count());
+        const double recent = std::min(RateOver(kRateWindow, now, done),
+                                       static_cast<double>(done - doneAtStart_) / seconds);
         return recent <= 0 || remaining / recent > kWorthSplittingSeconds;
     }
 
@@ -658,6 +666,8 @@ private:
     int failures_ = 0;
     std::exception_ptr lastError_;
     std::exception_ptr fatal_;
+    Clock::time_point startedAt_;
+    std::int64_t doneAtStart_ = 0;
     Clock::time_point lastAddAt_;
     std::int64_t doneAtAdd_ = 0;
     double rateBeforeAdd_ = 0;
