@@ -353,8 +353,8 @@ private:
         // at once would otherwise make the file look nearly done.
         const double seconds = std::max(std::chrono::duration<double>(now - startedAt_).count(),
                                         std::chrono::duration<double>(kRateWindow).count());
-        const double recent = std::min(RateOver(kRateWindow, now, done),
-                                       static_cast<double>(done - doneAtStart_) / seconds);
+        const double recent =
+            std::min(RateOver(kRateWindow, now, done), static_cast<double>(done - doneAtStart_) / seconds);
         return recent <= 0 || remaining / recent > kWorthSplittingSeconds;
     }
 
@@ -508,10 +508,12 @@ private:
     };
 
     // Writes the answer's body in place until the segment is whole. When
-    // an idle connection took the segment's second half, the answer (which
-    // runs on to `answerEnd`) is dropped at once: whatever the server sends
-    // past the new end would be sent twice, and at a server that holds each
-    // connection to a rate it would hold this one for nothing.
+    // an idle connection took the segment's second half and its bytes come,
+    // the answer (which runs on to `answerEnd`) is dropped: whatever the
+    // server sends past the new end would be sent twice, and at a server
+    // that holds each connection to a rate it would hold this one for
+    // nothing. While the taker has brought nothing (it may be refused), the
+    // answer goes on.
     Received Receive(Connection& connection, HttpFile& answer, int segment, std::int64_t answerEnd) {
         std::vector<char> block(kBlockSize);
         for (;;) {
@@ -530,7 +532,7 @@ private:
             map_.Advance(segment, accepted);
             connection.received += accepted;
             if (accepted == left.Length()) return Received::kWhole;
-            if (left.end < answerEnd) return Received::kShortened;
+            if (left.end < answerEnd && map_.UnderWayAt(left.end)) return Received::kShortened;
         }
     }
 
