@@ -3,7 +3,8 @@
 #include <algorithm>
 
 SegmentMap::SegmentMap(std::int64_t size, const std::vector<ByteSpan>& missing) : size_(size) {
-    for (const ByteSpan& span : missing) segments_.push_back({.next = span.first, .end = span.end});
+    for (const ByteSpan& span : missing)
+        segments_.push_back({.first = span.first, .next = span.first, .end = span.end});
 }
 
 std::int64_t SegmentMap::Remaining() const {
@@ -44,7 +45,8 @@ std::optional<int> SegmentMap::Steal(std::int64_t leastHalf) {
         return !segment.taken && segment.next >= segment.end;
     });
     if (spent == segments_.end() && segments_.size() >= kMaxSegments) return std::nullopt;
-    const Segment stolen{.next = largest->end - half, .end = largest->end, .taken = true};
+    const std::int64_t from = largest->end - half;
+    const Segment stolen{.first = from, .next = from, .end = largest->end, .taken = true};
     largest->end = stolen.next;
     if (spent != segments_.end()) {
         *spent = stolen;
@@ -69,4 +71,10 @@ std::int64_t SegmentMap::Accept(int segment, std::int64_t count) const {
 void SegmentMap::Advance(int segment, std::int64_t count) {
     Segment& found = segments_.at(static_cast<std::size_t>(segment));
     found.next = std::min(found.end, found.next + count);
+}
+
+bool SegmentMap::UnderWayAt(std::int64_t offset) const {
+    return std::any_of(segments_.begin(), segments_.end(), [&](const Segment& segment) {
+        return segment.taken && segment.first == offset && segment.next > offset;
+    });
 }

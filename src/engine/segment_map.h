@@ -40,12 +40,16 @@ public:
     std::int64_t Accept(int segment, std::int64_t count) const;
     // The next `count` bytes of the segment are on disk.
     void Advance(int segment, std::int64_t count);
+    // Whether a connection fetches a segment that starts at `offset` and has
+    // brought its first bytes.
+    bool UnderWayAt(std::int64_t offset) const;
 
     // The most segments a map holds, so that its record stays small.
     static constexpr std::size_t kMaxSegments = 64;
 
 private:
     struct Segment {
+        std::int64_t first = 0;
         std::int64_t next = 0;  // its first byte still to come
         std::int64_t end = 0;
         bool taken = false;

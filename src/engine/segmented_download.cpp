@@ -35,10 +35,12 @@ constexpr std::size_t kBlockSize = 256 * 1024;
 // half is worth a request of its own.
 constexpr std::int64_t kLeastStolenHalf = 1024 * 1024;
 // How often the fetch looks at its connections when none has news.
-constexpr std::chrono::milliseconds kTick{25};
-// How long an added connection runs before the rate it brought is judged,
-// against the rate of as long a time before it was added.
-constexpr std::chrono::milliseconds kSettle{50};
+constexpr std::chrono::milliseconds kTick{10};
+// How long the connections added last run, at least, before the rate they
+// brought is judged against the rate since the round before them. Each
+// round that raised the rate doubles the connections, so that a server
+// that holds each connection to a rate fills them all within a few rounds.
+constexpr std::chrono::milliseconds kSettle{30};
 // A connection is added only while the rest would take longer than this at
 // the rate of the last second. Many servers that hold a connection to a
 // rate let its first second's worth go at once; over a longer time those
@@ -206,6 +208,8 @@ public:
         if (!SaveRecord()) return SegmentedEnd::kEnding;
         lastAddAt_ = Clock::now();
         doneAtAdd_ = Done();
+        startedAt_ = lastAddAt_;
+        doneAtStart_ = doneAtAdd_;
         Sample(lastAddAt_, doneAtAdd_);
         idleSessions_.push_back(&session);
         primary_ = &session;
@@ -279,14 +283,28 @@ private:
         if (active == 0) {
             StartOnWork();  // after a failure: the segments left need a connection
         } else if (active < limit && ShouldGrow(now, done)) {
-            if (std::shared_ptr<Connection> added = StartOnWork()) {
-                rateBeforeAdd_ = RateOver(kSettle, now, done);
-                activeAtAdd_ = active;
-                lastAdded_ = std::move(added);
-                lastAddAt_ = now;
-                doneAtAdd_ = done;
-            }
+            AddRound(std::min(active, limit - active), now, done);
         }
+    }
+
+    // Adds up to `count` connections at once, as one round judged together.
+    void AddRound(int count, Clock::time_point now, std::int64_t done) {
+        // The rate since the round before: a server that lets each
+        // connection's first bytes go at once shows them in both.
+        const double rateBefore = RateSince(now, done);
+        const int activeBefore = Active();
+        std::vector<std::shared_ptr<Connection>> added;
+        for (int i = 0; i < count; ++i) {
+            std::shared_ptr<Connection> connection = StartOnWork();
+            if (!connection) break;
+            added.push_back(std::move(connection));
+        }
+        if (added.empty()) return;
+        rateBeforeAdd_ = rateBefore;
+        activeAtAdd_ = activeBefore;
+        lastRound_ = std::move(added);
+        lastAddAt_ = now;
+        doneAtAdd_ = done;
     }
 
     double RateSince(Clock::time_point now, std::int64_t done) const {
@@ -316,36 +334,49 @@ private:
     // current rate and the connection added last raised that rate.
     bool ShouldGrow(Clock::time_point now, std::int64_t done) {
         if (!rangesTrusted_ || growthStopped_ || now - lastAddAt_ < kSettle) return false;
-        if (lastAdded_) {
+        if (!lastRound_.empty()) {
             const std::optional<bool> raised = Raised(now, done);
             if (!raised) return false;
             if (!*raised) {
-                // It only took its part from the others (one connection
-                // already fills the line): it goes again.
+                // They only took their part from the others (the connections
+                // before already filled the line): they go again.
                 growthStopped_ = true;
-                if (lastAdded_->extra && !lastAdded_->ended) StopConnection(*lastAdded_);
+                for (const std::shared_ptr<Connection>& added : lastRound_) {
+                    if (added->extra && !added->ended) StopConnection(*added);
+                }
                 return false;
             }
         }
         const auto remaining = static_cast<double>(file_.size - done);
-        const double recent = RateOver(kRateWindow, now, done);
+        // Within the first second, the bytes so far count as that second's:
+        // a server that lets the first second's worth of each connection go
+        // at once would otherwise make the file look nearly done.
+        const double seconds = std::max(std::chrono::duration<double>(now - startedAt_).count(),
+                                        std::chrono::duration<double>(kRateWindow).count());
+        const double recent =
+            std::min(RateOver(kRateWindow, now, done), static_cast<double>(done - doneAtStart_) / seconds);
         return recent <= 0 || remaining / recent > kWorthSplittingSeconds;
     }
 
-    // Whether the connection added last raised the rate: the rate since is
-    // higher than just before, or the connection brings at least three
-    // quarters of the mean of those that ran before (servers that hold connections to a rate send in
-    // bursts, which make the totals of short times jump). Nothing until it
-    // has brought its first bytes, for a second at most.
+    // Whether the round added last raised the rate: the rate since is
+    // higher than just before, or its connections bring at least three
+    // quarters of the mean of those that ran before, each (servers that hold
+    // connections to a rate send in bursts, which make the totals of short
+    // times jump). Nothing until each has brought its first bytes, for a
+    // second at most.
     std::optional<bool> Raised(Clock::time_point now, std::int64_t done) {
         std::int64_t brought = 0;
+        bool allBrought = true;
         {
             std::lock_guard lock(mutex_);
-            brought = lastAdded_->received;
+            for (const std::shared_ptr<Connection>& added : lastRound_) {
+                brought += added->received;
+                allBrought = allBrought && (added->received > 0 || added->ended);
+            }
         }
-        if (brought == 0 && now - lastAddAt_ < kRateWindow) return std::nullopt;
+        if (!allBrought && now - lastAddAt_ < kRateWindow) return std::nullopt;
         const double seconds = std::chrono::duration<double>(now - lastAddAt_).count();
-        const double own = static_cast<double>(brought) / seconds;
+        const double own = static_cast<double>(brought) / seconds / static_cast<double>(lastRound_.size());
         const double meanBefore = rateBeforeAdd_ / std::max(activeAtAdd_, 1);
         return RateSince(now, done) > rateBeforeAdd_ * kLeastRaise || own >= meanBefore * kLeastShare;
     }
@@ -406,6 +437,8 @@ private:
     void Serve(Connection& connection) {
         std::unique_ptr<HttpFile> answer = std::move(connection.first);
         int segment = SegmentOf(connection);
+        // The end of the range the open answer brings.
+        std::int64_t answerEnd = segment >= 0 ? Left(segment).end : 0;
         Outcome outcome = Outcome::kNoWork;
         std::exception_ptr error;
         bool opening = false;
@@ -418,19 +451,21 @@ private:
                         fetch_.url,
                         {.failOnHttpError = false, .headers = RangeHeaders(left, file_.validator)});
                     opening = false;
+                    answerEnd = left.end;
                     const Verdict verdict = JudgeSegment(*answer, left.first, file_);
                     if (verdict != Verdict::kAccepted) {
                         outcome = Refusal(verdict, answer->QueryInfoStatusCode(), error);
                         break;
                     }
                 }
-                if (!Receive(connection, *answer, segment)) {
+                const Received received = Receive(connection, *answer, segment, answerEnd);
+                if (received == Received::kStopped) {
                     outcome = Outcome::kStopped;
                     break;
                 }
                 CloseQuietly(*answer);
                 answer.reset();
-                segment = NextSegment(connection, segment);
+                if (received == Received::kWhole) segment = NextSegment(connection, segment);
             }
         } catch (const LocalFileError&) {
             outcome = Outcome::kFatal;
@@ -466,17 +501,28 @@ private:
         }
     }
 
-    // Writes the answer's body in place until the segment is whole; false
-    // when the connection is to stop first.
-    bool Receive(Connection& connection, HttpFile& answer, int segment) {
+    enum class Received {
+        kWhole,      // the segment is on disk
+        kShortened,  // part of it was taken: it is asked for again up to its new end
+        kStopped,    // the connection is to stop
+    };
+
+    // Writes the answer's body in place until the segment is whole. When
+    // an idle connection took the segment's second half and its bytes come,
+    // the answer (which runs on to `answerEnd`) is dropped: whatever the
+    // server sends past the new end would be sent twice, and at a server
+    // that holds each connection to a rate it would hold this one for
+    // nothing. While the taker has brought nothing (it may be refused), the
+    // answer goes on.
+    Received Receive(Connection& connection, HttpFile& answer, int segment, std::int64_t answerEnd) {
         std::vector<char> block(kBlockSize);
         for (;;) {
-            if (connection.stop || !fetch_.control.Gate().Pass()) return false;
+            if (connection.stop || !fetch_.control.Gate().Pass()) return Received::kStopped;
             const std::size_t count = answer.Read(block.data(), block.size());
             std::lock_guard lock(mutex_);
             const ByteSpan left = map_.Left(segment);
             if (count == 0) {
-                if (left.Length() == 0) return true;
+                if (left.Length() == 0) return Received::kWhole;
                 throw InternetException(InternetError::kConnectionBroken,
                                         "The connection closed before its part of the file had come");
             }
@@ -485,7 +531,8 @@ private:
             WriteAt(fd_, block.data(), accepted, left.first);
             map_.Advance(segment, accepted);
             connection.received += accepted;
-            if (accepted == left.Length()) return true;
+            if (accepted == left.Length()) return Received::kWhole;
+            if (left.end < answerEnd && map_.UnderWayAt(left.end)) return Received::kShortened;
         }
     }
 
@@ -616,11 +663,13 @@ private:
     bool rangesTrusted_ = true;
     bool fetchWhole_ = false;
     bool growthStopped_ = false;
-    std::shared_ptr<Connection> lastAdded_;  // kept for its count after it ended
+    std::vector<std::shared_ptr<Connection>> lastRound_;  // kept for their counts after they ended
     int activeAtAdd_ = 1;
     int failures_ = 0;
     std::exception_ptr lastError_;
     std::exception_ptr fatal_;
+    Clock::time_point startedAt_;
+    std::int64_t doneAtStart_ = 0;
     Clock::time_point lastAddAt_;
     std::int64_t doneAtAdd_ = 0;
     double rateBeforeAdd_ = 0;
