@@ -71,10 +71,10 @@ std::optional<std::string_view> CurlTransfer::WholeUnreadBody() const {
     return std::string_view(buffer_);
 }
 
-void CurlTransfer::AwaitAnswer() {
+void CurlTransfer::AwaitAnswer(const std::function<void()>& whileWaiting) {
     try {
         ThrowIfUnreadable();
-        WaitForAnswer();
+        WaitForAnswer(whileWaiting);
     } catch (...) {
         Close();
         throw;
@@ -257,8 +257,16 @@ void CurlTransfer::AppendHeader(const std::string& line) {
     headerList_ = grown;
 }
 
-void CurlTransfer::WaitForAnswer() {
-    RunUntil([this] { return answerBegun_ || finished_; });
+void CurlTransfer::WaitForAnswer(const std::function<void()>& whileWaiting) {
+    std::uint64_t ended = pump_->EndedCount();
+    RunUntil([&] {
+        if (answerBegun_ || finished_) return true;
+        if (whileWaiting && pump_->EndedCount() != ended) {
+            ended = pump_->EndedCount();
+            whileWaiting();
+        }
+        return false;
+    });
     // A proxy that wants a login answers in the server's place: that answer
     // is never the file, whoever asked to read error pages.
     if (answerBegun_ && httpHead_.statusCode == 407) {
