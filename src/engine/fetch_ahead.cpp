@@ -85,21 +85,9 @@ void FetchAhead::Start(const HttpRequest& request) {
     if (!current_) current_ = SendNow(request);
 }
 
-std::unique_ptr<HttpFile> FetchAhead::Send(const HttpRequest& request,
-                                           const std::function<void()>& sendAhead) {
-    Start(request);
-    sendAhead();
-    return Take(sendAhead);
-}
-
-// The crawl's own answer stays current while it is awaited: it counts
-// among its host's requests in flight.
-std::unique_ptr<HttpFile> FetchAhead::Take(const std::function<void()>& whileWaiting) {
-    struct Done {
-        std::unique_ptr<AnswerAhead>& current;
-        ~Done() { current.reset(); }
-    } done{current_};
-    return current_->Take(whileWaiting);
+std::unique_ptr<HttpFile> FetchAhead::Take() {
+    const std::unique_ptr<AnswerAhead> answer = std::move(current_);
+    return answer->Take();
 }
 
 void FetchAhead::Hold(const HttpRequest& request) {

@@ -28,9 +28,13 @@ public:
 
     // The answer to the crawl's request: the one sent ahead when it asked the
     // same, else the request is sent now. `sendAhead` runs once the request
-    // is on its way, and again whenever another answer ends while this
-    // one's headers are awaited, so that the requests in flight stay many.
-    std::unique_ptr<HttpFile> Send(const HttpRequest& request, const std::function<void()>& sendAhead);
+    // is on its way and before its answer is waited for.
+    template <typename SendAhead>
+    std::unique_ptr<HttpFile> Send(const HttpRequest& request, SendAhead&& sendAhead) {
+        Start(request);
+        sendAhead();
+        return Take();
+    }
 
     // Whether an answer is held for the request's address; asked with the
     // same headers.
@@ -65,7 +69,7 @@ private:
     };
 
     void Start(const HttpRequest& request);
-    std::unique_ptr<HttpFile> Take(const std::function<void()>& whileWaiting);
+    std::unique_ptr<HttpFile> Take();
     void Hold(const HttpRequest& request);
     std::unique_ptr<AnswerAhead> SendNow(const HttpRequest& request);
     std::vector<Held>::iterator Find(const std::string& address);

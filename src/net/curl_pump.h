@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -45,9 +44,6 @@ public:
     // done, until `finished` holds (true) or the deadline has passed (false).
     bool RunUntil(const std::function<bool()>& finished, std::chrono::steady_clock::time_point deadline);
 
-    // How many transfers have ended so far: a change tells of a free slot.
-    std::uint64_t EndedCount() const { return ended_; }
-
 private:
     void PerformOnce();
     void ReportEndedTransfers();
@@ -56,5 +52,4 @@ private:
     std::atomic<bool> aborted_{false};
     std::shared_ptr<InternetAbort> sharedAbort_;
     int abortToken_ = -1;
-    std::uint64_t ended_ = 0;
 };

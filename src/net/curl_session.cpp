@@ -43,8 +43,8 @@ public:
 
     bool HasBegun() const override { return transfer_->AnswerBegun(); }
     bool HasEnded() const override { return transfer_->Ended(); }
-    std::unique_ptr<HttpFile> Take(const std::function<void()>& whileWaiting) override {
-        transfer_->AwaitAnswer(whileWaiting);
+    std::unique_ptr<HttpFile> Take() override {
+        transfer_->AwaitAnswer();
         return std::move(transfer_);
     }
     std::optional<std::string_view> ArrivedBodyOf200() const override {

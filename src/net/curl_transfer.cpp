@@ -71,10 +71,10 @@ std::optional<std::string_view> CurlTransfer::WholeUnreadBody() const {
     return std::string_view(buffer_);
 }
 
-void CurlTransfer::AwaitAnswer(const std::function<void()>& whileWaiting) {
+void CurlTransfer::AwaitAnswer() {
     try {
         ThrowIfUnreadable();
-        WaitForAnswer(whileWaiting);
+        WaitForAnswer();
     } catch (...) {
         Close();
         throw;
@@ -257,16 +257,8 @@ void CurlTransfer::AppendHeader(const std::string& line) {
     headerList_ = grown;
 }
 
-void CurlTransfer::WaitForAnswer(const std::function<void()>& whileWaiting) {
-    std::uint64_t ended = pump_->EndedCount();
-    RunUntil([&] {
-        if (answerBegun_ || finished_) return true;
-        if (whileWaiting && pump_->EndedCount() != ended) {
-            ended = pump_->EndedCount();
-            whileWaiting();
-        }
-        return false;
-    });
+void CurlTransfer::WaitForAnswer() {
+    RunUntil([this] { return answerBegun_ || finished_; });
     // A proxy that wants a login answers in the server's place: that answer
     // is never the file, whoever asked to read error pages.
     if (answerBegun_ && httpHead_.statusCode == 407) {

@@ -85,8 +85,7 @@ public:
 
     // For a transfer started ahead: waits until its answer has begun and
     // raises as the constructor would; the transfer is closed then.
-    // `whileWaiting` runs each time another transfer of the pump ends.
-    void AwaitAnswer(const std::function<void()>& whileWaiting);
+    void AwaitAnswer();
     bool AnswerBegun() const { return answerBegun_ || finished_; }
     bool Ended() const { return finished_; }
     // The whole body, when the transfer ended well and none of it was read.
@@ -114,7 +113,7 @@ private:
     void ApplySpeedLimit();
     void Pace(std::size_t bytes);
     bool TakeLine(std::string& line);
-    void WaitForAnswer(const std::function<void()>& whileWaiting = {});
+    void WaitForAnswer();
     // Moves the transfer on until `done` holds; raises when nothing at all
     // arrives for the silence limit while it waits.
     void RunUntil(const std::function<bool()>& done);

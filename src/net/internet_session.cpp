@@ -11,9 +11,7 @@ public:
 
     bool HasBegun() const override { return false; }
     bool HasEnded() const override { return false; }
-    std::unique_ptr<HttpFile> Take(const std::function<void()>& /*whileWaiting*/) override {
-        return session_.SendRequest(request_);
-    }
+    std::unique_ptr<HttpFile> Take() override { return session_.SendRequest(request_); }
 
 private:
     InternetSession& session_;

@@ -69,9 +69,8 @@ public:
     // holds no connection any more.
     virtual bool HasEnded() const = 0;
     // Waits for the answer's headers and hands the answer out, raising as
-    // SendRequest does. Called once. `whileWaiting` runs each time another
-    // request of the session ends during the wait, to send more in its place.
-    virtual std::unique_ptr<HttpFile> Take(const std::function<void()>& whileWaiting) = 0;
+    // SendRequest does. Called once.
+    virtual std::unique_ptr<HttpFile> Take() = 0;
     // Before Take: the whole body of a 200 answer once all of it has
     // arrived and is held, for a look at it that leaves it unread; nothing
     // otherwise. Valid until the next call on the session.

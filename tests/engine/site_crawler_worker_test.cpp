@@ -1,7 +1,6 @@
 #include "engine/site_crawler_worker.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +12,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -938,44 +936,6 @@ TEST_F(SiteCrawlerTest, RequestsAskedAheadAreExactlyThoseOfACrawlOneAtATime) {
             EXPECT_GE(ahead.mostAtOnce, 2u);
         }
     }
-}
-
-// While the crawl waits for an answer, each answer asked ahead that ends
-// lets another request go in its place: a server that answers the crawl's
-// archive only once it has been asked for the archive after the three asked
-// ahead is not left waiting, and the files are still saved whole.
-TEST_F(SiteCrawlerTest, AnAnswerEndingWhileTheCrawlWaitsIsReplacedAtOnce) {
-    TestHttpServer server;
-    std::vector<std::string> links;
-    for (int i = 1; i <= 6; ++i) {
-        const std::string name = "a" + std::to_string(i) + ".zip";
-        links.push_back(Href(name));
-        server.Route("/" + name, TestHttpReply::Ok(std::string(500, static_cast<char>('0' + i))));
-    }
-    server.Route("/", TestHttpReply::Ok(Page({links[0], links[1], links[2], links[3], links[4], links[5]})));
-    const auto asked = [&](const std::string& target) {
-        const std::vector<TestHttpRequest> requests = server.Requests();
-        return std::any_of(requests.begin(), requests.end(),
-                           [&](const TestHttpRequest& request) { return request.target == target; });
-    };
-    // The crawl reads the last link first: a6, then a5, a4 and a3 asked ahead.
-    std::atomic<bool> secondAskedFirst = false;
-    server.RouteBy("/a6.zip", [&](const TestHttpRequest&) {
-        const auto giveUp = std::chrono::steady_clock::now() + 5s;
-        while (!asked("/a2.zip") && std::chrono::steady_clock::now() < giveUp) {
-            std::this_thread::sleep_for(2ms);
-        }
-        secondAskedFirst = asked("/a2.zip");
-        return TestHttpReply::Ok(std::string(500, '6'));
-    });
-    web.requestsPerSite = 4;
-    Start(Project(server.Url("/"), "refilled"));
-    ASSERT_TRUE(RunUntilDone());
-    EXPECT_TRUE(secondAskedFirst);
-    const std::map<std::string, std::string> saved = FilesBelow(folder.Path() / "Software" / "refilled");
-    ASSERT_EQ(saved.size(), 6u);
-    for (const auto& [name, bytes] : saved) EXPECT_EQ(bytes, std::string(500, name[1])) << name;
-    EXPECT_LE(server.MostAtOnce(), 4u);
 }
 
 // Over https to a server that speaks HTTP/2, the requests asked ahead share
