@@ -472,9 +472,7 @@ private:
         // An answer asked ahead was paced when it was sent; asked again, it is sent anew.
         return AskPaced(
             parts, address,
-            [&] {
-                return WithLogin(ahead_->Send(request, [&] { SendAhead(address); }), request, address);
-            },
+            [&] { return WithLogin(ahead_->Send(request, [&] { SendAhead(address); }), request, address); },
             ahead_->HoldsAsked(request));
     }
 
@@ -513,7 +511,8 @@ private:
     // sent now is sent in its turn. The links of the page being asked come
     // first when all of it has arrived (it was asked ahead).
     void SendAhead(const std::string& asked) {
-        Prediction next{kLookAheadPerRequest * static_cast<std::size_t>(web_.requestsPerSite), true, true, {}};
+        Prediction next{
+            kLookAheadPerRequest * static_cast<std::size_t>(web_.requestsPerSite), true, true, {}};
         if (IsPageLink(asked)) {
             const std::optional<std::string_view> body = ahead_->OwnArrivedBodyOf200();
             if (body && project_.exitDomain == 0) {
