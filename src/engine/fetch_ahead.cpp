@@ -47,16 +47,27 @@ bool FetchAhead::HasRoom() const {
     return held_.size() < maxHeld_ && bytes < maxHeldBytes_;
 }
 
-// The crawl's own request is always sent: one connection to the host is
-// left for it by the answers sent ahead, so it never waits behind them.
-void FetchAhead::SendAheadIfAllowed(const HttpRequest& request) {
+// At most the host's number of requests are in flight, the crawl's own
+// among them while its answer is still coming. One connection is left for
+// the crawl's next request unless that is the one sent: an answer held at
+// its read-ahead bound keeps its connection until the crawl reads it.
+void FetchAhead::SendAheadIfAllowed(const HttpRequest& request, bool crawlsNext) {
     HostPacing& pacing = pacing_(request);
     const std::string host = HostOf(request);
-    if (!HasRoom() || Holds(request) || InFlightTo(host) + 1 >= pacing.RequestsAtOnce()) return;
+    if (!HasRoom() || Holds(request)) return;
+    const int held = HeldInFlightTo(host);
+    const bool ownInFlight = current_ && currentHost_ == host && !current_->HasEnded();
+    if (held + (ownInFlight ? 1 : 0) >= pacing.RequestsAtOnce()) return;
+    if (!crawlsNext && held + 1 >= pacing.RequestsAtOnce()) return;
     const HostPacing::Clock::time_point now = HostPacing::Clock::now();
     if (now < pacing.EarliestStart()) return;
     Hold(request);
     pacing.Started(now);
+}
+
+std::optional<std::string_view> FetchAhead::OwnArrivedBodyOf200() const {
+    if (!current_) return std::nullopt;
+    return current_->ArrivedBodyOf200();
 }
 
 void FetchAhead::DropUnanswered() {
@@ -65,6 +76,7 @@ void FetchAhead::DropUnanswered() {
 
 void FetchAhead::Start(const HttpRequest& request) {
     current_.reset();  // left by a send ahead that failed
+    currentHost_ = HostOf(request);
     const auto found = Find(AddressOf(request));
     if (found != held_.end()) {
         if (found->headers == request.headers) current_ = std::move(found->answer);
@@ -97,7 +109,7 @@ std::vector<FetchAhead::Held>::const_iterator FetchAhead::Find(const std::string
                         [&](const Held& held) { return held.address == address; });
 }
 
-int FetchAhead::InFlightTo(const std::string& host) const {
+int FetchAhead::HeldInFlightTo(const std::string& host) const {
     return static_cast<int>(std::count_if(held_.begin(), held_.end(), [&](const Held& held) {
         return held.host == host && !held.answer->HasEnded();
     }));

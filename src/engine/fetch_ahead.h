@@ -47,10 +47,13 @@ public:
     // the bytes they hold, are bounded.
     bool HasRoom() const;
     // Sends the request ahead when its host's pacing allows it: at most the
-    // host's number in flight with the crawl's own request, so that one
-    // connection to the host is always left for the crawl's next request,
-    // and not before the host's earliest start.
-    void SendAheadIfAllowed(const HttpRequest& request);
+    // host's number in flight, the crawl's own request among them while its
+    // answer is coming, one left for the crawl's next request unless that is
+    // this one (`crawlsNext`), and not before the host's earliest start.
+    void SendAheadIfAllowed(const HttpRequest& request, bool crawlsNext);
+    // Between the start of the crawl's own request and its taking: the body
+    // of its 200 answer once all of it has arrived, left unread.
+    std::optional<std::string_view> OwnArrivedBodyOf200() const;
 
     // Drops the answers whose headers have not come yet, so that a halt
     // leaves none of them waiting on a connection or a timeout; they are
@@ -71,7 +74,7 @@ private:
     std::unique_ptr<AnswerAhead> SendNow(const HttpRequest& request);
     std::vector<Held>::iterator Find(const std::string& address);
     std::vector<Held>::const_iterator Find(const std::string& address) const;
-    int InFlightTo(const std::string& host) const;
+    int HeldInFlightTo(const std::string& host) const;
 
     InternetSession& session_;
     PacingOf pacing_;
@@ -79,4 +82,5 @@ private:
     std::size_t maxHeldBytes_;
     std::vector<Held> held_;                // sent ahead, in the order sent
     std::unique_ptr<AnswerAhead> current_;  // the crawl's request, between Start and Take
+    std::string currentHost_;               // of current_
 };

@@ -13,6 +13,7 @@
 #include <system_error>
 #include <unistd.h>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
@@ -54,7 +55,7 @@ constexpr std::chrono::milliseconds kConnectTimeout{60000};
 constexpr int kMaxRedirectHops = 10;
 // How far down the stack addresses are looked at to be asked ahead, in
 // requests at once.
-constexpr std::size_t kLookAheadPerRequest = 4;
+constexpr std::size_t kLookAheadPerRequest = 16;
 
 // The session sends the program's User-Agent with every request.
 constexpr const char* kPageHeaders = "Accept: text/*\r\n";
@@ -471,10 +472,7 @@ private:
         // An answer asked ahead was paced when it was sent; asked again, it is sent anew.
         return AskPaced(
             parts, address,
-            [&] {
-                return WithLogin(ahead_->Send(request, [&] { SendAhead(IsPageLink(address)); }), request,
-                                 address);
-            },
+            [&] { return WithLogin(ahead_->Send(request, [&] { SendAhead(address); }), request, address); },
             ahead_->HoldsAsked(request));
     }
 
@@ -500,6 +498,7 @@ private:
     struct Prediction {
         std::size_t left;  // addresses still to look at
         bool inTurn;       // no page whose links are unknown comes before
+        bool crawlsNext;   // nothing comes before: the crawl asks it next
         AddressSet seen;   // links of arrived pages gone through
     };
 
@@ -509,10 +508,23 @@ private:
     // for a whole subtree, holding a paused connection if it is large. An
     // address asked ahead is asked in its turn, as each one on the stack
     // and each link the rules take now will be; a request that cannot be
-    // sent now is sent in its turn.
-    void SendAhead(bool readingPage) {
+    // sent now is sent in its turn. The links of the page being asked come
+    // first when all of it has arrived (it was asked ahead).
+    void SendAhead(const std::string& asked) {
         Prediction next{
-            kLookAheadPerRequest * static_cast<std::size_t>(web_.requestsPerSite), !readingPage, {}};
+            kLookAheadPerRequest * static_cast<std::size_t>(web_.requestsPerSite), true, true, {}};
+        if (IsPageLink(asked)) {
+            const std::optional<std::string_view> body = ahead_->OwnArrivedBodyOf200();
+            if (body && project_.exitDomain == 0) {
+                const std::vector<std::string> links = LinksToBePushed(asked, *body, next.seen);
+                linksOfArrivedPages_.erase(asked);  // it is read now
+                for (auto link = links.rbegin(); link != links.rend() && next.left > 0; ++link) {
+                    Predict(*link, next);
+                }
+            } else {
+                next.inTurn = next.crawlsNext = false;
+            }
+        }
         for (std::size_t i = 0; i < stack_.Size() && next.left > 0; ++i) {
             Predict(std::string(TrimBlanks(stack_.FromTop(i))), next);
         }
@@ -526,25 +538,27 @@ private:
         --next.left;
         const bool page = IsPageLink(address);
         const std::optional<UrlParts> parts = ParseUrl(address);
+        const bool crawlsNext = std::exchange(next.crawlsNext, false);
         if (!parts || !IsFetchedService(parts->service)) return;
         // robots.txt is read only in the crawl's turn: until then its site is left alone.
         if (web_.obeyRobotsTxt && !RobotsKnownToAllow(*parts)) return;
         HttpRequest request = CrawlRequest(*parts, page);
         const std::optional<std::string_view> body = page ? ahead_->ArrivedBodyOf200(request) : std::nullopt;
-        if (!body) {
-            if (page || next.inTurn) SendAheadIfAllowed(request, address);
+        if (!body || project_.exitDomain != 0) {
+            if (page || next.inTurn) SendAheadIfAllowed(request, address, crawlsNext);
             next.inTurn = next.inTurn && !page;
             return;
         }
+        next.crawlsNext = crawlsNext;
         const std::vector<std::string> links = LinksToBePushed(address, *body, next.seen);
         for (auto link = links.rbegin(); link != links.rend() && next.left > 0; ++link) Predict(*link, next);
     }
 
-    void SendAheadIfAllowed(HttpRequest& request, const std::string& address) {
+    void SendAheadIfAllowed(HttpRequest& request, const std::string& address, bool crawlsNext) {
         if (ahead_->Holds(request)) return;
         request.headers += AskFor(address).headers;
         try {
-            ahead_->SendAheadIfAllowed(request);
+            ahead_->SendAheadIfAllowed(request, crawlsNext);
         } catch (const InternetException&) {}
     }
 

@@ -88,6 +88,7 @@ public:
         transfer.verb = request.verb;
         transfer.headers = request.headers;
         transfer.login = LoginFor(transfer.url);
+        transfer.pipeWait = PipeWait(request);
         return std::make_unique<CurlTransfer>(pump_, transfer);
     }
 
@@ -96,9 +97,7 @@ public:
         transfer.url = RequestUrl(request);
         transfer.verb = request.verb;
         transfer.headers = request.headers;
-        // Only TLS tells (ALPN) whether a server multiplexes: over plain
-        // http a transfer would wait for nothing.
-        transfer.pipeWait = pipeWait_ && request.secure;
+        transfer.pipeWait = PipeWait(request);
         return std::make_unique<CurlAnswerAhead>(
             std::make_unique<CurlTransfer>(pump_, transfer, CurlTransfer::Start::kAhead));
     }
@@ -145,6 +144,11 @@ public:
     }
 
 private:
+    // A request beside others waits for a connection that may carry them
+    // all. Only TLS tells (ALPN) whether a server multiplexes: over plain
+    // http a transfer would wait for nothing.
+    bool PipeWait(const HttpRequest& request) const { return pipeWait_ && request.secure; }
+
     std::optional<ServerLogin> LoginFor(const std::string& url) const {
         const std::optional<LoginOrigin> origin = LoginOriginOf(url);
         const ServerLogin* login = origin ? FindLogin(logins_, *origin) : nullptr;
