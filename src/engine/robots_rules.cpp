@@ -81,14 +81,8 @@ bool Matches(std::string_view pattern, std::string_view path) {
 }  // namespace
 
 std::string NormalisedRobotsPath(std::string_view path) {
-    constexpr const char* kHex = "0123456789ABCDEF";
     std::string normal;
     normal.reserve(path.size());
-    const auto escape = [&](unsigned char byte) {
-        normal += '%';
-        normal += kHex[byte >> 4];
-        normal += kHex[byte & 0xf];
-    };
     for (std::size_t i = 0; i < path.size(); ++i) {
         const auto byte = static_cast<unsigned char>(path[i]);
         if (byte == '%' && i + 2 < path.size() && HexDigitValue(path[i + 1]) >= 0 &&
@@ -98,11 +92,11 @@ std::string NormalisedRobotsPath(std::string_view path) {
             if (IsUnreserved(value)) {
                 normal += static_cast<char>(value);
             } else {
-                escape(value);
+                normal += PercentEscape(static_cast<char>(value));
             }
             i += 2;
         } else if (byte <= ' ' || byte >= 0x7f) {
-            escape(byte);
+            normal += PercentEscape(static_cast<char>(byte));
         } else {
             normal += static_cast<char>(byte);
         }
