@@ -1,6 +1,7 @@
 #include "engine/fetch_ahead.h"
 
 #include <algorithm>
+#include <ctime>
 #include <utility>
 
 namespace {
@@ -63,7 +64,7 @@ bool FetchAhead::SendAheadIfAllowed(const HttpRequest& request, bool crawlsNext)
     if (!crawlsNext && held + 1 >= pacing.RequestsAtOnce()) return false;
     const HostPacing::Clock::time_point now = HostPacing::Clock::now();
     if (now < pacing.EarliestStart()) return false;
-    Hold(request);
+    Hold(request, pacing);
     pacing.Started(now);
     return true;
 }
@@ -91,9 +92,19 @@ void FetchAhead::Start(const HttpRequest& request) {
 void FetchAhead::Recount() {
     heldBytes_ = 0;
     inFlightTo_.clear();
-    for (const auto& [address, held] : held_) {
+    for (auto entry = held_.begin(); entry != held_.end();) {
+        const Held& held = entry->second;
+        const int status = held.answer->EndedStatus();
+        const std::string retryAfter =
+            status == 429 || status == 503 ? held.answer->Header("Retry-After") : "";
+        if (IsThrottlingAnswer(status, retryAfter)) {
+            held.pacing->Answered(status, retryAfter, 0, HostPacing::Clock::now(), std::time(nullptr));
+            entry = held_.erase(entry);
+            continue;
+        }
         heldBytes_ += std::max(held.answer->HeldBytes(), kLeastBytesPerAnswer);
         if (!held.answer->HasEnded()) ++inFlightTo_[held.host];
+        ++entry;
     }
 }
 
@@ -102,9 +113,9 @@ std::unique_ptr<HttpFile> FetchAhead::Take() {
     return answer->Take();
 }
 
-void FetchAhead::Hold(const HttpRequest& request) {
+void FetchAhead::Hold(const HttpRequest& request, HostPacing& pacing) {
     const std::string host = HostOf(request);
-    held_.insert_or_assign(AddressOf(request), Held{request.headers, host, SendNow(request)});
+    held_.insert_or_assign(AddressOf(request), Held{request.headers, host, &pacing, SendNow(request)});
     heldBytes_ += kLeastBytesPerAnswer;
     ++inFlightTo_[host];
 }

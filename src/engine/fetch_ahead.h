@@ -76,15 +76,19 @@ private:
     struct Held {
         std::string headers;
         std::string host;
+        HostPacing* pacing;  // of the host, which outlives this
         std::unique_ptr<AnswerAhead> answer;
     };
 
     void Start(const HttpRequest& request);
     // The bytes held and the requests in flight to each host, as they are
-    // now: they change only while answers are awaited.
+    // now: they change only while answers are awaited. An answer that asks
+    // to slow down is told to its host's pacing at once and dropped, so
+    // that nothing more is sent ahead before the host's wait is over; the
+    // crawl asks that address again in its turn.
     void Recount();
     std::unique_ptr<HttpFile> Take();
-    void Hold(const HttpRequest& request);
+    void Hold(const HttpRequest& request, HostPacing& pacing);
     std::unique_ptr<AnswerAhead> SendNow(const HttpRequest& request);
     const Held* Find(const HttpRequest& request) const;
 

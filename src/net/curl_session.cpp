@@ -54,6 +54,7 @@ public:
     }
     std::size_t HeldBytes() const override { return transfer_->HeldBytes(); }
     int EndedStatus() const override { return transfer_->Ended() ? transfer_->QueryInfoStatusCode() : 0; }
+    std::string Header(std::string_view name) const override { return transfer_->QueryInfoHeader(name); }
 
 private:
     std::unique_ptr<CurlTransfer> transfer_;

@@ -84,6 +84,9 @@ public:
     // Before Take: the answer's status once the whole answer has arrived;
     // 0 before, or when the request failed.
     virtual int EndedStatus() const { return 0; }
+    // Before Take: the value of the answer's header of that name (case
+    // ignored) once its headers have arrived; "" before or when absent.
+    virtual std::string Header(std::string_view /*name*/) const { return {}; }
 
 protected:
     AnswerAhead() = default;
