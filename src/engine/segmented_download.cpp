@@ -42,6 +42,8 @@ constexpr std::chrono::milliseconds kTick{10};
 // connections, so that a server that holds each connection to a rate fills
 // them all within a few rounds.
 constexpr std::chrono::milliseconds kSettle{30};
+// A first connection that brought nothing for this long has gone quiet.
+constexpr std::chrono::milliseconds kQuiet{5};
 // A connection is added only while the rest would take longer than this at
 // the rate of the last second. Many servers that hold a connection to a
 // rate let its first second's worth go at once; over a longer time those
@@ -356,8 +358,10 @@ private:
     // current rate and the connection added last raised that rate.
     bool ShouldGrow(Clock::time_point now, std::int64_t done) {
         // The first connection runs alone for a while, so that the first
-        // round has a rate to be judged against.
-        if (!rangesTrusted_ || growthStopped_ || !lastRound_.empty() || now - startedAt_ < kSettle)
+        // round has a rate to be judged against, unless it went quiet after
+        // its first bytes, as at a server that holds it to a rate.
+        if (!rangesTrusted_ || growthStopped_ || !lastRound_.empty()) return false;
+        if (now - startedAt_ < kSettle && (done == doneAtStart_ || RateOver(kQuiet, now, done) > 0))
             return false;
         const auto remaining = static_cast<double>(file_.size - done);
         // Within the first second, the bytes so far count as that second's:
