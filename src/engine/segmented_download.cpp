@@ -36,11 +36,14 @@ constexpr std::size_t kBlockSize = 256 * 1024;
 constexpr std::int64_t kLeastStolenHalf = 1024 * 1024;
 // How often the fetch looks at its connections when none has news.
 constexpr std::chrono::milliseconds kTick{10};
-// How long the connections added last run, at least, before the rate they
-// brought is judged against the rate since the round before them. Each
-// round that raised the rate doubles the connections, so that a server
-// that holds each connection to a rate fills them all within a few rounds.
+// How long the first connection runs alone, and the connections added last
+// run at least, before the rate they brought is judged as not raised (a
+// clear rise counts at once). Each round that raised the rate doubles the
+// connections, so that a server that holds each connection to a rate fills
+// them all within a few rounds.
 constexpr std::chrono::milliseconds kSettle{30};
+// A first connection that brought nothing for this long has gone quiet.
+constexpr std::chrono::milliseconds kQuiet{5};
 // A connection is added only while the rest would take longer than this at
 // the rate of the last second. Many servers that hold a connection to a
 // rate let its first second's worth go at once; over a longer time those
@@ -51,6 +54,8 @@ constexpr std::chrono::seconds kRateWindow{1};
 // this share of what each connection brought before.
 constexpr double kLeastRaise = 1.05;
 constexpr double kLeastShare = 0.75;
+// Before kSettle, only a rise by this factor counts.
+constexpr double kClearRaise = 1.5;
 // How often the spans still missing are noted in the part record.
 constexpr std::chrono::milliseconds kRecordInterval{100};
 // Connections that fail one after another without bringing a byte.
@@ -185,6 +190,9 @@ struct Connection {
     // Guarded by the fetch's mutex.
     int segment = -1;
     std::int64_t received = 0;
+    HttpFile* answer = nullptr;      // the answer being read, while it is
+    std::int64_t answerEnd = 0;      // the end of the range it brings
+    bool cut = false;                // its reader was woken: the bytes past the segment are another's
     std::atomic<bool> ended{false};  // also read by the coordinator without the mutex
     Outcome outcome = Outcome::kNoWork;
     std::exception_ptr error;
@@ -234,7 +242,7 @@ private:
         for (;;) {
             {
                 std::unique_lock lock(mutex_);
-                changed_.wait_for(lock, kTick, [&] { return AnyEnded(); });
+                changed_.wait_for(lock, kTick, [&] { return std::exchange(news_, false) || AnyEnded(); });
             }
             if (!fetch_.control.PassGate()) return Stopped(SegmentedEnd::kEnding);
             ReapEnded();
@@ -279,6 +287,7 @@ private:
         for (auto it = connections_.rbegin(); it != connections_.rend() && Active() > limit; ++it) {
             if ((*it)->extra && !(*it)->stop) StopConnection(**it);
         }
+        JudgeLastRound(now, done);
         const int active = Active();
         if (active == 0) {
             StartOnWork();  // after a failure: the segments left need a connection
@@ -287,11 +296,27 @@ private:
         }
     }
 
+    // Judges the round added last once each of its connections has brought
+    // its first bytes: a round that did not raise the rate only took its part
+    // from the others (those before already filled the line), so its
+    // connections go again and no more are added. Judged once, while it
+    // starts: the same totals near the end, where connections finish one by
+    // one, would say nothing about it.
+    void JudgeLastRound(Clock::time_point now, std::int64_t done) {
+        if (lastRound_.empty()) return;
+        const std::optional<bool> raised = Raised(now, done);
+        if (!raised) return;
+        if (!*raised) {
+            growthStopped_ = true;
+            for (const std::shared_ptr<Connection>& added : lastRound_) {
+                if (added->extra && !added->ended) StopConnection(*added);
+            }
+        }
+        lastRound_.clear();
+    }
+
     // Adds up to `count` connections at once, as one round judged together.
     void AddRound(int count, Clock::time_point now, std::int64_t done) {
-        // The rate since the round before: a server that lets each
-        // connection's first bytes go at once shows them in both.
-        const double rateBefore = RateSince(now, done);
         const int activeBefore = Active();
         std::vector<std::shared_ptr<Connection>> added;
         for (int i = 0; i < count; ++i) {
@@ -300,7 +325,6 @@ private:
             added.push_back(std::move(connection));
         }
         if (added.empty()) return;
-        rateBeforeAdd_ = rateBefore;
         activeAtAdd_ = activeBefore;
         lastRound_ = std::move(added);
         lastAddAt_ = now;
@@ -333,20 +357,12 @@ private:
     // Another connection helps when the rest would take a while at the
     // current rate and the connection added last raised that rate.
     bool ShouldGrow(Clock::time_point now, std::int64_t done) {
-        if (!rangesTrusted_ || growthStopped_ || now - lastAddAt_ < kSettle) return false;
-        if (!lastRound_.empty()) {
-            const std::optional<bool> raised = Raised(now, done);
-            if (!raised) return false;
-            if (!*raised) {
-                // They only took their part from the others (the connections
-                // before already filled the line): they go again.
-                growthStopped_ = true;
-                for (const std::shared_ptr<Connection>& added : lastRound_) {
-                    if (added->extra && !added->ended) StopConnection(*added);
-                }
-                return false;
-            }
-        }
+        // The first connection runs alone for a while, so that the first
+        // round has a rate to be judged against, unless it went quiet after
+        // its first bytes, as at a server that holds it to a rate.
+        if (!rangesTrusted_ || growthStopped_ || !lastRound_.empty()) return false;
+        if (now - startedAt_ < kSettle && (done == doneAtStart_ || RateOver(kQuiet, now, done) > 0))
+            return false;
         const auto remaining = static_cast<double>(file_.size - done);
         // Within the first second, the bytes so far count as that second's:
         // a server that lets the first second's worth of each connection go
@@ -359,11 +375,12 @@ private:
     }
 
     // Whether the round added last raised the rate: the rate since is
-    // higher than just before, or its connections bring at least three
-    // quarters of the mean of those that ran before, each (servers that hold
-    // connections to a rate send in bursts, which make the totals of short
-    // times jump). Nothing until each has brought its first bytes, for a
-    // second at most.
+    // higher than over as long just before, or its connections bring at
+    // least three quarters of the mean of those that ran before, each
+    // (servers that hold connections to a rate send in bursts, which make
+    // the totals of short times jump). Nothing until each has brought its
+    // first bytes, for a second at most, nor before kSettle unless the rise
+    // is clear.
     std::optional<bool> Raised(Clock::time_point now, std::int64_t done) {
         std::int64_t brought = 0;
         bool allBrought = true;
@@ -374,11 +391,33 @@ private:
                 allBrought = allBrought && (added->received > 0 || added->ended);
             }
         }
-        if (!allBrought && now - lastAddAt_ < kRateWindow) return std::nullopt;
-        const double seconds = std::chrono::duration<double>(now - lastAddAt_).count();
+        const Clock::duration since = now - lastAddAt_;
+        if (!allBrought && since < kRateWindow) return std::nullopt;
+        const double seconds = std::chrono::duration<double>(since).count();
         const double own = static_cast<double>(brought) / seconds / static_cast<double>(lastRound_.size());
-        const double meanBefore = rateBeforeAdd_ / std::max(activeAtAdd_, 1);
-        return RateSince(now, done) > rateBeforeAdd_ * kLeastRaise || own >= meanBefore * kLeastShare;
+        const double before = RateBefore(since);
+        const double after = RateSince(now, done);
+        if (since < kSettle) {
+            // A server that sends each new answer's first bytes at once shows
+            // a clear rise within milliseconds; a line the connections share
+            // needs longer to tell, and the first bytes may be only the start
+            // of a burst still coming.
+            return after >= before * kClearRaise ? std::optional<bool>(true) : std::nullopt;
+        }
+        const double meanBefore = before / std::max(activeAtAdd_, 1);
+        return after > before * kLeastRaise || own >= meanBefore * kLeastShare;
+    }
+
+    // The rate over as long a time just before the round was added as has
+    // passed since (from the start at most): windows of one length, since
+    // a server that sends in bursts makes the rates of unequal short times
+    // unlike.
+    double RateBefore(Clock::duration window) const {
+        const Clock::time_point from = lastAddAt_ - window;
+        auto sample = samples_.begin();
+        while (std::next(sample) != samples_.end() && std::next(sample)->first <= from) ++sample;
+        const double seconds = std::chrono::duration<double>(lastAddAt_ - sample->first).count();
+        return seconds > 0 ? static_cast<double>(doneAtAdd_ - sample->second) / seconds : 0;
     }
 
     // A connection on a segment nobody fetches, or on half of the largest
@@ -458,11 +497,13 @@ private:
                         break;
                     }
                 }
+                Publish(connection, answer.get(), answerEnd);
                 const Received received = Receive(connection, *answer, segment, answerEnd);
                 if (received == Received::kStopped) {
                     outcome = Outcome::kStopped;
                     break;
                 }
+                Publish(connection, nullptr, 0);
                 CloseQuietly(*answer);
                 answer.reset();
                 if (received == Received::kWhole) segment = NextSegment(connection, segment);
@@ -478,6 +519,7 @@ private:
             outcome = Outcome::kFailed;
             error = std::current_exception();
         }
+        Publish(connection, nullptr, 0);
         if (answer) CloseQuietly(*answer);
         answer.reset();
         TheHostLimits().Close(host_);
@@ -488,6 +530,29 @@ private:
         connection.outcome = connection.stop ? Outcome::kStopped : outcome;
         connection.error = error;
         changed_.notify_all();
+    }
+
+    // The answer the connection reads now, for WakeCutReader.
+    void Publish(Connection& connection, HttpFile* answer, std::int64_t answerEnd) {
+        std::lock_guard lock(mutex_);
+        connection.answer = answer;
+        connection.answerEnd = answerEnd;
+        connection.cut = false;
+    }
+
+    // Called with the mutex held, when the bytes at `offset` have begun to
+    // come for another segment: the connection whose answer runs on past
+    // that offset drops it now rather than when its next bytes come, which
+    // at a server that holds each connection to a rate may be a second away.
+    void WakeCutReader(std::int64_t offset, const Connection& taker) {
+        for (const std::shared_ptr<Connection>& other : connections_) {
+            if (other.get() == &taker || other->answer == nullptr || other->segment < 0 || other->cut)
+                continue;
+            if (map_.Left(other->segment).end == offset && other->answerEnd > offset) {
+                other->cut = true;
+                other->answer->Interrupt();
+            }
+        }
     }
 
     static Outcome Refusal(Verdict verdict, int status, std::exception_ptr& error) {
@@ -516,11 +581,25 @@ private:
     // answer goes on.
     Received Receive(Connection& connection, HttpFile& answer, int segment, std::int64_t answerEnd) {
         std::vector<char> block(kBlockSize);
+        bool begun = false;
         for (;;) {
             if (connection.stop || !fetch_.control.Gate().Pass()) return Received::kStopped;
-            const std::size_t count = answer.Read(block.data(), block.size());
+            std::size_t count = 0;
+            try {
+                count = answer.Read(block.data(), block.size());
+            } catch (const InternetException& failure) {
+                if (connection.stop || failure.Error() != InternetError::kAborted || !WasCut(connection))
+                    throw;
+                return Received::kShortened;
+            }
             std::lock_guard lock(mutex_);
             const ByteSpan left = map_.Left(segment);
+            if (!begun && count > 0) {
+                WakeCutReader(left.first, connection);
+                news_ = true;  // the coordinator may judge the round that added it
+                changed_.notify_all();
+            }
+            begun = begun || count > 0;
             if (count == 0) {
                 if (left.Length() == 0) return Received::kWhole;
                 throw InternetException(InternetError::kConnectionBroken,
@@ -544,6 +623,11 @@ private:
         if (!connection.stop && !next) next = map_.Steal(kLeastStolenHalf);
         connection.segment = next.value_or(-1);
         return connection.segment;
+    }
+
+    bool WasCut(const Connection& connection) {
+        std::lock_guard lock(mutex_);
+        return connection.cut;
     }
 
     int SegmentOf(const Connection& connection) {
@@ -654,8 +738,10 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    SegmentMap map_;  // guarded by mutex_
-    // The coordinator's own; a connection touches only itself, under mutex_.
+    bool news_ = false;  // guarded by mutex_: an answer brought its first bytes
+    SegmentMap map_;     // guarded by mutex_
+    // Changed by the coordinator under mutex_; a connection touches only
+    // itself, and reads the others' answers (WakeCutReader), under mutex_.
     std::vector<std::shared_ptr<Connection>> connections_;
     std::vector<std::unique_ptr<InternetSession>> companions_;
     std::vector<InternetSession*> idleSessions_;
@@ -672,7 +758,6 @@ private:
     std::int64_t doneAtStart_ = 0;
     Clock::time_point lastAddAt_;
     std::int64_t doneAtAdd_ = 0;
-    double rateBeforeAdd_ = 0;
     std::deque<std::pair<Clock::time_point, std::int64_t>> samples_;
     Clock::time_point lastSave_;
     std::int64_t savedDone_ = -1;

@@ -423,9 +423,19 @@ bool CurlTransfer::FillBuffer() {
             if (resumed != CURLE_OK) throw CurlTransferError(resumed, "");
             continue;
         }
-        RunUntil([this] { return Unread() > 0 || finished_ || paused_; });
+        if (interrupted_.load(std::memory_order_acquire)) {
+            throw InternetException(InternetError::kAborted, "The operation was canceled");
+        }
+        RunUntil([this] {
+            return Unread() > 0 || finished_ || paused_ || interrupted_.load(std::memory_order_acquire);
+        });
     }
     return true;
+}
+
+void CurlTransfer::Interrupt() {
+    interrupted_.store(true, std::memory_order_release);
+    curl_multi_wakeup(pump_->Multi());
 }
 
 void CurlTransfer::Consume(std::size_t bytes) {

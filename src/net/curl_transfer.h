@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -78,6 +79,7 @@ public:
     std::size_t Read(void* buffer, std::size_t maxBytes) override;
     bool ReadString(std::string& line) override;
     void Close() override;
+    void Interrupt() override;
     std::optional<std::uint64_t> ContentLength() const override;
     int QueryInfoStatusCode() const override;
     std::string QueryInfoHeader(std::string_view name) const override;
@@ -162,6 +164,7 @@ private:
     std::size_t head_ = 0;  // bytes of buffer_ already handed out
     bool paused_ = false;
     bool finished_ = false;
+    std::atomic<bool> interrupted_{false};
     CURLcode result_ = CURLE_OK;
     // The proxy's answer to CONNECT (0: none) and its SOCKS failure (CURLproxycode).
     long connectCode_ = 0;

@@ -39,6 +39,12 @@ public:
     // Ends the transfer. Later reads raise; closing twice does nothing.
     virtual void Close() = 0;
 
+    // Any thread, while the file is open: a read that finds nothing
+    // received, now or later, raises InternetException (kAborted) at once
+    // instead of waiting; what was received is still handed out, and the
+    // session stays usable. For a reader whose answer is no longer wanted.
+    virtual void Interrupt() {}
+
     InternetFile(const InternetFile&) = delete;
     InternetFile& operator=(const InternetFile&) = delete;
 
