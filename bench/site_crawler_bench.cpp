@@ -39,6 +39,10 @@ int main(int argc, char** argv) {
     const char* browser = std::getenv("BENCH_BROWSER");
     web.readLinksAsBrowser = web.stayBelowStartFolder =
         browser != nullptr && std::string_view(browser) == "1";
+    // BENCH_REQUESTS: requests at once per site (1 to 16).
+    if (const char* requests = std::getenv("BENCH_REQUESTS")) {
+        web.requestsPerSite = std::clamp(std::atoi(requests), 1, 16);
+    }
     DispatchBench bench(web);
     auto& [executor, store, state, window, threads, dispatch] = bench;
     store.RequestedSites.Append(project);

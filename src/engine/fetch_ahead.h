@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
 
 #include "engine/host_pacing.h"
 #include "net/internet_session.h"
@@ -28,11 +28,18 @@ public:
 
     // The answer to the crawl's request: the one sent ahead when it asked the
     // same, else the request is sent now. `sendAhead` runs once the request
-    // is on its way and before its answer is waited for.
+    // is on its way, and again each time another answer ends while this
+    // one's is awaited, so that the requests in flight stay as many as
+    // allowed.
     template <typename SendAhead>
     std::unique_ptr<HttpFile> Send(const HttpRequest& request, SendAhead&& sendAhead) {
         Start(request);
+        Recount();
         sendAhead();
+        while (!current_->AwaitBeginOrOtherEnd()) {
+            Recount();
+            sendAhead();
+        }
         return Take();
     }
 
@@ -43,14 +50,19 @@ public:
     // The body of the 200 answer held for the request's address, once all
     // of it has arrived; it stays unread. Valid until the next change here.
     std::optional<std::string_view> ArrivedBodyOf200(const HttpRequest& request) const;
-    // Whether another request may be held at all: the answers held, and
-    // the bytes they hold, are bounded.
-    bool HasRoom() const;
+    // The status of the answer held for the request's address once all of
+    // it has arrived; 0 before, or when none is held.
+    int EndedStatusOf(const HttpRequest& request) const;
+    // Whether another request may be held at all: the bytes of the answers
+    // held are bounded.
+    bool HasRoom() const { return heldBytes_ < maxHeldBytes_; }
     // Sends the request ahead when its host's pacing allows it: at most the
     // host's number in flight, the crawl's own request among them while its
     // answer is coming, one left for the crawl's next request unless that is
     // this one (`crawlsNext`), and not before the host's earliest start.
-    void SendAheadIfAllowed(const HttpRequest& request, bool crawlsNext);
+    // False when no further request to its host can go now, so that the
+    // crawl need not look further.
+    bool SendAheadIfAllowed(const HttpRequest& request, bool crawlsNext);
     // Between the start of the crawl's own request and its taking: the body
     // of its 200 answer once all of it has arrived, left unread.
     std::optional<std::string_view> OwnArrivedBodyOf200() const;
@@ -62,25 +74,30 @@ public:
 
 private:
     struct Held {
-        std::string address;  // of the request, without its headers
         std::string headers;
         std::string host;
+        HostPacing* pacing;  // of the host, which outlives this
         std::unique_ptr<AnswerAhead> answer;
     };
 
     void Start(const HttpRequest& request);
+    // The bytes held and the requests in flight to each host, as they are
+    // now: they change only while answers are awaited. An answer that asks
+    // to slow down is told to its host's pacing at once and dropped, so
+    // that nothing more is sent ahead before the host's wait is over; the
+    // crawl asks that address again in its turn.
+    void Recount();
     std::unique_ptr<HttpFile> Take();
-    void Hold(const HttpRequest& request);
+    void Hold(const HttpRequest& request, HostPacing& pacing);
     std::unique_ptr<AnswerAhead> SendNow(const HttpRequest& request);
-    std::vector<Held>::iterator Find(const std::string& address);
-    std::vector<Held>::const_iterator Find(const std::string& address) const;
-    int HeldInFlightTo(const std::string& host) const;
+    const Held* Find(const HttpRequest& request) const;
 
     InternetSession& session_;
     PacingOf pacing_;
-    std::size_t maxHeld_;
     std::size_t maxHeldBytes_;
-    std::vector<Held> held_;                // sent ahead, in the order sent
-    std::unique_ptr<AnswerAhead> current_;  // the crawl's request, between Start and Take
-    std::string currentHost_;               // of current_
+    std::unordered_map<std::string, Held> held_;       // sent ahead, by address without headers
+    std::size_t heldBytes_ = 0;                        // each answer counted as at least its handle
+    std::unordered_map<std::string, int> inFlightTo_;  // held requests not ended, by host
+    std::unique_ptr<AnswerAhead> current_;             // the crawl's request, between Start and Take
+    std::string currentHost_;                          // of current_
 };

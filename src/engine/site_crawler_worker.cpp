@@ -55,7 +55,7 @@ constexpr std::chrono::milliseconds kConnectTimeout{60000};
 constexpr int kMaxRedirectHops = 10;
 // How far down the stack addresses are looked at to be asked ahead, in
 // requests at once.
-constexpr std::size_t kLookAheadPerRequest = 16;
+constexpr std::size_t kLookAheadPerRequest = 64;
 
 // The session sends the program's User-Agent with every request.
 constexpr const char* kPageHeaders = "Accept: text/*\r\n";
@@ -545,8 +545,8 @@ private:
         HttpRequest request = CrawlRequest(*parts, page);
         const std::optional<std::string_view> body = page ? ahead_->ArrivedBodyOf200(request) : std::nullopt;
         if (!body || project_.exitDomain != 0) {
-            if (page || next.inTurn) SendAheadIfAllowed(request, address, crawlsNext);
-            next.inTurn = next.inTurn && !page;
+            if ((page || next.inTurn) && !SendAheadIfAllowed(request, address, crawlsNext)) next.left = 0;
+            next.inTurn = next.inTurn && (!page || EndsWithoutLinks(ahead_->EndedStatusOf(request)));
             return;
         }
         next.crawlsNext = crawlsNext;
@@ -554,12 +554,22 @@ private:
         for (auto link = links.rbegin(); link != links.rend() && next.left > 0; ++link) Predict(*link, next);
     }
 
-    void SendAheadIfAllowed(HttpRequest& request, const std::string& address, bool crawlsNext) {
-        if (ahead_->Holds(request)) return;
+    // Whether a page's whole answer with this status (0: not yet here) is
+    // one the crawl ends at, pushing no links: not one it asks again, asks
+    // a login for or follows elsewhere.
+    static bool EndsWithoutLinks(int status) {
+        return status >= 400 && status != 401 && status != 407 && status != 429 && status != 503;
+    }
+
+    // False when nothing more can be sent ahead now.
+    bool SendAheadIfAllowed(HttpRequest& request, const std::string& address, bool crawlsNext) {
+        if (ahead_->Holds(request)) return true;
         request.headers += AskFor(address).headers;
         try {
-            ahead_->SendAheadIfAllowed(request, crawlsNext);
-        } catch (const InternetException&) {}
+            return ahead_->SendAheadIfAllowed(request, crawlsNext);
+        } catch (const InternetException&) {
+            return false;
+        }
     }
 
     // The links that reading the page will push, as the rules stand now:

@@ -79,6 +79,7 @@ void CurlPump::ReportEndedTransfers() {
     int left = 0;
     while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
         if (message->msg != CURLMSG_DONE) continue;
+        ++endedTransfers_;
         void* listener = nullptr;
         curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &listener);
         if (listener != nullptr) static_cast<Listener*>(listener)->OnTransferDone(message->data.result);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -44,11 +45,16 @@ public:
     // done, until `finished` holds (true) or the deadline has passed (false).
     bool RunUntil(const std::function<bool()>& finished, std::chrono::steady_clock::time_point deadline);
 
+    // How many transfers have ended so far: a waiter for one transfer can
+    // tell that another one ended meanwhile.
+    std::uint64_t EndedTransfers() const { return endedTransfers_; }
+
 private:
     void PerformOnce();
     void ReportEndedTransfers();
 
     CURLM* multi_;
+    std::uint64_t endedTransfers_ = 0;
     std::atomic<bool> aborted_{false};
     std::shared_ptr<InternetAbort> sharedAbort_;
     int abortToken_ = -1;

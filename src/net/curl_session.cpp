@@ -47,11 +47,14 @@ public:
         transfer_->AwaitAnswer();
         return std::move(transfer_);
     }
+    bool AwaitBeginOrOtherEnd() override { return transfer_->AwaitAnswerOrOtherEnd(); }
     std::optional<std::string_view> ArrivedBodyOf200() const override {
         if (transfer_->QueryInfoStatusCode() != 200) return std::nullopt;
         return transfer_->WholeUnreadBody();
     }
     std::size_t HeldBytes() const override { return transfer_->HeldBytes(); }
+    int EndedStatus() const override { return transfer_->Ended() ? transfer_->QueryInfoStatusCode() : 0; }
+    std::string Header(std::string_view name) const override { return transfer_->QueryInfoHeader(name); }
 
 private:
     std::unique_ptr<CurlTransfer> transfer_;

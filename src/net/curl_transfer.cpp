@@ -81,6 +81,17 @@ void CurlTransfer::AwaitAnswer() {
     }
 }
 
+bool CurlTransfer::AwaitAnswerOrOtherEnd() {
+    const std::uint64_t ended = pump_->EndedTransfers();
+    try {
+        RunUntil([&] { return AnswerBegun() || pump_->EndedTransfers() != ended; });
+    } catch (...) {
+        Close();
+        throw;
+    }
+    return AnswerBegun();
+}
+
 CurlTransfer::~CurlTransfer() { Close(); }
 
 void CurlTransfer::Configure(const CurlTransferSettings& settings) {

@@ -88,6 +88,11 @@ public:
     // For a transfer started ahead: waits until its answer has begun and
     // raises as the constructor would; the transfer is closed then.
     void AwaitAnswer();
+    // For a transfer started ahead: waits until its answer has begun or
+    // another transfer of the pump has ended, and says whether it has begun.
+    // Raises only when the wait is aborted or silent too long; the transfer
+    // is closed then.
+    bool AwaitAnswerOrOtherEnd();
     bool AnswerBegun() const { return answerBegun_ || finished_; }
     bool Ended() const { return finished_; }
     // The whole body, when the transfer ended well and none of it was read.

@@ -71,12 +71,22 @@ public:
     // Waits for the answer's headers and hands the answer out, raising as
     // SendRequest does. Called once.
     virtual std::unique_ptr<HttpFile> Take() = 0;
+    // Before Take: waits until the answer has begun or another answer of
+    // the session has ended, and says whether this one has begun, so that
+    // the waiter can send more meanwhile. An error waits for Take.
+    virtual bool AwaitBeginOrOtherEnd() { return true; }
     // Before Take: the whole body of a 200 answer once all of it has
     // arrived and is held, for a look at it that leaves it unread; nothing
     // otherwise. Valid until the next call on the session.
     virtual std::optional<std::string_view> ArrivedBodyOf200() const { return std::nullopt; }
     // Bytes of the answer held in memory.
     virtual std::size_t HeldBytes() const { return 0; }
+    // Before Take: the answer's status once the whole answer has arrived;
+    // 0 before, or when the request failed.
+    virtual int EndedStatus() const { return 0; }
+    // Before Take: the value of the answer's header of that name (case
+    // ignored) once its headers have arrived; "" before or when absent.
+    virtual std::string Header(std::string_view /*name*/) const { return {}; }
 
 protected:
     AnswerAhead() = default;

@@ -1,6 +1,7 @@
 #include "engine/site_crawler_worker.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -934,6 +935,50 @@ TEST_F(SiteCrawlerTest, RequestsAskedAheadAreExactlyThoseOfACrawlOneAtATime) {
             EXPECT_TRUE(ahead.files == one.files) << requestsAtOnce << asBrowser;
             EXPECT_LE(ahead.mostAtOnce, static_cast<std::size_t>(requestsAtOnce));
             EXPECT_GE(ahead.mostAtOnce, 2u);
+        }
+    }
+}
+
+// While the crawl waits for an answer, the answers asked ahead that end
+// meanwhile make room for further requests: more pages, and archives once
+// no page before them can add links, as a missing one cannot. The slow
+// answer comes only once the server has seen them all.
+TEST_F(SiteCrawlerTest, AnswersEndingWhileTheCrawlWaitsMakeRoomForMoreRequests) {
+    struct Case {
+        std::vector<std::string> links;  // of the start page, the last one read first
+        std::string slow;
+        std::size_t requestsBeforeSlowAnswer;
+    };
+    const Case cases[] = {
+        {{"p1.htm", "p2.htm", "p3.htm", "p4.htm", "p5.htm", "p6.htm", "slow.htm"}, "/slow.htm", 8},
+        {{"a2.zip", "a1.zip", "missing.htm", "a0.zip"}, "/a0.zip", 5},
+    };
+    web.requestsPerSite = 4;
+    int run = 0;
+    for (const Case& c : cases) {
+        TestHttpServer server;
+        std::string start;
+        for (const std::string& link : c.links) {
+            start += Href(link) + "\r\n";
+            if (link != "missing.htm")
+                server.Route("/" + link, TestHttpReply::Status(200, "OK", "<p>" + link + "</p>"));
+        }
+        server.Route("/index.htm", TestHttpReply::Status(200, "OK", start));
+        std::atomic<bool> seenAll = false;
+        server.RouteBy(c.slow, [&](const TestHttpRequest&) {
+            seenAll = server.WaitForRequests(c.requestsBeforeSlowAnswer, 20s);
+            return TestHttpReply::Status(200, "OK", "slow");
+        });
+        dispatch.reset();
+        const std::string name = "w" + std::to_string(run++);
+        Start(Project(server.Url("/index.htm"), name));
+        ASSERT_TRUE(RunUntilDone());
+        EXPECT_TRUE(seenAll) << c.slow;
+        EXPECT_EQ(server.Requests().size(), c.requestsBeforeSlowAnswer) << c.slow;
+        for (const std::string& link : c.links) {
+            if (link.ends_with(".zip")) {
+                EXPECT_TRUE(folder.Exists("Software/" + name + "/" + link)) << link;
+            }
         }
     }
 }

@@ -266,6 +266,11 @@ void TestHttpServer::WaitForRequests(std::size_t count) {
     changed_.wait(lock, [&] { return requests_.size() >= count; });
 }
 
+bool TestHttpServer::WaitForRequests(std::size_t count, std::chrono::milliseconds bound) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, bound, [&] { return requests_.size() >= count; });
+}
+
 void TestHttpServer::WaitUntilStalled(std::size_t count) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return stalled_ >= count; });

@@ -90,6 +90,8 @@ public:
     std::vector<TestHttpRequest> Requests() const;
     // Blocks until at least `count` requests have been received.
     void WaitForRequests(std::size_t count);
+    // The same, for at most `bound`: whether they were.
+    bool WaitForRequests(std::size_t count, std::chrono::milliseconds bound);
 
     // Blocks until at least `count` replies have reached their stall point.
     // Only for a test whose thread no worker waits for: with workers, run
