@@ -122,13 +122,10 @@ TEST_F(SegmentedDownloadTest, EveryWayAServerTreatsRangesEndsWithTheWholeFileOnD
         // The stalled first answer is never released: its reader, waiting
         // for bytes that now belong to another, is woken to ask for its rest.
         {"stalled connection whose second half is taken", FirstStalls(honest), 1, kBody, {}, {}, false},
-        // Last: the host's limit is kept for the rest of the run.
-        {"503 on the extra connection",
-         FirstStalls(OnceThen(TestHttpReply::Status(503, "Busy"))),
-         2,
-         kBody,
-         {},
-         3},
+        // Last: the host's limit is kept for the rest of the run. How many
+        // requests the file takes depends on whether the refused connection
+        // came alone or with another of its round, so only the bytes count.
+        {"503 on the extra connection", FirstStalls(OnceThen(TestHttpReply::Status(503, "Busy"))), 2, kBody},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
