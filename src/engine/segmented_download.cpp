@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "engine/local_file.h"
 #include "engine/segment_map.h"
 #include "engine/url_parts.h"
@@ -156,7 +158,10 @@ public:
         fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ < 0) throw LocalFileError(std::system_category().message(errno));
         // A file started afresh keeps nothing of an older one of that name.
-        if ((fresh && ::ftruncate(fd_, 0) != 0) || ::ftruncate(fd_, size) != 0) {
+        // An empty one is not cut to nothing again: some file systems take
+        // a file cut to nothing for one being replaced, and write all of
+        // it out when it is closed, which holds the end of the download.
+        if ((fresh && HasBytes() && ::ftruncate(fd_, 0) != 0) || ::ftruncate(fd_, size) != 0) {
             const int error = errno;
             ::close(fd_);
             throw LocalFileError(std::system_category().message(error));
@@ -175,6 +180,11 @@ public:
     }
 
 private:
+    bool HasBytes() const {
+        struct stat status {};
+        return ::fstat(fd_, &status) != 0 || status.st_size > 0;
+    }
+
     int fd_ = -1;
 };
 
