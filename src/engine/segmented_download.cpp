@@ -10,6 +10,7 @@
 #include <exception>
 #include <fcntl.h>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -18,6 +19,8 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "engine/local_file.h"
 #include "engine/segment_map.h"
@@ -37,8 +40,8 @@ constexpr std::int64_t kLeastStolenHalf = 1024 * 1024;
 // How often the fetch looks at its connections when none has news.
 constexpr std::chrono::milliseconds kTick{10};
 // How long the first connection runs alone, and the connections added last
-// run at least, before the rate they brought is judged as not raised (a
-// clear rise counts at once). Each round that raised the rate doubles the
+// run at least, before the rate they brought is set against the rate before
+// (a clear rise counts at once). Each round that raised the rate doubles the
 // connections, so that a server that holds each connection to a rate fills
 // them all within a few rounds.
 constexpr std::chrono::milliseconds kSettle{30};
@@ -50,6 +53,15 @@ constexpr std::chrono::milliseconds kQuiet{5};
 // bursts would make every file look nearly done.
 constexpr double kWorthSplittingSeconds = 1.0;
 constexpr std::chrono::seconds kRateWindow{1};
+// A round is judged as not having raised the rate only after this long, or
+// once each of its connections brought more than a first burst (a second's
+// worth at the rates servers hold connections to). Within a server's first
+// second, each new answer's burst makes the rates of short times jump
+// either way; on a busy machine, where the readers lag and the looks come
+// late, a round judged on its bursts alone was often found too slow by
+// chance, and the file kept one or two connections to the end.
+constexpr std::chrono::seconds kNotRaisedAfter = kRateWindow;
+constexpr std::int64_t kMoreThanABurst = 4 * 1024 * 1024;
 // An added connection must raise the total rate by this factor, or bring
 // this share of what each connection brought before.
 constexpr double kLeastRaise = 1.05;
@@ -156,7 +168,10 @@ public:
         fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ < 0) throw LocalFileError(std::system_category().message(errno));
         // A file started afresh keeps nothing of an older one of that name.
-        if ((fresh && ::ftruncate(fd_, 0) != 0) || ::ftruncate(fd_, size) != 0) {
+        // An empty one is not cut to nothing again: some file systems take
+        // a file cut to nothing for one being replaced, and write all of
+        // it out when it is closed, which holds the end of the download.
+        if ((fresh && HasBytes() && ::ftruncate(fd_, 0) != 0) || ::ftruncate(fd_, size) != 0) {
             const int error = errno;
             ::close(fd_);
             throw LocalFileError(std::system_category().message(error));
@@ -175,6 +190,11 @@ public:
     }
 
 private:
+    bool HasBytes() const {
+        struct stat status {};
+        return ::fstat(fd_, &status) != 0 || status.st_size > 0;
+    }
+
     int fd_ = -1;
 };
 
@@ -339,7 +359,10 @@ private:
     // Notes the bytes done at each look, for the rates of the last second.
     void Sample(Clock::time_point now, std::int64_t done) {
         samples_.emplace_back(now, done);
-        while (samples_.size() > 2 && samples_[1].first <= now - kRateWindow) samples_.pop_front();
+        // And as long before the round added last as has passed since, for
+        // the rate before it.
+        const Clock::duration kept = kRateWindow + kNotRaisedAfter;
+        while (samples_.size() > 2 && samples_[1].first <= now - kept) samples_.pop_front();
     }
 
     // The rate over the last `window`, or since the first look when that is later.
@@ -380,14 +403,17 @@ private:
     // (servers that hold connections to a rate send in bursts, which make
     // the totals of short times jump). Nothing until each has brought its
     // first bytes, for a second at most, nor before kSettle unless the rise
-    // is clear.
+    // is clear, nor "not raised" on bursts alone.
     std::optional<bool> Raised(Clock::time_point now, std::int64_t done) {
         std::int64_t brought = 0;
+        // What the round's slowest connection brought.
+        std::int64_t least = std::numeric_limits<std::int64_t>::max();
         bool allBrought = true;
         {
             std::lock_guard lock(mutex_);
             for (const std::shared_ptr<Connection>& added : lastRound_) {
                 brought += added->received;
+                least = std::min(least, added->received);
                 allBrought = allBrought && (added->received > 0 || added->ended);
             }
         }
@@ -405,19 +431,26 @@ private:
             return after >= before * kClearRaise ? std::optional<bool>(true) : std::nullopt;
         }
         const double meanBefore = before / std::max(activeAtAdd_, 1);
-        return after > before * kLeastRaise || own >= meanBefore * kLeastShare;
+        if (after > before * kLeastRaise || own >= meanBefore * kLeastShare) return true;
+        if (since >= kNotRaisedAfter || least > kMoreThanABurst) return false;
+        return std::nullopt;
     }
 
     // The rate over as long a time just before the round was added as has
-    // passed since (from the start at most): windows of one length, since
-    // a server that sends in bursts makes the rates of unequal short times
-    // unlike.
+    // passed since: windows of one length, since a server that sends in
+    // bursts makes the rates of unequal short times unlike. A window that
+    // reaches back past the start counts no bytes there: cut at the start,
+    // it would set the burst of the first answer, over the few
+    // milliseconds it took, against a round judged late on a busy machine,
+    // and find that round too slow every time.
     double RateBefore(Clock::duration window) const {
         const Clock::time_point from = lastAddAt_ - window;
         auto sample = samples_.begin();
         while (std::next(sample) != samples_.end() && std::next(sample)->first <= from) ++sample;
-        const double seconds = std::chrono::duration<double>(lastAddAt_ - sample->first).count();
-        return seconds > 0 ? static_cast<double>(doneAtAdd_ - sample->second) / seconds : 0;
+        if (sample->first > lastAddAt_ || window <= Clock::duration::zero()) return 0;
+        const double seconds =
+            std::chrono::duration<double>(std::max(lastAddAt_ - sample->first, window)).count();
+        return static_cast<double>(doneAtAdd_ - sample->second) / seconds;
     }
 
     // A connection on a segment nobody fetches, or on half of the largest
