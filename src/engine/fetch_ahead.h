@@ -46,7 +46,9 @@ public:
     // Whether an answer is held for the request's address; asked with the
     // same headers.
     bool Holds(const HttpRequest& request) const;
-    bool HoldsAsked(const HttpRequest& request) const;
+    // When the request was sent ahead, if an answer is held for it, asked
+    // with the same headers.
+    std::optional<HostPacing::Clock::time_point> AskedAt(const HttpRequest& request) const;
     // The body of the 200 answer held for the request's address, once all
     // of it has arrived; it stays unread. Valid until the next change here.
     std::optional<std::string_view> ArrivedBodyOf200(const HttpRequest& request) const;
@@ -77,6 +79,7 @@ private:
         std::string headers;
         std::string host;
         HostPacing* pacing;  // of the host, which outlives this
+        HostPacing::Clock::time_point started;
         std::unique_ptr<AnswerAhead> answer;
     };
 
@@ -88,7 +91,7 @@ private:
     // crawl asks that address again in its turn.
     void Recount();
     std::unique_ptr<HttpFile> Take();
-    void Hold(const HttpRequest& request, HostPacing& pacing);
+    void Hold(const HttpRequest& request, HostPacing& pacing, HostPacing::Clock::time_point now);
     std::unique_ptr<AnswerAhead> SendNow(const HttpRequest& request);
     const Held* Find(const HttpRequest& request) const;
 
