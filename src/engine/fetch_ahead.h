@@ -69,6 +69,14 @@ public:
     // of its 200 answer once all of it has arrived, left unread.
     std::optional<std::string_view> OwnArrivedBodyOf200() const;
 
+    // Counts again the bytes held and the requests in flight to each host,
+    // as they are now; they change only while answers are awaited. An
+    // answer that asks to slow down is told to its host's pacing at once and
+    // dropped, so that nothing more is sent to that host before its wait is
+    // over, the crawl's own next request included; the crawl asks that
+    // address again in its turn.
+    void Recount();
+
     // Drops the answers whose headers have not come yet, so that a halt
     // leaves none of them waiting on a connection or a timeout; they are
     // sent again when their turn comes near.
@@ -84,12 +92,6 @@ private:
     };
 
     void Start(const HttpRequest& request);
-    // The bytes held and the requests in flight to each host, as they are
-    // now: they change only while answers are awaited. An answer that asks
-    // to slow down is told to its host's pacing at once and dropped, so
-    // that nothing more is sent ahead before the host's wait is over; the
-    // crawl asks that address again in its turn.
-    void Recount();
     std::unique_ptr<HttpFile> Take();
     void Hold(const HttpRequest& request, HostPacing& pacing, HostPacing::Clock::time_point now);
     std::unique_ptr<AnswerAhead> SendNow(const HttpRequest& request);

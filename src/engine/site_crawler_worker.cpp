@@ -469,7 +469,9 @@ private:
             return AskPaced(parts, address,
                             [&] { return WithLogin(session.SendRequest(request), request, address); });
         }
-        // An answer asked ahead was paced when it was sent; asked again, it is sent anew.
+        // An answer asked ahead was paced when it was sent; asked again, it
+        // is sent anew. The crawl's turn waits for what has come meanwhile.
+        ahead_->Recount();
         return AskPaced(
             parts, address,
             [&] { return WithLogin(ahead_->Send(request, [&] { SendAhead(address); }), request, address); },
