@@ -64,7 +64,13 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", port), functools.partial(Handler, directory=folder))
+class Server(http.server.ThreadingHTTPServer):
+    # A backlog of 5 (the default) drops the connections of a client that
+    # opens more at once; their requests then come a second or more late.
+    request_queue_size = 128
+
+
+server = Server(("127.0.0.1", port), functools.partial(Handler, directory=folder))
 server.daemon_threads = True
 signal.signal(signal.SIGTERM, lambda *_: threading.Thread(target=server.shutdown).start())
 server.serve_forever()

@@ -32,9 +32,10 @@ FetchAhead::FetchAhead(InternetSession& session, int requestsAtOnce, PacingOf pa
 
 bool FetchAhead::Holds(const HttpRequest& request) const { return Find(request) != nullptr; }
 
-bool FetchAhead::HoldsAsked(const HttpRequest& request) const {
+std::optional<HostPacing::Clock::time_point> FetchAhead::AskedAt(const HttpRequest& request) const {
     const Held* held = Find(request);
-    return held != nullptr && held->headers == request.headers;
+    if (held == nullptr || held->headers != request.headers) return std::nullopt;
+    return held->started;
 }
 
 std::optional<std::string_view> FetchAhead::ArrivedBodyOf200(const HttpRequest& request) const {
@@ -64,7 +65,7 @@ bool FetchAhead::SendAheadIfAllowed(const HttpRequest& request, bool crawlsNext)
     if (!crawlsNext && held + 1 >= pacing.RequestsAtOnce()) return false;
     const HostPacing::Clock::time_point now = HostPacing::Clock::now();
     if (now < pacing.EarliestStart()) return false;
-    Hold(request, pacing);
+    Hold(request, pacing, now);
     pacing.Started(now);
     return true;
 }
@@ -98,7 +99,8 @@ void FetchAhead::Recount() {
         const std::string retryAfter =
             status == 429 || status == 503 ? held.answer->Header("Retry-After") : "";
         if (IsThrottlingAnswer(status, retryAfter)) {
-            held.pacing->Answered(status, retryAfter, 0, HostPacing::Clock::now(), std::time(nullptr));
+            held.pacing->Answered({status, retryAfter, 0, held.started}, HostPacing::Clock::now(),
+                                  std::time(nullptr));
             entry = held_.erase(entry);
             continue;
         }
@@ -113,9 +115,9 @@ std::unique_ptr<HttpFile> FetchAhead::Take() {
     return answer->Take();
 }
 
-void FetchAhead::Hold(const HttpRequest& request, HostPacing& pacing) {
+void FetchAhead::Hold(const HttpRequest& request, HostPacing& pacing, HostPacing::Clock::time_point now) {
     const std::string host = HostOf(request);
-    held_.insert_or_assign(AddressOf(request), Held{request.headers, host, &pacing, SendNow(request)});
+    held_.insert_or_assign(AddressOf(request), Held{request.headers, host, &pacing, now, SendNow(request)});
     heldBytes_ += kLeastBytesPerAnswer;
     ++inFlightTo_[host];
 }

@@ -46,7 +46,9 @@ public:
     // Whether an answer is held for the request's address; asked with the
     // same headers.
     bool Holds(const HttpRequest& request) const;
-    bool HoldsAsked(const HttpRequest& request) const;
+    // When the request was sent ahead, if an answer is held for it, asked
+    // with the same headers.
+    std::optional<HostPacing::Clock::time_point> AskedAt(const HttpRequest& request) const;
     // The body of the 200 answer held for the request's address, once all
     // of it has arrived; it stays unread. Valid until the next change here.
     std::optional<std::string_view> ArrivedBodyOf200(const HttpRequest& request) const;
@@ -67,6 +69,14 @@ public:
     // of its 200 answer once all of it has arrived, left unread.
     std::optional<std::string_view> OwnArrivedBodyOf200() const;
 
+    // Counts again the bytes held and the requests in flight to each host,
+    // as they are now; they change only while answers are awaited. An
+    // answer that asks to slow down is told to its host's pacing at once and
+    // dropped, so that nothing more is sent to that host before its wait is
+    // over, the crawl's own next request included; the crawl asks that
+    // address again in its turn.
+    void Recount();
+
     // Drops the answers whose headers have not come yet, so that a halt
     // leaves none of them waiting on a connection or a timeout; they are
     // sent again when their turn comes near.
@@ -77,18 +87,13 @@ private:
         std::string headers;
         std::string host;
         HostPacing* pacing;  // of the host, which outlives this
+        HostPacing::Clock::time_point started;
         std::unique_ptr<AnswerAhead> answer;
     };
 
     void Start(const HttpRequest& request);
-    // The bytes held and the requests in flight to each host, as they are
-    // now: they change only while answers are awaited. An answer that asks
-    // to slow down is told to its host's pacing at once and dropped, so
-    // that nothing more is sent ahead before the host's wait is over; the
-    // crawl asks that address again in its turn.
-    void Recount();
     std::unique_ptr<HttpFile> Take();
-    void Hold(const HttpRequest& request, HostPacing& pacing);
+    void Hold(const HttpRequest& request, HostPacing& pacing, HostPacing::Clock::time_point now);
     std::unique_ptr<AnswerAhead> SendNow(const HttpRequest& request);
     const Held* Find(const HttpRequest& request) const;
 

@@ -11,9 +11,12 @@ namespace {
 using namespace std::chrono_literals;
 
 // The window in which the starts before a refusal are taken for the pace
-// the server allows, and the margin kept below that pace.
+// the server allows, and the margin kept below that pace. Starts are kept
+// longer than the window: a refusal held ahead may be read a while after
+// its request started.
 constexpr std::chrono::milliseconds kPaceWindow = 1s;
 constexpr int kMarginPercent = 3;
+constexpr std::chrono::seconds kStartsKept = 10s;
 
 bool IsCleanAnswer(int status) { return status != 429 && status < 500; }
 
@@ -52,14 +55,13 @@ HostPacing::Clock::time_point HostPacing::EarliestStart() const {
 void HostPacing::Started(Clock::time_point now) {
     lastStart_ = now;
     recentStarts_.push_back(now);
-    while (!recentStarts_.empty() && recentStarts_.front() <= now - kPaceWindow) recentStarts_.pop_front();
+    while (!recentStarts_.empty() && recentStarts_.front() <= now - kStartsKept) recentStarts_.pop_front();
 }
 
-std::optional<HostPacing::Clock::time_point> HostPacing::Answered(int status, std::string_view retryAfter,
-                                                                  int askedAgain, Clock::time_point now,
+std::optional<HostPacing::Clock::time_point> HostPacing::Answered(const Answer& answer, Clock::time_point now,
                                                                   std::time_t wallNow) {
-    if (!IsThrottlingAnswer(status, retryAfter)) {
-        if (IsCleanAnswer(status)) {
+    if (!IsThrottlingAnswer(answer.status, answer.retryAfter)) {
+        if (IsCleanAnswer(answer.status)) {
             CountClean();
         } else {
             cleanInARow_ = 0;
@@ -67,14 +69,26 @@ std::optional<HostPacing::Clock::time_point> HostPacing::Answered(int status, st
         return std::nullopt;
     }
     cleanInARow_ = 0;
-    // The answers to requests that were in flight when the first one came
-    // tell of the same excess, and an address asked again when the server
-    // said was refused for the server's timing, not the crawl's pace:
-    // neither slows the crawl down again.
-    if (askedAgain == 0 && (!waitUntil_ || now >= *waitUntil_)) SlowDown(now);
-    const Clock::time_point until = now + RetryAfterWait(retryAfter, wallNow);
+    // Requests started before the last excess was read tell of that same
+    // excess, however late their answers are read: they wait as from then,
+    // and each of them refines the server's pace. An address asked again
+    // when the server said was refused for the server's timing, not the
+    // crawl's pace. Neither slows the crawl down further.
+    const bool sameExcess = refusedAt_ && answer.started < *refusedAt_;
+    if (answer.askedAgain == 0 && !sameExcess) {
+        requestsAtOnce_ = std::max(requestsAtOnce_ / 2, 1);
+        spacingBeforeExcess_ = learntSpacing_;
+        refusedStarts_.clear();
+        refusedAt_ = now;
+    }
+    if (answer.askedAgain == 0) {
+        refusedStarts_.push_back(answer.started);
+        LearnSpacing();
+    }
+    const Clock::time_point until =
+        (sameExcess ? *refusedAt_ : now) + RetryAfterWait(answer.retryAfter, wallNow);
     waitUntil_ = std::max(waitUntil_.value_or(until), until);
-    if (askedAgain >= kMaxAskedAgain) return std::nullopt;
+    if (answer.askedAgain >= kMaxAskedAgain) return std::nullopt;
     return *waitUntil_;
 }
 
@@ -82,19 +96,24 @@ void HostPacing::SetCrawlDelay(std::chrono::milliseconds delay) { crawlDelay_ = 
 
 std::chrono::milliseconds HostPacing::Spacing() const { return std::max(crawlDelay_, learntSpacing_); }
 
-void HostPacing::SlowDown(Clock::time_point now) {
-    requestsAtOnce_ = std::max(requestsAtOnce_ / 2, 1);
-    // The refused request is among the starts of the window; the others got through.
-    const auto allowed = std::count_if(recentStarts_.begin(), recentStarts_.end(),
-                                       [&](Clock::time_point start) { return start > now - kPaceWindow; }) -
-                         1;
+void HostPacing::LearnSpacing() {
+    // The server let through what started from a second before the first
+    // refused request until the excess was read, but for the refusals. In
+    // flight together, requests may reach it in another order than they
+    // started, so the refused ones are not only the last.
+    const Clock::time_point from =
+        *std::min_element(refusedStarts_.begin(), refusedStarts_.end()) - kPaceWindow;
+    const auto inWindow = [&](Clock::time_point start) { return start > from && start < *refusedAt_; };
+    const auto allowed = std::count_if(recentStarts_.begin(), recentStarts_.end(), inWindow) -
+                         std::count_if(refusedStarts_.begin(), refusedStarts_.end(), inWindow);
     std::chrono::milliseconds pace = kPaceWindow;
     if (allowed > 0) {
         const auto perStart =
             (kPaceWindow.count() * (100 + kMarginPercent) + allowed * 100 - 1) / (allowed * 100);
         pace = std::chrono::milliseconds(perStart);
     }
-    learntSpacing_ = std::min(std::max(2 * learntSpacing_, pace), std::chrono::milliseconds(kLongestSpacing));
+    learntSpacing_ =
+        std::min(std::max(2 * spacingBeforeExcess_, pace), std::chrono::milliseconds(kLongestSpacing));
 }
 
 void HostPacing::CountClean() {

@@ -5,6 +5,7 @@
 #include <deque>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 // How a crawl paces its requests to one host so that it is never a nuisance:
 // how many it sends at once, when the next may start, and whether an answer
@@ -15,11 +16,13 @@
 // says, the requests at once are halved for the rest of the crawl (one slot
 // comes back after kCleanAnswersForSlot clean answers in a row, never above
 // the user's number), and the least time between two starts is learnt from
-// what the server let through: the starts of the second before the refusal
-// were allowed, so that many per second is the server's pace. A later
-// refusal of a new address doubles the spacing. So a server that counts requests per second
-// refuses about once per crawl, not once per burst. robots.txt's Crawl-delay
-// is a floor under that spacing.
+// what the server let through: the starts of the second before the refused
+// request started were allowed, so that many per second is the server's
+// pace. The refusals of requests started before the first one was read are
+// of the same excess, and a later refusal of a new address doubles the
+// spacing. So a server that counts requests per second refuses about once
+// per crawl, not once per burst. robots.txt's Crawl-delay is a floor under
+// that spacing.
 //
 // Worker thread: one object per host, used by one crawl's thread.
 class HostPacing {
@@ -45,13 +48,20 @@ public:
     // Worker thread: a request to the host starts now.
     void Started(Clock::time_point now);
 
-    // Worker thread: after each answer of the host. `retryAfter` is the
-    // header's value ("" when absent), `askedAgain` how often this address
-    // was already asked again, `wallNow` the time of day for a Retry-After
-    // date. Gives when to ask the same address again, or nothing when the
-    // answer stands (a throttling answer whose tries ran out included).
-    std::optional<Clock::time_point> Answered(int status, std::string_view retryAfter, int askedAgain,
-                                              Clock::time_point now, std::time_t wallNow);
+    // An answer of the host, as the crawl reads it.
+    struct Answer {
+        int status;
+        std::string_view retryAfter;  // the header's value, "" when absent
+        int askedAgain;               // how often this address was already asked again
+        Clock::time_point started;    // when its request started
+    };
+
+    // Worker thread: after each answer of the host; `wallNow` is the time of
+    // day for a Retry-After date. Gives when to ask the same address again,
+    // or nothing when the answer stands (a throttling answer whose tries ran
+    // out included).
+    std::optional<Clock::time_point> Answered(const Answer& answer, Clock::time_point now,
+                                              std::time_t wallNow);
 
     // Worker thread: the least time between two starts that robots.txt asks.
     void SetCrawlDelay(std::chrono::milliseconds delay);
@@ -60,7 +70,8 @@ public:
     std::chrono::milliseconds Spacing() const;
 
 private:
-    void SlowDown(Clock::time_point now);
+    // The spacing from the starts that the last excess let through.
+    void LearnSpacing();
     void CountClean();
 
     const int userRequestsAtOnce_;
@@ -69,8 +80,11 @@ private:
     std::chrono::milliseconds crawlDelay_{0};
     std::chrono::milliseconds learntSpacing_{0};
     std::optional<Clock::time_point> lastStart_;
-    std::optional<Clock::time_point> waitUntil_;  // set by the last throttling answer
-    std::deque<Clock::time_point> recentStarts_;  // those of the last second
+    std::optional<Clock::time_point> waitUntil_;    // set by the last throttling answer
+    std::optional<Clock::time_point> refusedAt_;    // when the last excess was read
+    std::vector<Clock::time_point> refusedStarts_;  // of the requests it refused
+    std::chrono::milliseconds spacingBeforeExcess_{0};
+    std::deque<Clock::time_point> recentStarts_;  // those of the last few seconds
 };
 
 // Whether the answer asks the client to slow down: 429, or 503 with Retry-After.

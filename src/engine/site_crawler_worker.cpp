@@ -469,11 +469,13 @@ private:
             return AskPaced(parts, address,
                             [&] { return WithLogin(session.SendRequest(request), request, address); });
         }
-        // An answer asked ahead was paced when it was sent; asked again, it is sent anew.
+        // An answer asked ahead was paced when it was sent; asked again, it
+        // is sent anew. The crawl's turn waits for what has come meanwhile.
+        ahead_->Recount();
         return AskPaced(
             parts, address,
             [&] { return WithLogin(ahead_->Send(request, [&] { SendAhead(address); }), request, address); },
-            ahead_->HoldsAsked(request));
+            ahead_->AskedAt(request));
     }
 
     // Worker thread: the answer, or while the server answers 401 and the
@@ -623,18 +625,20 @@ private:
 
     // Worker thread: sends as the host's pacing lets it, again while the
     // answer asks to slow down and the pacing allows another try.
-    // An answer sent ahead was paced when it was sent.
+    // An answer sent ahead (`sentAheadAt`) was paced when it was sent.
     std::unique_ptr<HttpFile> AskPaced(const UrlParts& parts, const std::string& address,
                                        const std::function<std::unique_ptr<HttpFile>()>& send,
-                                       bool sentAhead = false) {
+                                       std::optional<HostPacing::Clock::time_point> sentAheadAt = {}) {
         HostPacing& pacing = PacingFor(parts);
         for (int askedAgain = 0;; ++askedAgain) {
-            if (askedAgain > 0 || !sentAhead) WaitForTurn(pacing);
+            const HostPacing::Clock::time_point started =
+                askedAgain == 0 && sentAheadAt ? *sentAheadAt : WaitForTurn(pacing);
             std::unique_ptr<HttpFile> file = send();
             const int status = file->QueryInfoStatusCode();
+            const std::string retryAfter = file->QueryInfoHeader("Retry-After");
             const HostPacing::Clock::time_point now = HostPacing::Clock::now();
-            const std::optional<HostPacing::Clock::time_point> again = pacing.Answered(
-                status, file->QueryInfoHeader("Retry-After"), askedAgain, now, std::time(nullptr));
+            const std::optional<HostPacing::Clock::time_point> again =
+                pacing.Answered({status, retryAfter, askedAgain, started}, now, std::time(nullptr));
             if (!again) return file;
             const auto wait = std::chrono::ceil<std::chrono::seconds>(*again - now);
             Log(address, std::to_string(status) + ", asked again in " + std::to_string(wait.count()) + " s");
@@ -643,13 +647,15 @@ private:
     }
 
     // Worker thread: returns when the host's pacing lets the next request
-    // start, counting it as started. The wait halts with the crawl and ends
-    // at once, throwing, when the crawl ends.
-    void WaitForTurn(HostPacing& pacing) {
+    // start, counting it as started then. The wait halts with the crawl and
+    // ends at once, throwing, when the crawl ends.
+    HostPacing::Clock::time_point WaitForTurn(HostPacing& pacing) {
         if (!context_.control->PassGateAt(pacing.EarliestStart())) {
             throw InternetException(InternetError::kAborted, "The crawl is ending");
         }
-        pacing.Started(HostPacing::Clock::now());
+        const HostPacing::Clock::time_point now = HostPacing::Clock::now();
+        pacing.Started(now);
+        return now;
     }
 
     HostPacing& PacingFor(const UrlParts& parts) { return PacingFor(parts.server, parts.port); }

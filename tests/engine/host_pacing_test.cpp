@@ -1,6 +1,7 @@
 #include "engine/host_pacing.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -39,7 +40,7 @@ TEST(HostPacing, RetryAfterSaysHowLongTheHostIsLeftAlone) {
         HostPacing pacing(4);
         pacing.Started(kT0);
         const std::optional<Clock::time_point> again =
-            pacing.Answered(c.status, c.retryAfter, 0, kT0, kWallNow);
+            pacing.Answered({c.status, c.retryAfter, 0, kT0}, kT0, kWallNow);
         SCOPED_TRACE(std::to_string(c.status) + " " + c.retryAfter);
         if (!c.wait) {
             EXPECT_FALSE(again);
@@ -60,25 +61,41 @@ TEST(HostPacing, RetryAfterSaysHowLongTheHostIsLeftAlone) {
 TEST(HostPacing, TheHostsPaceIsLearntAndGivenBackAsItAnswers) {
     HostPacing pacing(4);
     EXPECT_LE(pacing.EarliestStart(), kT0);  // nothing started, nothing to wait for
-    // Eight starts 10 ms apart got through; the ninth was refused.
-    Clock::time_point now = kT0;
-    for (int start = 0; start < 9; ++start, now += 10ms) pacing.Started(now);
-    // Requests in flight refused with it, and the address asked again on the
-    // server's word, tell of the same excess.
-    for (int askedAgain : {0, 0, 1}) ASSERT_TRUE(pacing.Answered(429, "2", askedAgain, now, kWallNow));
-    EXPECT_FALSE(pacing.Answered(429, "2", HostPacing::kMaxAskedAgain, now, kWallNow));  // the tries ran out
-    EXPECT_EQ(pacing.RequestsAtOnce(), 2);
+    // Eight starts 10 ms apart got through; the ninth was refused, and so
+    // were the two started after it, while its answer was on its way. Their
+    // answers are read in any order, one of them after the wait, and the
+    // address is asked again on the server's word: all of that is one
+    // excess: it halves the requests at once once, and what the server let
+    // through teaches its pace.
+    std::vector<Clock::time_point> starts;
+    for (int start = 0; start < 11; ++start) starts.push_back(kT0 + start * 10ms);
+    for (Clock::time_point start : starts) pacing.Started(start);
+    Clock::time_point now = starts.back() + 40ms;
+    const std::vector<std::pair<HostPacing::Answer, Clock::time_point>> oneExcess = {
+        {{429, "2", 0, starts[9]}, now},
+        {{429, "2", 0, starts[10]}, now},
+        {{429, "2", 0, starts[8]}, now + 3s},
+        {{429, "2", 1, now + 2s}, now + 2s},
+    };
+    for (const auto& [answer, readAt] : oneExcess) {
+        EXPECT_TRUE(pacing.Answered(answer, readAt, kWallNow));
+        EXPECT_EQ(pacing.RequestsAtOnce(), 2);
+    }
     EXPECT_GE(pacing.Spacing(), 125ms);  // the server's eight a second
     EXPECT_LE(pacing.Spacing(), 130ms);
+    EXPECT_LE(pacing.EarliestStart(), now + 4s);  // each wait counted from its excess or its try
+    EXPECT_FALSE(pacing.Answered({429, "2", HostPacing::kMaxAskedAgain, now + 2s}, now + 2s, kWallNow));
 
-    now += 2s;
+    now += 5s;
+    Clock::time_point started = now;
     for (int start = 0; start < 10; ++start) {
+        started = now;
         pacing.Started(now);
         EXPECT_EQ(pacing.EarliestStart(), now + pacing.Spacing());
         if (start < 9) now = pacing.EarliestStart();
     }
     const std::chrono::milliseconds learnt = pacing.Spacing();
-    ASSERT_TRUE(pacing.Answered(429, "0", 0, now, kWallNow));
+    ASSERT_TRUE(pacing.Answered({429, "0", 0, started}, now, kWallNow));
     EXPECT_EQ(pacing.RequestsAtOnce(), 1);
     EXPECT_EQ(pacing.Spacing(), 2 * learnt);
 
@@ -88,9 +105,9 @@ TEST(HostPacing, TheHostsPaceIsLearntAndGivenBackAsItAnswers) {
                                                            {HostPacing::kCleanAnswersForSlot * 20, 4}};
     for (const auto& [run, slots] : runsAndSlots) {
         for (int answer = 0; answer < run; ++answer)
-            pacing.Answered(answer % 2 ? 200 : 404, "", 0, now, kWallNow);
+            pacing.Answered({answer % 2 ? 200 : 404, "", 0, now}, now, kWallNow);
         EXPECT_EQ(pacing.RequestsAtOnce(), slots) << run;
-        pacing.Answered(500, "", 0, now, kWallNow);
+        pacing.Answered({500, "", 0, now}, now, kWallNow);
     }
 
     pacing.SetCrawlDelay(3s);

@@ -983,6 +983,51 @@ TEST_F(SiteCrawlerTest, AnswersEndingWhileTheCrawlWaitsMakeRoomForMoreRequests) 
     }
 }
 
+// A refusal that comes while the crawl waits for another answer holds the
+// host back at once: nothing more reaches it before Retry-After is over, and
+// the refused address is asked again.
+TEST_F(SiteCrawlerTest, ARefusalAskedAheadHoldsTheHostBackAtOnce) {
+    web.requestsPerSite = 4;
+    TestHttpServer server;
+    const std::vector<std::string> links = {"a5.zip", "a4.zip", "a3.zip", "a2.zip", "a1.zip", "a0.zip"};
+    std::string start;
+    for (const std::string& link : links) start += Href(link) + "\r\n";
+    server.Route("/index.htm", TestHttpReply::Status(200, "OK", start));
+    // The start page and the four requests at once come first; the second
+    // of them is refused once all of them have come.
+    const std::size_t firstRequests = 5;
+    std::mutex mutex;
+    std::optional<std::chrono::steady_clock::time_point> refusedAt;
+    std::vector<std::chrono::steady_clock::time_point> askedAfter;
+    const auto answer = [&](const TestHttpRequest& request) {
+        if (server.Requests().size() > firstRequests) {
+            std::lock_guard lock(mutex);
+            askedAfter.push_back(std::chrono::steady_clock::now());
+            return TestHttpReply::Status(200, "OK", request.target);
+        }
+        if (request.target == "/a1.zip") {
+            server.WaitForRequests(firstRequests, 20s);
+            std::lock_guard lock(mutex);
+            refusedAt = std::chrono::steady_clock::now();
+            TestHttpReply refusal = TestHttpReply::Status(429, "Too Many Requests");
+            refusal.headers.push_back("Retry-After: 1");
+            return refusal;
+        }
+        // The others are answered late, so that the refusal is the only
+        // answer the crawl sees while it waits.
+        server.WaitForRequests(firstRequests + links.size(), 1500ms);
+        return TestHttpReply::Status(200, "OK", request.target);
+    };
+    for (const std::string& link : links) server.RouteBy("/" + link, answer);
+    Start(Project(server.Url("/index.htm"), "held"));
+    ASSERT_TRUE(RunUntilDone());
+    std::lock_guard lock(mutex);
+    ASSERT_TRUE(refusedAt);
+    ASSERT_FALSE(askedAfter.empty());
+    for (const auto asked : askedAfter) EXPECT_GE(asked - *refusedAt, 1s);
+    EXPECT_EQ(folder.Read("Software/held/a1.zip"), "/a1.zip");
+}
+
 // Over https to a server that speaks HTTP/2, the requests asked ahead share
 // one connection as streams, and the crawl saves what it saves one at a time.
 TEST_F(SiteCrawlerTest, OverHttp2TheRequestsOfASiteShareOneConnection) {
