@@ -64,11 +64,11 @@ TEST(HostPacing, TheHostsPaceIsLearntAndGivenBackAsItAnswers) {
     // Eight starts 10 ms apart got through; the ninth was refused, and so
     // were the two started after it, while its answer was on its way. Their
     // answers are read in any order, one of them after the wait, and the
-    // address is asked again on the server's word: all of that is one
+    // address is asked again on the server's word. All of that is one
     // excess: it halves the requests at once once, and what the server let
     // through teaches its pace.
-    std::vector<Clock::time_point> starts;
-    for (int start = 0; start < 11; ++start) starts.push_back(kT0 + start * 10ms);
+    std::vector<Clock::time_point> starts(11);
+    for (std::size_t start = 0; start < starts.size(); ++start) starts[start] = kT0 + start * 10ms;
     for (Clock::time_point start : starts) pacing.Started(start);
     Clock::time_point now = starts.back() + 40ms;
     const std::vector<std::pair<HostPacing::Answer, Clock::time_point>> oneExcess = {
