@@ -262,7 +262,9 @@ private:
         for (;;) {
             {
                 std::unique_lock lock(mutex_);
-                changed_.wait_for(lock, kTick, [&] { return std::exchange(news_, false) || AnyEnded(); });
+                const Clock::time_point lookAt =
+                    std::min(Clock::now() + kTick, std::exchange(quietLookAt_, Clock::time_point::max()));
+                changed_.wait_until(lock, lookAt, [&] { return std::exchange(news_, false) || AnyEnded(); });
             }
             if (!fetch_.control.PassGate()) return Stopped(SegmentedEnd::kEnding);
             ReapEnded();
@@ -382,10 +384,10 @@ private:
     bool ShouldGrow(Clock::time_point now, std::int64_t done) {
         // The first connection runs alone for a while, so that the first
         // round has a rate to be judged against, unless it went quiet after
-        // its first bytes, as at a server that holds it to a rate.
+        // its first bytes, as at a server that holds it to a rate. Later
+        // rounds follow as soon as the one before is judged.
         if (!rangesTrusted_ || growthStopped_ || !lastRound_.empty()) return false;
-        if (now - startedAt_ < kSettle && (done == doneAtStart_ || RateOver(kQuiet, now, done) > 0))
-            return false;
+        if (NoRoundYet() && now - startedAt_ < kSettle && !WentQuiet(now)) return false;
         const auto remaining = static_cast<double>(file_.size - done);
         // Within the first second, the bytes so far count as that second's:
         // a server that lets the first second's worth of each connection go
@@ -395,6 +397,19 @@ private:
         const double recent =
             std::min(RateOver(kRateWindow, now, done), static_cast<double>(done - doneAtStart_) / seconds);
         return recent <= 0 || remaining / recent > kWorthSplittingSeconds;
+    }
+
+    bool NoRoundYet() const { return lastAddAt_ == startedAt_; }
+
+    // Whether the first connection has brought bytes and none for kQuiet;
+    // when it may go quiet soon, the fetch looks again then rather than at
+    // its next tick, which would hold the first round back by up to kTick.
+    bool WentQuiet(Clock::time_point now) {
+        std::lock_guard lock(mutex_);
+        if (lastBytesAt_ <= lastAddAt_) return false;
+        if (now - lastBytesAt_ >= kQuiet) return true;
+        quietLookAt_ = lastBytesAt_ + kQuiet;
+        return false;
     }
 
     // Whether the round added last raised the rate: the rate since is
@@ -633,6 +648,7 @@ private:
                 changed_.notify_all();
             }
             begun = begun || count > 0;
+            if (count > 0) lastBytesAt_ = Clock::now();
             if (count == 0) {
                 if (left.Length() == 0) return Received::kWhole;
                 throw InternetException(InternetError::kConnectionBroken,
@@ -771,8 +787,11 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool news_ = false;  // guarded by mutex_: an answer brought its first bytes
-    SegmentMap map_;     // guarded by mutex_
+    bool news_ = false;              // guarded by mutex_: an answer brought its first bytes
+    Clock::time_point lastBytesAt_;  // guarded by mutex_: when a connection last brought bytes
+    // Guarded by mutex_: when the connections may have gone quiet (WentQuiet).
+    Clock::time_point quietLookAt_ = Clock::time_point::max();
+    SegmentMap map_;  // guarded by mutex_
     // Changed by the coordinator under mutex_; a connection touches only
     // itself, and reads the others' answers (WakeCutReader), under mutex_.
     std::vector<std::shared_ptr<Connection>> connections_;
