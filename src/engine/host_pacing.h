@@ -16,10 +16,11 @@
 // says, the requests at once are halved for the rest of the crawl (one slot
 // comes back after kCleanAnswersForSlot clean answers in a row, never above
 // the user's number), and the least time between two starts is learnt from
-// what the server let through: the starts of the second before the refused
-// request started were allowed, so that many per second is the server's
-// pace. The refusals of requests started before the first one was read are
-// of the same excess, and a later refusal of a new address doubles the
+// what the server let through: what started from a second before the first
+// refused request until the refusal was read, less the refused requests,
+// was allowed, so that many per second is the server's pace. The refusals
+// of requests started before the first one was read are of the same excess
+// and only correct that count; a later refusal of a new address doubles the
 // spacing. So a server that counts requests per second refuses about once
 // per crawl, not once per burst. robots.txt's Crawl-delay is a floor under
 // that spacing.
